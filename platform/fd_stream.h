@@ -36,6 +36,8 @@ class FdStreamBuf : public std::streambuf {
 
  private:
   bool flushOutput();
+  void dropInput();
+  std::streamoff logicalPosition() const;
 
   int fd_;
   std::vector<char> buffer_;
@@ -43,6 +45,8 @@ class FdStreamBuf : public std::streambuf {
   std::streamoff bufferOffset_ = 0;
   // File offset at which the put area starts while it holds pending output.
   std::streamoff putOffset_ = 0;
+  // The position while neither area is set.
+  std::streamoff pos_ = 0;
 };
 
 class FdStream : public std::iostream {

@@ -1,0 +1,153 @@
+// The share-aware open. Share modes are enforced with open-file-description locks
+// on four reserved byte offsets far beyond any real file size:
+//
+//   OFFSET             MEANING OF A SHARED LOCK HELD THERE
+//   kLockBase + 0      this open reads the file
+//   kLockBase + 1      this open writes the file
+//   kLockBase + 2      this open denies reading to others
+//   kLockBase + 3      this open denies writing to others
+//
+// An open first checks (F_OFD_GETLK with a write lock, which reports any shared
+// lock held by another open file) that nobody denies what it wants to do and that
+// nobody already does what it wants to deny; then it takes shared locks on the
+// offsets of its own rights and denials. The locks go away with the open file.
+//
+// Locks need a descriptor opened for reading, so a write-only open keeps a second,
+// read-only descriptor on the same file for its locks; `_close` closes both.
+#include "platform/share_open.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <mutex>
+
+namespace {
+
+const off_t kLockBase = static_cast<off_t>(0x7FFFFFFF00000000LL);
+enum LockSlot { kReads = 0, kWrites = 1, kDeniesRead = 2, kDeniesWrite = 3 };
+
+// Descriptors of write-only opens mapped to the read-only descriptor holding their locks.
+std::mutex& lockTableMutex() {
+  static std::mutex m;
+  return m;
+}
+std::map<int, int>& lockDescriptors() {
+  static std::map<int, int> table;
+  return table;
+}
+
+struct flock lockAt(LockSlot slot, short type) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kLockBase + slot;
+  fl.l_len = 1;
+  fl.l_pid = 0;
+  return fl;
+}
+
+// True when another open file holds a lock on `slot`.
+bool heldByOthers(int fd, LockSlot slot) {
+  struct flock fl = lockAt(slot, F_WRLCK);
+  if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;  // no lock support: no sharing rules
+  return fl.l_type != F_UNLCK;
+}
+
+bool takeShared(int fd, LockSlot slot) {
+  struct flock fl = lockAt(slot, F_RDLCK);
+  return fcntl(fd, F_OFD_SETLK, &fl) == 0 || errno == EINVAL;
+}
+
+// Applies the share rules of an open with `access` (0, 1, 2) and `share` on lockFd.
+// Returns false with errno EACCES when another open refuses it.
+bool applyShareMode(int lockFd, int access, int share) {
+  const bool reads = access == _O_RDONLY || access == _O_RDWR;
+  const bool writes = access == _O_WRONLY || access == _O_RDWR;
+  const bool denyRead = share == _SH_DENYRW || share == _SH_DENYRD;
+  const bool denyWrite = share == _SH_DENYRW || share == _SH_DENYWR;
+
+  if ((reads && heldByOthers(lockFd, kDeniesRead)) ||
+      (writes && heldByOthers(lockFd, kDeniesWrite)) ||
+      (denyRead && heldByOthers(lockFd, kReads)) ||
+      (denyWrite && heldByOthers(lockFd, kWrites))) {
+    errno = EACCES;
+    return false;
+  }
+  if ((reads && !takeShared(lockFd, kReads)) || (writes && !takeShared(lockFd, kWrites)) ||
+      (denyRead && !takeShared(lockFd, kDeniesRead)) ||
+      (denyWrite && !takeShared(lockFd, kDeniesWrite))) {
+    errno = EACCES;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int _sopen(const char* path, int oflag, int shflag, int pmode) {
+  if (path == nullptr) {
+    errno = EINVAL;
+    return -1;
+  }
+  const int access = oflag & _O_ACCMODE;
+  int flags = O_CLOEXEC;
+  switch (access) {
+    case _O_RDONLY: flags |= O_RDONLY; break;
+    case _O_WRONLY: flags |= O_WRONLY; break;
+    case _O_RDWR: flags |= O_RDWR; break;
+    default: errno = EINVAL; return -1;
+  }
+  if (oflag & _O_CREAT) flags |= O_CREAT;
+  if (oflag & _O_EXCL) flags |= O_EXCL;
+  if (oflag & _O_APPEND) flags |= O_APPEND;
+  mode_t mode = 0;
+  if (pmode & _S_IREAD) mode |= S_IRUSR | S_IRGRP | S_IROTH;
+  if (pmode & _S_IWRITE) mode |= S_IWUSR | S_IWGRP | S_IWOTH;
+
+  // Truncation waits until the share rules have allowed the open, so that a refused
+  // open never destroys another open's file.
+  int fd = open(path, flags, mode);
+  if (fd < 0) return -1;
+
+  int lockFd = fd;
+  if (access == _O_WRONLY) {
+    lockFd = open(path, O_RDONLY | O_CLOEXEC);
+    if (lockFd < 0) lockFd = fd;  // an unreadable file: lock on the write descriptor
+  }
+  if (!applyShareMode(lockFd, access, shflag)) {
+    const int saved = errno;
+    if (lockFd != fd) close(lockFd);
+    close(fd);
+    errno = saved;
+    return -1;
+  }
+  if ((oflag & _O_TRUNC) && access != _O_RDONLY && ftruncate(fd, 0) != 0) {
+    const int saved = errno;
+    if (lockFd != fd) close(lockFd);
+    close(fd);
+    errno = saved;
+    return -1;
+  }
+  if (lockFd != fd) {
+    std::lock_guard<std::mutex> guard(lockTableMutex());
+    lockDescriptors()[fd] = lockFd;
+  }
+  return fd;
+}
+
+int _close(int fd) {
+  int lockFd = -1;
+  {
+    std::lock_guard<std::mutex> guard(lockTableMutex());
+    auto it = lockDescriptors().find(fd);
+    if (it != lockDescriptors().end()) {
+      lockFd = it->second;
+      lockDescriptors().erase(it);
+    }
+  }
+  if (lockFd >= 0) close(lockFd);
+  return close(fd);
+}
