@@ -20,8 +20,8 @@ class ErrorMsgException : public std::exception {
   ErrorMsgException& operator=(const ErrorMsgException&) = default;
 
   // Passes one line to the error function with the given owner window and kind:
-  // "%s%s%s" of the message, a separator (": " with a message, "." without) and
-  // the message again.
+  // the kind text, then ": " and the message, or "." when there is no message
+  // ("Bad handle: Out-of-range handle ...", "Bad stream.").
   virtual void report(HWND window, char kind) const;
   // The message text ("" when none).
   virtual const char* message() const;
