@@ -1,0 +1,131 @@
+// A record of the store: a singly linked sequence of blocks that together hold
+// one growable byte string, named by the handle of its first block, which never
+// moves while the record exists. A Chain is a cursor pair over such a record:
+// sequential reading and writing with separate get and put cursors, random
+// positioning, growth (in place at the end of the file, else by linking a new
+// block) and release of every block to the free list.
+//
+// Logical positions: the get position is the get base (the sum of the lengths of
+// the blocks before the current get block) plus that block's read position; the
+// put position likewise. The logical length is the sum of the blocks' lengths.
+//
+// A chain holds a counted reference on its store for its whole life and adds one
+// to the store's chainOpenCount when made; every move of a cursor to the next
+// block adds one to chainStepCount. Headers are re-read from the file whenever a
+// cursor moves; nothing beyond the first, get and put blocks is cached.
+//
+// Walking a chain read from a file: every step to a following block checks that
+// the block is in use, is not the first block of a record and names the block it
+// came from as its prev; since each block has one prev, a link back into the same
+// chain is refused at the first revisit. Walks are further bounded by the number
+// of blocks the file can hold (file size / 54).
+#ifndef STORE_CHAIN_H
+#define STORE_CHAIN_H
+
+#include <ios>
+#include <memory>
+
+#include "platform/windows_types.h"
+#include "store/block.h"
+
+class LowLevelStore;
+
+class Chain {
+ public:
+  // Wraps an already made first block; both cursors start on it with bases 0.
+  // REQUIRES: store is open; first may be null (an empty chain).
+  Chain(LowLevelStore* store, std::unique_ptr<Block> first);
+  // Reads the first block at `handle`: with raw 0 through lookupBlock (a freed
+  // block is refused), otherwise through lowLevelLookup. Handle 0 gives an empty
+  // chain.
+  Chain(LowLevelStore* store, ULONG handle, int raw = 0);
+  // Frees the block objects and releases the store reference. Never throws; if
+  // the store has already been destroyed, the store is not touched.
+  virtual ~Chain();
+  Chain(const Chain&) = delete;
+  Chain& operator=(const Chain&) = delete;
+
+  virtual void classInvarient(const char* file, int line) const;
+
+  // Handle of the first block, 0 for an empty chain.
+  ULONG handle() const;
+
+  // Copies up to n bytes from the get position onwards; returns the count (short
+  // at the end of the chain).
+  int read(char* buffer, int n);
+  // Writes n bytes from the put position onwards, growing the chain as needed;
+  // returns the count written.
+  int write(const char* buffer, int n);
+  // The byte at logical position i (moves the get cursor), or 0xFF at or beyond
+  // the end.
+  unsigned char operator[](LONG i);
+
+  // Logical get / put position, -1 when there is no current get / put block.
+  LONG tellg() const;
+  LONG tellp() const;
+  // Moves the get cursor to `pos`; OutOfRangeException "seekg beyond end of chain
+  // buffers" when pos is beyond the logical length. Returns pos.
+  LONG seekg(LONG pos);
+  // Moves the put cursor to `pos`, extending the chain when pos lies beyond its
+  // capacity. Returns pos.
+  LONG seekp(LONG pos);
+  // Relative forms: beg -> offset, cur -> tellg()/tellp() + offset (-1 stays -1),
+  // end -> getUserSize() + offset; negative results become 0. Any other direction
+  // is reported with kind 'F' and the position is left alone.
+  LONG seekg(LONG offset, std::ios_base::seekdir dir);
+  LONG seekp(LONG offset, std::ios_base::seekdir dir);
+
+  // The logical length: from whichever current block is further along (or the
+  // first block), the length of it and of every following block.
+  LONG getUserSize();
+
+  Block* cur_g() const { return get_.get(); }
+  Block* cur_p() const { return put_.get(); }
+  // Advance the get / put cursor to the next block of the chain; return it, or
+  // none at the end. Each call adds one to the store's chainStepCount.
+  Block* next_g();
+  Block* next_p();
+
+  // Grows the chain by at least n bytes. 1: the last block grew in place;
+  // 0: a new block was linked.
+  int extend(ULONG n);
+  // Returns every block of the chain to the free list and leaves the chain empty.
+  void free();
+
+  ULONG getExtensionSize() const;
+  // Values below 32 become 32; the first block's header is rewritten.
+  void setExtensionSize(ULONG n);
+
+  LowLevelStore* store() const { return store_; }
+
+ protected:
+  Block* first() const { return first_.get(); }
+  // Replaces the first block (and drops both cursors onto it).
+  void resetFirst(std::unique_ptr<Block> first);
+  // Drops every block object: the chain becomes empty.
+  void dropAll();
+  // The block that follows `from` in this chain (next_ link), read and checked as
+  // a chain step; none when from's next is 0.
+  std::shared_ptr<Block> followLink(const Block& from);
+  // The largest number of blocks the store's file can hold: the bound of walks.
+  ULONG walkLimit() const;
+
+ private:
+  void takeReference();
+  std::shared_ptr<Block> blockAt(ULONG handle);
+  // Moves the put cursor to the last block; false for an empty chain.
+  bool moveToLastBlock();
+
+  LowLevelStore* store_;
+  // Whether the store object still exists (it is never touched otherwise).
+  std::weak_ptr<const bool> storeAlive_;
+  // The cursors may share a block object with the first block and with each
+  // other, so that a length written through one is seen by the others.
+  std::shared_ptr<Block> first_;
+  std::shared_ptr<Block> get_;
+  std::shared_ptr<Block> put_;
+  LONG getBase_ = 0;
+  LONG putBase_ = 0;
+};
+
+#endif  // STORE_CHAIN_H

@@ -1,0 +1,192 @@
+// The low-level block store: one store file of variable-length records, each a
+// chain of blocks named by the handle (file offset) of its first block. It makes
+// a new store file or opens an existing one, allocates records (free list first,
+// by first fit, else appended at the end of the file), frees them (coalescing
+// free neighbours), looks them up by handle, and offers the failure-checked
+// primitive reads and writes that every other store class uses.
+//
+// The file header layout is drawn in store/low_level_file_header.h, the block
+// layout in store/block_header.h, chains in store/chain.h and the free list in
+// store/free_list.h.
+//
+// Life cycle: closed (no stream) -> open by make -> commit closes and reopens the
+// file with the same flags (the create bits dropped) -> closed by the destructor.
+// While open the header object is present. Every chain or stream on the store
+// holds a counted reference; destroying the store while any remain throws
+// RefCountingResource::DelResWithRefs after the store has been torn down.
+//
+// Failures: every operation that throws first clears the stream's error state,
+// so the store stays usable after a failed operation. A damaged or hostile file
+// gives one of the exceptions below, never a crash, a hang or an allocation that
+// the file alone can make huge.
+#ifndef STORE_LOW_LEVEL_STORE_H
+#define STORE_LOW_LEVEL_STORE_H
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "kit/error_msg_exception.h"
+#include "kit/ref_counting_resource.h"
+#include "platform/windows_types.h"
+
+class Block;
+class Chain;
+class FdStream;
+class LowLevelFileHeader;
+
+class LowLevelStore : public RefCountingResource {
+ public:
+  // The store's exception family (each carries a message; see ErrorMsgException).
+  class StoreException : public ErrorMsgException {
+   public:
+    explicit StoreException(const char* message = "") : ErrorMsgException(message) {}
+  };
+  TVX_DECLARE_EXCEPTION(BadStreamException, StoreException, "Bad stream");
+  TVX_DECLARE_EXCEPTION(BadSizeException, BadStreamException, "Bad size");
+  TVX_DECLARE_EXCEPTION(BadSignatureException, BadStreamException, "Bad magic cookie");
+  TVX_DECLARE_EXCEPTION(BadVersionException, BadStreamException, "Bad version");
+  TVX_DECLARE_EXCEPTION(BadFreeListPtrException, BadStreamException, "Bad free list pointer");
+  TVX_DECLARE_EXCEPTION(BlockHeaderWriteException, BadStreamException,
+                        "Block header write failed");
+  TVX_DECLARE_EXCEPTION(BadBlockException, StoreException, "Bad block");
+  TVX_DECLARE_EXCEPTION(BlockHeaderReadException, BadBlockException, "Block header read failed");
+  TVX_DECLARE_EXCEPTION(BadHandleException, StoreException, "Bad handle");
+  TVX_DECLARE_EXCEPTION(BadChainException, StoreException, "Bad Chain");
+  TVX_DECLARE_EXCEPTION(OutOfRangeException, StoreException, "Out of range");
+
+  // The store signature of a plain low-level store.
+  static const char Signature[];  // "#LLS#"
+  // Open flags of a new store: read-write, create, fail if it exists, binary.
+  static const int NewStoreFlags = 0x8502;
+  // Handles and positions are 32-bit offsets that must also fit a LONG position:
+  // the file never grows beyond this many bytes.
+  static const ULONG MaxFileSize = 0x7FFFFFFFu;
+
+  // Creates a new store file (an existing file is never overwritten: the open
+  // fails) and returns the open store. The caller owns the returned object and
+  // destroys it with delete (a raw owning pointer, because the store's destructor
+  // may throw, which a smart pointer's destructor would turn into termination).
+  static LowLevelStore* make(const char* fileName, const char* signature, ULONG version,
+                             int share);
+  // Opens an existing store file with the given _sopen flags and share mode;
+  // ownership as above.
+  static LowLevelStore* make(const char* fileName, int flags, int share);
+
+  // Closes the file, frees header and name, then throws DelResWithRefs when
+  // chains or streams on the store still exist.
+  ~LowLevelStore() noexcept(false) override;
+
+  virtual void classInvarient(const char* file, int line);
+  virtual int openFlags() const { return flags_; }
+  virtual int shareMode() const { return share_; }
+  // Forces everything written so far to disk: wrapupStream then setupStream (the
+  // header is read afresh).
+  virtual void commit();
+  // New file: flags NewStoreFlags; setupStream; the create bits are then dropped
+  // from the remembered flags; the header is made and written.
+  virtual void init(const char* fileName, const char* signature, ULONG version, int share);
+  // Existing file: the flags without text, append, fail-if-exists, truncate and
+  // create, plus binary; setupStream reads and checks the header.
+  virtual void init(const char* fileName, int flags, int share);
+
+ protected:
+  LowLevelStore();
+  // The header object for reading an existing file / for a new file.
+  virtual std::unique_ptr<LowLevelFileHeader> doMakeHeader();
+  virtual std::unique_ptr<LowLevelFileHeader> doMakeHeader(const char* signature, ULONG version);
+
+ public:
+  // The store signature this layer writes and accepts ("#LLS#").
+  virtual const char* storeSignature() const;
+  // Resets the stream's error state.
+  virtual void clear();
+  // Opens the file with _sopen and attaches the stream; without the create flag
+  // also makes and reads the header.
+  virtual void setupStream();
+  // Flushes, destroys the stream and closes the descriptor; a failing close is
+  // reported with kind 'W'.
+  virtual void wrapupStream();
+
+  // The application signature and version from the header; the file name.
+  const char* signature() const;
+  ULONG version() const;
+  const char* fileName() const { return fileName_.c_str(); }
+  LowLevelFileHeader* header() const { return header_.get(); }
+  // The stream on the file (null while closed).
+  std::iostream* stream() const;
+  int fd() const { return fd_; }
+
+  // Failure-checked primitives at the current put / get position, little-endian.
+  // Writes throw BadStreamException "Write failed"; reads "Read failed", or
+  // "failed to read a 4 byte word" / "failed to read a 2 byte word" when fewer
+  // bytes arrived.
+  void write(ULONG value);
+  void write(WORD value);
+  void write(const char* buffer, int n);
+  void read(ULONG* value);
+  void read(WORD* value);
+  // Reads exactly n bytes or throws "Read failed".
+  void read(char* buffer, int n);
+  // Positioning of the stream; a failure throws BadStreamException "Seek failed".
+  void seekg(ULONG pos);
+  void seekp(ULONG pos);
+  // Current positions, -1 when unknown.
+  LONG tellg();
+  LONG tellp();
+  // The length of the file in bytes, pending output included.
+  ULONG fileSize();
+  // The largest number of blocks the file can hold (file size / 54, at least 1):
+  // the bound of every walk over chains and the free list.
+  ULONG blockCountLimit();
+
+  // The free-list head, re-read from the file header ("Free list pointer access
+  // failure" on failure).
+  ULONG freeListPtr();
+  // Stores a new free-list head in the header object and in the file ("Free list
+  // pointer update failure" on failure).
+  void updateFreeListPtr(ULONG handle);
+
+  // The block at `handle`, free or not. BadHandleException "Out-of-range handle
+  // received as parameter to lookup, handle is in store header" below the header.
+  std::unique_ptr<Block> lowLevelLookup(ULONG handle);
+  // As lowLevelLookup, but a free block gives BadBlockException "Block has been
+  // freed".
+  std::unique_ptr<Block> lookupBlock(ULONG handle);
+  // A new first block able to hold `userSize` bytes: from the free list by first
+  // fit, else appended at the end of the file.
+  std::unique_ptr<Block> allocBlock(ULONG userSize, ULONG extensionSize);
+  // A new record: allocBlock wrapped in a Chain; its handle is Chain::handle().
+  std::unique_ptr<Chain> alloc(ULONG userSize, ULONG extensionSize = 32);
+  // A chain over the record at `handle` (freed records refused); none when the
+  // chain has no block.
+  std::unique_ptr<Chain> lookup(ULONG handle);
+  // Returns every block of the record to the free list.
+  void free(ULONG handle);
+  void free(Chain& chain);
+  // Merges one block into the free list; on return `block` refers to the block
+  // that now holds the space.
+  void freeBlock(std::unique_ptr<Block>& block);
+
+  // Lets a chain know whether this store still exists (see Chain's destructor).
+  std::weak_ptr<const bool> lifeToken() const { return lifeToken_; }
+
+  // Fragmentation counters, never stored in the file: moves of a chain cursor to
+  // the next block, and Chain / FreeList objects made on this store.
+  ULONG chainStepCount = 0;
+  ULONG chainOpenCount = 0;
+
+ private:
+  // Closes whatever is open and forgets name, flags and share (after a failed init).
+  void abandon();
+
+  std::unique_ptr<LowLevelFileHeader> header_;
+  std::unique_ptr<FdStream> stream_;
+  int fd_ = -1;
+  std::string fileName_;
+  int flags_ = 0;
+  int share_ = 0;
+  std::shared_ptr<const bool> lifeToken_;
+};
+
+#endif  // STORE_LOW_LEVEL_STORE_H
