@@ -1,0 +1,166 @@
+// A hash table of fixed-size records kept in any random-access read/write stream.
+// The middle-level store keeps its ID table in one, on a stream over one store
+// record. A record's key is its first keySize bytes; records are replaced in
+// place, chained on collision, and removed overflow entries are recycled through
+// a free list kept in the stream itself.
+//
+// Stream layout (integers little-endian):
+//
+//   OFFSET        SIZE                 DESCRIPTION
+//   0             7                    signature "#~HS&#" and its NUL
+//   7             4                    version, written as 32
+//   11            2                    entry size = record size + 4
+//   13            2                    key size (leading record bytes forming the key)
+//   15            2                    bucket count
+//   17            4                    free-list head: position of the first recycled
+//                                      entry, 0 = none
+//   21            buckets*entry size   bucket table, one entry per bucket
+//   after table   entry size each      overflow entries, appended as needed
+//
+// Entry layout: the record (entry size - 4 bytes, key first), then a 4-byte link:
+// the stream position of the next entry of the same bucket, 0 = end of chain.
+// The link 0xFFFFFFFF marks an empty bucket slot.
+//
+// Invariants:
+//   1. The header length is the stream position after the header (21 with this
+//      signature); the bucket table starts there and the free-list head sits in
+//      the 4 bytes just before it.
+//   2. Only bucket slots are ever empty. An overflow entry is either in exactly
+//      one bucket chain or on the free list (where its link is the next free
+//      entry, 0 = end).
+//   3. Every link other than 0 and 0xFFFFFFFF names an overflow entry: a position
+//      at or after the end of the bucket table, on an entry boundary, with a whole
+//      entry inside the stream.
+//   4. 1 <= key size <= entry size - 4, and buckets >= 1.
+//
+// The stream may come from a damaged or hostile file. The header is checked on
+// reading (layout and a bucket table wholly inside the stream). A link that breaks
+// invariant 3 ends the walk that meets it, and every chain walk takes at most as
+// many steps as the stream has overflow entries, so a loop cannot hang a lookup.
+// Lookups in a damaged chain report the key as absent; an insert that would have
+// to extend a damaged chain throws BadChainException rather than write into it.
+#ifndef STORE_HASH_STREAM_H
+#define STORE_HASH_STREAM_H
+
+#include <iostream>
+#include <memory>
+
+#include "kit/error_msg_exception.h"
+#include "platform/windows_types.h"
+
+class HashStream {
+ public:
+  class HashStreamException : public ErrorMsgException {
+   public:
+    explicit HashStreamException(const char* message = "") : ErrorMsgException(message) {}
+  };
+  TVX_DECLARE_EXCEPTION(NotFound, HashStreamException, "Key not found");
+  TVX_DECLARE_EXCEPTION(BadSignatureException, HashStreamException, "Bad file signature");
+  TVX_DECLARE_EXCEPTION(BadVersionException, HashStreamException, "Bad version number");
+  // A chain that has to be extended is damaged (a link out of place or a loop).
+  TVX_DECLARE_EXCEPTION(BadChainException, HashStreamException, "Bad hash chain");
+
+  // The link value of an empty bucket slot.
+  static const ULONG EmptyLink = 0xFFFFFFFFu;
+  static const ULONG CurrentVersion = 32;
+  static const char Signature[];  // "#~HS&#"
+
+  // Callback of enumerate: one whole entry (record and link); non-zero stops.
+  typedef int (*EnumerateCallback)(const char* entry, void* context);
+
+  // Writes a new header and an empty bucket table at the start of `stream`.
+  // REQUIRES: buckets >= 1, 1 <= keySize <= recordSize <= 65531 (otherwise
+  // BadSignatureException "Bad HashStream layout requested").
+  HashStream(std::unique_ptr<std::iostream> stream, WORD buckets, WORD keySize,
+             WORD recordSize);
+  // Reads and checks the header of an existing table.
+  explicit HashStream(std::unique_ptr<std::iostream> stream);
+  // Flushes and destroys the stream.
+  virtual ~HashStream();
+  HashStream(const HashStream&) = delete;
+  HashStream& operator=(const HashStream&) = delete;
+
+  virtual void classInvarient(const char* file, int line) const;
+  // The bucket of `key` (keySize bytes).
+  virtual ULONG doHashFunction(const char* key) const;
+
+  // Adds `record` (entry size - 4 bytes, key first), or replaces the record with
+  // the same key in place.
+  void insert(const char* record);
+  // A copy of the entry (entry-size bytes) whose key is `key`; NotFound
+  // "HashStream::find::NotFound" when absent.
+  std::unique_ptr<char[]> find(const char* key);
+  // As find, but null when absent.
+  std::unique_ptr<char[]> find_noThrow(const char* key);
+  // Removes the record; NotFound "HashStream::remove::NotFound" when absent.
+  void remove(const char* key);
+  // Calls back for every record: bucket 0 first, within a bucket the slot record
+  // and then its chain in link order. A non-zero result stops the walk; it is
+  // returned (0 when the walk completed).
+  int enumerate(EnumerateCallback callback, void* context);
+
+  bool empty(const char* entry) const;
+  ULONG next(const char* entry) const;
+  bool match(const char* entry, const char* key) const;
+
+  // Where findPos found the key.
+  enum { NotFoundHere = 0, FoundInSlot = 1, FoundInChain = 2 };
+  // The lookup primitive. Returns the position of the slot (when it is empty or
+  // holds the key), of the matching chained entry, or of the last entry of the
+  // chain when nothing matched. `found` is one of the values above, `empty` is
+  // set for an empty slot, `entry` (entry-size bytes) receives the entry at the
+  // returned position and `previous` the position of the entry before it in the
+  // chain (0 for the slot). `damaged` (optional) is set when the walk stopped at
+  // a broken link or a loop instead of at the end of the chain.
+  ULONG findPos(const char* key, int& found, bool& empty, char* entry, ULONG& previous,
+                bool* damaged = nullptr);
+
+  void readHeader();
+  void writeHeader();
+  // Re-reads the free-list head from the stream.
+  ULONG updateFreeList();
+  // Writes a new free-list head and flushes.
+  void updateFreeList(ULONG head);
+
+  WORD buckets() const { return buckets_; }
+  WORD keySize() const { return keySize_; }
+  WORD entrySize() const { return entrySize_; }
+  WORD headerLength() const { return headerLength_; }
+  ULONG version() const { return version_; }
+  ULONG freeListHead() const { return freeList_; }
+  std::iostream& stream() { return *stream_; }
+
+ protected:
+  // Hooks called at the start of writeHeader and readHeader.
+  virtual void doWriteHeaderExtension() {}
+  virtual void doReadHeaderExtension() {}
+
+ private:
+  ULONG tableEnd() const;
+  // True when `pos` may name an overflow entry (invariant 3); refreshes the
+  // known stream end when pos lies beyond it.
+  bool validOverflowPos(ULONG pos);
+  // The number of overflow entries the stream holds: the bound of every walk.
+  ULONG overflowCapacity();
+  void refreshStreamEnd();
+  bool readEntry(ULONG pos, char* entry);
+  void writeBytes(ULONG pos, const char* bytes, size_t n);
+  void writeLink(ULONG pos, ULONG link);
+  // Takes a recycled entry off the free list; 0 when there is none usable.
+  ULONG takeFreeEntry();
+  void putOnFreeList(ULONG pos);
+  void flush();
+
+  WORD buckets_ = 0;
+  WORD keySize_ = 0;
+  WORD entrySize_ = 0;
+  ULONG freeList_ = 0;
+  ULONG version_ = CurrentVersion;
+  WORD headerLength_ = 0;
+  std::unique_ptr<std::iostream> stream_;
+  // The stream length as last measured (only ever grows while the table is
+  // open); refreshed when a position beyond it is met.
+  uint64_t streamEnd_ = 0;
+};
+
+#endif  // STORE_HASH_STREAM_H

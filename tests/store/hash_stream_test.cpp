@@ -1,0 +1,327 @@
+// Hash tables kept in an in-memory stream: the bytes they write, replacement,
+// chaining, slot moves and recycling, and how they treat damaged streams.
+#include "store/hash_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+ULONG u32At(const std::string& s, size_t pos) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(s.data() + pos);
+  return u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<ULONG>(u[3]) << 24);
+}
+
+WORD u16At(const std::string& s, size_t pos) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(s.data() + pos);
+  return static_cast<WORD>(u[0] | (u[1] << 8));
+}
+
+void putU32(std::string& s, size_t pos, ULONG v) {
+  for (int i = 0; i < 4; ++i) s[pos + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// An 8-byte record: a 4-byte key and a 4-byte value.
+std::string record(ULONG key, ULONG value) {
+  std::string r(8, '\0');
+  putU32(r, 0, key);
+  putU32(r, 4, value);
+  return r;
+}
+
+std::string key(ULONG k) { return record(k, 0).substr(0, 4); }
+
+// A table of 8-byte records on a string stream; `bytes()` shows the stream.
+struct Table {
+  std::stringstream* ss;
+  std::unique_ptr<HashStream> hs;
+
+  explicit Table(WORD buckets) {
+    auto s = std::make_unique<std::stringstream>(std::ios::in | std::ios::out | std::ios::binary);
+    ss = s.get();
+    hs = std::make_unique<HashStream>(std::move(s), buckets, 4, 8);
+  }
+  // Reopens a table from `bytes`.
+  explicit Table(const std::string& bytes) {
+    auto s = std::make_unique<std::stringstream>(bytes, std::ios::in | std::ios::out |
+                                                            std::ios::binary);
+    ss = s.get();
+    hs = std::make_unique<HashStream>(std::move(s));
+  }
+  std::string bytes() const { return ss->str(); }
+  void insert(ULONG k, ULONG v) { hs->insert(record(k, v).data()); }
+  // The value stored under k, or -1 when absent.
+  long long value(ULONG k) {
+    std::unique_ptr<char[]> e = hs->find_noThrow(key(k).data());
+    if (!e) return -1;
+    return u32At(std::string(e.get(), 12), 4);
+  }
+};
+
+const size_t kHeader = 21;
+const size_t kEntry = 12;
+
+std::string openWith(const std::string& bytes) {
+  Table t(bytes);
+  return t.bytes();
+}
+
+}  // namespace
+
+TEST(HashStreamTest, NewTableWritesHeaderAndWholeBucketTable) {
+  Table t(4);
+  std::string b = t.bytes();
+  ASSERT_EQ(kHeader + 4 * kEntry, b.size());
+  EXPECT_EQ(std::string("#~HS&#\0", 7), b.substr(0, 7));
+  EXPECT_EQ(32u, u32At(b, 7)) << "version";
+  EXPECT_EQ(12u, u16At(b, 11)) << "entry size";
+  EXPECT_EQ(4u, u16At(b, 13)) << "key size";
+  EXPECT_EQ(4u, u16At(b, 15)) << "buckets";
+  EXPECT_EQ(0u, u32At(b, 17)) << "free-list head";
+  for (size_t i = 0; i < 4; ++i) {
+    size_t e = kHeader + i * kEntry;
+    EXPECT_EQ(std::string(8, '\0'), b.substr(e, 8)) << "slot " << i;
+    EXPECT_EQ(0xFFFFFFFFu, u32At(b, e + 8)) << "slot " << i << " link";
+  }
+  EXPECT_EQ(21u, t.hs->headerLength());
+}
+
+TEST(HashStreamTest, BucketSharingSlotMoveAndRecycling) {
+  Table t(64);
+  const size_t slot1 = kHeader + 1 * kEntry;
+  const size_t overflow = kHeader + 64 * kEntry;
+  t.insert(1, 100);
+  t.insert(65, 6500);
+  std::string b = t.bytes();
+  ASSERT_EQ(overflow + kEntry, b.size()) << "65 shares bucket 1 and is appended";
+  EXPECT_EQ(overflow, u32At(b, slot1 + 8)) << "slot 1 links to the overflow entry";
+  EXPECT_EQ(65u, u32At(b, overflow));
+  EXPECT_EQ(0u, u32At(b, overflow + 8));
+
+  t.hs->remove(key(1).data());
+  b = t.bytes();
+  EXPECT_EQ(65u, u32At(b, slot1)) << "65 moved into the slot";
+  EXPECT_EQ(6500u, u32At(b, slot1 + 4));
+  EXPECT_EQ(0u, u32At(b, slot1 + 8));
+  EXPECT_EQ(overflow, u32At(b, 17)) << "old overflow position is the free-list head";
+  EXPECT_EQ(-1, t.value(1));
+  EXPECT_EQ(6500, t.value(65));
+
+  t.insert(129, 12900);
+  b = t.bytes();
+  EXPECT_EQ(overflow + kEntry, b.size()) << "129 reuses the freed position";
+  EXPECT_EQ(129u, u32At(b, overflow));
+  EXPECT_EQ(overflow, u32At(b, slot1 + 8));
+  EXPECT_EQ(0u, u32At(b, 17)) << "free list empty again";
+  EXPECT_EQ(12900, t.value(129));
+  EXPECT_EQ(6500, t.value(65));
+}
+
+TEST(HashStreamTest, ReplaceInPlaceAndRemoveFromChain) {
+  Table t(64);
+  t.insert(3, 1);
+  t.insert(67, 2);
+  t.insert(131, 3);
+  size_t length = t.bytes().size();
+  t.insert(67, 22);
+  t.insert(3, 11);
+  EXPECT_EQ(length, t.bytes().size()) << "replacing never grows the stream";
+  EXPECT_EQ(11, t.value(3));
+  EXPECT_EQ(22, t.value(67));
+
+  // Removing the middle of the chain links around it.
+  t.hs->remove(key(67).data());
+  EXPECT_EQ(-1, t.value(67));
+  EXPECT_EQ(11, t.value(3));
+  EXPECT_EQ(3, t.value(131));
+  EXPECT_EQ(kHeader + 64 * kEntry, u32At(t.bytes(), 17)) << "67's entry is free";
+
+  // Emptying a slot with no chain, then refilling it.
+  t.hs->remove(key(131).data());
+  t.hs->remove(key(3).data());
+  EXPECT_EQ(0xFFFFFFFFu, u32At(t.bytes(), kHeader + 3 * kEntry + 8)) << "slot 3 empty";
+  try {
+    t.hs->remove(key(3).data());
+    FAIL() << "expected NotFound";
+  } catch (const HashStream::NotFound& e) {
+    EXPECT_STREQ("HashStream::remove::NotFound", e.message());
+    EXPECT_STREQ("Key not found", e.kindText());
+  }
+  try {
+    t.hs->find(key(3).data());
+    FAIL() << "expected NotFound";
+  } catch (const HashStream::NotFound& e) {
+    EXPECT_STREQ("HashStream::find::NotFound", e.message());
+  }
+  t.insert(3, 33);
+  EXPECT_EQ(33, t.value(3));
+}
+
+TEST(HashStreamTest, ReopenedTableKeepsRecordsAndFreeList) {
+  Table t(64);
+  for (ULONG k = 0; k < 200; ++k) t.insert(k, k * 7);
+  for (ULONG k = 0; k < 200; k += 3) t.hs->remove(key(k).data());
+  Table again(t.bytes());
+  EXPECT_EQ(64u, again.hs->buckets());
+  EXPECT_EQ(t.hs->freeListHead(), again.hs->freeListHead());
+  for (ULONG k = 0; k < 200; ++k) {
+    EXPECT_EQ(k % 3 == 0 ? -1 : static_cast<long long>(k * 7), again.value(k)) << "key " << k;
+  }
+  // Refilling recycles every freed overflow entry before growing.
+  size_t length = again.bytes().size();
+  for (ULONG k = 0; k < 200; k += 3) again.insert(k, 1);
+  EXPECT_EQ(length, again.bytes().size());
+}
+
+TEST(HashStreamTest, EnumerateVisitsBucketsThenChainsAndStops) {
+  Table t(64);
+  std::vector<ULONG> seen;
+  auto collect = [](const char* entry, void* ctx) {
+    static_cast<std::vector<ULONG>*>(ctx)->push_back(u32At(std::string(entry, 4), 0));
+    return 0;
+  };
+  EXPECT_EQ(0, t.hs->enumerate(collect, &seen));
+  EXPECT_TRUE(seen.empty()) << "an empty table makes no callback";
+
+  for (ULONG k : {130u, 2u, 1u, 65u, 66u}) t.insert(k, 0);
+  t.hs->enumerate(collect, &seen);
+  EXPECT_EQ((std::vector<ULONG>{1, 65, 130, 2, 66}), seen);
+
+  int calls = 0;
+  auto stopAtSecond = [](const char*, void* ctx) { return ++*static_cast<int*>(ctx) == 2 ? 7 : 0; };
+  EXPECT_EQ(7, t.hs->enumerate(stopAtSecond, &calls));
+  EXPECT_EQ(2, calls);
+}
+
+TEST(HashStreamTest, HashFunctionByKeySize) {
+  struct Case {
+    WORD keySize;
+    std::string key;
+    ULONG bucket;
+  } cases[] = {
+      {1, "\x05", 5},
+      {1, "\xFF", 65535u % 100},  // sign-extended to 16 bits
+      {2, std::string("\x34\x12", 2), 0x1234u % 100},
+      {3, std::string("\x34\x12\x99", 3), 0x1234u % 100},
+      {4, std::string("\x78\x56\x34\x12", 4), 0x12345678u % 100},
+      {6, std::string("\x78\x56\x34\x12\xAA\xBB", 6), 0x12345678u % 100},
+  };
+  for (const Case& c : cases) {
+    auto s = std::make_unique<std::stringstream>();
+    HashStream hs(std::move(s), 100, c.keySize, 8);
+    EXPECT_EQ(c.bucket, hs.doHashFunction(c.key.data())) << "key size " << c.keySize;
+  }
+}
+
+TEST(HashStreamTest, DamagedHeadersAreRefused) {
+  std::string good = Table(4).bytes();
+  auto withU16 = [&](size_t pos, WORD v) {
+    std::string b = good;
+    b[pos] = static_cast<char>(v & 0xFF);
+    b[pos + 1] = static_cast<char>(v >> 8);
+    return b;
+  };
+  std::string v33 = good;
+  putU32(v33, 7, 33);
+  std::string v31 = good;
+  putU32(v31, 7, 31);
+  std::string badSig = good;
+  badSig[1] = '!';
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* kind;  // nullptr: accepted
+    const char* message;
+  } cases[] = {
+      {"version 33", v33, "Bad version number", "File was created by a more recent software version"},
+      {"version 31", v31, nullptr, nullptr},
+      {"signature", badSig, "Bad file signature", "Read bad HashStream signature in header"},
+      {"no NUL", std::string(100, '#'), "Bad file signature", "Read bad HashStream signature in header"},
+      {"empty", "", "Bad file signature", "Read bad HashStream signature in header"},
+      {"entry size 0", withU16(11, 0), "Bad file signature", "Read bad HashStream layout in header"},
+      {"key size 0", withU16(13, 0), "Bad file signature", "Read bad HashStream layout in header"},
+      {"buckets 0", withU16(15, 0), "Bad file signature", "Read bad HashStream layout in header"},
+      {"key too long", withU16(13, 9), "Bad file signature", "Read bad HashStream layout in header"},
+      {"table beyond stream", withU16(15, 5000), "Bad file signature",
+       "Read bad HashStream layout in header"},
+      {"short header", good.substr(0, 15), "Bad file signature",
+       "Read bad HashStream layout in header"},
+  };
+  for (const Case& c : cases) {
+    try {
+      openWith(c.bytes);
+      EXPECT_EQ(nullptr, c.kind) << c.name << ": accepted";
+    } catch (const HashStream::HashStreamException& e) {
+      ASSERT_NE(nullptr, c.kind) << c.name << ": refused with " << e.message();
+      EXPECT_STREQ(c.kind, e.kindText()) << c.name;
+      EXPECT_STREQ(c.message, e.message()) << c.name;
+    }
+  }
+}
+
+TEST(HashStreamTest, DamagedChainsEndLookupsWithoutHanging) {
+  Table base(64);
+  base.insert(1, 10);
+  base.insert(65, 650);
+  const size_t overflow = kHeader + 64 * kEntry;
+  const std::string good = base.bytes();
+  struct Case {
+    const char* name;
+    size_t at;  // which link to overwrite
+    ULONG link;
+  } cases[] = {
+      {"loop onto itself", overflow + 8, static_cast<ULONG>(overflow)},
+      {"outside the stream", overflow + 8, 0x7FFFFFF0u},
+      {"off an entry boundary", kHeader + kEntry + 8, static_cast<ULONG>(overflow + 3)},
+      {"into the bucket table", overflow + 8, static_cast<ULONG>(kHeader + kEntry)},
+  };
+  for (const Case& c : cases) {
+    std::string b = good;
+    putU32(b, c.at, c.link);
+    Table t(b);
+    EXPECT_EQ(10, t.value(1)) << c.name;
+    EXPECT_EQ(-1, t.value(129)) << c.name << ": absent key is not found";
+    try {
+      t.insert(129, 1);
+      ADD_FAILURE() << c.name << ": insert into a damaged chain succeeded";
+    } catch (const HashStream::BadChainException& e) {
+      EXPECT_STREQ("HashStream::insert::BadChain", e.message()) << c.name;
+    }
+    int visits = 0;
+    t.hs->enumerate([](const char*, void* ctx) { return ++*static_cast<int*>(ctx), 0; }, &visits);
+    EXPECT_LE(visits, 3) << c.name << ": enumerate is bounded";
+    EXPECT_EQ(-1, t.value(2)) << c.name;
+    t.insert(2, 20);  // other buckets still work
+    EXPECT_EQ(20, t.value(2)) << c.name;
+  }
+}
+
+TEST(HashStreamTest, DamagedFreeListIsDroppedNotFollowed) {
+  Table base(64);
+  base.insert(1, 10);
+  base.insert(65, 650);
+  const size_t overflow = kHeader + 64 * kEntry;
+  struct Case {
+    const char* name;
+    ULONG head;
+  } cases[] = {
+      {"head names a live entry", static_cast<ULONG>(overflow)},
+      {"head outside the stream", 0x10000000u},
+      {"head in the bucket table", static_cast<ULONG>(kHeader)},
+  };
+  for (const Case& c : cases) {
+    std::string b = base.bytes();
+    putU32(b, 17, c.head);
+    Table t(b);
+    t.insert(129, 1290);
+    std::string after = t.bytes();
+    EXPECT_EQ(overflow + 2 * kEntry, after.size()) << c.name << ": appended, not recycled";
+    EXPECT_EQ(0u, u32At(after, 17)) << c.name << ": list dropped";
+    EXPECT_EQ(650, t.value(65)) << c.name;
+    EXPECT_EQ(1290, t.value(129)) << c.name;
+  }
+}
