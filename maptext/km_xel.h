@@ -53,9 +53,9 @@ class KMXel {
 
   // An integer in lower-case hexadecimal (a blank first after another integer).
   void write(LONG value);
-  // Exactly eight hexadecimal digits, zero-filled (no blank first).
+  // Like write(LONG) but exactly eight hexadecimal digits, zero-filled.
   void writeOffset(LONG value);
-  // Like write(LONG) in eight digits; `mark` = the position of the digits.
+  // Like writeOffset; `mark` = the output position of the eight digits.
   void writeAndMark(LONG value, LONG& mark);
   // Overwrites the eight digits at `mark` and returns to the current position.
   void writeAtMark(LONG value, LONG mark);
