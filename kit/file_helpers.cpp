@@ -159,7 +159,12 @@ int copyFile(const char* dest, const char* src) {
       copied += got;
     }
     out.flush();
-    if (in.bad()) {
+    // The stream reports a failed read as its end: a source that is not a plain
+    // file, or that yielded fewer bytes than it holds, was not read completely.
+    struct stat info;
+    const bool readWhole = ::fstat(source.fd(), &info) == 0 && S_ISREG(info.st_mode) &&
+                           copied >= static_cast<int64_t>(info.st_size);
+    if (in.bad() || !readWhole) {
       result = -4;
     } else if (!out || !out.fdbuf()->truncate(copied)) {
       // A destination that could not be written (or cut to length) is no copy.
@@ -208,7 +213,7 @@ int copyNewFileWild(const char* dest, const char* srcPattern) {
 
 void makeBackupName(char* out, const char* name, char mark) {
   if (out == nullptr) return;
-  PathParts parts = splitPath(fromPathBuffer(name).c_str());
+  PathParts parts = splitPath(name);
   if (parts.extension.empty()) parts.extension = ".";
   parts.extension.insert(1, 1, mark);
   toPathBuffer(out, mergePath(parts));
@@ -217,7 +222,7 @@ void makeBackupName(char* out, const char* name, char mark) {
 void mergeWithDefaultPath(char* path, const char* defaultPath) {
   if (path == nullptr) return;
   PathParts parts = splitPath(fromPathBuffer(path).c_str());
-  const PathParts fallback = splitPath(fromPathBuffer(defaultPath).c_str());
+  const PathParts fallback = splitPath(defaultPath);
   if (parts.drive.empty()) parts.drive = fallback.drive;
   if (parts.directory.empty()) parts.directory = fallback.directory;
   if (parts.name.empty()) parts.name = fallback.name;
