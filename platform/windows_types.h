@@ -68,28 +68,6 @@ struct RECT {
   LONG bottom;
 };
 
-// A logical font: what a font should look like, from which the drawing layer
-// makes a font handle.
-#define LF_FACESIZE 32
-struct LOGFONT {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  char lfFaceName[LF_FACESIZE];
-};
-#define VARIABLE_PITCH 2
-#define FF_SWISS 0x20
-
 // Message box styles: buttons, icons and default button.
 #define MB_OK 0x00000000u
 #define MB_OKCANCEL 0x00000001u
