@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "kit/error.h"
@@ -41,14 +40,26 @@ std::vector<std::string> logLines() {
 }
 
 bool splitLogLine(const std::string& line, std::string* time, std::string* rest) {
-  static const std::regex shape(
-      R"(\[((Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) )"
-      R"([ 123][0-9] [0-2][0-9]:[0-5][0-9]:[0-6][0-9] [0-9]{4})\] ([\s\S]*))");
-  std::smatch m;
-  if (!std::regex_match(line, m, shape)) return false;
-  *time = m[1].str();
-  *rest = m[4].str();
-  return time->size() == 24;
+  // "[Www Mmm dd hh:mm:ss yyyy] rest": the ctime text is exactly 24 characters.
+  if (line.size() < 27 || line[0] != '[' || line[25] != ']' || line[26] != ' ') return false;
+  const std::string t = line.substr(1, 24);
+  static const std::string kDays = "SunMonTueWedThuFriSat";
+  static const std::string kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  auto digit = [&t](std::size_t i) { return t[i] >= '0' && t[i] <= '9'; };
+  auto named = [&t](const std::string& names, std::size_t at) {
+    const std::size_t found = names.find(t.substr(at, 3));
+    return found != std::string::npos && found % 3 == 0;
+  };
+  const bool dayName = named(kDays, 0);
+  const bool monthName = named(kMonths, 4);
+  const bool shape = t[3] == ' ' && t[7] == ' ' && (t[8] == ' ' || digit(8)) && digit(9) &&
+                     t[10] == ' ' && digit(11) && digit(12) && t[13] == ':' && digit(14) &&
+                     digit(15) && t[16] == ':' && digit(17) && digit(18) && t[19] == ' ' &&
+                     digit(20) && digit(21) && digit(22) && digit(23);
+  if (!dayName || !monthName || !shape) return false;
+  *time = t;
+  *rest = line.substr(27);
+  return true;
 }
 
 std::string readFile(const std::string& path) {
