@@ -1,0 +1,375 @@
+// The middle-level store: making and opening stores with an ID table, handing
+// out IDs, reading and changing ID records, streams on facets, removal and
+// enumeration (layout and invariants in middle_level_store.h).
+#include "store/middle_level_store.h"
+
+#include <vector>
+
+#include "kit/error.h"
+#include "store/chain.h"
+#include "store/middle_level_file_header.h"
+#include "store/ml_store_handle.h"
+
+namespace {
+
+const ULONG kAllOnes = 0xFFFFFFFFu;
+const ULONG kFacetExtensionSize = 32;
+
+ULONG getU32(const char* p) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
+  return static_cast<ULONG>(u[0]) | (static_cast<ULONG>(u[1]) << 8) |
+         (static_cast<ULONG>(u[2]) << 16) | (static_cast<ULONG>(u[3]) << 24);
+}
+
+void putU32(char* p, ULONG v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// The enumeration's selection, shared by every store object of the process as
+// the system has always kept it. Each enumeration saves the selection it finds
+// and puts it back when it ends, so an enumeration started from inside a
+// callback does not disturb the one that called it.
+struct Selection {
+  MiddleLevelStore* store = nullptr;
+  MiddleLevelStore::StreamCallback streamCallback = nullptr;
+  MiddleLevelStore::HandleCallback handleCallback = nullptr;
+  void* context = nullptr;
+  int facet = 0;
+  ULONG mask = 0;
+};
+Selection g_selection;
+
+class SelectionScope {
+ public:
+  explicit SelectionScope(const Selection& s) : saved_(g_selection) { g_selection = s; }
+  ~SelectionScope() { g_selection = saved_; }
+  SelectionScope(const SelectionScope&) = delete;
+  SelectionScope& operator=(const SelectionScope&) = delete;
+
+ private:
+  Selection saved_;
+};
+
+int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+}  // namespace
+
+const char MiddleLevelStore::Signature[] = "#MLS#";
+
+MiddleLevelStore::MiddleLevelStore() = default;
+
+MiddleLevelStore::~MiddleLevelStore() noexcept(false) {
+  // The ID table's stream holds a reference on this store: it goes first.
+  table_.reset();
+}
+
+MiddleLevelStore* MiddleLevelStore::make(const char* fileName, const char* signature,
+                                         ULONG version, int facets, int share, int buckets) {
+  MiddleLevelStore* store = new MiddleLevelStore();
+  try {
+    store->init(fileName, signature, version, facets, share, buckets);
+  } catch (...) {
+    delete store;
+    throw;
+  }
+  return store;
+}
+
+MiddleLevelStore* MiddleLevelStore::make(const char* fileName, int flags, int share) {
+  MiddleLevelStore* store = new MiddleLevelStore();
+  try {
+    store->init(fileName, flags, share);
+  } catch (...) {
+    delete store;
+    throw;
+  }
+  return store;
+}
+
+void MiddleLevelStore::classInvarient(const char* file, int line) {
+  LowLevelStore::classInvarient(file, line);
+  if (table_) table_->classInvarient(file, line);
+}
+
+const char* MiddleLevelStore::storeSignature() const { return Signature; }
+
+std::unique_ptr<LowLevelFileHeader> MiddleLevelStore::doMakeHeader() {
+  return std::make_unique<MiddleLevelFileHeader>(this);
+}
+
+std::unique_ptr<LowLevelFileHeader> MiddleLevelStore::doMakeHeader(const char* signature,
+                                                                   ULONG version) {
+  return std::make_unique<MiddleLevelFileHeader>(this, signature, version);
+}
+
+MiddleLevelFileHeader* MiddleLevelStore::mlHeader() const {
+  return static_cast<MiddleLevelFileHeader*>(header());
+}
+
+void MiddleLevelStore::init(const char* fileName, const char* signature, ULONG version,
+                            int facets, int share, int buckets) {
+  LowLevelStore::init(fileName, signature, version, share);
+  const ULONG f = static_cast<ULONG>(clampInt(facets, 1, MaxFacets));
+  const ULONG b = static_cast<ULONG>(clampInt(buckets, MinBuckets, MaxBuckets));
+  // Room for the header and the whole bucket table at once, and growth in steps
+  // of the same size.
+  const ULONG indexSize = (f + 3) * 4 * b + 2 * b;
+  ULONG handle;
+  {
+    std::unique_ptr<Chain> index = alloc(indexSize, indexSize);
+    handle = index->handle();
+  }
+  table_ = std::make_unique<HashStream>(makeStream(handle), static_cast<WORD>(b), 4,
+                                        static_cast<WORD>((f + 2) * 4));
+  facets_ = static_cast<WORD>(f);
+  mlHeader()->setIndexHandle(handle);
+}
+
+void MiddleLevelStore::init(const char* fileName, int flags, int share) {
+  LowLevelStore::init(fileName, flags, share);
+  table_ = std::make_unique<HashStream>(makeStream(mlHeader()->indexHandle()));
+  // The ID table must hold ID records: a 4-byte key, the flags word and at
+  // least one facet word.
+  const WORD entry = table_->entrySize();
+  if (table_->keySize() != 4 || entry < 16 || entry % 4 != 0 ||
+      (entry - 4) / 4 - 2 > MaxFacets) {
+    table_.reset();
+    clear();
+    throw HashStream::BadSignatureException("ID table has a bad record layout");
+  }
+  facets_ = static_cast<WORD>((entry - 4) / 4 - 2);
+}
+
+ULONG MiddleLevelStore::highestID() {
+  clear();
+  return mlHeader()->nextID() - 1;
+}
+
+void MiddleLevelStore::keyOf(ULONG id, char* key) { putU32(key, id); }
+
+void MiddleLevelStore::putHashRec(const ULONG* record) {
+  std::vector<char> bytes(static_cast<size_t>(facets_ + 2) * 4);
+  for (int i = 0; i < facets_ + 2; ++i) putU32(bytes.data() + 4 * i, record[i]);
+  table_->insert(bytes.data());
+}
+
+std::unique_ptr<ULONG[]> MiddleLevelStore::getHashRec_noThrow(ULONG id) {
+  clear();
+  char key[4];
+  keyOf(id, key);
+  std::unique_ptr<char[]> entry = table_->find_noThrow(key);
+  if (!entry) return nullptr;
+  std::unique_ptr<ULONG[]> record(new ULONG[facets_ + 2]);
+  for (int i = 0; i < facets_ + 2; ++i) record[i] = getU32(entry.get() + 4 * i);
+  return record;
+}
+
+std::unique_ptr<ULONG[]> MiddleLevelStore::getHashRec(ULONG id) {
+  std::unique_ptr<ULONG[]> record = getHashRec_noThrow(id);
+  if (!record) {
+    clear();
+    throw HashStream::NotFound("HashStream::find::NotFound");
+  }
+  return record;
+}
+
+ULONG MiddleLevelStore::createID(ULONG flags, const ULONG* requestedID) {
+  clear();
+  MiddleLevelFileHeader* h = mlHeader();
+  ULONG id;
+  if (requestedID != nullptr) {
+    id = *requestedID;
+    if (getHashRec_noThrow(id)) {
+      clear();
+      throw IDAlreadyExists("IDAlreadyExists");
+    }
+    // The counter moves past a requested ID at or above it (the last ID of all
+    // cannot be passed, and the counter is left alone then).
+    if (h->nextID() <= id && id != kAllOnes) h->setNextID(id + 1);
+  } else {
+    id = h->nextID();
+    h->setNextID(id + 1);
+    // Only a damaged header (or a counter that has gone round) can name an ID
+    // that exists; its record is never overwritten. The counter has moved on,
+    // so the next call tries the following ID.
+    if (getHashRec_noThrow(id)) {
+      clear();
+      throw IDAlreadyExists("IDAlreadyExists");
+    }
+  }
+  std::vector<ULONG> record(static_cast<size_t>(facets_) + 2, 0);
+  record[0] = id;
+  record[1] = flags;
+  putHashRec(record.data());
+  return id;
+}
+
+ULONG MiddleLevelStore::getFlags(ULONG id) { return getHashRec(id)[1]; }
+
+void MiddleLevelStore::setFlags(ULONG id, ULONG flags) { updateHashRec(id, FlagsFacet, flags); }
+
+ULONG MiddleLevelStore::getFacet(ULONG id, int facet) {
+  std::unique_ptr<ULONG[]> record = getHashRec_noThrow(id);
+  if (!record) {
+    clear();
+    throw HashStream::NotFound("MiddleLevelStore::getFacet::NotFound");
+  }
+  if (!validFacet(facet)) {
+    clear();
+    throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
+  }
+  return record[2 + facet];
+}
+
+ULONG MiddleLevelStore::getFacet_noThrow(ULONG id, int facet) {
+  if (!validFacet(facet)) return 0;
+  std::unique_ptr<ULONG[]> record = getHashRec_noThrow(id);
+  return record ? record[2 + facet] : 0;
+}
+
+void MiddleLevelStore::updateHashRec(ULONG id, int facet, ULONG value) {
+  clear();
+  if (facet != FlagsFacet && !validFacet(facet)) {
+    throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
+  }
+  std::unique_ptr<ULONG[]> record = getHashRec(id);
+  record[facet + 2] = value;
+  putHashRec(record.get());
+}
+
+std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
+  clear();
+  // Facet handles come from the file: one naming the ID table's own record
+  // would let a caller write over or free the table.
+  if (table_ && handle == mlHeader()->indexHandle()) {
+    throw BadHandleException("Handle names the ID table");
+  }
+  if (!lookup(handle)) {
+    clear();
+    throw BadHandleException(
+        "Out-of-range handle received as parameter to lookup, handle is in store header");
+  }
+  return std::make_unique<StoreStream>(this, handle);
+}
+
+std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG size) {
+  ULONG handle = getFacet(id, facet);
+  if (handle != 0) return makeStream(handle);
+  {
+    std::unique_ptr<Chain> record = alloc(size, kFacetExtensionSize);
+    handle = record->handle();
+  }
+  try {
+    updateHashRec(id, facet, handle);
+  } catch (...) {
+    free(handle);
+    throw;
+  }
+  return makeStream(handle);
+}
+
+std::unique_ptr<StoreStream> MiddleLevelStore::find(ULONG id, int facet) {
+  ULONG handle = getFacet(id, facet);
+  if (handle == 0) {
+    clear();
+    throw FacetNotFound("MiddleLevelStore::find::FacetNotFound");
+  }
+  return makeStream(handle);
+}
+
+std::unique_ptr<StoreStream> MiddleLevelStore::find_noThrow(ULONG id, int facet) {
+  ULONG handle = getFacet_noThrow(id, facet);
+  if (handle == 0) return nullptr;
+  try {
+    return makeStream(handle);
+  } catch (const ErrorMsgException&) {
+    clear();
+    return nullptr;
+  }
+}
+
+bool MiddleLevelStore::isFacetEmpty(ULONG id, int facet) { return getFacet_noThrow(id, facet) == 0; }
+
+void MiddleLevelStore::remove(ULONG id, int facet) {
+  ULONG handle = getFacet(id, facet);
+  if (handle != 0) {
+    if (handle == mlHeader()->indexHandle()) throw BadHandleException("Handle names the ID table");
+    free(handle);
+  }
+  updateHashRec(id, facet, 0);
+}
+
+void MiddleLevelStore::remove(ULONG id) {
+  std::unique_ptr<ULONG[]> record = getHashRec(id);
+  for (int f = facets_ - 1; f >= 0; --f) {
+    ULONG handle = record[2 + f];
+    if (handle == 0) continue;
+    if (handle == mlHeader()->indexHandle()) throw BadHandleException("Handle names the ID table");
+    free(handle);
+    // Forget each record as soon as it is freed, so that a failure part way
+    // never leaves the entry naming freed records.
+    record[2 + f] = 0;
+    putHashRec(record.get());
+  }
+  char key[4];
+  keyOf(id, key);
+  table_->remove(key);
+}
+
+int MiddleLevelStore::visitForStream(const char* entry, void* storePtr) {
+  MiddleLevelStore* store = static_cast<MiddleLevelStore*>(storePtr);
+  const Selection& s = g_selection;
+  const ULONG id = getU32(entry);
+  const ULONG flags = getU32(entry + 4);
+  const ULONG handle = store->validFacet(s.facet) ? getU32(entry + 8 + 4 * s.facet) : 0;
+  if (s.mask != 0 && (handle == 0 || (s.mask != kAllOnes && (flags & s.mask) == 0))) return 0;
+  try {
+    std::unique_ptr<StoreStream> stream;
+    if (handle != 0) stream = store->makeStream(handle);
+    return s.streamCallback(stream.get(), id, flags, s.context);
+  } catch (const ErrorMsgException&) {
+    store->clear();
+    return 0;
+  }
+}
+
+int MiddleLevelStore::visitForHandle(const char* entry, void* storePtr) {
+  MiddleLevelStore* store = static_cast<MiddleLevelStore*>(storePtr);
+  const Selection& s = g_selection;
+  const ULONG flags = getU32(entry + 4);
+  if (s.mask != 0 && s.mask != kAllOnes && (flags & s.mask) == 0) return 0;
+  std::vector<ULONG> record(static_cast<size_t>(store->facets_) + 2);
+  for (size_t i = 0; i < record.size(); ++i) record[i] = getU32(entry + 4 * i);
+  try {
+    MLStoreHandle handle(store, record.data());
+    return s.handleCallback(handle, s.context);
+  } catch (const ErrorMsgException& e) {
+    store->clear();
+    error(nullptr, 'W', "Exception detected in store access: %s", e.message());
+    return 0;
+  }
+}
+
+int MiddleLevelStore::enumerate(StreamCallback callback, void* context, int facet, ULONG mask) {
+  clear();
+  Selection s;
+  s.store = this;
+  s.streamCallback = callback;
+  s.context = context;
+  s.facet = facet;
+  s.mask = mask;
+  SelectionScope scope(s);
+  return table_->enumerate(visitForStream, this);
+}
+
+int MiddleLevelStore::enumerate(HandleCallback callback, void* context, int facet, ULONG mask) {
+  clear();
+  Selection s;
+  s.store = this;
+  s.handleCallback = callback;
+  s.context = context;
+  s.facet = facet;
+  s.mask = mask;
+  SelectionScope scope(s);
+  return table_->enumerate(visitForHandle, this);
+}

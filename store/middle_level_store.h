@@ -1,0 +1,175 @@
+// The middle-level store: a store of numbered objects on top of the
+// handle-addressed low-level store. Each object has a 32-bit ID, a 32-bit word of
+// flags free for the caller's use, and a fixed number of facets; a facet is empty
+// or names one record of the store, read and written as a StoreStream. The book
+// database keeps every page and link as such an object.
+//
+// The ID table is a HashStream kept in one record (the index record, named in
+// the file header extension, store/middle_level_file_header.h). One table entry
+// per ID (little-endian words):
+//
+//   OFFSET          SIZE   DESCRIPTION
+//   0               4      ID (the hash key)
+//   4               4      flags
+//   8 + 4*f         4      facet f (0 <= f < facets): handle of its record, 0 = empty
+//   8 + 4*facets    4      hash-stream link (see store/hash_stream.h)
+//
+// So the record size given to the hash stream is (facets + 2) * 4 with a 4-byte
+// key, and an ID lives in bucket ID mod buckets. The index record is allocated at
+// creation with user and extension size (facets + 3) * 4 * buckets + 2 * buckets,
+// enough for the whole bucket table, so the table grows in large steps.
+//
+// IDs are handed out in increasing order from the next-ID field of the header
+// (re-read before every use); a requested ID at or above the counter pushes the
+// counter past it, one below leaves it alone; removed IDs are never handed out
+// again by the counter.
+//
+// Invariants:
+//   1. The ID table stream is open for the whole life of the store object and is
+//      destroyed before the low-level store closes the file.
+//   2. 1 <= facets <= MaxFacets; 64 <= buckets <= 4096 at creation.
+//   3. Streams handed out (insert, find, find_noThrow, makeStream,
+//      MLStoreHandle::getFacet) belong to the caller and must be destroyed
+//      before the store.
+// Each operation first clears the store's stream error state, so one failed
+// operation does not poison the next.
+#ifndef STORE_MIDDLE_LEVEL_STORE_H
+#define STORE_MIDDLE_LEVEL_STORE_H
+
+#include <iostream>
+#include <memory>
+
+#include "platform/windows_types.h"
+#include "store/hash_stream.h"
+#include "store/low_level_store.h"
+#include "store/store_stream.h"
+
+class MiddleLevelFileHeader;
+class MLStoreHandle;
+
+class MiddleLevelStore : public LowLevelStore {
+ public:
+  TVX_DECLARE_EXCEPTION(NotFound, StoreException, "Not found");
+  TVX_DECLARE_EXCEPTION(FacetNotFound, NotFound, "Facet not found");
+  TVX_DECLARE_EXCEPTION(IDAlreadyExists, StoreException, "ID already exists");
+
+  // The store signature of a middle-level store.
+  static const char Signature[];  // "#MLS#"
+  // Bucket counts are clamped to this range when a store is made.
+  static const int MinBuckets = 64;
+  static const int MaxBuckets = 4096;
+  // The most facets an ID record can hold (its hash entry size is 16-bit).
+  static const int MaxFacets = 16380;
+  // The facet number that stands for the flags word in updateHashRec.
+  static const int FlagsFacet = -1;
+
+  // Enumeration callbacks; a non-zero result stops the enumeration. The stream
+  // (null when the chosen facet is empty) is destroyed after the callback.
+  typedef int (*StreamCallback)(std::iostream* stream, ULONG id, ULONG flags, void* context);
+  typedef int (*HandleCallback)(MLStoreHandle& handle, void* context);
+
+  // Creates a new store file with `facets` facets per ID (at least 1) and an ID
+  // table of `buckets` buckets (clamped to 64 ... 4096). Ownership as for
+  // LowLevelStore::make: the caller deletes the returned object (a raw owning
+  // pointer because the destructor may throw).
+  static MiddleLevelStore* make(const char* fileName, const char* signature, ULONG version,
+                                int facets, int share, int buckets);
+  // Opens an existing middle-level store; ownership as above.
+  static MiddleLevelStore* make(const char* fileName, int flags, int share);
+
+  ~MiddleLevelStore() noexcept(false) override;
+
+  void classInvarient(const char* file, int line) override;
+  using LowLevelStore::init;
+  // Existing store: low-level open, then the ID table read from the index
+  // record; the facet count follows from its entry size.
+  void init(const char* fileName, int flags, int share) override;
+  // The highest ID the counter has handed out so far (next-ID field - 1).
+  virtual ULONG highestID();
+  // New store (see make).
+  virtual void init(const char* fileName, const char* signature, ULONG version, int facets,
+                    int share, int buckets);
+  const char* storeSignature() const override;
+
+  int facets() const { return facets_; }
+  HashStream* idTable() const { return table_.get(); }
+  MiddleLevelFileHeader* mlHeader() const;
+
+  // A new ID whose record is [ID, flags, 0 ...]. With a requested ID: that ID
+  // (IDAlreadyExists "IDAlreadyExists" when it has a record). Without (null):
+  // the next-ID field's value, the field then advanced by one.
+  ULONG createID(ULONG flags, const ULONG* requestedID = nullptr);
+  // Word 1 of the ID's record; HashStream::NotFound "HashStream::find::NotFound"
+  // for an unknown ID.
+  ULONG getFlags(ULONG id);
+  void setFlags(ULONG id, ULONG flags);
+
+  // A copy of the ID's record (facets + 2 words); HashStream::NotFound
+  // "HashStream::find::NotFound" for an unknown ID.
+  std::unique_ptr<ULONG[]> getHashRec(ULONG id);
+  // As getHashRec, but null for an unknown ID.
+  std::unique_ptr<ULONG[]> getHashRec_noThrow(ULONG id);
+  // The facet's handle (0 = empty). Unknown ID: HashStream::NotFound
+  // "MiddleLevelStore::getFacet::NotFound"; a facet number out of range:
+  // FacetNotFound "MiddleLevelStore::getFacet::BadFacet".
+  ULONG getFacet(ULONG id, int facet);
+  // As getFacet, but 0 for an unknown ID or a facet out of range.
+  ULONG getFacet_noThrow(ULONG id, int facet);
+  // Replaces one word of the ID's record (facet -1: the flags) in place.
+  void updateHashRec(ULONG id, int facet, ULONG value);
+
+  // A stream on the facet's record; when the facet is empty, a new record of
+  // user size `size` (extension size 32) is made and named in the facet first.
+  // Unknown ID and bad facet as getFacet.
+  std::unique_ptr<StoreStream> insert(ULONG id, int facet, ULONG size);
+  // A stream on the facet's record. Empty facet: FacetNotFound
+  // "MiddleLevelStore::find::FacetNotFound"; unknown ID as getFacet.
+  std::unique_ptr<StoreStream> find(ULONG id, int facet);
+  // As find, but null when the ID is unknown, the facet empty or out of range, or
+  // the stream cannot be made.
+  std::unique_ptr<StoreStream> find_noThrow(ULONG id, int facet);
+  // True when the facet is empty, out of range, or the ID unknown.
+  bool isFacetEmpty(ULONG id, int facet);
+  // Frees the facet's record (if any) and empties the facet; unknown ID and bad
+  // facet as getFacet.
+  void remove(ULONG id, int facet);
+  // Frees every facet's record, last facet first, then removes the ID's entry;
+  // HashStream::NotFound "HashStream::find::NotFound" for an unknown ID.
+  void remove(ULONG id);
+
+  // A new stream on the record at `handle`, after checking that the record exists
+  // and is not freed (the low-level lookup exceptions otherwise). The ID table's
+  // own record is refused with BadHandleException.
+  std::unique_ptr<StoreStream> makeStream(ULONG handle);
+
+  // Visits every ID record in table order. A record is passed on unless mask != 0
+  // and either `facet` is empty or (mask != all ones and flags & mask == 0). The
+  // callback gets a stream on that facet's record (null when empty). An exception
+  // inside one visit is swallowed and the enumeration goes on. Returns the
+  // callback's stopping value, or 0.
+  int enumerate(StreamCallback callback, void* context, int facet, ULONG mask);
+  // The same selection by flags only; the callback gets a handle over the
+  // record. A store exception inside a visit is reported with kind 'W' as
+  // "Exception detected in store access: %s" and the enumeration goes on.
+  int enumerate(HandleCallback callback, void* context, int facet, ULONG mask);
+
+ protected:
+  MiddleLevelStore();
+  std::unique_ptr<LowLevelFileHeader> doMakeHeader() override;
+  std::unique_ptr<LowLevelFileHeader> doMakeHeader(const char* signature, ULONG version) override;
+
+ private:
+  // The 4-byte key of an ID.
+  static void keyOf(ULONG id, char* key);
+  // Writes a record of facets + 2 words into the ID table.
+  void putHashRec(const ULONG* record);
+  bool validFacet(int facet) const { return facet >= 0 && facet < facets_; }
+  // The enumeration visitors (the selection is process-wide).
+  static int visitForStream(const char* entry, void* store);
+  static int visitForHandle(const char* entry, void* store);
+
+  std::unique_ptr<HashStream> table_;
+  WORD facets_ = 0;
+};
+
+#endif  // STORE_MIDDLE_LEVEL_STORE_H

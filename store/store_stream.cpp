@@ -1,0 +1,22 @@
+// The read/write stream that owns one StoreStreamBuf.
+#include "store/store_stream.h"
+
+// The buffer is made before the stream is attached to it, so a refused record
+// leaves nothing half-made behind.
+StoreStream::StoreStream(LowLevelStore* store, ULONG handle)
+    : std::iostream(nullptr), buf_(std::make_unique<StoreStreamBuf>(store, handle)) {
+  rdbuf(buf_.get());
+}
+
+StoreStream::StoreStream(LowLevelStore* store, ULONG handle, char* buffer, int length)
+    : std::iostream(nullptr),
+      buf_(std::make_unique<StoreStreamBuf>(store, handle, buffer, length)) {
+  rdbuf(buf_.get());
+}
+
+StoreStream::~StoreStream() {
+  clear();
+  flush();
+  rdbuf(nullptr);
+  buf_.reset();
+}

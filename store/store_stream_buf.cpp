@@ -1,0 +1,257 @@
+// The stream buffer over one store record: refilling the get area from the
+// record, flushing the put area to it, and positioning both sides (layout and
+// invariants in store_stream_buf.h).
+#include "store/store_stream_buf.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kit/error.h"
+#include "kit/error_msg_exception.h"
+#include "store/chain.h"
+
+namespace {
+
+const int kLargePutback = 4;
+const int kSmallPutback = 1;
+const int kLargeBufferThreshold = 8;
+const std::streamoff kMaxPosition = 0x7FFFFFFF;
+
+}  // namespace
+
+StoreStreamBuf::StoreStreamBuf(LowLevelStore* store, ULONG handle)
+    : chain_(std::make_unique<Chain>(store, handle, 0)) {
+  ownBuffer_.reset(new char[DefaultBufferSize]);
+  installBuffer(ownBuffer_.get(), DefaultBufferSize);
+}
+
+StoreStreamBuf::StoreStreamBuf(LowLevelStore* store, ULONG handle, char* buffer, int length)
+    : chain_(std::make_unique<Chain>(store, handle, 0)) {
+  setbuf(buffer, length);
+}
+
+StoreStreamBuf::~StoreStreamBuf() { close(); }
+
+void StoreStreamBuf::installBuffer(char* buffer, int length) {
+  bufferInstalled_ = buffer != nullptr && length >= 2;
+  if (bufferInstalled_) {
+    unbuffered_ = false;
+    buffer_ = buffer;
+    bufferLength_ = length;
+    putback_ = length > kLargeBufferThreshold ? kLargePutback : kSmallPutback;
+  } else {
+    // One character at a time through a one-character area.
+    unbuffered_ = true;
+    buffer_ = &oneChar_;
+    bufferLength_ = 1;
+    putback_ = 0;
+  }
+  dataStart_ = buffer_ + putback_;
+  dataLength_ = bufferLength_ - putback_;
+  setg(dataStart_, dataStart_, dataStart_);
+  emptyPutArea();
+}
+
+std::streambuf* StoreStreamBuf::setbuf(char* buffer, std::streamsize length) {
+  if (bufferInstalled_) return nullptr;
+  // Leaving the unbuffered state: its one-character area may hold a byte.
+  if (getAreaHasData()) dropGetArea();
+  int n = length > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(length < 0 ? 0 : length);
+  installBuffer(buffer, n);
+  return this;
+}
+
+void StoreStreamBuf::emptyPutArea() {
+  if (unbuffered_) {
+    setp(nullptr, nullptr);
+  } else {
+    setp(dataStart_, dataStart_);
+  }
+}
+
+LONG StoreStreamBuf::logicalGetPos() const {
+  if (getAreaHasData()) return bufferOrigin_ + static_cast<LONG>(gptr() - dataStart_);
+  return getPos_;
+}
+
+void StoreStreamBuf::dropGetArea() {
+  getPos_ = logicalGetPos();
+  setg(dataStart_, dataStart_, dataStart_);
+}
+
+ULONG StoreStreamBuf::handle() const { return chain_ ? chain_->handle() : 0; }
+
+void StoreStreamBuf::classInvarient(const char*, int) const {}
+
+int StoreStreamBuf::flushp() {
+  if (!chain_) return traits_type::eof();
+  if (!putPending()) return 0;
+  const int n = static_cast<int>(pptr() - pbase());
+  const LONG target = bufferOrigin_ + static_cast<LONG>(pbase() - dataStart_);
+  int written = 0;
+  try {
+    if (chain_->tellp() != target) chain_->seekp(target);
+    written = chain_->write(pbase(), n);
+  } catch (const ErrorMsgException&) {
+    written = -1;
+  }
+  if (written != n) {
+    // The bytes cannot be placed; drop them so that the failure is not repeated
+    // by every later flush.
+    emptyPutArea();
+    LONG p = chain_->tellp();
+    putPos_ = p >= 0 ? p : putPos_;
+    return traits_type::eof();
+  }
+  putPos_ = target + n;
+  emptyPutArea();
+  return 0;
+}
+
+int StoreStreamBuf::sync() {
+  if (!chain_) return -1;
+  if (putPending() && flushp() != 0) return -1;
+  return 0;
+}
+
+StoreStreamBuf::int_type StoreStreamBuf::underflow() {
+  if (!chain_) return traits_type::eof();
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  if (putPending() && flushp() != 0) return traits_type::eof();
+
+  // Continue from where the reader stands; keep the last bytes read for putback.
+  const LONG pos = logicalGetPos();
+  int keep = 0;
+  if (getAreaHasData()) {
+    keep = static_cast<int>(std::min<std::ptrdiff_t>(putback_, egptr() - eback()));
+    std::memmove(dataStart_ - keep, egptr() - keep, static_cast<size_t>(keep));
+  }
+  setg(dataStart_, dataStart_, dataStart_);
+  getPos_ = pos;
+  int n = 0;
+  try {
+    if (pos >= 0 && chain_->tellg() != pos) chain_->seekg(pos);
+    bufferOrigin_ = pos >= 0 ? pos : chain_->tellg();
+    getPos_ = bufferOrigin_;
+    n = chain_->read(dataStart_, dataLength_);
+  } catch (const ErrorMsgException&) {
+    n = 0;
+  }
+  if (n <= 0) return traits_type::eof();
+  setg(dataStart_ - keep, dataStart_, dataStart_ + n);
+  return traits_type::to_int_type(*dataStart_);
+}
+
+StoreStreamBuf::int_type StoreStreamBuf::overflow(int_type c) {
+  if (!chain_) return traits_type::eof();
+  // Writing drops what is buffered for reading (invariant 3).
+  if (getAreaHasData()) dropGetArea();
+
+  if (unbuffered_) {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    char ch = traits_type::to_char_type(c);
+    try {
+      if (chain_->tellp() != putPos_) chain_->seekp(putPos_);
+      if (chain_->write(&ch, 1) != 1) return traits_type::eof();
+    } catch (const ErrorMsgException&) {
+      return traits_type::eof();
+    }
+    ++putPos_;
+    return c;
+  }
+
+  if (putPending() && flushp() != 0) return traits_type::eof();
+  bufferOrigin_ = putPos_;
+  setp(dataStart_, dataStart_ + dataLength_);
+  if (!traits_type::eq_int_type(c, traits_type::eof())) {
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+    return c;
+  }
+  return traits_type::not_eof(c);
+}
+
+StoreStreamBuf::pos_type StoreStreamBuf::seekoff(off_type offset, std::ios_base::seekdir dir,
+                                                 std::ios_base::openmode which) {
+  const pos_type failed(off_type(-1));
+  if (!chain_) return failed;
+  const bool getSide = (which & std::ios_base::in) != 0;
+  const bool putSide = (which & std::ios_base::out) != 0;
+  if (!getSide && !putSide) return failed;
+
+  off_type endBase = 0;
+  if (dir == std::ios_base::end) {
+    // The end counts the bytes still waiting in the put area.
+    if (putPending() && flushp() != 0) return failed;
+    endBase = chain_->getUserSize();
+  }
+  off_type result = -1;
+
+  if (getSide) {
+    off_type target = -1;
+    if (dir == std::ios_base::beg) {
+      target = offset;
+    } else if (dir == std::ios_base::end) {
+      target = endBase + offset;
+    } else {
+      LONG base = logicalGetPos();
+      if (base != -1) target = base + offset;
+    }
+    if (target < 0 || target > kMaxPosition) return failed;
+    const off_type windowStart = bufferOrigin_ - static_cast<off_type>(dataStart_ - eback());
+    const off_type windowEnd = bufferOrigin_ + static_cast<off_type>(egptr() - dataStart_);
+    if (getAreaHasData() && target >= windowStart && target <= windowEnd) {
+      // Inside the buffered bytes: only the get pointer moves.
+      setg(eback(), dataStart_ + (target - bufferOrigin_), egptr());
+    } else {
+      if (putPending() && flushp() != 0) return failed;
+      dropGetArea();
+      chain_->seekg(static_cast<LONG>(target));  // OutOfRangeException beyond the end
+      bufferOrigin_ = static_cast<LONG>(target);
+    }
+    getPos_ = static_cast<LONG>(target);
+    result = target;
+  }
+
+  if (putSide) {
+    off_type target = -1;
+    if (dir == std::ios_base::beg) {
+      target = offset;
+    } else if (dir == std::ios_base::end) {
+      target = endBase + offset;
+    } else {
+      LONG base = putPending() ? bufferOrigin_ + static_cast<LONG>(pptr() - dataStart_) : putPos_;
+      if (base != -1) target = base + offset;
+      // Asking where the writer stands (tellp) changes nothing.
+      if (offset == 0 && base != -1) return pos_type(off_type(base));
+    }
+    if (target < 0 || target > kMaxPosition) return failed;
+    if (putPending() && flushp() != 0) return failed;
+    chain_->seekp(static_cast<LONG>(target));
+    putPos_ = static_cast<LONG>(target);
+    result = target;
+  }
+  return pos_type(result);
+}
+
+StoreStreamBuf::pos_type StoreStreamBuf::seekpos(pos_type pos, std::ios_base::openmode which) {
+  return seekoff(off_type(pos), std::ios_base::beg, which);
+}
+
+StoreStreamBuf* StoreStreamBuf::close() {
+  if (!chain_) return nullptr;
+  bool flushed = !traits_type::eq_int_type(overflow(traits_type::eof()), traits_type::eof());
+  chain_.reset();
+  setg(dataStart_, dataStart_, dataStart_);
+  emptyPutArea();
+  bufferOrigin_ = putPos_ = getPos_ = 0;
+  return flushed ? this : nullptr;
+}
+
+void StoreStreamBuf::lock() {
+  error(nullptr, 'E', "Call on an unimplemented StoreStreamBuf method");
+}
+
+void StoreStreamBuf::unlock() {
+  error(nullptr, 'E', "Call on an unimplemented StoreStreamBuf method");
+}
