@@ -17,7 +17,7 @@
 //   nodetype    = "(n" int "," [str] "," v354:(parent ",") shape "," text "," {ext} ")"
 //   linktype    = "(l" int "," [str] "," v354:(parent "," constraint ",") text ","
 //                 line "," [int] "," arrow "," arrow "," [parent] [constraint] {ext} ")"
-//   cm          = ["(C" int "," rect "," rect "," v354:([int] ",")
+//   cm          = ["(C" int "," rect "," rect "," v354:([int] ",") ","
 //                  nodes "," links "," annos ")"]
 //   nodes       = ["(N" int "," [int] "," {node} ")"]       -- links "(L", annos "(A"
 //   node        = "(n" int "," [str] "," (str|[int]) "," [int] "," [int] "," [int] ","
