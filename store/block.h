@@ -39,6 +39,8 @@ class Block {
   // Total block size for a user size: max(userSize, 32) + 22.
   // REQUIRES: userSize <= LowLevelStore::MaxFileSize.
   static ULONG computeSizeFromUserSize(ULONG userSize);
+  // Writes `count` spaces from file position `pos` (in pieces of bounded size).
+  static void fillWithSpaces(LowLevelStore* store, ULONG pos, ULONG count);
 
   // The physically preceding block, or none when this block starts right after
   // the file header. A bad predecessor is reported and its exception rethrown.

@@ -21,7 +21,9 @@
 //   2. The store signature is the one of the store layer that opens the file.
 //   3. The store version is at most 32 (older layouts are accepted).
 //   4. bytes read <= size <= file length, so blocks never overlap the header.
-//   5. freeList is 0 or a handle at or beyond size.
+// freeList is checked where it is used (a bad head makes allocation append at
+// the end of the file and a release fail), so a damaged free list never keeps
+// the records of a file from being read.
 // Every failed check throws one of the store's BadStreamException family after
 // clearing the stream's error state.
 #ifndef STORE_LOW_LEVEL_FILE_HEADER_H

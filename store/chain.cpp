@@ -1,0 +1,415 @@
+// Chain: sequential and random access to one record of the store, its growth and
+// its release. See chain.h for the cursor model and how walks are bounded.
+#include "store/chain.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "kit/error.h"
+#include "store/free_list.h"
+#include "store/low_level_store.h"
+
+namespace {
+
+LONG clampPosition(int64_t value) {
+  if (value < 0) return 0;
+  if (value > static_cast<int64_t>(LowLevelStore::MaxFileSize)) {
+    return static_cast<LONG>(LowLevelStore::MaxFileSize);
+  }
+  return static_cast<LONG>(value);
+}
+
+}  // namespace
+
+Chain::Chain(LowLevelStore* store, std::unique_ptr<Block> first)
+    : store_(store), first_(std::move(first)), get_(first_), put_(first_) {
+  takeReference();
+}
+
+Chain::Chain(LowLevelStore* store, ULONG handle, int raw) : store_(store) {
+  if (handle != 0) {
+    first_ = raw != 0 ? store->lowLevelLookup(handle) : store->lookupBlock(handle);
+    get_ = put_ = first_;
+  }
+  // Taken last: a constructor that throws has no destructor to give it back.
+  takeReference();
+}
+
+Chain::~Chain() {
+  first_.reset();
+  get_.reset();
+  put_.reset();
+  if (!storeAlive_.expired()) {
+    try {
+      --(*store_);
+    } catch (const ErrorMsgException&) {
+      // A count that was never taken: nothing left to give back.
+    }
+  }
+}
+
+void Chain::takeReference() {
+  ++(*store_);
+  ++store_->chainOpenCount;
+  storeAlive_ = store_->lifeToken();
+}
+
+void Chain::classInvarient(const char* file, int line) const {
+  if (first_ == nullptr && (get_ != nullptr || put_ != nullptr)) {
+    error(nullptr, 'E', "Internal error: Chain cursor without a first block at %s line %d",
+          file != nullptr ? file : "?", line);
+  }
+}
+
+ULONG Chain::handle() const { return first_ != nullptr ? first_->handle() : 0; }
+
+ULONG Chain::walkLimit() const { return store_->blockCountLimit(); }
+
+void Chain::resetFirst(std::unique_ptr<Block> first) {
+  first_ = std::move(first);
+  get_ = put_ = first_;
+  getBase_ = putBase_ = 0;
+}
+
+void Chain::dropAll() {
+  first_.reset();
+  get_.reset();
+  put_.reset();
+  getBase_ = putBase_ = 0;
+}
+
+// A step along the chain. The block reached must be in use, must not be the
+// first block of this or any record, and must name `from` as its prev. Since a
+// block has one prev, a walk from the first block can never reach a block twice
+// (the first repeat would need an earlier one, down to the first block, which is
+// refused): this is what bounds every walk over a chain read from a file.
+std::shared_ptr<Block> Chain::followLink(const Block& from) {
+  const ULONG at = from.header().next();
+  if (at == 0) return nullptr;
+  if (first_ != nullptr && at == first_->handle()) {
+    store_->clear();
+    throw LowLevelStore::BadChainException("Chain link leads back to the first block of the record");
+  }
+  std::shared_ptr<Block> block;
+  if (put_ != nullptr && put_.get() != &from && put_->handle() == at) {
+    block = put_;
+  } else if (get_ != nullptr && get_.get() != &from && get_->handle() == at) {
+    block = get_;
+  } else {
+    block = store_->lookupBlock(at);
+  }
+  if (block->header().first_mark()) {
+    store_->clear();
+    throw LowLevelStore::BadChainException("Chain link leads to the first block of a record");
+  }
+  if (block->header().prev() != from.handle()) {
+    store_->clear();
+    throw LowLevelStore::BadChainException("Chain link does not match the block's back link");
+  }
+  return block;
+}
+
+Block* Chain::next_g() {
+  if (get_ == nullptr) return nullptr;
+  ++store_->chainStepCount;
+  std::shared_ptr<Block> next = followLink(*get_);
+  if (next == nullptr) return nullptr;
+  getBase_ = clampPosition(static_cast<int64_t>(getBase_) + get_->header().length());
+  get_ = next;
+  get_->setReadPos(0);
+  return get_.get();
+}
+
+Block* Chain::next_p() {
+  if (put_ == nullptr) return nullptr;
+  ++store_->chainStepCount;
+  std::shared_ptr<Block> next = followLink(*put_);
+  if (next == nullptr) return nullptr;
+  putBase_ = clampPosition(static_cast<int64_t>(putBase_) + put_->header().length());
+  put_ = next;
+  put_->setWritePos(0);
+  return put_.get();
+}
+
+int Chain::read(char* buffer, int n) {
+  if (n <= 0 || get_ == nullptr) return 0;
+  int done = 0;
+  while (done < n) {
+    done += get_->read(buffer + done, n - done);
+    // Only step when there is a block to step to, so reading to the end of a
+    // chain does not count as a move.
+    if (done >= n || get_->header().next() == 0) break;
+    next_g();
+  }
+  return done;
+}
+
+int Chain::write(const char* buffer, int n) {
+  if (n <= 0) return 0;
+  int done = 0;
+  while (done < n) {
+    if (put_ != nullptr) {
+      done += put_->write(buffer + done, n - done);
+      if (done >= n) break;
+      if (put_->header().next() != 0) {
+        next_p();
+        continue;
+      }
+    }
+    const ULONG remaining = static_cast<ULONG>(n - done);
+    if (extend(std::max(remaining, getExtensionSize())) == 0) next_p();
+    if (put_ == nullptr) {
+      store_->clear();
+      throw LowLevelStore::BadChainException(
+          "Chain::write: Failed to increment Cur_p after an extend");
+    }
+  }
+  return done;
+}
+
+unsigned char Chain::operator[](LONG i) {
+  if (i < 0 || first_ == nullptr) return 0xFF;
+  try {
+    seekg(i);
+  } catch (const LowLevelStore::OutOfRangeException&) {
+    return 0xFF;
+  }
+  char c = 0;
+  return read(&c, 1) == 1 ? static_cast<unsigned char>(c) : 0xFF;
+}
+
+LONG Chain::tellg() const {
+  if (get_ == nullptr) return -1;
+  return clampPosition(static_cast<int64_t>(getBase_) + get_->readPos());
+}
+
+LONG Chain::tellp() const {
+  if (put_ == nullptr) return -1;
+  return clampPosition(static_cast<int64_t>(putBase_) + put_->writePos());
+}
+
+LONG Chain::seekg(LONG pos) {
+  if (pos < 0 || (first_ == nullptr && pos > 0)) {
+    store_->clear();
+    throw LowLevelStore::OutOfRangeException("seekg beyond end of chain buffers");
+  }
+  if (first_ == nullptr) return pos;
+  if (get_ == nullptr || pos < getBase_) {
+    get_ = first_;
+    getBase_ = 0;
+  }
+  while (static_cast<int64_t>(pos) > static_cast<int64_t>(getBase_) + get_->header().length()) {
+    if (get_->header().next() == 0) {
+      store_->clear();
+      throw LowLevelStore::OutOfRangeException("seekg beyond end of chain buffers");
+    }
+    next_g();
+  }
+  get_->setReadPos(static_cast<ULONG>(pos - getBase_));
+  return pos;
+}
+
+LONG Chain::seekp(LONG pos) {
+  if (pos < 0) {
+    store_->clear();
+    throw LowLevelStore::OutOfRangeException("seekp before start of chain buffers");
+  }
+  if (first_ == nullptr) {
+    store_->clear();
+    throw LowLevelStore::BadChainException("Chain::extend: Can't find the end of the chain");
+  }
+  if (put_ == nullptr || pos < putBase_) {
+    put_ = first_;
+    putBase_ = 0;
+  }
+  for (;;) {
+    const int64_t base = putBase_;
+    const BlockHeader& h = put_->header();
+    if (h.next() != 0) {
+      if (static_cast<int64_t>(pos) <= base + h.length()) break;
+      next_p();
+      continue;
+    }
+    if (static_cast<int64_t>(pos) <= base + h.userSize()) break;
+    // Beyond the capacity of the last block: grow, then look again (an in-place
+    // growth covers pos, a linked block is stepped to on the next round).
+    const int64_t needed = static_cast<int64_t>(pos) + 1 - (base + h.length());
+    extend(std::max(static_cast<ULONG>(needed), getExtensionSize()));
+  }
+  put_->setWritePos(static_cast<ULONG>(pos - putBase_));
+  return pos;
+}
+
+LONG Chain::seekg(LONG offset, std::ios_base::seekdir dir) {
+  int64_t target;
+  if (dir == std::ios_base::beg) {
+    target = offset;
+  } else if (dir == std::ios_base::cur) {
+    const LONG now = tellg();
+    target = now == -1 ? -1 : static_cast<int64_t>(now) + offset;
+  } else if (dir == std::ios_base::end) {
+    target = static_cast<int64_t>(getUserSize()) + offset;
+  } else {
+    error(nullptr, 'F', "Chain::seekg: Bad seek direction parameter");
+    return tellg();
+  }
+  if (target > static_cast<int64_t>(LowLevelStore::MaxFileSize)) {
+    store_->clear();
+    throw LowLevelStore::OutOfRangeException("seekg beyond end of chain buffers");
+  }
+  return seekg(clampPosition(target));
+}
+
+LONG Chain::seekp(LONG offset, std::ios_base::seekdir dir) {
+  int64_t target;
+  if (dir == std::ios_base::beg) {
+    target = offset;
+  } else if (dir == std::ios_base::cur) {
+    const LONG now = tellp();
+    target = now == -1 ? -1 : static_cast<int64_t>(now) + offset;
+  } else if (dir == std::ios_base::end) {
+    target = static_cast<int64_t>(getUserSize()) + offset;
+  } else {
+    error(nullptr, 'F', "Chain::seekp: Bad seek direction parameter");
+    return tellp();
+  }
+  if (target > static_cast<int64_t>(LowLevelStore::MaxFileSize)) {
+    store_->clear();
+    throw LowLevelStore::BadStreamException("Store file size limit reached");
+  }
+  return seekp(clampPosition(target));
+}
+
+LONG Chain::getUserSize() {
+  if (first_ == nullptr) return 0;
+  std::shared_ptr<Block> block = first_;
+  int64_t total = 0;
+  if (get_ != nullptr && (put_ == nullptr || getBase_ >= putBase_)) {
+    block = get_;
+    total = getBase_;
+  } else if (put_ != nullptr) {
+    block = put_;
+    total = putBase_;
+  }
+  while (block != nullptr) {
+    total += block->header().length();
+    block = followLink(*block);
+  }
+  return clampPosition(total);
+}
+
+bool Chain::moveToLastBlock() {
+  if (put_ == nullptr) {
+    if (first_ == nullptr) return false;
+    put_ = first_;
+    putBase_ = 0;
+  }
+  while (put_->header().next() != 0) next_p();
+  return true;
+}
+
+// Grows `last` by `gained` bytes in place: the old trailer and everything up to
+// the new trailer become unused user bytes (spaces), then the header and the
+// trailer are rewritten.
+static void growInPlace(LowLevelStore* store, Block& last, ULONG gained) {
+  const uint64_t newSize = static_cast<uint64_t>(last.header().size()) + gained;
+  if (static_cast<uint64_t>(last.handle()) + newSize > LowLevelStore::MaxFileSize) {
+    store->clear();
+    throw LowLevelStore::BadStreamException("Store file size limit reached");
+  }
+  const ULONG oldTrailer = last.handle() + last.header().size() - BlockHeader::TrailerSize;
+  Block::fillWithSpaces(store, oldTrailer, gained);
+  last.header().setSize(static_cast<ULONG>(newSize));
+  last.writeHeader();
+}
+
+int Chain::extend(ULONG n) {
+  if (!moveToLastBlock()) {
+    store_->clear();
+    throw LowLevelStore::BadChainException("Chain::extend: Can't find the end of the chain");
+  }
+  Block& last = *put_;
+  try {
+    std::unique_ptr<Block> successor = last.getSuccessorBlock();
+    if (successor != nullptr && successor->header().free_mark() && successor->getUserSize() >= n) {
+      FreeList freeList(store_, store_->freeListPtr());
+      ULONG gained;
+      if (static_cast<int64_t>(successor->getUserSize()) -
+              static_cast<int64_t>(last.getUserSize()) <
+          static_cast<int64_t>(BlockHeader::MinUserSize)) {
+        freeList.remove(*successor, BlockHeader::DefaultExtensionSize);
+        gained = successor->header().size();
+      } else {
+        std::unique_ptr<Block> piece =
+            freeList.nibbleOffFrontOfBlock(successor, n, BlockHeader::DefaultExtensionSize);
+        gained = piece->header().size();
+      }
+      growInPlace(store_, last, gained);
+      return 1;
+    }
+    if (successor == nullptr) {
+      const ULONG end = last.handle() + last.header().size();
+      bool bytesFollow = true;
+      try {
+        ULONG probe = 0;
+        store_->seekg(end);
+        store_->read(&probe);
+      } catch (const LowLevelStore::StoreException&) {
+        store_->clear();
+        bytesFollow = false;
+      }
+      if (!bytesFollow) {
+        growInPlace(store_, last, std::max(n, BlockHeader::MinUserSize));
+        return 1;
+      }
+      error(nullptr, 'W', "Bad Block detected at stream position %ld.", static_cast<long>(end));
+    }
+    std::unique_ptr<Block> added = store_->allocBlock(n, BlockHeader::DefaultExtensionSize);
+    last.header().setNext(added->handle());
+    last.writeHeader();
+    added->header().setPrev(last.handle());
+    added->header().setFirstMark(false);
+    added->writeHeader();
+    return 0;
+  } catch (...) {
+    store_->clear();
+    throw;
+  }
+}
+
+void Chain::free() {
+  if (first_ == nullptr) return;
+  // Collect the whole record first, so that a damaged chain is refused before
+  // any of its blocks is released. The list is bounded by the number of blocks
+  // the file can hold.
+  std::vector<ULONG> handles;
+  const ULONG limit = walkLimit();
+  handles.push_back(first_->handle());
+  for (std::shared_ptr<Block> block = followLink(*first_); block != nullptr;
+       block = followLink(*block)) {
+    if (handles.size() >= limit) {
+      store_->clear();
+      throw LowLevelStore::BadChainException("Chain is longer than the file can hold");
+    }
+    handles.push_back(block->handle());
+  }
+  FreeList freeList(store_, store_->freeListPtr());
+  for (ULONG at : handles) {
+    std::unique_ptr<Block> block = store_->lookupBlock(at);
+    freeList.merge(block);
+  }
+  dropAll();
+}
+
+ULONG Chain::getExtensionSize() const {
+  return first_ != nullptr ? first_->header().extensionSize() : BlockHeader::DefaultExtensionSize;
+}
+
+void Chain::setExtensionSize(ULONG n) {
+  if (first_ == nullptr) return;
+  first_->header().setExtensionSize(std::max(n, BlockHeader::DefaultExtensionSize));
+  // The extension size lives in the fourth field of a first block.
+  if (!first_->header().free_mark()) first_->header().setFirstMark(true);
+  first_->writeHeader();
+}

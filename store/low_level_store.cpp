@@ -1,0 +1,419 @@
+// LowLevelStore: opening and closing the store file, the failure-checked
+// primitives, and record allocation, lookup and release on top of blocks, chains
+// and the free list.
+#include "store/low_level_store.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
+#include "kit/error.h"
+#include "platform/fd_stream.h"
+#include "platform/share_open.h"
+#include "store/block.h"
+#include "store/chain.h"
+#include "store/free_list.h"
+#include "store/low_level_file_header.h"
+
+const char LowLevelStore::Signature[] = "#LLS#";
+
+namespace {
+
+// Longest application signature a header can hold (see low_level_file_header.h).
+const std::size_t kMaxSignatureLength = 78;
+
+}  // namespace
+
+LowLevelStore::LowLevelStore() : lifeToken_(std::make_shared<const bool>(true)) {}
+
+LowLevelStore* LowLevelStore::make(const char* fileName, const char* signature, ULONG version,
+                                   int share) {
+  LowLevelStore* store = new LowLevelStore();
+  try {
+    store->init(fileName, signature, version, share);
+  } catch (...) {
+    delete store;
+    throw;
+  }
+  return store;
+}
+
+LowLevelStore* LowLevelStore::make(const char* fileName, int flags, int share) {
+  LowLevelStore* store = new LowLevelStore();
+  try {
+    store->init(fileName, flags, share);
+  } catch (...) {
+    delete store;
+    throw;
+  }
+  return store;
+}
+
+LowLevelStore::~LowLevelStore() noexcept(false) {
+  // From here on chains that outlive the store leave it alone.
+  lifeToken_.reset();
+  wrapupStream();
+  header_.reset();
+  fileName_.clear();
+  checkNoReferences();
+}
+
+void LowLevelStore::classInvarient(const char* file, int line) {
+  const bool open = stream_ != nullptr;
+  const bool sound = open == (fd_ >= 0) && (!open || header_ != nullptr);
+  if (!sound) {
+    error(nullptr, 'E', "Internal error: inconsistent LowLevelStore at %s line %d",
+          file != nullptr ? file : "?", line);
+  }
+}
+
+void LowLevelStore::commit() {
+  wrapupStream();
+  setupStream();
+}
+
+void LowLevelStore::init(const char* fileName, const char* signature, ULONG version, int share) {
+  const char* sig = signature != nullptr ? signature : "";
+  // A longer signature could not be read back; refuse it before the file exists.
+  if (std::strlen(sig) > kMaxSignatureLength) {
+    throw BadSignatureException("Application signature too long");
+  }
+  try {
+    fileName_ = fileName != nullptr ? fileName : "";
+    flags_ = NewStoreFlags;
+    share_ = share;
+    setupStream();
+    flags_ &= ~(_O_CREAT | _O_EXCL);
+    header_ = doMakeHeader(sig, version);
+    seekp(0);
+    header_->create();
+  } catch (...) {
+    abandon();
+    throw;
+  }
+}
+
+void LowLevelStore::init(const char* fileName, int flags, int share) {
+  try {
+    fileName_ = fileName != nullptr ? fileName : "";
+    flags_ = (flags & ~(_O_TEXT | _O_APPEND | _O_EXCL | _O_TRUNC | _O_CREAT)) | _O_BINARY;
+    share_ = share;
+    setupStream();
+  } catch (...) {
+    abandon();
+    throw;
+  }
+}
+
+void LowLevelStore::abandon() {
+  if (stream_ != nullptr) stream_->clear();
+  stream_.reset();
+  if (fd_ >= 0) _close(fd_);
+  fd_ = -1;
+  header_.reset();
+  fileName_.clear();
+  flags_ = 0;
+  share_ = 0;
+}
+
+std::unique_ptr<LowLevelFileHeader> LowLevelStore::doMakeHeader() {
+  return std::unique_ptr<LowLevelFileHeader>(new LowLevelFileHeader(this));
+}
+
+std::unique_ptr<LowLevelFileHeader> LowLevelStore::doMakeHeader(const char* signature,
+                                                                ULONG version) {
+  return std::unique_ptr<LowLevelFileHeader>(new LowLevelFileHeader(this, signature, version));
+}
+
+const char* LowLevelStore::storeSignature() const { return Signature; }
+
+void LowLevelStore::clear() {
+  if (stream_ != nullptr) stream_->clear();
+}
+
+void LowLevelStore::setupStream() {
+  const int access = flags_ & _O_ACCMODE;
+  int permission = _S_IREAD;
+  if (access == _O_RDWR) {
+    permission = _S_IREAD | _S_IWRITE;
+  } else if (access == _O_WRONLY) {
+    permission = _S_IWRITE;
+  }
+  fd_ = _sopen(fileName_.c_str(), flags_, share_, permission);
+  if (fd_ < 0) {
+    const int failure = errno;
+    fd_ = -1;
+    throw BadStreamException(std::strerror(failure));
+  }
+  stream_.reset(new FdStream(fd_));
+  if (!*stream_) {
+    stream_.reset();
+    _close(fd_);
+    fd_ = -1;
+    flags_ = 0;
+    share_ = 0;
+    throw BadStreamException("Could not initialize store file");
+  }
+  if ((flags_ & _O_CREAT) == 0) {
+    header_ = doMakeHeader();
+    header_->read();
+  }
+}
+
+void LowLevelStore::wrapupStream() {
+  if (stream_ != nullptr) {
+    stream_->flush();
+    stream_->seekp(0, std::ios_base::end);
+    stream_->clear();
+    stream_->seekp(0);
+    stream_->clear();
+    stream_.reset();
+  }
+  if (fd_ >= 0) {
+    if (_close(fd_) != 0) {
+      const int failure = errno;
+      error(nullptr, 'W', "Cannot close FHandle: %s", std::strerror(failure));
+    }
+  }
+  // -1, not 0: descriptor 0 is a real file (standard input).
+  fd_ = -1;
+}
+
+const char* LowLevelStore::signature() const {
+  return header_ != nullptr ? header_->signature() : "";
+}
+
+ULONG LowLevelStore::version() const { return header_ != nullptr ? header_->version() : 0; }
+
+std::iostream* LowLevelStore::stream() const { return stream_.get(); }
+
+// --- Failure-checked primitives -------------------------------------------------
+
+void LowLevelStore::write(ULONG value) {
+  char bytes[4];
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  write(bytes, 4);
+}
+
+void LowLevelStore::write(WORD value) {
+  char bytes[2] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF)};
+  write(bytes, 2);
+}
+
+void LowLevelStore::write(const char* buffer, int n) {
+  if (n <= 0) return;
+  if (stream_ == nullptr) throw BadStreamException("Write failed");
+  stream_->write(buffer, n);
+  if (!*stream_) {
+    clear();
+    throw BadStreamException("Write failed");
+  }
+}
+
+void LowLevelStore::read(ULONG* value) {
+  unsigned char bytes[4];
+  if (stream_ == nullptr) throw BadStreamException("Read failed");
+  stream_->read(reinterpret_cast<char*>(bytes), 4);
+  const std::streamsize got = stream_->gcount();
+  if (!*stream_) {
+    clear();
+    throw BadStreamException("Read failed");
+  }
+  if (got < 4) {
+    clear();
+    throw BadStreamException("failed to read a 4 byte word");
+  }
+  *value = static_cast<ULONG>(bytes[0]) | (static_cast<ULONG>(bytes[1]) << 8) |
+           (static_cast<ULONG>(bytes[2]) << 16) | (static_cast<ULONG>(bytes[3]) << 24);
+}
+
+void LowLevelStore::read(WORD* value) {
+  unsigned char bytes[2];
+  if (stream_ == nullptr) throw BadStreamException("Read failed");
+  stream_->read(reinterpret_cast<char*>(bytes), 2);
+  const std::streamsize got = stream_->gcount();
+  if (!*stream_) {
+    clear();
+    throw BadStreamException("Read failed");
+  }
+  if (got < 2) {
+    clear();
+    throw BadStreamException("failed to read a 2 byte word");
+  }
+  *value = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
+}
+
+void LowLevelStore::read(char* buffer, int n) {
+  if (n <= 0) return;
+  if (stream_ == nullptr) throw BadStreamException("Read failed");
+  stream_->read(buffer, n);
+  if (!*stream_ || stream_->gcount() != n) {
+    clear();
+    throw BadStreamException("Read failed");
+  }
+}
+
+void LowLevelStore::seekg(ULONG pos) {
+  if (stream_ == nullptr) throw BadStreamException("Seek failed");
+  stream_->clear();
+  stream_->seekg(static_cast<std::streamoff>(pos));
+  if (!*stream_) {
+    clear();
+    throw BadStreamException("Seek failed");
+  }
+}
+
+void LowLevelStore::seekp(ULONG pos) {
+  if (stream_ == nullptr) throw BadStreamException("Seek failed");
+  stream_->clear();
+  stream_->seekp(static_cast<std::streamoff>(pos));
+  if (!*stream_) {
+    clear();
+    throw BadStreamException("Seek failed");
+  }
+}
+
+LONG LowLevelStore::tellg() {
+  if (stream_ == nullptr) return -1;
+  const std::streamoff pos = stream_->tellg();
+  clear();
+  return pos < 0 || pos > static_cast<std::streamoff>(MaxFileSize) ? -1 : static_cast<LONG>(pos);
+}
+
+LONG LowLevelStore::tellp() {
+  if (stream_ == nullptr) return -1;
+  const std::streamoff pos = stream_->tellp();
+  clear();
+  return pos < 0 || pos > static_cast<std::streamoff>(MaxFileSize) ? -1 : static_cast<LONG>(pos);
+}
+
+ULONG LowLevelStore::fileSize() {
+  if (stream_ == nullptr || fd_ < 0) throw BadStreamException("Read failed");
+  // Pending output first, so that the length counts it.
+  if (stream_->rdbuf()->pubsync() != 0) {
+    clear();
+    throw BadStreamException("Write failed");
+  }
+  struct stat st;
+  if (fstat(fd_, &st) != 0) throw BadStreamException("Read failed");
+  if (st.st_size > static_cast<off_t>(MaxFileSize)) return MaxFileSize;
+  return static_cast<ULONG>(st.st_size);
+}
+
+ULONG LowLevelStore::blockCountLimit() {
+  const ULONG limit = fileSize() / BlockHeader::MinBlockSize;
+  return limit > 0 ? limit : 1;
+}
+
+// --- Free-list head ---------------------------------------------------------------
+
+ULONG LowLevelStore::freeListPtr() {
+  ULONG head = 0;
+  try {
+    if (header_ == nullptr || header_->freeListPos() == 0) throw BadStreamException();
+    seekg(header_->freeListPos());
+    read(&head);
+  } catch (const StoreException&) {
+    clear();
+    throw BadStreamException("Free list pointer access failure");
+  }
+  header_->setFreeList(head);
+  return head;
+}
+
+void LowLevelStore::updateFreeListPtr(ULONG handle) {
+  try {
+    if (header_ == nullptr || header_->freeListPos() == 0) throw BadStreamException();
+    header_->setFreeList(handle);
+    seekp(header_->freeListPos());
+    write(handle);
+  } catch (const StoreException&) {
+    clear();
+    throw BadStreamException("Free list pointer update failure");
+  }
+}
+
+// --- Records -------------------------------------------------------------------------
+
+std::unique_ptr<Block> LowLevelStore::lowLevelLookup(ULONG handle) {
+  if (header_ == nullptr || handle < header_->size()) {
+    clear();
+    throw BadHandleException(
+        "Out-of-range handle received as parameter to lookup, handle is in store header");
+  }
+  try {
+    return std::unique_ptr<Block>(new Block(this, handle));
+  } catch (...) {
+    clear();
+    throw;
+  }
+}
+
+std::unique_ptr<Block> LowLevelStore::lookupBlock(ULONG handle) {
+  std::unique_ptr<Block> block = lowLevelLookup(handle);
+  if (block->header().free_mark()) {
+    clear();
+    throw BadBlockException("Block has been freed");
+  }
+  return block;
+}
+
+std::unique_ptr<Block> LowLevelStore::allocBlock(ULONG userSize, ULONG extensionSize) {
+  std::unique_ptr<Block> block;
+  const ULONG head = freeListPtr();
+  if (head != 0) {
+    try {
+      FreeList freeList(this, head);
+      block = freeList.surrender(userSize, extensionSize);
+    } catch (const StoreException&) {
+      // A damaged free list only costs the reuse of its space.
+      clear();
+      block.reset();
+    }
+  }
+  if (block == nullptr) {
+    const ULONG end = fileSize();
+    const ULONG size = Block::computeSizeFromUserSize(userSize);
+    if (userSize > MaxFileSize || static_cast<uint64_t>(end) + size > MaxFileSize) {
+      clear();
+      throw BadStreamException("Store file size limit reached");
+    }
+    block.reset(new Block(this, end, size, extensionSize));
+  }
+  return block;
+}
+
+std::unique_ptr<Chain> LowLevelStore::alloc(ULONG userSize, ULONG extensionSize) {
+  std::unique_ptr<Chain> chain(new Chain(this, allocBlock(userSize, extensionSize)));
+  if (chain->cur_p() == nullptr) {
+    clear();
+    throw BadStreamException("Allocation failed");
+  }
+  return chain;
+}
+
+std::unique_ptr<Chain> LowLevelStore::lookup(ULONG handle) {
+  std::unique_ptr<Chain> chain(new Chain(this, handle, 0));
+  if (chain->handle() == 0) return nullptr;
+  return chain;
+}
+
+void LowLevelStore::free(ULONG handle) {
+  std::unique_ptr<Chain> chain = lookup(handle);
+  if (chain != nullptr) free(*chain);
+}
+
+void LowLevelStore::free(Chain& chain) { chain.free(); }
+
+void LowLevelStore::freeBlock(std::unique_ptr<Block>& block) {
+  std::unique_ptr<FreeList> freeList;
+  try {
+    freeList.reset(new FreeList(this, freeListPtr()));
+  } catch (const StoreException&) {
+    clear();
+    throw BadStreamException("Store header read failed");
+  }
+  freeList->merge(block);
+}
