@@ -62,7 +62,7 @@ class KMToken {
   };
 
   // How many characters growValString(0) adds at a time.
-  static const ULONG GROW_STEP = 80;
+  static constexpr ULONG GROW_STEP = 80;
 
   KMToken();
   ~KMToken();
