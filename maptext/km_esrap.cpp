@@ -436,7 +436,9 @@ LONG KMEsrap::writeCMHeader(const RECT* bounds, const RECT* viewport, LONG extra
   writeRectangle(viewport);
   comma();
   opt(extra);
-  // The comma that ends the header is written when the next part starts.
+  comma();
+  // The comma that ends the header (after the one that ends `extra`) is
+  // written when the next part starts.
   begin(P_CM_HEADER);
   return status_;
 }
@@ -541,8 +543,10 @@ LONG KMEsrap::closeNodeObj() {
 
 LONG KMEsrap::writeLinkSection() {
   if (!writing()) return status_;
-  if (!isOpenP(P_NODE_SECTION)) return status(NO_NODE_SECTION);
+  // A second link section is named as such; otherwise links need the node
+  // section open right before them.
   if (isDoneP(P_LINK_SECTION)) return status(LINKS_DONE);
+  if (!isOpenP(P_NODE_SECTION)) return status(NO_NODE_SECTION);
   advanceCM(2);
   if (!writing()) return status_;
   xel->writeOpenList('L');

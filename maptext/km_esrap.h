@@ -11,7 +11,7 @@
 //   "#CM&^# 161" CR LF
 //   "(B" "(a" author "," v1 "," 1 ")" "," {header annotations}      -- body, header
 //        "," ["(T" 162 "," count8 "," {type} ")"]                   -- types block
-//        "," ["(C" 162 "," rect "," rect "," [extra]                -- concept map
+//        "," ["(C" 162 "," rect "," rect "," [extra] ","            -- concept map
 //              "," ["(N" 162 "," count8 "," {node} ")"]
 //              "," ["(L" 162 "," count8 "," {link} ")"]
 //              "," ["(A" 162 "," count8 "," {annotation} ")"] ")"]
