@@ -76,6 +76,9 @@ class KMTranslator : public MapRead, public KMEsrap {
   virtual LONG save();
   ~KMTranslator() override;
 
+  // The parser's status, where the outcome of an open is kept (201 included);
+  // KMEsrap::getStatus() gives the writer's.
+  LONG getStatus() const { return MapRead::getStatus(); }
   std::iostream* getStream() const { return stream; }
   bool ownsTheStream() const { return ownsStream; }
 
