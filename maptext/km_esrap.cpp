@@ -161,9 +161,12 @@ LONG KMEsrap::writeFile(const char* author, LONG version, std::istream* ext) {
   return writeBody(author, version, ext);
 }
 
-LONG KMEsrap::writeSignatureLine() {
+LONG KMEsrap::writeSignatureLine() { return writeSignatureLine("#CM&^#"); }
+
+LONG KMEsrap::writeSignatureLine(const char* signature) {
   if (!writing()) return status_;
-  xel->writeBytes("#CM&^# ");
+  xel->writeBytes(signature != nullptr ? signature : "#CM&^#");
+  xel->writeBytes(" ");
   xel->write(KM_FILE_VERSION);
   xel->writeBytes("\r\n");
   return status_;

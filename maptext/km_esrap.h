@@ -120,6 +120,8 @@ class KMEsrap : public virtual KMFileInfo {
   // ---- File level ----
   LONG writeFile(const char* author, LONG version, std::istream* ext);
   LONG writeSignatureLine();
+  // The same for a member of the map text family with its own file signature.
+  LONG writeSignatureLine(const char* signature);
   LONG writeBody(const char* author, LONG version, std::istream* ext);
   // The major author spec, a comma, then the header annotations kept in the
   // file information (concept map name, names, authors, comments, extensions),

@@ -231,12 +231,15 @@ LONG MapRead::readFile() {
   return status_;
 }
 
-LONG MapRead::readSignatureLine() {
+LONG MapRead::readSignatureLine() { return readSignatureLine(SIGNATURE); }
+
+LONG MapRead::readSignatureLine(const char* signature) {
   if (status_ < 0) return status_;
   if (!lex) return status(NO_INPUT);
+  if (signature == nullptr) signature = SIGNATURE;
   char buf[kSignatureBuffer];
   int n = lex->readBytes(buf, kSignatureBuffer, ' ');
-  if (n != static_cast<int>(std::strlen(SIGNATURE)) || std::memcmp(buf, SIGNATURE, n) != 0) {
+  if (n != static_cast<int>(std::strlen(signature)) || std::memcmp(buf, signature, n) != 0) {
     return status(BAD_SIGNATURE);
   }
   if (lex->readKMToken() == KMToken::INTEGER) {

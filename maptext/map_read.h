@@ -142,6 +142,8 @@ class MapRead : public virtual KMFileInfo {
   LONG readFile();
   LONG readAttrs();
   LONG readSignatureLine();
+  // The same for a member of the map text family with its own file signature.
+  LONG readSignatureLine(const char* signature);
   LONG readBody();
   LONG readFileHeader();
   LONG readSectionHeader();
