@@ -135,7 +135,11 @@ StoreStreamBuf::int_type StoreStreamBuf::underflow() {
     getPos_ = bufferOrigin_;
     n = chain_->read(dataStart_, dataLength_);
   } catch (const ErrorMsgException&) {
-    n = 0;
+    // A damaged record reads short: the bytes copied before the failure (the
+    // distance the record's get cursor moved) are still delivered; the next
+    // refill meets the failure again and ends the record.
+    const LONG at = chain_->tellg();
+    n = at > bufferOrigin_ && at - bufferOrigin_ <= dataLength_ ? at - bufferOrigin_ : 0;
   }
   if (n <= 0) return traits_type::eof();
   setg(dataStart_ - keep, dataStart_, dataStart_ + n);
