@@ -1,0 +1,116 @@
+// The display list: what a device context has drawn, in device coordinates, as a
+// list of commands that renderers replay in order (a text dump for tests, SVG,
+// PNG and PDF). Every window keeps one for its client area, the screen keeps one
+// for what is drawn directly on it, and each metafile and printed page has its
+// own. Replaying the list in order gives the picture a frame buffer would hold.
+//
+// Geometry follows Windows: a rectangle (l, t, r, b) covers the pixels l..r-1 and
+// t..b-1; an outline is drawn with its pen centred on the pixel row and column
+// just inside that box, except that an inside-frame pen stays wholly inside it;
+// a figure drawn without a pen fills one pixel less to the right and bottom.
+//
+// Raster operations replay as follows: copy draws the colour; R2_NOT and
+// R2_XORPEN replay as a difference with white (the destination inverted), so
+// drawing an outline twice removes it, as on screen; R2_NOTXORPEN replays as a
+// difference with the complement of the colour, which gives the colour itself on
+// white and is undone by drawing again for colours made of full and empty
+// channels; R2_NOP draws nothing; R2_BLACK and R2_WHITE draw black and white;
+// any other operation draws as copy.
+//
+// A full-surface opaque fill with copy drops everything drawn before it, so a
+// window that is repainted with erasing does not grow its list without bound.
+#ifndef PLATFORM_DISPLAY_LIST_H
+#define PLATFORM_DISPLAY_LIST_H
+
+#include <string>
+#include <vector>
+
+#include "platform/windows_types.h"
+
+enum class DrawOp {
+  Rectangle,  // rect; pen outline and brush fill
+  RoundRect,  // rect, corner (ellipse width and height)
+  Ellipse,    // rect
+  Polygon,    // points, fillMode
+  Polyline,   // points; pen only
+  FillRect,   // rect; brush only, no pen, the whole box
+  FocusRect,  // rect; dotted outline drawn by inverting
+  Text,       // text at (rect.left, baseline); see textBaseline
+};
+
+struct PenSpec {
+  int style = 0;          // PS_SOLID ... PS_INSIDEFRAME
+  int width = 1;          // device pixels, at least 1
+  COLORREF color = 0;
+};
+
+struct BrushSpec {
+  int style = 0;          // BS_SOLID, BS_NULL, BS_HATCHED
+  COLORREF color = 0xFFFFFF;
+  int hatch = 0;
+};
+
+struct FontSpec {
+  int emHeight = 16;      // device pixels
+  int weight = 400;
+  bool italic = false;
+  bool underline = false;
+  bool strikeOut = false;
+  std::string face = "Arial";
+};
+
+struct DrawCommand {
+  DrawOp op = DrawOp::Rectangle;
+  int rop = 13;                 // R2_COPYPEN
+  PenSpec pen;
+  BrushSpec brush;
+  RECT rect = {0, 0, 0, 0};     // the figure's box; for text the text cell box
+  SIZE corner = {0, 0};         // RoundRect
+  std::vector<POINT> points;    // Polygon, Polyline
+  int fillMode = 1;             // ALTERNATE
+  // Text: the characters, the font, the advance width of each character (their
+  // sum is the width of rect), the baseline and the colours.
+  std::string text;
+  FontSpec font;
+  std::vector<int> advances;
+  int baseline = 0;
+  COLORREF textColor = 0;
+  int bkMode = 2;               // OPAQUE
+  COLORREF bkColor = 0xFFFFFF;
+  // Drawing is clipped to this box (device coordinates of the surface).
+  RECT clip = {0, 0, 0, 0};
+};
+
+class DisplayList {
+ public:
+  DisplayList() = default;
+  DisplayList(int width, int height) : width_(width), height_(height) {}
+
+  void setSize(int width, int height) { width_ = width; height_ = height; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // The colour the surface starts with before any command.
+  COLORREF background() const { return background_; }
+  void setBackground(COLORREF c) { background_ = c; }
+
+  void add(const DrawCommand& command);
+  void clear() { commands_.clear(); }
+  const std::vector<DrawCommand>& commands() const { return commands_; }
+  std::size_t size() const { return commands_.size(); }
+  bool empty() const { return commands_.empty(); }
+  // Appends every command of `other`, moved by (dx, dy) and clipped to `clip`
+  // (in this list's coordinates) on top of each command's own clip.
+  void append(const DisplayList& other, int dx, int dy, const RECT& clip);
+
+ private:
+  std::vector<DrawCommand> commands_;
+  int width_ = 0;
+  int height_ = 0;
+  COLORREF background_ = 0xFFFFFF;
+};
+
+// Names used by the text dump and by tests.
+const char* drawOpName(DrawOp op);
+const char* ropName(int rop);
+
+#endif  // PLATFORM_DISPLAY_LIST_H
