@@ -246,6 +246,8 @@ TEST(KMEsrapTest, OutputStatusCodes) {
   EXPECT_EQ(0, none.attach(&good));
   EXPECT_EQ(0, none.writeFile("Me", 1, nullptr));
   EXPECT_TRUE(none.classInvarient(__FILE__, __LINE__));
+  none.close();  // before `good` goes
+  EXPECT_EQ(std::string("#CM&^# 161\r\n\n(B\n (a\"Me\",1,1),,,)"), good.str());
 }
 
 TEST(KMEsrapTest, TypesWithEverySpec) {
