@@ -23,6 +23,21 @@ int defaultMessageBoxAnswer(UINT type) {
   return kButtons[buttons][which];
 }
 
+int cautiousMessageBoxAnswer(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+      return IDCANCEL;
+    case MB_YESNO:
+      return IDNO;
+    case MB_ABORTRETRYIGNORE:
+      return IDABORT;
+    default:
+      return defaultMessageBoxAnswer(type);
+  }
+}
+
 namespace {
 
 const char* buttonName(int answer) {
@@ -48,7 +63,7 @@ Desktop* g_current = nullptr;
 }  // namespace
 
 int HeadlessDesktop::messageBox(HWND, const char* text, const char* caption, UINT type) {
-  const int answer = defaultMessageBoxAnswer(type);
+  const int answer = cautiousMessageBoxAnswer(type);
   std::fprintf(stderr, "[%s] %s [%s]\n", caption != nullptr ? caption : "Error",
                text != nullptr ? text : "", buttonName(answer));
   return answer;

@@ -2,9 +2,10 @@
 // sounds. The system asks through the current `Desktop`; hosts choose what answers:
 //
 //   HeadlessDesktop  prints each box and prompt to standard error and gives the
-//                    default answer (the box's default button; a prompt is
-//                    cancelled, since nobody can type). Beeps and sounds are
-//                    silent. This is the desktop until a host installs another.
+//                    answer that does least, since nobody is there to act on a
+//                    request: Cancel when the box has it, else No, else its only
+//                    button; a prompt is cancelled. Beeps and sounds are silent.
+//                    This is the desktop until a host installs another.
 //   ScriptedDesktop  for tests: answers from a queue (the default answer when the
 //                    queue is empty) and keeps a record of everything shown,
 //                    beeped and played, in order.
@@ -35,6 +36,8 @@ class Desktop {
 
 // The default answer of a message box of `type`: the button that MB_DEFBUTTONn names.
 int defaultMessageBoxAnswer(UINT type);
+// The answer that does least: Cancel when the box has it, else No, else the default.
+int cautiousMessageBoxAnswer(UINT type);
 
 class HeadlessDesktop : public Desktop {
  public:

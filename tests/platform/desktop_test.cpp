@@ -19,6 +19,21 @@ TEST(Desktop, DefaultAnswerIsTheDefaultButton) {
     EXPECT_EQ(c.answer, defaultMessageBoxAnswer(c.type)) << "type 0x" << std::hex << c.type;
 }
 
+TEST(Desktop, HeadlessAnswerDoesLeast) {
+  struct { UINT type; int answer; } cases[] = {
+      {MB_OK, IDOK},
+      {MB_OKCANCEL | MB_ICONSTOP, IDCANCEL},
+      {MB_YESNO | MB_ICONSTOP, IDNO},
+      {MB_YESNOCANCEL, IDCANCEL},
+      {MB_RETRYCANCEL, IDCANCEL},
+  };
+  HeadlessDesktop headless;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.answer, cautiousMessageBoxAnswer(c.type)) << "type 0x" << std::hex << c.type;
+    EXPECT_EQ(c.answer, headless.messageBox(nullptr, "text", "caption", c.type));
+  }
+}
+
 TEST(Desktop, ScriptedDesktopAnswersInOrderAndRecordsEverything) {
   ScriptedDesktop d;
   DesktopScope scope(d);
