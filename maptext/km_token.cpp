@@ -99,9 +99,15 @@ bool KMToken::readCString(std::istream* in) {
       continue;  // line breaks and other unkept bytes are layout only
     }
     if (count >= capacity) {
+      // Small texts grow by GROW_STEP; longer ones double, so that a long
+      // string costs linear time rather than one copy per 80 characters.
       ULONG before = capacity;
-      growValString(0);
-      if (capacity == before) {  // 4 GB of text: give up rather than wrap
+      if (capacity < 8 * GROW_STEP) {
+        growValString(0);
+      } else if (capacity <= 0x7FFFFFFFu) {
+        growValString(capacity * 2);
+      }
+      if (capacity == before) {  // 2 GB of text: give up rather than wrap
         valString[count] = '\0';
         length = count + 1;
         type = INVALID;

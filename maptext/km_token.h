@@ -36,6 +36,9 @@
 // of the usual ASCII85 order. The body is valid only when every announced word
 // arrived and "~" follows.
 //
+// Reading a text grows its buffer by 80 characters while it is short and by
+// doubling once it is long, so a long string costs linear time.
+//
 // Invariants: valString always has capacity + 1 characters when it exists; the
 // decoded bytes of a binary object live in a buffer of whole 32-bit words, and
 // that buffer is only as large as the words that actually arrived, however many

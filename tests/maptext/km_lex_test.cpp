@@ -129,6 +129,15 @@ TEST(KMLexTest, LongStringGrowsBuffer) {
   EXPECT_EQ(body, std::string(lex.token().valString.get()));
   EXPECT_GE(lex.token().capacity, 1000u);
   EXPECT_EQ(0u, lex.token().capacity % KMToken::GROW_STEP);
+
+  // A text of megabytes is read in linear time (growing by 80 characters at a
+  // time would copy terabytes).
+  std::string huge(4u << 20, 'h');
+  std::istringstream big("\"" + huge + "\"");
+  KMLex lex2(big);
+  ASSERT_EQ(KMToken::STRING, lex2.readKMToken());
+  EXPECT_EQ(huge.size() + 1, lex2.token().length);
+  EXPECT_EQ(0, std::memcmp(huge.data(), lex2.token().valString.get(), huge.size()));
 }
 
 struct BinaryCase {
