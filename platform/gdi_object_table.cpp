@@ -260,10 +260,21 @@ BOOL RectInRegion(HRGN region, const RECT* rect) {
   RECT i = {std::max(b.left, rect->left), std::max(b.top, rect->top),
             std::min(b.right, rect->right), std::min(b.bottom, rect->bottom)};
   if (i.right <= i.left || i.bottom <= i.top) return FALSE;
-  // Walk the overlap of the box and the rectangle, at most 4096 x 4096 pixels
-  // (larger overlaps are sampled on a grid of that many points).
-  const long long w = i.right - i.left, h = i.bottom - i.top;
-  const long long sx = std::max<long long>(1, w / 4096), sy = std::max<long long>(1, h / 4096);
+  // Rectangles, ellipses and rounded rectangles are convex and symmetric about
+  // their centre on each axis: the pixel of the overlap nearest the centre is
+  // inside when any is.
+  if (r->kind() == Region::Kind::Rect) return TRUE;
+  if (r->kind() == Region::Kind::Ellipse || r->kind() == Region::Kind::RoundRect) {
+    long long cx = (static_cast<long long>(b.left) + b.right) / 2;
+    long long cy = (static_cast<long long>(b.top) + b.bottom) / 2;
+    cx = std::max<long long>(i.left, std::min<long long>(cx, i.right - 1LL));
+    cy = std::max<long long>(i.top, std::min<long long>(cy, i.bottom - 1LL));
+    return r->contains(static_cast<int>(cx), static_cast<int>(cy));
+  }
+  // Other shapes: every pixel of overlaps up to 1024 x 1024, larger ones
+  // sampled on a grid of that many points.
+  const long long w = static_cast<long long>(i.right) - i.left, h = static_cast<long long>(i.bottom) - i.top;
+  const long long sx = std::max<long long>(1, w / 1024), sy = std::max<long long>(1, h / 1024);
   for (long long y = i.top; y < i.bottom; y += sy)
     for (long long x = i.left; x < i.right; x += sx)
       if (r->contains(static_cast<int>(x), static_cast<int>(y))) return TRUE;
@@ -304,9 +315,10 @@ BOOL EqualRgn(HRGN a, HRGN b) {
   if (ra == nullptr || rb == nullptr) return FALSE;
   RECT ba = ra->box(), bb = rb->box();
   if (!EqualRect(&ba, &bb)) return FALSE;
-  // Compares pixel by pixel over the box, bounded to 4096 x 4096 samples.
-  const long long w = ba.right - ba.left, h = ba.bottom - ba.top;
-  const long long sx = std::max<long long>(1, w / 4096), sy = std::max<long long>(1, h / 4096);
+  // Compares pixel by pixel over boxes up to 1024 x 1024, larger ones on a grid
+  // of that many samples.
+  const long long w = static_cast<long long>(ba.right) - ba.left, h = static_cast<long long>(ba.bottom) - ba.top;
+  const long long sx = std::max<long long>(1, w / 1024), sy = std::max<long long>(1, h / 1024);
   for (long long y = ba.top; y < ba.bottom; y += sy)
     for (long long x = ba.left; x < ba.right; x += sx)
       if (ra->contains(static_cast<int>(x), static_cast<int>(y)) !=

@@ -42,8 +42,10 @@ Region Region::ellipse(int l, int t, int r, int b) {
   Region g;
   g.box_ = normalised(l, t, r, b);
   // Too thin to curve: the box itself, as a rectangle.
-  g.kind_ = (g.box_.right - g.box_.left < 3 || g.box_.bottom - g.box_.top < 3) ? Kind::Rect
-                                                                               : Kind::Ellipse;
+  // Widths in 64 bits: the corners may be 4 billion apart.
+  const long long w = static_cast<long long>(g.box_.right) - g.box_.left;
+  const long long h = static_cast<long long>(g.box_.bottom) - g.box_.top;
+  g.kind_ = (w < 3 || h < 3) ? Kind::Rect : Kind::Ellipse;
   if (g.kind_ == Kind::Rect) {
     g.box_.right = std::max(g.box_.left, g.box_.right - 1);
     g.box_.bottom = std::max(g.box_.top, g.box_.bottom - 1);
@@ -54,9 +56,10 @@ Region Region::ellipse(int l, int t, int r, int b) {
 Region Region::roundRect(int l, int t, int r, int b, int w, int h) {
   Region g;
   g.box_ = normalised(l, t, r, b);
-  int width = g.box_.right - 1 - g.box_.left, height = g.box_.bottom - 1 - g.box_.top;
-  w = std::min(width, w < 0 ? -w : w);
-  h = std::min(height, h < 0 ? -h : h);
+  const long long width = static_cast<long long>(g.box_.right) - 1 - g.box_.left;
+  const long long height = static_cast<long long>(g.box_.bottom) - 1 - g.box_.top;
+  w = static_cast<int>(std::min<long long>(width, w < 0 ? -static_cast<long long>(w) : w));
+  h = static_cast<int>(std::min<long long>(height, h < 0 ? -static_cast<long long>(h) : h));
   if (w < 2 || h < 2 || width < 2 || height < 2) {
     g.kind_ = Kind::Rect;
     g.box_.right = std::max(g.box_.left, g.box_.right - 1);
@@ -110,12 +113,12 @@ bool Region::containsShape(long long x, long long y) const {
       return x >= box_.left && x < box_.right && y >= box_.top && y < box_.bottom;
     case Kind::Ellipse: {
       double l = box_.left, t = box_.top, r = box_.right - 1, b = box_.bottom - 1;
-      if (x < box_.left || x >= box_.right - 1 || y < box_.top || y >= box_.bottom - 1) return false;
+      if (x < box_.left || x >= box_.right - 1LL || y < box_.top || y >= box_.bottom - 1LL) return false;
       return inEllipse(x, y, l, t, r, b);
     }
     case Kind::RoundRect: {
       double l = box_.left, t = box_.top, r = box_.right - 1, b = box_.bottom - 1;
-      if (x < box_.left || x >= box_.right - 1 || y < box_.top || y >= box_.bottom - 1) return false;
+      if (x < box_.left || x >= box_.right - 1LL || y < box_.top || y >= box_.bottom - 1LL) return false;
       double w = corner_.cx, h = corner_.cy;
       double px = static_cast<double>(x) + 0.5, py = static_cast<double>(y) + 0.5;
       bool left = px < l + w / 2, right = px > r - w / 2;
@@ -178,7 +181,9 @@ RECT Region::box() const {
     case Kind::Empty: return r;
     case Kind::Rect: r = box_; break;
     case Kind::Ellipse:
-    case Kind::RoundRect: r = {box_.left, box_.top, box_.right - 1, box_.bottom - 1}; break;
+    case Kind::RoundRect:
+      r = {box_.left, box_.top, std::max(box_.left, box_.right - 1), std::max(box_.top, box_.bottom - 1)};
+      break;
     case Kind::Polygon: r = box_; break;
     case Kind::Combined: {
       RECT a = a_->box(), b = b_->box();
