@@ -290,13 +290,20 @@ void KMXel::writeEOF() {
     return;
   }
   // The file is known by its descriptor (FdStream) or, for a file this writer
-  // opened itself, by its name.
+  // opened itself, by its name. A file stream opened by someone else does not
+  // show its descriptor; that only matters when there is a tail to cut.
+  out->flush();
   bool haveFile = fdb != nullptr || (fb && fb->is_open() && ownsStream && !ownedPath.empty());
   if (!haveFile) {
+    if (fb && fb->is_open()) {
+      std::streampos here = fb->pubseekoff(0, std::ios::cur, std::ios::out);
+      std::streampos end = fb->pubseekoff(0, std::ios::end, std::ios::out);
+      fb->pubseekpos(here, std::ios::out);
+      if (here != std::streampos(-1) && end != std::streampos(-1) && end <= here) return;
+    }
     error(nullptr, 'E', "KMXel::writeEOF: no file descriptor associated with filebuf");
     return;
   }
-  out->flush();
   LONG pos = position();
   if (pos < 11) {
     error(nullptr, 'E', "KMXel::writeEOF: stream position = %ld, too short, not truncating",

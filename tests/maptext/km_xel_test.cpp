@@ -260,10 +260,13 @@ TEST(KMXelTest, WriteEOFReports) {
   }
   EXPECT_EQ("0123456789ab", fileBytes(path));
   {
-    // A file stream this writer did not open: its file cannot be found.
+    // A file stream this writer did not open: at its end there is nothing to
+    // cut; before it, its file cannot be found.
     std::ofstream theirs(path, std::ios::binary | std::ios::trunc);
     KMXel w(theirs);
     w.writeBytes("0123456789abcdef");
+    w.writeEOF();
+    theirs.seekp(12);
     w.writeEOF();
   }
   {
