@@ -159,6 +159,33 @@ TEST(MapReadTest, NodeAndLinkFlagsFollowTheSectionVersion) {
   }
 }
 
+// The parent spec and the link constraint are in their place from types version
+// 354 on; a link type may also give them after its arrow heads, which wins.
+TEST(MapReadTest, TypesFollowTheirVersion) {
+  struct Case {
+    const char* name;
+    std::string types;
+    std::string record;
+  };
+  const Case cases[] = {
+      {"353 node type", "(T 161,1,(n 1,\"N\",(s 1,,,),,))",
+       "nodetype v=353 id=1 name=\"N\" parent=- shape=1,-,-,-,-,-,- text=- ext=-"},
+      {"353 link type, trailing parent and constraint",
+       "(T 161,1,(l 2,,,(L 1,2,3),,,,(p 5,)(x 6,7,)))",
+       "linktype v=353 id=2 name=- parent=5 x=6,7 text=- line=1,2,3 value=- "
+       "heads=<- - - - - - - -><- - - - - - - -> ext=-"},
+      {"354 link type, trailing parent wins", "(T 162,1,(l 2,,(p 1,),(x 2,3,),,,,,,(p 9,)))",
+       "linktype v=354 id=2 name=- parent=9 x=2,3 text=- line=-,-,- value=- "
+       "heads=<- - - - - - - -><- - - - - - - -> ext=-"},
+  };
+  for (const Case& c : cases) {
+    Parse p(kSig + "(B(a\"me\",1,1),," + c.types + ",)");
+    EXPECT_EQ(0, p.result) << c.name;
+    ASSERT_EQ(2u, p.reader.lines.size()) << c.name;
+    EXPECT_EQ(c.record, p.reader.lines[1]) << c.name;
+  }
+}
+
 TEST(MapReadTest, LinkNodeListsAndTypeForms) {
   const std::string cm = kSig + "(B(a\"me\",1,1),,,(C 162,,,0,,,(L 162,3,";
   Parse p(cm + "(l 1,\"T\",(i),,,,,)(l 2,4,,,,,,)(l 3,,(i 1,,2),,,,,)),))");
