@@ -1,0 +1,4 @@
+// Header information of NXL link files.
+#include "core/nxl_file_info.h"
+
+NXLFileInfo::~NXLFileInfo() = default;
