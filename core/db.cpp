@@ -1,0 +1,756 @@
+// One open book on a middle-level store: opening policy, entries, streams,
+// attributes, commit and the closing fragmentation check.
+#include "core/db.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/attr_translator.h"
+#include "core/nexil.h"
+#include "kit/error.h"
+#include "kit/file_helpers.h"
+#include "maptext/km_esrap.h"
+#include "platform/desktop.h"
+#include "platform/share_open.h"
+#include "platform/system.h"
+#include "store/middle_level_store.h"
+
+const char DB::Signature[] = "#NXST#";
+
+namespace {
+
+ULONG g_bookCounter = 0;
+DB::CommitFaultHook& commitHook() {
+  static DB::CommitFaultHook hook;
+  return hook;
+}
+
+// Streams from the store arrive as owned pointers of the store's stream type.
+template <class P>
+std::unique_ptr<std::iostream> asStream(P p) {
+  return std::unique_ptr<std::iostream>(p.release());
+}
+template <class T>
+std::unique_ptr<std::iostream> asStream(T* p) {
+  return std::unique_ptr<std::iostream>(p);
+}
+
+template <class P>
+std::unique_ptr<MiddleLevelStore> asStore(P p) {
+  return std::unique_ptr<MiddleLevelStore>(p.release());
+}
+std::unique_ptr<MiddleLevelStore> asStore(MiddleLevelStore* p) {
+  return std::unique_ptr<MiddleLevelStore>(p);
+}
+
+std::string descriptionOf(const ErrorMsgException& e) {
+  std::string d = e.description();
+  return d.empty() ? std::string("<none>") : d;
+}
+
+// The longest entry header read back: two texts of 256 characters, their NULs and
+// the digits of a 32-bit number, with room to spare. A longer (damaged) header is
+// read only this far.
+const std::size_t kMaxHeaderBytes = 256 + 1 + 256 + 1 + 16;
+
+// Reads the entry header texts from a stream: name and type up to a NUL (at most
+// 256 characters each), then the flags as unsigned decimal digits.
+bool parseEntryHeader(std::istream& in, std::string* name, std::string* type, ULONG* flags) {
+  char buf[kMaxHeaderBytes];
+  in.read(buf, sizeof buf);
+  const std::size_t n = static_cast<std::size_t>(in.gcount());
+  if (in.bad()) return false;
+  std::size_t pos = 0;
+  auto text = [&](std::string* out) {
+    std::size_t start = pos;
+    while (pos < n && buf[pos] != '\0') ++pos;
+    std::size_t len = pos - start;
+    if (len > 256) len = 256;
+    out->assign(buf + start, len);
+    if (pos < n) ++pos;  // the NUL
+  };
+  text(name);
+  text(type);
+  unsigned long long v = 0;
+  while (pos < n && buf[pos] >= '0' && buf[pos] <= '9') {
+    v = v * 10 + static_cast<unsigned>(buf[pos] - '0');
+    if (v > 0xFFFFFFFFull) v &= 0xFFFFFFFFull;  // wraps like a 32-bit reader
+    ++pos;
+  }
+  *flags = static_cast<ULONG>(v);
+  return true;
+}
+
+std::string entryHeaderBytes(const String& name, const String& type, ULONG flags) {
+  std::string bytes(name.c_str(), name.length());
+  bytes.push_back('\0');
+  bytes.append(type.c_str(), type.length());
+  bytes.push_back('\0');
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%lu", static_cast<unsigned long>(flags));
+  bytes += digits;
+  return bytes;
+}
+
+// Copies `src` to `dest` and syncs it; false on any failure.
+bool copyAndSync(const std::string& src, const std::string& dest) {
+  int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (out < 0) {
+    close(in);
+    return false;
+  }
+  bool ok = true;
+  std::vector<char> buf(1 << 16);
+  for (;;) {
+    ssize_t r = read(in, buf.data(), buf.size());
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      ok = false;
+      break;
+    }
+    if (r == 0) break;
+    ssize_t off = 0;
+    while (off < r) {
+      ssize_t w = write(out, buf.data() + off, static_cast<std::size_t>(r - off));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
+      off += w;
+    }
+    if (!ok) break;
+  }
+  close(in);
+  if (close(out) != 0) ok = false;
+  return ok;
+}
+
+bool syncFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
+// Finds a program on PATH; empty when it is not there.
+std::string findOnPath(const char* program) {
+  const char* path = std::getenv("PATH");
+  if (path == nullptr) return std::string();
+  std::stringstream dirs(path);
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (dir.empty()) dir = ".";
+    std::string candidate = dir + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction, opening and closing
+
+void DB::setCommitFaultHook(CommitFaultHook hook) { commitHook() = std::move(hook); }
+
+bool DB::commitStepFails(CommitStep step) { return commitHook() && commitHook()(step); }
+
+ULONG DB::newBookCounter() { return g_bookCounter; }
+
+DB::DB(Nexil& app, const char* netAddress, const char* fileName, int openFlags, int share,
+       const char* namePrefix)
+    : app_(app), netAddress_(netAddress), hasFile_(fileName != nullptr ? 1 : 0) {
+  if (fileName != nullptr) {
+    bookName_ = fileName;
+  } else {
+    char name[64];
+    std::snprintf(name, sizeof name, "%.40s%lu", namePrefix != nullptr ? namePrefix : "Book",
+                  static_cast<unsigned long>(++g_bookCounter));
+    bookName_ = name;
+  }
+  try {
+    if (openFlags != 0 && fileName != nullptr) {
+      try {
+        lockStore_ = asStore(MiddleLevelStore::make(fileName, openFlags, share));
+      } catch (...) {
+        lockStore_.reset();  // the book is then opened directly
+      }
+    }
+    if (!lockStore_ && fileName != nullptr) {
+      workPath_ = fileName;
+    } else {
+      makeTempFileName();
+    }
+    if (fileName == nullptr) {
+      store_ = asStore(MiddleLevelStore::make(workPath_.c_str(), Signature, Version, Facets,
+                                              DefaultShare, Buckets));
+    } else {
+      try {
+        store_ = asStore(MiddleLevelStore::make(workPath_.c_str(), openFlags, share));
+      } catch (...) {
+        // Someone else holds the book for writing: read it where it lies.
+        removeWorkFile();
+        lockStore_.reset();
+        workPath_ = fileName;
+        store_ = asStore(MiddleLevelStore::make(workPath_.c_str(), _O_RDONLY, _SH_DENYNO));
+        error(nullptr, 'W',
+              "Could not open book '%s' for write, opening it for shared read access...",
+              fileName);
+      }
+    }
+  } catch (const ErrorMsgException& e) {
+    const std::string why = descriptionOf(e);
+    if (fileName != nullptr) {
+      error(nullptr, 'W', "Could not access book file '%s'.  Reason: %s", fileName, why.c_str());
+    } else {
+      error(nullptr, 'W', "Could not create new book. Reason: %s", why.c_str());
+    }
+    store_.reset();
+    lockStore_.reset();
+    removeWorkFile();
+    throw;
+  } catch (...) {
+    if (fileName != nullptr) {
+      error(nullptr, 'E', "Could not access book file '%s'", fileName);
+    } else {
+      error(nullptr, 'E', "Could not create new book");
+    }
+    store_.reset();
+    lockStore_.reset();
+    removeWorkFile();
+    throw;
+  }
+}
+
+void DB::makeTempFileName() {
+  if (store_) {
+    store_.reset();
+    removeWorkFile();
+  }
+  char dir[kPathBufferSize];
+  DWORD n = GetTempPath(sizeof dir, dir);
+  if (n == 0 || n >= sizeof dir) std::strcpy(dir, ".");
+  char name[kPathBufferSize];
+  UINT got = GetTempFileName(dir, "TVX", 0, name);
+  if (got == 0 && std::strcmp(dir, ".") != 0 && hasFile_) {
+    PathParts parts = splitPath(bookName_.c_str());
+    std::string bookDir = parts.drive + parts.directory;
+    if (bookDir.empty()) bookDir = ".";
+    got = GetTempFileName(bookDir.c_str(), "TVX", 0, name);
+  }
+  if (got == 0) got = GetTempFileName(".", "TVX", 0, name);
+  if (got == 0) {
+    error(nullptr, 'E', "Unable to create temporary file---operation aborted.");
+    return;
+  }
+  workPath_ = name;
+  ownsWorkFile_ = true;
+  if (hasFile_) {
+    copyFile(name, bookName_.c_str());
+  } else {
+    // The store creates its file exclusively.
+    std::remove(name);
+  }
+}
+
+void DB::removeWorkFile() {
+  if (ownsWorkFile_ && workPath_.length() > 0 && !bookName_.isEqual(workPath_)) {
+    std::remove(workPath_.c_str());
+  }
+  ownsWorkFile_ = false;
+}
+
+float DB::fragmentationIndex() const {
+  if (!store_ || store_->chainOpenCount == 0) return 0.0f;
+  return static_cast<float>(static_cast<double>(store_->chainStepCount) /
+                            static_cast<double>(store_->chainOpenCount));
+}
+
+DB::~DB() {
+  if (store_) {
+    const float index = fragmentationIndex();
+    const bool readOnly = isReadOnly();
+    try {
+      store_.reset();
+    } catch (const ErrorMsgException& e) {
+      e.report(nullptr, 'E');
+    }
+    if (!readOnly) {
+      try {
+        lockStore_.reset();
+      } catch (const ErrorMsgException& e) {
+        e.report(nullptr, 'E');
+      }
+      removeWorkFile();
+    }
+    if (index > 1.5f && hasFile_) offerDefragmentation(index);
+  }
+  if (refCount_ != 0) {
+    error(nullptr, 'F', "DB::~DB called with non-zero (%lu) reference count",
+          static_cast<unsigned long>(refCount_));
+  }
+}
+
+void DB::offerDefragmentation(float index) {
+  // "Only on Windows NT" holds here; the defragmenter is the program on PATH.
+  const std::string program = findOnPath("blkpack");
+  if (program.empty()) return;
+  // A book someone else holds open cannot be rewritten: do not ask.
+  int fd = _sopen(bookName_.c_str(), _O_RDWR | _O_BINARY, _SH_DENYRW);
+  if (fd < 0) return;
+  _close(fd);
+  char text[1024];
+  std::snprintf(text, sizeof text,
+                "File '%s' appears to be excessively fragmented, and has a fragmentation index "
+                "of %.1f which can cause performance degradation.\nDo you want to defrag this "
+                "file now?",
+                bookName_.c_str(), static_cast<double>(index));
+  if (MessageBox(nullptr, text, "Tavix", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    startProgram(program, {std::string(bookName_.c_str())});
+  }
+}
+
+void DB::classInvarient(const char* file, int line) {
+  if (store_) store_->classInvarient(file, line);
+}
+
+bool DB::isReadOnly() const {
+  if (!store_) return true;
+  return (store_->openFlags() & (_O_RDWR | _O_WRONLY)) == 0;
+}
+
+// ---------------------------------------------------------------------------
+// Commit
+
+int DB::commit() {
+  if (isReadOnly() || !lockStore_ || !store_) return 0;
+  hasFile_ = 1;
+  const int lockFlags = lockStore_->openFlags();
+  const int lockShare = lockStore_->shareMode();
+  const std::string book = bookName_.c_str();
+  const std::string fresh = book + ".commit~";
+  bool ok = true;
+
+  try {
+    if (commitStepFails(CommitFlush)) throw LowLevelStore::BadStreamException("Write failed");
+    store_->commit();
+  } catch (const ErrorMsgException& e) {
+    e.report(nullptr, 'E');
+    ok = false;
+  }
+  if (ok) ok = !commitStepFails(CommitCopy) && copyAndSync(workPath_.c_str(), fresh);
+  if (ok) ok = !commitStepFails(CommitSync) && syncFile(fresh);
+  if (ok) {
+    // The lock belongs to the old book file; let it go only for the rename.
+    try {
+      lockStore_.reset();
+    } catch (const ErrorMsgException& e) {
+      e.report(nullptr, 'E');
+    }
+    ok = !commitStepFails(CommitRename) && std::rename(fresh.c_str(), book.c_str()) == 0;
+  }
+  if (!ok) std::remove(fresh.c_str());
+
+  // Whatever happened, hold the book file again.
+  bool relocked = false;
+  if (!lockStore_) {
+    try {
+      if (!commitStepFails(CommitRelock)) {
+        lockStore_ = asStore(MiddleLevelStore::make(book.c_str(), lockFlags, lockShare));
+        relocked = true;
+      }
+    } catch (const ErrorMsgException&) {
+      relocked = false;
+    }
+  } else {
+    relocked = true;
+  }
+  if (!ok || !relocked) {
+    error(nullptr, 'E',
+          "Internal error... cannot regain file lock... Please close book %s and reopen",
+          bookName_.c_str());
+    return -1;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Entries
+
+int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG flags) {
+  const std::string bytes = entryHeaderBytes(name, type, flags);
+  // A header that shrinks is written into a fresh record, so that no bytes of the
+  // old one are left behind to be read as part of the new one.
+  if (!store_->isFacetEmpty(id, EntryHeader)) {
+    std::unique_ptr<std::iostream> old = asStream(store_->find(id, EntryHeader));
+    old->seekg(0, std::ios::end);
+    const std::streamoff oldLength = old->tellg();
+    old.reset();
+    if (oldLength > static_cast<std::streamoff>(bytes.size())) store_->remove(id, EntryHeader);
+  }
+  std::unique_ptr<std::iostream> s = asStream(
+      store_->insert(id, EntryHeader, static_cast<ULONG>(name.length() + type.length() + 30)));
+  s->seekp(0);
+  s->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  s->flush();
+  const bool ok = !s->fail();
+  s.reset();
+  if (!ok) throw LowLevelStore::BadStreamException("Write failed");
+  return 0;
+}
+
+ULONG DB::createNode(const String& name, const String& type, ULONG flags) {
+  const ULONG id = store_->createID(KindNode, nullptr);
+  try {
+    writeEntryHeader(id, name, type, flags);
+  } catch (...) {
+    try {
+      store_->remove(id);
+    } catch (...) {
+    }
+    throw;
+  }
+  return id;
+}
+
+ULONG DB::createLink(const String& type) {
+  const ULONG id = store_->createID(KindLink, nullptr);
+  try {
+    writeEntryHeader(id, String(""), type, 0);
+  } catch (...) {
+    try {
+      store_->remove(id);
+    } catch (...) {
+    }
+    throw;
+  }
+  return id;
+}
+
+int DB::removeEntry(ULONG id) {
+  try {
+    store_->remove(id);
+  } catch (const ErrorMsgException& e) {
+    error(HWND_NOBOX, 'E', "Failed to remove entry %ld: %s", static_cast<long>(id),
+          e.description().c_str());
+    return -1;
+  }
+  return 0;
+}
+
+int DB::clearNodeStream(ULONG id) {
+  try {
+    store_->remove(id, Body);
+  } catch (const ErrorMsgException& e) {
+    error(HWND_NOBOX, 'E', "Failed to clear node body for %ld: %s", static_cast<long>(id),
+          e.description().c_str());
+    return -1;
+  }
+  return 0;
+}
+
+int DB::clearLinkListStream(ULONG id) {
+  try {
+    store_->remove(id, LinkList);
+  } catch (const ErrorMsgException& e) {
+    error(HWND_NOBOX, 'E', "Failed to clear link list for %ld: %s", static_cast<long>(id),
+          e.description().c_str());
+    return -1;
+  }
+  return 0;
+}
+
+int DB::lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags) {
+  if (!store_) return -1;
+  std::unique_ptr<std::iostream> s = asStream(store_->find_noThrow(id, EntryHeader));
+  if (!s) return -1;
+  std::string n, t;
+  ULONG f = 0;
+  if (!parseEntryHeader(*s, &n, &t, &f)) {
+    error(nullptr, 'F',
+          "Internal stream read error... DB::lookupName_Type_Flags: name, type, or flag "
+          "information may be lost");
+    s->clear();
+  }
+  if (name != nullptr) *name = n.c_str();
+  if (type != nullptr) *type = t.c_str();
+  if (flags != nullptr) *flags = f;
+  return 0;
+}
+
+int DB::changeName_Type_Flags(ULONG id, const String* name, const String* type,
+                              const ULONG* flags) {
+  try {
+    if (store_->getHashRec_noThrow(id) == nullptr) {
+      error(nullptr, 'E', "Could not access page (possibly deleted)");
+      return -1;
+    }
+    String oldName(""), oldType("");
+    ULONG oldFlags = 0;
+    if ((name == nullptr || type == nullptr || flags == nullptr) &&
+        !store_->isFacetEmpty(id, EntryHeader)) {
+      std::unique_ptr<std::iostream> s = asStream(store_->find(id, EntryHeader));
+      std::string n, t;
+      if (!parseEntryHeader(*s, &n, &t, &oldFlags)) {
+        error(nullptr, 'F',
+              "Internal stream read error... DB::changeName_Type_Flags: name, type, or flag "
+              "information may be lost");
+      }
+      oldName = n.c_str();
+      oldType = t.c_str();
+    }
+    writeEntryHeader(id, name != nullptr ? *name : oldName, type != nullptr ? *type : oldType,
+                     flags != nullptr ? *flags : oldFlags);
+  } catch (const ErrorMsgException& e) {
+    error(nullptr, 'E', "Internal error... DB::changeName_Type_Flags: uncaught exception");
+    e.report(nullptr, 'E');
+    return -1;
+  }
+  return 0;
+}
+
+ULONG DB::kind(ULONG id) {
+  try {
+    return store_ ? store_->getFlags(id) : 0;
+  } catch (const ErrorMsgException&) {
+    return 0;
+  }
+}
+
+int DB::setKind(ULONG id, ULONG kind) {
+  try {
+    store_->setFlags(id, kind);
+  } catch (const ErrorMsgException&) {
+    return -1;
+  }
+  return 0;
+}
+
+namespace {
+
+struct EntryWalk {
+  DB::EntryFn fn;
+  void* data;
+};
+
+int visitEntry(std::iostream* stream, ULONG id, ULONG flags, void* context) {
+  (void)flags;
+  EntryWalk* walk = static_cast<EntryWalk*>(context);
+  std::string n, t;
+  ULONG f = 0;
+  if (stream != nullptr) parseEntryHeader(*stream, &n, &t, &f);
+  return walk->fn(id, String(n.c_str()), String(t.c_str()), f, walk->data);
+}
+
+struct NameSearch {
+  const String* name;
+  ULONG found;
+};
+
+int matchName(ULONG id, const String& name, const String&, ULONG, void* data) {
+  NameSearch* search = static_cast<NameSearch*>(data);
+  if (!name.isEqual(*search->name)) return 0;
+  search->found = id;
+  return 1;
+}
+
+}  // namespace
+
+void DB::doUntilEntry(EntryFn fn, void* data, ULONG kind) {
+  if (!store_ || fn == nullptr) return;
+  EntryWalk walk{fn, data};
+  store_->enumerate(visitEntry, &walk, EntryHeader, kind);
+}
+
+ULONG DB::resolveName(const String& name) {
+  NameSearch search{&name, 0xFFFFFFFFu};
+  doUntilNode(matchName, &search);
+  return search.found;
+}
+
+// ---------------------------------------------------------------------------
+// Streams
+
+std::unique_ptr<std::iostream> DB::facetStream(ULONG id, int facet, ULONG sizeHint, int create) {
+  if (!store_) return nullptr;
+  if (create && !isReadOnly()) {
+    try {
+      return asStream(store_->insert(id, facet, sizeHint));
+    } catch (const ErrorMsgException& e) {
+      e.report(HWND_NOBOX, 'W');
+      return nullptr;
+    }
+  }
+  return asStream(store_->find_noThrow(id, facet));
+}
+
+std::unique_ptr<std::iostream> DB::getNodeStream(ULONG id, int create) {
+  return facetStream(id, Body, 1024, create);
+}
+
+std::unique_ptr<std::iostream> DB::getLinkListStream(ULONG id, int create) {
+  return facetStream(id, LinkList, 0, create);
+}
+
+std::unique_ptr<std::iostream> DB::getLinkStream(ULONG id, int create) {
+  if (kind(id) != KindLink) return nullptr;
+  return facetStream(id, Body, 256, create);
+}
+
+std::unique_ptr<std::iostream> DB::getAttrStream(ULONG id, int create) {
+  return facetStream(id, Attributes, 1024, create);
+}
+
+bool DB::isBodyEmpty(ULONG id) { return !store_ || store_->isFacetEmpty(id, Body); }
+
+// ---------------------------------------------------------------------------
+// Attributes
+
+int DB::createAttribute(ULONG id, const char* name, const char* value) {
+  int len = 0;
+  if (getAttribute(id, name, nullptr, len) == 0) removeAttribute(id, name);
+  std::unique_ptr<std::iostream> s = getAttrStream(id, 1);
+  if (!s) return -1;
+  AttrValueList list;
+  int rc = readAttrs(s.get(), list);
+  if (rc != 0) return rc;
+  list.add(name, value);
+  s->clear();
+  s->seekp(0);
+  s->seekg(0);
+  return writeAttrs(s.get(), list);
+}
+
+int DB::createIntAttribute(ULONG id, const char* name, int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  return createAttribute(id, name, text);
+}
+
+int DB::getAttributeLen(ULONG id, const char* name, int& len) {
+  len = 0;
+  std::unique_ptr<std::iostream> s = getAttrStream(id, 0);
+  if (!s) return 1;
+  AttrValueList list;
+  int rc = readAttrs(s.get(), list);
+  const AttrValue* v = list.find(name);
+  if (v != nullptr && v->value() != nullptr) len = static_cast<int>(v->value()->length()) + 1;
+  return rc;
+}
+
+int DB::getAttribute(ULONG id, const char* name, char* buf, int& len) {
+  if (buf != nullptr && len > 0) buf[0] = '\0';
+  std::unique_ptr<std::iostream> s = getAttrStream(id, 0);
+  if (!s) return -3;
+  AttrValueList list;
+  readAttrs(s.get(), list);
+  const AttrValue* v = list.find(name);
+  if (v == nullptr) return -1;
+  if (v->value() == nullptr) {
+    len = -1;
+    return 0;
+  }
+  const int full = static_cast<int>(v->value()->length());
+  if (buf == nullptr) return 0;  // asking only whether it is there
+  if (len > 0) {
+    int n = full < len - 1 ? full : len - 1;
+    std::memcpy(buf, v->value()->c_str(), static_cast<std::size_t>(n));
+    buf[n] = '\0';
+  }
+  return len <= full ? full : 0;
+}
+
+int DB::getIntAttribute(ULONG id, const char* name, int& value) {
+  char buf[20];
+  int len = sizeof buf;
+  int rc = getAttribute(id, name, buf, len);
+  value = rc == 0 ? std::atoi(buf) : 0;
+  return rc;
+}
+
+int DB::removeAttribute(ULONG id, const char* name) {
+  std::unique_ptr<std::iostream> s = getAttrStream(id, 0);
+  if (!s) return 1;
+  AttrValueList list;
+  readAttrs(s.get(), list);
+  list.remove(name);
+  s->clear();
+  s->seekp(0);
+  s->seekg(0);
+  return writeAttrs(s.get(), list);
+}
+
+int DB::readAttrs(std::iostream* stream, AttrValueList& list) {
+  if (stream == nullptr) return -1;
+  AttrTranslator reader(stream, list);
+  return static_cast<int>(reader.read());
+}
+
+int DB::writeAttrs(std::iostream* stream, const AttrValueList& list) {
+  if (stream == nullptr) return 1;
+  int rc = AttrTranslator::write(stream, list);
+  stream->flush();
+  return rc;
+}
+
+// ---------------------------------------------------------------------------
+// Identity
+
+String DB::makeString() const { return netAddress_ + String("#@") + bookName_; }
+
+bool DB::isNamed(const char*, const char* name) const {
+  if (name == nullptr) return false;
+  return *name == '\0' || std::strcmp(name, "<this>") == 0 ||
+         std::strcmp(name, bookName_.c_str()) == 0;
+}
+
+bool DB::isLocal() const {
+  if (netAddress_.length() == 0 || std::strcmp(netAddress_.c_str(), "UNDEFINED") == 0)
+    return true;
+  error(nullptr, 'W', "Network references not yet supported");
+  return false;
+}
+
+void DB::link(DBRef*) { ++refCount_; }
+
+void DB::unlink(DBRef*) {
+  if (refCount_ > 0) --refCount_;
+  if (refCount_ == 0) delete this;
+}
+
+// ---------------------------------------------------------------------------
+// DBRef
+
+DBRef::DBRef(DB* db) { ref(db); }
+
+DBRef::DBRef(const DBRef& other) { ref(other.db_); }
+
+DBRef& DBRef::operator=(const DBRef& other) {
+  ref(other.db_);
+  return *this;
+}
+
+DBRef::~DBRef() { ref(nullptr); }
+
+void DBRef::classInvarient(const char*, int) const {}
+
+void DBRef::ref(DB* d) {
+  if (d == db_) return;
+  DB* old = db_;
+  db_ = d;
+  if (d != nullptr) d->link(this);
+  if (old != nullptr) old->unlink(this);
+}

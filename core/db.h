@@ -1,0 +1,189 @@
+// One open book: a middle-level store on which every page and every link is an
+// ID with facets. DB hides the store behind page- and link-level operations and
+// owns the policy for opening a book.
+//
+// Book layout on the store (the on-disk contract of a book file):
+//
+//   store signature "#NXST#", version 1568, 6 facets per ID, 128 hash buckets,
+//   opened by this system with share mode 0x20 (others may read, not write).
+//
+//   ID kind (the ID's flags word): 1 page, 2 link (further bits may be set on a
+//   page, such as 8 on the home page).
+//
+//   FACET  PAGE                         LINK                SIZE HINT
+//   0      entry header                 entry header        name + type + 30
+//   1      page body (map text)         link record         1024 / 256
+//   2      link list                    -                   0
+//   3      attribute list               attribute list      1024
+//   4, 5   unused
+//
+//   Entry header: the name bytes, a NUL, the type bytes, a NUL, then the flags
+//   as unsigned decimal digits with no terminator. A link's name is empty.
+//   Attribute list: map-text pairs (V"name","value") followed by ")" and a line end.
+//
+// Open states (the life cycle of a DB):
+//
+//   STATE        WORKING STORE ON              LOCK STORE
+//   new book     a temporary file              none
+//   writable     a temporary copy of the book  the book file (flags 2, share 0x20)
+//   read-only    the book file itself          none
+//
+// commit() moves a writable book's work to its file atomically: the working
+// store is flushed, copied to a new file beside the book, synced, and renamed
+// over the book; only then is the lock taken again. A failure at any step leaves
+// the book file as it was. The temporary working file is removed when the book
+// closes (also after a failed open), never the book file itself.
+//
+// DBRef handles own a DB: it lives until the last handle lets go.
+#ifndef CORE_DB_H
+#define CORE_DB_H
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+
+#include "core/attr_value_list.h"
+#include "kit/string.h"
+#include "platform/windows_types.h"
+
+class DBRef;
+class ErrorMsgException;
+class MiddleLevelStore;
+class Nexil;
+
+class DB {
+ public:
+  // The layout constants of a book.
+  static const char Signature[];  // "#NXST#"
+  static const ULONG Version = 1568;
+  static const int Facets = 6;
+  static const int Buckets = 128;
+  static const int DefaultShare = 0x20;
+  enum Kind : ULONG { KindNode = 1, KindLink = 2 };
+  enum Facet { EntryHeader = 0, Body = 1, LinkList = 2, Attributes = 3 };
+
+  // The steps of commit, for tests that make one of them fail.
+  enum CommitStep {
+    CommitFlush = 1,        // flushing the working store
+    CommitCopy = 2,         // copying it to the new file beside the book
+    CommitSync = 3,         // syncing the new file
+    CommitRename = 4,       // renaming it over the book
+    CommitRelock = 5,       // taking the lock on the book again
+  };
+  // Returns true to make the step fail. Null for none.
+  typedef std::function<bool(CommitStep)> CommitFaultHook;
+  static void setCommitFaultHook(CommitFaultHook hook);
+
+  // Opens (fileName given) or creates (fileName null) a book. Throws the store's
+  // exception, or ErrorMsgException-family BookOpenFailure, when it cannot; the
+  // failure has been reported through error() by then.
+  DB(Nexil& app, const char* netAddress, const char* fileName, int openFlags, int share,
+     const char* namePrefix = "Book");
+
+  // ---- Virtual operations, in slot order ----
+  virtual void classInvarient(const char* file, int line);
+  virtual ~DB();
+  virtual String netAddress() const { return netAddress_; }
+  virtual int hasFile() const { return hasFile_; }
+  virtual String bookName() const { return bookName_; }
+  virtual String workPath() const { return workPath_; }
+  virtual int commit();
+  virtual ULONG createNode(const String& name, const String& type, ULONG flags);
+  virtual int removeEntry(ULONG id);
+  virtual int changeName_Type_Flags(ULONG id, const String* name, const String* type,
+                                    const ULONG* flags);
+  virtual int createAttribute(ULONG id, const char* name, const char* value);
+  virtual int createIntAttribute(ULONG id, const char* name, int value);
+  virtual int getAttributeLen(ULONG id, const char* name, int& len);
+  virtual int getAttribute(ULONG id, const char* name, char* buf, int& len);
+  virtual int getIntAttribute(ULONG id, const char* name, int& value);
+  virtual int removeAttribute(ULONG id, const char* name);
+  virtual int readAttrs(std::iostream* stream, AttrValueList& list);
+  virtual int writeAttrs(std::iostream* stream, const AttrValueList& list);
+
+  // ---- Entries ----
+  ULONG createLink(const String& type);
+  int clearNodeStream(ULONG id);
+  int clearLinkListStream(ULONG id);
+  // Reads the entry header; -1 when the ID or its header does not exist.
+  int lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags);
+  // The first page (in store order) named exactly `name`, or 0xFFFFFFFF.
+  ULONG resolveName(const String& name);
+  // The kind word of an ID (its store flags), or 0 when the ID does not exist.
+  ULONG kind(ULONG id);
+  // Sets the kind word of an ID; 0, or -1 when it does not exist.
+  int setKind(ULONG id, ULONG kind);
+
+  // Calls fn(id, name, type, flags, data) for every entry of `kind` (1 pages,
+  // 2 links) in store order until fn returns nonzero.
+  typedef int (*EntryFn)(ULONG id, const String& name, const String& type, ULONG flags,
+                         void* data);
+  void doUntilEntry(EntryFn fn, void* data, ULONG kind);
+  void doUntilNode(EntryFn fn, void* data) { doUntilEntry(fn, data, KindNode); }
+  void doUntilLink(EntryFn fn, void* data) { doUntilEntry(fn, data, KindLink); }
+
+  // ---- Streams (the caller owns the stream; null when there is none) ----
+  std::unique_ptr<std::iostream> getNodeStream(ULONG id, int create);
+  std::unique_ptr<std::iostream> getLinkListStream(ULONG id, int create);
+  std::unique_ptr<std::iostream> getLinkStream(ULONG id, int create);
+  std::unique_ptr<std::iostream> getAttrStream(ULONG id, int create);
+  bool isBodyEmpty(ULONG id);
+
+  // ---- Identity ----
+  // netAddress, "#@", bookName.
+  String makeString() const;
+  bool isNamed(const char* netAddress, const char* name) const;
+  bool isLocal() const;
+  bool isReadOnly() const;
+  int verify() { return 0; }
+
+  // The working store (null when none), for tools that look beneath the book.
+  MiddleLevelStore* store() const { return store_.get(); }
+  // The fragmentation index so far: chain steps per chain opened (0 when none).
+  float fragmentationIndex() const;
+  Nexil& app() const { return app_; }
+  ULONG refCount() const { return refCount_; }
+
+  // The process-wide counter behind new book names (Book1, Book2 ...).
+  static ULONG newBookCounter();
+
+ private:
+  friend class DBRef;
+  void link(DBRef*);
+  void unlink(DBRef*);
+
+  void makeTempFileName();
+  std::unique_ptr<std::iostream> facetStream(ULONG id, int facet, ULONG sizeHint, int create);
+  int writeEntryHeader(ULONG id, const String& name, const String& type, ULONG flags);
+  void removeWorkFile();
+  void offerDefragmentation(float index);
+  static bool commitStepFails(CommitStep step);
+
+  Nexil& app_;
+  ULONG refCount_ = 0;
+  String netAddress_;
+  int hasFile_ = 0;
+  String bookName_;
+  String workPath_;
+  std::unique_ptr<MiddleLevelStore> store_;
+  std::unique_ptr<MiddleLevelStore> lockStore_;
+  // True when workPath_ names a temporary file of ours (never the book file).
+  bool ownsWorkFile_ = false;
+};
+
+// A counted handle on a DB. The DB is destroyed when its last handle lets go.
+class DBRef {
+ public:
+  explicit DBRef(DB* db = nullptr);
+  DBRef(const DBRef& other);
+  DBRef& operator=(const DBRef& other);
+  virtual void classInvarient(const char* file, int line) const;
+  virtual DB* db() const { return db_; }
+  virtual void ref(DB* d);
+  virtual ~DBRef();
+
+ private:
+  DB* db_ = nullptr;
+};
+
+#endif  // CORE_DB_H

@@ -1,0 +1,108 @@
+// The core application object: profile settings, the current book, fonts.
+#include "core/nexil.h"
+
+#include <cstring>
+
+#include "kit/error.h"
+#include "kit/file_helpers.h"
+#include "platform/system.h"
+
+namespace {
+
+const char kSection[] = "NEXIL";
+
+String profileText(const char* key, const char* defaultValue, DWORD size) {
+  char buf[512];
+  if (size > sizeof buf) size = sizeof buf;
+  GetProfileString(kSection, key, defaultValue, buf, size);
+  return String(buf);
+}
+
+}  // namespace
+
+Nexil::Nexil() {
+  readProfile();
+  // The display font: 14 pixels high, variable pitch, Swiss family, "Arial" (the
+  // platform's minor version is 10 or more).
+  std::memset(&logFonts_[0], 0, sizeof logFonts_[0]);
+  logFonts_[0].lfHeight = -14;
+  logFonts_[0].lfPitchAndFamily = 0x22;  // variable pitch, Swiss family
+  std::strncpy(logFonts_[0].lfFaceName, "Arial", LF_FACESIZE - 1);
+  logFonts_[1] = logFonts_[0];
+  // Font handles come from the drawing layer; until a host has one, both slots
+  // stay empty and pages measure text from the built-in metrics.
+}
+
+Nexil::~Nexil() = default;
+
+void Nexil::readProfile() {
+  user_.second = profileText("UserID", "NOUSER", 256);
+  user_.first = profileText("NodeID", "UNDEFINED", 256);
+
+  String dir = profileText("RootDirectory", "", 260);
+  const std::size_t n = dir.length();
+  if (n == 0 || (dir.c_str()[n - 1] != '\\' && dir.c_str()[n - 1] != '/')) {
+    // A folder written with '/' gets '/', anything else the system's own '\'.
+    dir += String(std::strchr(dir.c_str(), '/') != nullptr ? "/" : "\\");
+  }
+  rootDirectory_ = dir;
+
+  char path[kPathBufferSize];
+  GetProfileString(kSection, "Root", "nexil.db", path, sizeof path);
+  mergeWithDefaultPath(path, rootDirectory_.c_str());
+  rootDictionary_ = path;
+  GetProfileString(kSection, "InitFile", "nexil.ini", path, sizeof path);
+  mergeWithDefaultPath(path, rootDirectory_.c_str());
+  initFile_ = path;
+
+  flags_ = 0;
+  if (GetProfileInt(kSection, "Backup", 1) != 0) flags_ |= BackupFlag;
+  lowMemThreshold_ = GetProfileInt(kSection, "LowMemThreshholdKB", 2000) * 1000u;
+}
+
+void Nexil::classInvarient(const char*, int) {}
+
+DB* Nexil::currentDB() { return current_.db(); }
+
+DB* Nexil::setCurrentDB(const char* net, const char* name, int openFlags, int share) {
+  DBRef found;
+  if (getDB(found, net, name, openFlags, share) == 0) setCurrentDB(found.db());
+  return currentDB();
+}
+
+DB* Nexil::setCurrentDB(DB* db) {
+  current_.ref(db);
+  return currentDB();
+}
+
+int Nexil::setDirRef(TWindow*, NodeRef&, Nexil&, int*) {
+  // The page reference dialog belongs to the windowing hosts; without one the
+  // dialog cannot be shown, which is reported as a dialog failure.
+  error(nullptr, 'W', "Nexil::setDirRef: dialog box error = %d", -1);
+  return 1;
+}
+
+bool Nexil::isLocal(const char* net) const {
+  if (net == nullptr || *net == '\0') return true;
+  return std::strcmp(net, "UNDEFINED") == 0 || std::strcmp(net, user_.first.c_str()) == 0;
+}
+
+int Nexil::getDB(DBRef& into, const char* net, const char* name, int openFlags, int share) {
+  if (name != nullptr && findDB(into, net, name) == 0) return 0;
+  if (!isLocal(net)) {
+    error(nullptr, 'E', "Nexil::getDB: Network references unsupported");
+    return 2;
+  }
+  addDB(into, net, name, openFlags, share);
+  return 0;
+}
+
+HFONT Nexil::font(int which) const {
+  if (which == font0) return fonts_[0];
+  if (which == font1) return fonts_[1];
+  return nullptr;
+}
+
+const LOGFONT& Nexil::logFont(int which) const {
+  return which == font0 ? logFonts_[0] : logFonts_[1];
+}
