@@ -1,0 +1,236 @@
+// Display lists drawn with cairo (see cairo_renderer.h).
+#include "platform/render/cairo_renderer.h"
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/render/render_style.h"
+#include "platform/windows_gdi.h"
+
+namespace {
+
+using render_style::Blend;
+
+// Surfaces larger than this on a side are refused: a list's size comes from a
+// window or a page, and a picture of that size would not fit in memory.
+const int kMaxSide = 16384;
+
+void setColour(cairo_t* cr, COLORREF c) {
+  cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+void setHatch(cairo_t* cr, int hatch, COLORREF c) {
+  cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+  cairo_t* t = cairo_create(tile);
+  cairo_set_antialias(t, CAIRO_ANTIALIAS_NONE);
+  setColour(t, c);
+  cairo_set_line_width(t, 1);
+  auto line = [t](double x1, double y1, double x2, double y2) {
+    cairo_move_to(t, x1, y1);
+    cairo_line_to(t, x2, y2);
+  };
+  switch (hatch) {
+    case HS_HORIZONTAL: line(0, 4.5, 8, 4.5); break;
+    case HS_VERTICAL: line(4.5, 0, 4.5, 8); break;
+    case HS_FDIAGONAL: line(0, 0, 8, 8); break;
+    case HS_BDIAGONAL: line(0, 8, 8, 0); break;
+    case HS_CROSS: line(0, 4.5, 8, 4.5); line(4.5, 0, 4.5, 8); break;
+    default: line(0, 0, 8, 8); line(0, 8, 8, 0); break;
+  }
+  cairo_stroke(t);
+  cairo_destroy(t);
+  cairo_pattern_t* p = cairo_pattern_create_for_surface(tile);
+  cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+  cairo_set_source(cr, p);
+  cairo_pattern_destroy(p);
+  cairo_surface_destroy(tile);
+}
+
+void path(cairo_t* cr, const DrawCommand& c, const BoxF& b) {
+  const double w = std::max(0.0, b.r - b.l), h = std::max(0.0, b.b - b.t);
+  switch (c.op) {
+    case DrawOp::Ellipse:
+      if (w <= 0 || h <= 0) return;
+      cairo_save(cr);
+      cairo_translate(cr, b.l + w / 2, b.t + h / 2);
+      cairo_scale(cr, w / 2, h / 2);
+      cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+      cairo_restore(cr);
+      break;
+    case DrawOp::RoundRect: {
+      double rx = std::min(w, double(c.corner.cx)) / 2, ry = std::min(h, double(c.corner.cy)) / 2;
+      if (rx <= 0 || ry <= 0) {
+        cairo_rectangle(cr, b.l, b.t, w, h);
+        break;
+      }
+      cairo_new_sub_path(cr);
+      auto corner = [cr, rx, ry](double cx, double cy, double a1, double a2) {
+        cairo_save(cr);
+        cairo_translate(cr, cx, cy);
+        cairo_scale(cr, rx, ry);
+        cairo_arc(cr, 0, 0, 1, a1, a2);
+        cairo_restore(cr);
+      };
+      corner(b.r - rx, b.t + ry, -M_PI / 2, 0);
+      corner(b.r - rx, b.b - ry, 0, M_PI / 2);
+      corner(b.l + rx, b.b - ry, M_PI / 2, M_PI);
+      corner(b.l + rx, b.t + ry, M_PI, 3 * M_PI / 2);
+      cairo_close_path(cr);
+      break;
+    }
+    case DrawOp::Polygon:
+    case DrawOp::Polyline:
+      for (std::size_t i = 0; i < c.points.size(); ++i) {
+        double x = c.points[i].x + 0.5, y = c.points[i].y + 0.5;
+        if (i == 0) cairo_move_to(cr, x, y);
+        else cairo_line_to(cr, x, y);
+      }
+      if (c.op == DrawOp::Polygon) cairo_close_path(cr);
+      break;
+    default: cairo_rectangle(cr, b.l, b.t, w, h); break;
+  }
+}
+
+void blend(cairo_t* cr, Blend b) {
+  cairo_set_operator(cr, b == Blend::Difference ? CAIRO_OPERATOR_DIFFERENCE : CAIRO_OPERATOR_OVER);
+}
+
+void text(cairo_t* cr, const DrawCommand& c) {
+  if (c.bkMode == OPAQUE) {
+    setColour(cr, c.bkColor);
+    cairo_rectangle(cr, c.rect.left, c.rect.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top);
+    cairo_fill(cr);
+  }
+  cairo_select_font_face(cr, render_style::fontFamily(),
+                         c.font.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                         c.font.weight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, c.font.emHeight);
+  setColour(cr, c.textColor);
+  std::vector<std::string> chars = render_style::utf8Characters(c.text);
+  double x = c.rect.left;
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    cairo_move_to(cr, x, c.baseline);
+    cairo_show_text(cr, chars[i].c_str());
+    x += i < c.advances.size() ? c.advances[i] : 0;
+  }
+  if (c.font.underline || c.font.strikeOut) {
+    double thick = std::max(1.0, std::floor(c.font.emHeight / 14.0));
+    if (c.font.underline) cairo_rectangle(cr, c.rect.left, c.baseline + thick, x - c.rect.left, thick);
+    if (c.font.strikeOut) cairo_rectangle(cr, c.rect.left, c.baseline - c.font.emHeight * 0.3, x - c.rect.left, thick);
+    cairo_fill(cr);
+  }
+}
+
+void command(cairo_t* cr, const DrawCommand& c) {
+  cairo_save(cr);
+  cairo_rectangle(cr, c.clip.left, c.clip.top, std::max<LONG>(0, c.clip.right - c.clip.left),
+                  std::max<LONG>(0, c.clip.bottom - c.clip.top));
+  cairo_clip(cr);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+  if (c.op == DrawOp::Text) {
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+    text(cr, c);
+  } else if (c.op == DrawOp::FocusRect) {
+    blend(cr, Blend::Difference);
+    setColour(cr, 0xFFFFFF);
+    double dash[] = {1, 1};
+    cairo_set_dash(cr, dash, 2, 0);
+    cairo_set_line_width(cr, 1);
+    cairo_rectangle(cr, c.rect.left + 0.5, c.rect.top + 0.5, c.rect.right - c.rect.left - 1.0,
+                    c.rect.bottom - c.rect.top - 1.0);
+    cairo_stroke(cr);
+  } else {
+    if (render_style::hasBrush(c)) {
+      render_style::Paint p = render_style::paintFor(c.rop, c.brush.color);
+      if (p.blend != Blend::Skip) {
+        blend(cr, p.blend);
+        if (c.brush.style == BS_HATCHED) setHatch(cr, c.brush.hatch, p.colour);
+        else setColour(cr, p.colour);
+        path(cr, c, render_style::fillBox(c));
+        cairo_set_fill_rule(cr, c.fillMode == WINDING ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_fill(cr);
+      }
+    }
+    if (render_style::hasPen(c)) {
+      render_style::Paint p = render_style::paintFor(c.rop, c.pen.color);
+      if (p.blend != Blend::Skip) {
+        blend(cr, p.blend);
+        setColour(cr, p.colour);
+        cairo_set_line_width(cr, c.pen.width);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+        std::vector<double> d = render_style::dashes(c.pen.style);
+        if (!d.empty()) cairo_set_dash(cr, d.data(), static_cast<int>(d.size()), 0);
+        path(cr, c, render_style::outlineBox(c));
+        cairo_stroke(cr);
+      }
+    }
+  }
+  cairo_restore(cr);
+}
+
+void draw(cairo_t* cr, const DisplayList& list) {
+  setColour(cr, list.background());
+  cairo_paint(cr);
+  for (const DrawCommand& c : list.commands()) command(cr, c);
+}
+
+bool sizeOk(const DisplayList& list) {
+  return list.width() > 0 && list.height() > 0 && list.width() <= kMaxSide && list.height() <= kMaxSide;
+}
+
+}  // namespace
+
+bool CairoRenderer::writePng(const DisplayList& list, const std::string& path) {
+  if (!sizeOk(list)) return false;
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, list.width(), list.height());
+  cairo_t* cr = cairo_create(s);
+  draw(cr, list);
+  cairo_destroy(cr);
+  bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+bool CairoRenderer::writePdf(const std::vector<const DisplayList*>& pages, const std::string& path, int dpi) {
+  if (pages.empty() || dpi <= 0) return false;
+  for (const DisplayList* p : pages)
+    if (p == nullptr || !sizeOk(*p)) return false;
+  const double scale = 72.0 / dpi;
+  cairo_surface_t* s = cairo_pdf_surface_create(path.c_str(), pages[0]->width() * scale, pages[0]->height() * scale);
+  cairo_t* cr = cairo_create(s);
+  for (const DisplayList* p : pages) {
+    cairo_pdf_surface_set_size(s, p->width() * scale, p->height() * scale);
+    cairo_save(cr);
+    cairo_scale(cr, scale, scale);
+    draw(cr, *p);
+    cairo_restore(cr);
+    cairo_show_page(cr);
+  }
+  cairo_destroy(cr);
+  cairo_surface_finish(s);
+  bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+std::vector<uint32_t> CairoRenderer::renderPixels(const DisplayList& list) {
+  std::vector<uint32_t> out;
+  if (!sizeOk(list)) return out;
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, list.width(), list.height());
+  cairo_t* cr = cairo_create(s);
+  draw(cr, list);
+  cairo_destroy(cr);
+  cairo_surface_flush(s);
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  out.reserve(static_cast<std::size_t>(list.width()) * static_cast<std::size_t>(list.height()));
+  for (int y = 0; y < list.height(); ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < list.width(); ++x) out.push_back(row[x] & 0xFFFFFFu);
+  }
+  cairo_surface_destroy(s);
+  return out;
+}

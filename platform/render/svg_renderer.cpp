@@ -1,0 +1,204 @@
+// Display lists as SVG (see svg_renderer.h).
+#include "platform/render/svg_renderer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <tuple>
+
+#include "platform/render/render_style.h"
+#include "platform/windows_gdi.h"
+
+namespace {
+
+using render_style::Blend;
+
+std::string num(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2f", v);
+  std::string s(buf);
+  while (!s.empty() && s.back() == '0') s.pop_back();
+  if (!s.empty() && s.back() == '.') s.pop_back();
+  return s == "-0" ? "0" : s;
+}
+
+std::string escape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+class Writer {
+ public:
+  explicit Writer(const DisplayList& list) : list_(list) {}
+
+  std::string run() {
+    std::ostringstream body;
+    for (const DrawCommand& c : list_.commands()) command(body, c);
+    std::ostringstream out;
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << list_.width() << "\" height=\""
+        << list_.height() << "\" viewBox=\"0 0 " << list_.width() << " " << list_.height() << "\">\n";
+    out << "<defs>\n" << defs_.str() << "</defs>\n";
+    out << "<g style=\"isolation:isolate\">\n";
+    out << "<rect x=\"0\" y=\"0\" width=\"" << list_.width() << "\" height=\"" << list_.height()
+        << "\" fill=\"" << render_style::hex(list_.background()) << "\"/>\n";
+    out << body.str() << "</g>\n</svg>\n";
+    return out.str();
+  }
+
+ private:
+  std::string clipRef(const RECT& r) {
+    if (r.left <= 0 && r.top <= 0 && r.right >= list_.width() && r.bottom >= list_.height()) return "";
+    auto key = std::make_tuple(r.left, r.top, r.right, r.bottom);
+    auto it = clips_.find(key);
+    if (it == clips_.end()) {
+      std::string id = "c" + std::to_string(clips_.size());
+      defs_ << "<clipPath id=\"" << id << "\"><rect x=\"" << r.left << "\" y=\"" << r.top
+            << "\" width=\"" << std::max<LONG>(0, r.right - r.left) << "\" height=\""
+            << std::max<LONG>(0, r.bottom - r.top) << "\"/></clipPath>\n";
+      it = clips_.emplace(key, id).first;
+    }
+    return " clip-path=\"url(#" + it->second + ")\"";
+  }
+
+  std::string hatchRef(const BrushSpec& b, COLORREF colour) {
+    auto key = std::make_pair(b.hatch, colour);
+    auto it = hatches_.find(key);
+    if (it == hatches_.end()) {
+      std::string id = "h" + std::to_string(hatches_.size());
+      static const char* const kLines[] = {"M0 4.5H8", "M4.5 0V8", "M0 0L8 8", "M0 8L8 0",
+                                           "M0 4.5H8M4.5 0V8", "M0 0L8 8M0 8L8 0"};
+      int h = b.hatch >= 0 && b.hatch <= 5 ? b.hatch : 0;
+      defs_ << "<pattern id=\"" << id << "\" width=\"8\" height=\"8\" patternUnits=\"userSpaceOnUse\">"
+            << "<path d=\"" << kLines[h] << "\" stroke=\"" << render_style::hex(colour)
+            << "\" stroke-width=\"1\"/></pattern>\n";
+      it = hatches_.emplace(key, id).first;
+    }
+    return "url(#" + it->second + ")";
+  }
+
+  static std::string blendAttr(Blend b) {
+    return b == Blend::Difference ? " style=\"mix-blend-mode:difference\"" : "";
+  }
+
+  std::string shape(const DrawCommand& c, const BoxF& box) {
+    std::ostringstream s;
+    double w = std::max(0.0, box.r - box.l), h = std::max(0.0, box.b - box.t);
+    switch (c.op) {
+      case DrawOp::Ellipse:
+        s << "<ellipse cx=\"" << num(box.l + w / 2) << "\" cy=\"" << num(box.t + h / 2) << "\" rx=\""
+          << num(w / 2) << "\" ry=\"" << num(h / 2) << "\"";
+        break;
+      case DrawOp::RoundRect:
+        s << "<rect x=\"" << num(box.l) << "\" y=\"" << num(box.t) << "\" width=\"" << num(w)
+          << "\" height=\"" << num(h) << "\" rx=\"" << num(std::min(w, double(c.corner.cx)) / 2)
+          << "\" ry=\"" << num(std::min(h, double(c.corner.cy)) / 2) << "\"";
+        break;
+      case DrawOp::Polygon:
+      case DrawOp::Polyline: {
+        s << (c.op == DrawOp::Polygon ? "<polygon" : "<polyline") << " points=\"";
+        for (std::size_t i = 0; i < c.points.size(); ++i) {
+          s << (i != 0 ? " " : "") << num(c.points[i].x + 0.5) << "," << num(c.points[i].y + 0.5);
+        }
+        s << "\"";
+        if (c.op == DrawOp::Polygon) s << " fill-rule=\"" << (c.fillMode == WINDING ? "nonzero" : "evenodd") << "\"";
+        break;
+      }
+      default:
+        s << "<rect x=\"" << num(box.l) << "\" y=\"" << num(box.t) << "\" width=\"" << num(w)
+          << "\" height=\"" << num(h) << "\"";
+        break;
+    }
+    return s.str();
+  }
+
+  void command(std::ostream& out, const DrawCommand& c) {
+    const std::string clip = clipRef(c.clip);
+    if (c.op == DrawOp::Text) {
+      text(out, c, clip);
+      return;
+    }
+    if (c.op == DrawOp::FocusRect) {
+      BoxF b = {c.rect.left + 0.5, c.rect.top + 0.5, c.rect.right - 0.5, c.rect.bottom - 0.5};
+      out << "<rect x=\"" << num(b.l) << "\" y=\"" << num(b.t) << "\" width=\"" << num(b.r - b.l)
+          << "\" height=\"" << num(b.b - b.t) << "\" fill=\"none\" stroke=\"#FFFFFF\" stroke-width=\"1\""
+          << " stroke-dasharray=\"1,1\"" << blendAttr(Blend::Difference) << clip << "/>\n";
+      return;
+    }
+    if (render_style::hasBrush(c)) {
+      render_style::Paint p = render_style::paintFor(c.rop, c.brush.color);
+      if (p.blend != Blend::Skip) {
+        std::string fill = c.brush.style == BS_HATCHED ? hatchRef(c.brush, p.colour) : render_style::hex(p.colour);
+        out << shape(c, render_style::fillBox(c)) << " fill=\"" << fill << "\" stroke=\"none\""
+            << blendAttr(p.blend) << clip << "/>\n";
+      }
+    }
+    if (render_style::hasPen(c)) {
+      render_style::Paint p = render_style::paintFor(c.rop, c.pen.color);
+      if (p.blend == Blend::Skip) return;
+      out << shape(c, render_style::outlineBox(c)) << " fill=\"none\" stroke=\"" << render_style::hex(p.colour)
+          << "\" stroke-width=\"" << c.pen.width << "\"";
+      std::vector<double> d = render_style::dashes(c.pen.style);
+      if (!d.empty()) {
+        out << " stroke-dasharray=\"";
+        for (std::size_t i = 0; i < d.size(); ++i) out << (i != 0 ? "," : "") << num(d[i]);
+        out << "\"";
+      }
+      out << " stroke-linecap=\"square\"" << blendAttr(p.blend) << clip << "/>\n";
+    }
+  }
+
+  void text(std::ostream& out, const DrawCommand& c, const std::string& clip) {
+    if (c.bkMode == OPAQUE) {
+      out << "<rect x=\"" << c.rect.left << "\" y=\"" << c.rect.top << "\" width=\""
+          << (c.rect.right - c.rect.left) << "\" height=\"" << (c.rect.bottom - c.rect.top)
+          << "\" fill=\"" << render_style::hex(c.bkColor) << "\"" << clip << "/>\n";
+    }
+    std::vector<std::string> chars = render_style::utf8Characters(c.text);
+    std::ostringstream xs, content;
+    int x = c.rect.left;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+      xs << (i != 0 ? " " : "") << x;
+      x += i < c.advances.size() ? c.advances[i] : 0;
+      content << escape(chars[i] == " " ? "\xC2\xA0" : chars[i]);
+    }
+    out << "<text x=\"" << xs.str() << "\" y=\"" << c.baseline << "\" font-family=\""
+        << render_style::fontFamily() << ", Arial, sans-serif\" font-size=\"" << c.font.emHeight
+        << "\" fill=\"" << render_style::hex(c.textColor) << "\"";
+    if (c.font.weight >= 600) out << " font-weight=\"bold\"";
+    if (c.font.italic) out << " font-style=\"italic\"";
+    if (c.font.underline || c.font.strikeOut) {
+      out << " text-decoration=\"" << (c.font.underline ? "underline" : "")
+          << (c.font.underline && c.font.strikeOut ? " " : "") << (c.font.strikeOut ? "line-through" : "") << "\"";
+    }
+    out << clip << ">" << content.str() << "</text>\n";
+  }
+
+  const DisplayList& list_;
+  std::ostringstream defs_;
+  std::map<std::tuple<LONG, LONG, LONG, LONG>, std::string> clips_;
+  std::map<std::pair<int, COLORREF>, std::string> hatches_;
+};
+
+}  // namespace
+
+std::string SvgRenderer::render(const DisplayList& list) { return Writer(list).run(); }
+
+bool SvgRenderer::writeFile(const DisplayList& list, const std::string& path) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  if (!f) return false;
+  f << render(list);
+  f.close();
+  return static_cast<bool>(f);
+}
