@@ -29,11 +29,15 @@ Nexil::Nexil() {
   logFonts_[0].lfPitchAndFamily = 0x22;  // variable pitch, Swiss family
   std::strncpy(logFonts_[0].lfFaceName, "Arial", LF_FACESIZE - 1);
   logFonts_[1] = logFonts_[0];
-  // Font handles come from the drawing layer; until a host has one, both slots
-  // stay empty and pages measure text from the built-in metrics.
+  fonts_[0] = CreateFontIndirect(&logFonts_[0]);
+  if (fonts_[0] == nullptr) error(nullptr, 'W', "Could not create graphics font");
+  fonts_[1] = fonts_[0];
 }
 
-Nexil::~Nexil() = default;
+Nexil::~Nexil() {
+  // Both slots share one font.
+  if (fonts_[0] != nullptr) DeleteObject(fonts_[0]);
+}
 
 void Nexil::readProfile() {
   user_.second = profileText("UserID", "NOUSER", 256);

@@ -85,6 +85,8 @@ TEST_F(NexilProfile, BooksByNetworkPartAndTheCurrentBook) {
 TEST_F(NexilProfile, FontsAndTheirRecords) {
   TestNexil app;
   EXPECT_EQ(nullptr, app.font(2));
+  EXPECT_NE(nullptr, app.font(0));
+  EXPECT_EQ(app.font(0), app.font(1)) << "both slots hold the same font after construction";
   EXPECT_EQ(-14, app.logFont(0).lfHeight);
   EXPECT_EQ(0x22, app.logFont(1).lfPitchAndFamily);
   EXPECT_STREQ("Arial", app.logFont(5).lfFaceName);
