@@ -118,6 +118,7 @@ StoreStreamBuf::int_type StoreStreamBuf::underflow() {
   if (!chain_) return traits_type::eof();
   if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
   if (putPending() && flushp() != 0) return traits_type::eof();
+  emptyPutArea();  // reading: only the get area may hold data (invariant 3)
 
   // Continue from where the reader stands; keep the last bytes read for putback.
   const LONG pos = logicalGetPos();
@@ -200,6 +201,8 @@ StoreStreamBuf::pos_type StoreStreamBuf::seekoff(off_type offset, std::ios_base:
     } else {
       LONG base = logicalGetPos();
       if (base != -1) target = base + offset;
+      // Asking where the reader stands (tellg) changes nothing.
+      if (offset == 0 && base != -1 && !putSide) return pos_type(off_type(base));
     }
     if (target < 0 || target > kMaxPosition) return failed;
     const off_type windowStart = bufferOrigin_ - static_cast<off_type>(dataStart_ - eback());
@@ -209,6 +212,7 @@ StoreStreamBuf::pos_type StoreStreamBuf::seekoff(off_type offset, std::ios_base:
       setg(eback(), dataStart_ + (target - bufferOrigin_), egptr());
     } else {
       if (putPending() && flushp() != 0) return failed;
+      emptyPutArea();
       dropGetArea();
       chain_->seekg(static_cast<LONG>(target));  // OutOfRangeException beyond the end
       bufferOrigin_ = static_cast<LONG>(target);
