@@ -145,6 +145,8 @@ int KMLex::readKMToken() {
   return tok.type;
 }
 
+bool KMLex::streamIsBad() const { return in && (in->rdstate() & std::ios::badbit); }
+
 int KMLex::requeueKMToken() {
   if (requeued) return 1;
   requeued = true;
@@ -166,6 +168,8 @@ int KMLex::scanToCloseParen() {
   // Iterative: a depth counter instead of recursion, so deep nesting costs no
   // stack. Bounded by the input: every token consumes at least one byte, and
   // end of input stops the scan.
+  // A stream gone bad yields invalid tokens forever without consuming
+  // anything, so it ends the scan too.
   uint64_t depth = 1;
   int t;
   do {
@@ -174,6 +178,8 @@ int KMLex::scanToCloseParen() {
       ++depth;
     } else if (t == KMToken::RIGHT_PAREN) {
       --depth;
+    } else if (t == KMToken::INVALID && streamIsBad()) {
+      break;
     }
   } while (t != KMToken::END_OF_INPUT && depth > 0);
   return t;
@@ -189,6 +195,7 @@ int KMLex::copyBlockToStream(std::ostream& out) {
   while (depth > 0) {
     t = readKMToken();
     if (t == KMToken::END_OF_INPUT) break;
+    if (t == KMToken::INVALID && streamIsBad()) break;  // nothing more will come
     if (t == KMToken::LEFT_PAREN) {
       ++depth;
     } else if (t == KMToken::RIGHT_PAREN) {

@@ -80,6 +80,9 @@ class KMLex {
   // cannot tell.
   LONG position() const;
   bool isOpen() const { return in != nullptr; }
+  // True when the stream is in a bad state (every read then yields an invalid
+  // token and consumes nothing).
+  bool streamIsBad() const;
 
   bool classInvarient(const char* file, int line) const;
 

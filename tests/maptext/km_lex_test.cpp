@@ -315,6 +315,25 @@ TEST(KMLexTest, BadStreamIsReportedAsInvalidToken) {
   EXPECT_EQ("E|E: KMLex::readKMToken: bad stream, rdstate = 0x1", capture.messages[0]);
 }
 
+TEST(KMLexTest, BadStreamEndsScansAndCopies) {
+  maptext_test::ErrorCapture capture;
+  std::istringstream in("(a (b 1");
+  KMLex lex(in);
+  lex.readKMToken();
+  in.setstate(std::ios::badbit);
+  EXPECT_EQ(KMToken::INVALID, lex.scanToCloseParen());
+  EXPECT_EQ(1u, capture.messages.size());
+
+  std::istringstream in2("(a (b 1");
+  KMLex lex2(in2);
+  lex2.readKMToken();
+  in2.setstate(std::ios::badbit);
+  std::ostringstream out;
+  EXPECT_EQ(KMToken::INVALID, lex2.copyBlockToStream(out));
+  EXPECT_EQ("(a", out.str());
+  EXPECT_EQ(2u, capture.messages.size());
+}
+
 TEST(KMLexTest, WithoutStreamEveryReadIsEndOfInput) {
   KMLex none;
   EXPECT_FALSE(none.isOpen());
