@@ -1,0 +1,35 @@
+// tvx_desktop.cpp: message boxes and prompts as "tvx: " lines on standard error.
+#include "tools/tvx/tvx_desktop.h"
+
+#include <cstdio>
+
+std::string desktopLine(const char* caption, const char* text) {
+  std::string line = "tvx: ";
+  if (caption != nullptr && caption[0] != '\0') {
+    line += caption;
+    line += ": ";
+  }
+  bool lastWasSpace = false;
+  for (const char* p = text != nullptr ? text : ""; *p != '\0'; ++p) {
+    const bool brk = *p == '\n' || *p == '\r' || *p == '\t';
+    if (brk) {
+      if (!lastWasSpace) line += ' ';
+      lastWasSpace = true;
+      continue;
+    }
+    line += *p;
+    lastWasSpace = *p == ' ';
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+int TvxDesktop::messageBox(HWND, const char* text, const char* caption, UINT type) {
+  std::fprintf(stderr, "%s\n", desktopLine(caption, text).c_str());
+  return cautiousMessageBoxAnswer(type);
+}
+
+int TvxDesktop::inputBox(HWND, const char* title, const char* prompt, char*, int) {
+  std::fprintf(stderr, "%s (not answered)\n", desktopLine(title, prompt).c_str());
+  return IDCANCEL;
+}
