@@ -13,10 +13,14 @@
 #define PLATFORM_DESKTOP_H
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/windows_types.h"
+
+class TDialog;
+struct FileDialogRequest;  // platform/file_dialog.h
 
 class Desktop {
  public:
@@ -32,6 +36,19 @@ class Desktop {
   virtual void beep(UINT type) = 0;
   // Plays a sound file with SND_ flags; returns true when it was started.
   virtual bool playSound(const char* file, UINT flags) = 0;
+
+  // Choices made in windows. The defaults (platform/desktop_choices.cpp) are the
+  // headless answers that do least: they print what was offered to standard
+  // error and choose nothing.
+  // A popup menu tracked at screen point (x, y): the command identifier chosen,
+  // or 0 for none.
+  virtual UINT trackPopupMenu(HWND owner, HMENU menu, int x, int y);
+  // A modal dialog is showing with its controls filled: set the controls as the
+  // person would and return the identifier of the button pressed.
+  virtual int runDialog(TDialog& dialog);
+  // An open or save file dialog: fills the request's path and returns true, or
+  // returns false when cancelled.
+  virtual bool fileDialog(HWND owner, FileDialogRequest& request);
 };
 
 // The default answer of a message box of `type`: the button that MB_DEFBUTTONn names.
@@ -50,7 +67,7 @@ class HeadlessDesktop : public Desktop {
 
 class ScriptedDesktop : public Desktop {
  public:
-  enum class Kind { MessageBox, InputBox, Beep, Sound };
+  enum class Kind { MessageBox, InputBox, Beep, Sound, Menu, Dialog, FileDialog };
   // One thing shown to the person, in the order shown.
   struct Event {
     Kind kind;
@@ -80,9 +97,26 @@ class ScriptedDesktop : public Desktop {
   void beep(UINT type) override;
   bool playSound(const char* file, UINT flags) override;
 
+  // Choices in windows (platform/desktop_choices.cpp). Each queue answers its
+  // own kind of question; an empty queue gives the headless answer. Events
+  // record menus (text: the items, "|" between them, "-" for a separator,
+  // "[...]" around grayed and "*" before checked items, submenus in braces),
+  // dialogs (text: the dialog's resource name, caption: its title) and file
+  // dialogs (caption: the title, text: the path chosen).
+  void answerMenu(UINT command) { menuAnswers_.push_back(command); }
+  void answerDialog(std::function<int(TDialog&)> script) { dialogAnswers_.push_back(std::move(script)); }
+  // An empty path cancels the file dialog.
+  void answerFile(const std::string& path) { fileAnswers_.push_back(path); }
+  UINT trackPopupMenu(HWND owner, HMENU menu, int x, int y) override;
+  int runDialog(TDialog& dialog) override;
+  bool fileDialog(HWND owner, FileDialogRequest& request) override;
+
  private:
   std::deque<Answer> answers_;
   std::vector<Event> events_;
+  std::deque<UINT> menuAnswers_;
+  std::deque<std::function<int(TDialog&)>> dialogAnswers_;
+  std::deque<std::string> fileAnswers_;
 };
 
 // The current desktop (a process-wide HeadlessDesktop until one is installed).

@@ -81,15 +81,28 @@ bool TWindow::Create() {
     wc.lpfnWndProc = StdWndProc;
     wc.lpszClassName = cls;
     RegisterClass(&wc);
+    GetClassInfo(nullptr, cls, &wc);
   }
   HWND parent = Parent != nullptr ? Parent->HWindow : nullptr;
   if ((Attr.Style & WS_CHILD) != 0 && parent == nullptr) return false;
+  HMENU id = reinterpret_cast<HMENU>(static_cast<uintptr_t>(static_cast<unsigned>(Attr.Id)));
+  if (wc.lpfnWndProc != StdWndProc) {
+    // A predefined class (a control): its own procedure makes the window, and
+    // the object then subclasses it, keeping that procedure as the default.
+    HWND h = CreateWindowEx(Attr.ExStyle, cls, Title.c_str(), Attr.Style, Attr.X, Attr.Y, Attr.W,
+                            Attr.H, parent, id, nullptr, this);
+    if (h == nullptr) return false;
+    HWindow = h;
+    objects()[h] = this;
+    DefaultProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StdWndProc)));
+    SetupWindow();
+    return true;
+  }
   TWindow* previous = g_creating;
   g_creating = this;
   HWND h = CreateWindowEx(Attr.ExStyle, cls, Title.c_str(), Attr.Style, Attr.X, Attr.Y, Attr.W,
-                          Attr.H, parent,
-                          reinterpret_cast<HMENU>(static_cast<uintptr_t>(static_cast<unsigned>(Attr.Id))),
-                          nullptr, this);
+                          Attr.H, parent, id, nullptr, this);
   g_creating = previous;
   return h != nullptr && HWindow == h;
 }
@@ -98,7 +111,8 @@ void TWindow::CreateChildren() {
   // A child may be deleted while another is created; walk a copy and check.
   std::vector<TWindow*> copy = children_;
   for (TWindow* c : copy) {
-    if (std::find(children_.begin(), children_.end(), c) != children_.end() && c->HWindow == nullptr) {
+    if (std::find(children_.begin(), children_.end(), c) != children_.end() && c->HWindow == nullptr &&
+        c->AutoCreate) {
       c->Create();
     }
   }

@@ -143,6 +143,9 @@ class TWindow {
   TWindow* Parent = nullptr;
   TWindowAttr Attr;
   std::string Title;
+  // Whether the parent creates this window's window when it is created itself
+  // (dialogs wait for Execute or Create).
+  bool AutoCreate = true;
   // The window's scroller. Owned by the window: deleted with it. It is a raw
   // pointer because the framework hands it in (Scroller = new TScroller(...)).
   TScroller* Scroller = nullptr;

@@ -99,7 +99,8 @@ HWND WindowManager::create(DWORD exStyle, const char* className, const char* nam
   const WNDCLASS* cls = findClass(className);
   if (cls == nullptr) return nullptr;
   if ((style & WS_CHILD) != 0 && find(parent) == nullptr) return nullptr;
-  if (parent == nullptr || find(parent) == nullptr) parent = desktop_;
+  // Pop-up and overlapped windows are top-level whatever owns them.
+  if ((style & WS_CHILD) == 0) parent = desktop_;
   if (x == CW_USEDEFAULT) x = y = 0;
   if (w == CW_USEDEFAULT) {
     w = screenWidth_ * 3 / 4;
