@@ -34,19 +34,19 @@ class LowLevelStore;
 class BlockHeader {
  public:
   // Bytes of the header part in front of the user area.
-  static const ULONG FootPrintSize = 18;
+  static constexpr ULONG FootPrintSize = 18;
   // Bytes of the trailer after the user area.
-  static const ULONG TrailerSize = 4;
+  static constexpr ULONG TrailerSize = 4;
   // Header and trailer together.
-  static const ULONG OverheadSize = FootPrintSize + TrailerSize;
+  static constexpr ULONG OverheadSize = FootPrintSize + TrailerSize;
   // The least user capacity any block is given, and so the smallest block.
-  static const ULONG MinUserSize = 32;
-  static const ULONG MinBlockSize = MinUserSize + OverheadSize;  // 54
+  static constexpr ULONG MinUserSize = 32;
+  static constexpr ULONG MinBlockSize = MinUserSize + OverheadSize;  // 54
   // Extension size of a chain whose first block does not say otherwise.
-  static const ULONG DefaultExtensionSize = 32;
+  static constexpr ULONG DefaultExtensionSize = 32;
   // Bits of the marks field.
-  static const WORD FreeMark = 1;
-  static const WORD FirstMark = 2;
+  static constexpr WORD FreeMark = 1;
+  static constexpr WORD FirstMark = 2;
 
   // An empty header (all zero, default extension size); fill it with read().
   BlockHeader();

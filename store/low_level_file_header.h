@@ -38,9 +38,9 @@ class LowLevelStore;
 class LowLevelFileHeader {
  public:
   // The layout version this code writes; files with a higher one are refused.
-  static const ULONG CurrentStoreVersion = 32;
+  static constexpr ULONG CurrentStoreVersion = 32;
   // Longest signature text accepted (the NUL makes 79 bytes of an 80-byte line).
-  static const int SignatureLimit = 80;
+  static constexpr int SignatureLimit = 80;
 
   // An empty header, to be filled by read().
   explicit LowLevelFileHeader(LowLevelStore* store);

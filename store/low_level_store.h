@@ -58,10 +58,10 @@ class LowLevelStore : public RefCountingResource {
   // The store signature of a plain low-level store.
   static const char Signature[];  // "#LLS#"
   // Open flags of a new store: read-write, create, fail if it exists, binary.
-  static const int NewStoreFlags = 0x8502;
+  static constexpr int NewStoreFlags = 0x8502;
   // Handles and positions are 32-bit offsets that must also fit a LONG position:
   // the file never grows beyond this many bytes.
-  static const ULONG MaxFileSize = 0x7FFFFFFFu;
+  static constexpr ULONG MaxFileSize = 0x7FFFFFFFu;
 
   // Creates a new store file (an existing file is never overwritten: the open
   // fails) and returns the open store. The caller owns the returned object and
