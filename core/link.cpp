@@ -204,7 +204,9 @@ const String& Link::type() {
 int Link::verify(Nexil& app) {
   String stored;
   const int rc = linkRef()->verify(app, &stored);
-  if (rc >= 0 && !stored.isEqual(type_)) {
+  if (rc >= 0 && type_.length() == 0) {
+    type_ = stored;  // not loaded yet: nothing to differ from
+  } else if (rc >= 0 && !stored.isEqual(type_)) {
     type_ = stored;
     return -16;
   }
