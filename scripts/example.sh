@@ -10,3 +10,6 @@ cmake --build build -j "$jobs" --target store_demo
 mkdir -p build/example
 rm -f build/example/demo.store
 build/bin/store_demo build/example/demo.store
+# The drawing layer's demonstration picture, as SVG, PNG and PDF in build/example/.
+cmake --build build -j "$jobs" --target drawing_demo
+build/bin/drawing_demo build/example
