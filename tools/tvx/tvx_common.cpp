@@ -1,0 +1,326 @@
+// tvx_common.cpp: command lines, reporting, book sessions, page lookup and JSON.
+#include "tools/tvx/tvx_common.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "kit/error_msg_exception.h"
+#include "platform/share_open.h"
+#include "store/middle_level_store.h"
+#include "store/ml_store_handle.h"
+
+// ---------------------------------------------------------------------------
+// Command line
+
+std::string CommandLine::value(const char* option, const std::string& fallback) const {
+  auto it = values.find(option);
+  return it != values.end() ? it->second : fallback;
+}
+
+int parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& specs,
+                     CommandLine& out) {
+  const char* command = argc > 0 ? argv[0] : "tvx";
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      out.args.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help" || arg == "-h") {
+      out.help = true;
+      continue;
+    }
+    if (arg.compare(0, 2, "--") != 0) return usageError(command, "unknown option \"%s\"", arg.c_str());
+    std::string name = arg.substr(2);
+    std::string value;
+    bool hasValue = false;
+    const std::size_t eq = name.find('=');
+    if (eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name.resize(eq);
+      hasValue = true;
+    }
+    const OptionSpec* spec = nullptr;
+    for (const OptionSpec& s : specs) {
+      if (name == s.name) spec = &s;
+    }
+    if (spec == nullptr) return usageError(command, "unknown option \"--%s\"", name.c_str());
+    if (spec->takesValue) {
+      if (!hasValue) {
+        if (i + 1 >= argc) return usageError(command, "option \"--%s\" needs a value", name.c_str());
+        value = argv[++i];
+      }
+      out.values[name] = value;
+    } else {
+      if (hasValue) return usageError(command, "option \"--%s\" takes no value", name.c_str());
+      out.flags.insert(name);
+    }
+  }
+  return kExitOk;
+}
+
+int usageError(const char* command, const char* format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  std::fprintf(stderr, "tvx: %s: %s (try \"tvx %s --help\")\n", command, text, command);
+  return kExitUsage;
+}
+
+int failure(const char* format, ...) {
+  char text[2048];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  std::fprintf(stderr, "tvx: %s\n", text);
+  return kExitFailure;
+}
+
+int expectArgs(const char* command, const CommandLine& cl, std::size_t least, std::size_t most) {
+  if (cl.args.size() < least) return usageError(command, "missing arguments");
+  if (cl.args.size() > most) {
+    return usageError(command, "unexpected argument \"%s\"", cl.args[most].c_str());
+  }
+  return kExitOk;
+}
+
+// ---------------------------------------------------------------------------
+// Book sessions
+
+BookSession::~BookSession() {
+  db_ = nullptr;
+  app_.closeAll();
+}
+
+int BookSession::open(const std::string& path, int flags, int share) {
+  path_ = path;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    return failure("cannot open book '%s': %s", path.c_str(), std::strerror(errno));
+  }
+  if (!S_ISREG(st.st_mode)) return failure("cannot open book '%s': not a file", path.c_str());
+  const int before = app_.reported();
+  DBRef ref;
+  if (app_.addDB(ref, "", path.c_str(), flags, share) != 0 || ref.db() == nullptr) {
+    // The book database has said why; add a line only when it did not.
+    if (app_.reported() == before) return failure("cannot open book '%s'", path.c_str());
+    return kExitFailure;
+  }
+  db_ = ref.db();
+  app_.setCurrentDB(db_);
+  return kExitOk;
+}
+
+int BookSession::openForReading(const std::string& path) { return open(path, _O_RDONLY, _SH_DENYNO); }
+
+int BookSession::openForWriting(const std::string& path) {
+  const int rc = open(path, _O_RDWR, _SH_DENYWR);
+  if (rc != kExitOk) return rc;
+  if (db_->isReadOnly()) {
+    return failure("cannot write book '%s': another program holds it open for writing",
+                   path.c_str());
+  }
+  return kExitOk;
+}
+
+int BookSession::commit() {
+  if (db_ == nullptr) return kExitFailure;
+  if (db_->commit() != 0) return failure("could not save book '%s'", path_.c_str());
+  return kExitOk;
+}
+
+// ---------------------------------------------------------------------------
+// Entries
+
+namespace {
+
+int collectEntry(MLStoreHandle& handle, void* context) {
+  static_cast<std::vector<EntryInfo>*>(context)->push_back({handle.getID(), handle.getFlags()});
+  return 0;
+}
+
+bool allDigits(const std::string& text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<EntryInfo> allEntries(DB& db) {
+  std::vector<EntryInfo> entries;
+  MiddleLevelStore* store = db.store();
+  if (store == nullptr) return entries;
+  try {
+    // Mask 0: every ID record, whatever its facets and kind.
+    store->enumerate(collectEntry, &entries, DB::EntryHeader, 0);
+  } catch (const ErrorMsgException& e) {
+    error(HWND_NOBOX, 'E', "Could not read the book's ID table: %s", e.description().c_str());
+  }
+  return entries;
+}
+
+bool parseULong(const std::string& text, ULONG* value) {
+  if (!allDigits(text) || text.size() > 10) return false;
+  const unsigned long long v = std::stoull(text);
+  if (v > 0xFFFFFFFFull) return false;
+  *value = static_cast<ULONG>(v);
+  return true;
+}
+
+ULONG findPage(DB& db, const std::string& text) {
+  ULONG id = 0;
+  if (parseULong(text, &id) && id != kNoEntry) {
+    const ULONG kind = db.kind(id);
+    // kind() is 0 for an ID that does not exist.
+    if (kind != 0 && !isLinkKind(kind)) return id;
+  }
+  return db.resolveName(String(text.c_str()));
+}
+
+ULONG findPageOrReport(BookSession& book, const std::string& text) {
+  const ULONG id = findPage(book.db(), text);
+  if (id == kNoEntry) failure("no page '%s' in %s", text.c_str(), book.path().c_str());
+  return id;
+}
+
+ULONG findHomePage(DB& db) {
+  for (const EntryInfo& e : allEntries(db)) {
+    if ((e.kind & (kKindPage | kKindHome)) == (kKindPage | kKindHome)) return e.id;
+  }
+  return kNoEntry;
+}
+
+ULONG facetLength(DB& db, ULONG id, int facet) {
+  MiddleLevelStore* store = db.store();
+  if (store == nullptr || store->isFacetEmpty(id, facet)) return 0;
+  std::unique_ptr<StoreStream> s = store->find_noThrow(id, facet);
+  if (!s) return 0;
+  s->seekg(0, std::ios::end);
+  const std::streamoff n = s->tellg();
+  return n > 0 ? static_cast<ULONG>(n) : 0;
+}
+
+std::string facetText(DB& db, ULONG id, int facet) {
+  std::string text;
+  MiddleLevelStore* store = db.store();
+  if (store == nullptr || store->isFacetEmpty(id, facet)) return text;
+  std::unique_ptr<StoreStream> s = store->find_noThrow(id, facet);
+  if (!s) return text;
+  // Bounded by the record, itself bounded by the file's size.
+  char buf[8192];
+  while (s->read(buf, sizeof buf), s->gcount() > 0) {
+    text.append(buf, static_cast<std::size_t>(s->gcount()));
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// Input and output
+
+bool readInput(const std::string& path, std::string* out, std::string* why) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (path != "-") {
+    file.open(path, std::ios::binary);
+    if (!file) {
+      *why = std::strerror(errno);
+      return false;
+    }
+    in = &file;
+  }
+  out->clear();
+  char buf[65536];
+  for (;;) {
+    in->read(buf, sizeof buf);
+    const std::streamsize n = in->gcount();
+    if (n <= 0) break;
+    if (out->size() + static_cast<std::size_t>(n) > kMaxInputBytes) {
+      *why = "input larger than 64 MiB";
+      return false;
+    }
+    out->append(buf, static_cast<std::size_t>(n));
+  }
+  if (in->bad()) {
+    *why = "read error";
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The length of the UTF-8 sequence starting at text[i], or 0 when there is none.
+std::size_t utf8Length(const std::string& text, std::size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  std::size_t n = 0;
+  unsigned long cp = 0;
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) { n = 2; cp = c & 0x1F; }
+  else if ((c & 0xF0) == 0xE0) { n = 3; cp = c & 0x0F; }
+  else if ((c & 0xF8) == 0xF0) { n = 4; cp = c & 0x07; }
+  else return 0;
+  if (i + n > text.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    const unsigned char cc = static_cast<unsigned char>(text[i + k]);
+    if ((cc & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  // Overlong forms, surrogates and values beyond Unicode are not UTF-8.
+  static const unsigned long kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kLeast[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+bool isUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = utf8Length(text, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string jsonString(const std::string& text) {
+  const bool utf8 = isUtf8(text);
+  std::string out = "\"";
+  char esc[8];
+  for (char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && !utf8)) {
+          std::snprintf(esc, sizeof esc, "\\u%04x", c);
+          out += esc;
+        } else {
+          out += ch;
+        }
+    }
+  }
+  out += "\"";
+  return out;
+}
