@@ -253,18 +253,30 @@ int Link::unregisterAll(Nexil& app) {
 }
 
 void Link::notifyKilledRef(ULONG uid, Nexil& app) {
-  for (std::size_t i = 0; i < specs_.size(); ++i) {
-    if (specs_[i]->ref().uid() != uid) continue;
-    if (specs_.size() < 3) {
-      destroy(app);
-    } else {
-      const Specifier end(*specs_[i]);
-      removeSpecifier(end, app);
-    }
+  std::size_t named = 0;
+  for (const auto& s : specs_) {
+    if (s->ref().uid() == uid) ++named;
+  }
+  if (named == 0) {
+    error(nullptr, 'E', "Link::notifyKilledRef: Could not find uid %lu",
+          static_cast<unsigned long>(uid));
     return;
   }
-  error(nullptr, 'E', "Link::notifyKilledRef: Could not find uid %lu",
-        static_cast<unsigned long>(uid));
+  // A link needs two ends. Every end on the deleted page goes (a page may be an
+  // end twice), so no end is left pointing at a page that no longer exists.
+  if (specs_.size() - named < 2) {
+    destroy(app);
+    return;
+  }
+  // Bounded by the ends present: each pass removes one, or stops.
+  for (std::size_t i = 0; i < specs_.size();) {
+    if (specs_[i]->ref().uid() != uid) {
+      ++i;
+      continue;
+    }
+    const Specifier end(*specs_[i]);
+    if (removeSpecifier(end, app) != 0) break;
+  }
 }
 
 int Link::iterate(int (*fn)(Specifier&, void*), void* data) {

@@ -84,8 +84,8 @@ class Link : public Component {
   int registerAll(Nexil& app);
   int unregisterAll(Nexil& app);
 
-  // Page `uid` has been deleted: a link of fewer than 3 ends is destroyed, a
-  // longer one loses that end.
+  // Page `uid` has been deleted: every end on that page is removed; a link that
+  // would keep fewer than 2 ends is destroyed instead.
   void notifyKilledRef(ULONG uid, Nexil& app);
 
   // Calls fn for each end in order until it returns nonzero; returns that value.

@@ -114,6 +114,28 @@ TEST_F(LinkTest, DeletingAnEndOfAThreeEndedLinkLeavesTwoEnds) {
   EXPECT_EQ(2u, back->specCount());
 }
 
+TEST_F(LinkTest, APageThatIsAnEndTwiceLosesBothEnds) {
+  Link link(db, String("supports"), NodeRef(db, a), NodeRef(db, b), app);
+  ASSERT_EQ(0, link.save(app, 0));
+  ASSERT_EQ(0, link.addSpecifier(Specifier(7, NodeRef(db, a)), app));
+  ASSERT_EQ(0, link.addSpecifier(Specifier(1, NodeRef(db, c)), app));
+  const ULONG l = link.linkRef()->uid();
+
+  EXPECT_EQ(0, NodeRef(db, a).deleteNode(app)) << capture.all();
+  EXPECT_EQ(item(1, "<this>#$" + id(b) + ":B") + item(1, "<this>#$" + id(c) + ":C"),
+            facetBytes(*db, l, DB::Body));
+
+  // With one end left after that, the link goes altogether.
+  Link pair(db, String("supports"), NodeRef(db, b), NodeRef(db, c), app);
+  ASSERT_EQ(0, pair.save(app, 0));
+  ASSERT_EQ(0, pair.addSpecifier(Specifier(7, NodeRef(db, c)), app));
+  const ULONG p = pair.linkRef()->uid();
+  EXPECT_EQ(0, NodeRef(db, c).deleteNode(app)) << capture.all();
+  EXPECT_EQ(0u, db->kind(p));
+  EXPECT_EQ(0u, db->kind(l)) << "the first link had two ends left, one of them on C";
+  EXPECT_TRUE(db->store()->isFacetEmpty(b, DB::LinkList));
+}
+
 TEST_F(LinkTest, EndsThatDoNotVerifyGiveTheLinkAStatus) {
   const NodeRef good(db, a);
   NodeRef gone(db, 4242);
