@@ -91,7 +91,9 @@ Link::Link(const LinkRef& r, std::istream& record) : Component(new LinkRef(r)) {
     if (!readDirection(record, &dir)) break;
     std::string text;
     if (!readRefText(record, &text)) break;
-    if (specs_.size() >= static_cast<std::size_t>(MaxEnds)) {
+    // Items are counted whether kept or skipped, so a record of many bad ends
+    // is cut short as well.
+    if (position >= MaxEnds) {
       const String description = linkRef()->Description();
       error(nullptr, 'E', "Link::Link: more than %d ends in link '%s'", MaxEnds,
             description.c_str());

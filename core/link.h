@@ -15,8 +15,8 @@
 //
 // Reading stops at the first item that does not start with a number. Reading is
 // bounded: a direction by 11 characters, a reference text by 787 (a longer one
-// ends the record), the number of ends by MaxEnds (a record naming more makes the
-// link invalid, so that it is never saved back cut short).
+// ends the record), the number of items by MaxEnds, kept or skipped (a record
+// naming more makes the link invalid, so that it is never saved back cut short).
 //
 // Status: 0 good, 8 the first end did not verify, 9 the second end did not.
 // A link is owned by whoever made it (LinkRef::getLink hands it to the caller).

@@ -54,7 +54,8 @@ class Nexil {
   virtual int setDirRef(TWindow* parent, NodeRef& ref, Nexil& app, int* flag);
   // The page currently shown for a reference, or null.
   virtual Node* getDisplayedNode(NodeRef& ref) = 0;
-  // Builds a page from its body stream (the stream is handed over).
+  // Builds a page from its body stream. The stream stays the caller's:
+  // NodeRef::getNode hands it to the page's window afterwards, or closes it.
   virtual Node* instantiateNode(std::iostream* body, NodeRef& ref) = 0;
   // Writes a page to its body stream; 0 on success.
   virtual int saveNode(std::iostream& body, Node& node) = 0;
