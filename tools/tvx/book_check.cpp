@@ -70,6 +70,8 @@ struct Entry {
   ULONG id = 0;
   ULONG kind = 0;
   std::vector<ULONG> facets;
+  // Facets that name no usable record (already reported; later checks skip them).
+  std::vector<bool> badFacet;
   // Decoded entry header.
   bool hasHeader = false;
   std::string name;
@@ -455,6 +457,7 @@ class Checker {
       e.id = u32(t, p);
       e.kind = u32(t, p + 4);
       for (int fi = 0; fi < facets_; ++fi) e.facets.push_back(u32(t, p + 8 + 4 * fi));
+      e.badFacet.assign(e.facets.size(), false);
       if (e.id % buckets != bucket)
         problem(where, "ID " + num(e.id) + " sits in bucket " + num(bucket) + ", expected " +
                            num(e.id % buckets));
@@ -531,6 +534,7 @@ class Checker {
           }
         }
         e.facets[fi] = 0;  // not a usable record: later checks skip it
+        e.badFacet[fi] = true;
       }
     }
     for (const auto& c : chains_)
@@ -559,6 +563,7 @@ class Checker {
       if (link) ++report_.links;
       if (!page && !link) continue;
       if (!hasFacet(e, 0)) {
+        if (e.badFacet[0]) continue;
         problem(idName(e.id), std::string(page ? "page" : "link") + " has no entry header");
         continue;
       }
@@ -589,7 +594,7 @@ class Checker {
     for (const Entry& e : entries_) {
       if (!(e.kind & KindLink) || (e.kind & KindPage)) continue;
       if (!hasFacet(e, 1)) {
-        problem(idName(e.id), "link has no link record");
+        if (!e.badFacet[1]) problem(idName(e.id), "link has no link record");
         continue;
       }
       const std::string rec = facetBytes(e, 1);

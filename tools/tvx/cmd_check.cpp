@@ -63,8 +63,8 @@ int cmdCheck(int argc, char** argv) {
                   report.freeBlocks, report.pages, report.links);
   }
   if (!report.ok()) {
-    std::fprintf(stderr, "tvx: %s: %zu problems found\n", book,
-                 report.problems.size() + report.unlisted);
+    const std::size_t count = report.problems.size() + report.unlisted;
+    std::fprintf(stderr, "tvx: %s: %zu problem%s found\n", book, count, count == 1 ? "" : "s");
     return 1;
   }
   return 0;

@@ -1,0 +1,238 @@
+// The defragmenter shared by blkpack and `tvx defrag` (see defrag.h for the
+// steps and why each is there).
+#include "tools/tvx/defrag.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "kit/error_msg_exception.h"
+#include "store/middle_level_file_header.h"
+#include "store/middle_level_store.h"
+#include "store/ml_store_handle.h"
+#include "tools/tvx/book_check.h"
+
+namespace {
+
+// Open flags and share modes of the runtime's share-aware open.
+const int OpenReadWrite = 2;
+const int OpenReadOnly = 0;
+const int ShareExclusive = 0x10;
+const int ShareDenyWrite = 0x20;
+const int ShareDenyNone = 0x40;
+
+// Deletes a store, swallowing what its destructor may throw (the store's
+// destructor throws only when streams on it are still open, which the code
+// below never leaves behind).
+struct StoreOwner {
+  MiddleLevelStore* store = nullptr;
+  ~StoreOwner() { close(); }
+  void close() {
+    MiddleLevelStore* s = store;
+    store = nullptr;
+    try {
+      delete s;
+    } catch (...) {
+    }
+  }
+};
+
+struct IdRow {
+  ULONG id;
+  ULONG flags;
+};
+
+int collectId(MLStoreHandle& h, void* context) {
+  static_cast<std::vector<IdRow>*>(context)->push_back(IdRow{h.getID(), h.getFlags()});
+  return 0;
+}
+
+// The whole content of one facet ("" and false when it is empty).
+bool facetBytes(MiddleLevelStore& store, ULONG id, int facet, std::string* out) {
+  out->clear();
+  if (store.getFacet_noThrow(id, facet) == 0) return false;
+  std::unique_ptr<StoreStream> s = store.find(id, facet);
+  out->assign(std::istreambuf_iterator<char>(*s), std::istreambuf_iterator<char>());
+  return true;
+}
+
+ULONG fileSize(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<ULONG>(st.st_size) : 0;
+}
+
+// A progress bar on standard error, drawn only on a terminal.
+class Progress {
+ public:
+  Progress(const char* name, ULONG total)
+      : name_(name), total_(total),
+        on_(total >= Defragmenter::ProgressThreshold && ::isatty(2) != 0) {}
+  ~Progress() {
+    if (on_ && shown_ >= 0) std::fputc('\n', stderr);
+  }
+  void step(ULONG done) {
+    if (!on_ || total_ == 0) return;
+    const int percent = static_cast<int>(100.0 * done / total_);
+    if (percent == shown_) return;
+    shown_ = percent;
+    const int width = 40, filled = percent * width / 100;
+    std::fprintf(stderr, "\r%s: [%.*s%*s] %3d%% (%u/%u)", name_, filled,
+                 "########################################", width - filled, "", percent, done,
+                 total_);
+    std::fflush(stderr);
+  }
+
+ private:
+  const char* name_;
+  ULONG total_;
+  bool on_;
+  int shown_ = -1;
+};
+
+}  // namespace
+
+std::string freshNameBeside(const std::string& path, const char* tag) {
+  std::string pattern = path + "." + tag + "-XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  const int fd = ::mkstemp(buf.data());
+  if (fd < 0) return std::string();
+  ::close(fd);
+  // The store makes its file exclusively: leave only the name.
+  ::unlink(buf.data());
+  return std::string(buf.data());
+}
+
+bool syncFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && ok;
+}
+
+bool syncFolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+bool Defragmenter::run(const std::string& path, const char* progName, DefragResult* result,
+                       std::string* why) {
+  *result = DefragResult();
+  StoreOwner src;
+  try {
+    src.store = MiddleLevelStore::make(path.c_str(), OpenReadWrite, ShareExclusive);
+  } catch (const ErrorMsgException& e) {
+    *why = "cannot open " + path + " for exclusive use (" + e.description() +
+           "); is another program holding it open?";
+    return false;
+  }
+  result->oldSize = fileSize(path);
+  {
+    const BookCheckReport before = BookCheck::checkFile(path);
+    if (!before.ok()) {
+      *why = path + " has problems (" + std::to_string(before.problems.size() + before.unlisted) +
+             ", first: " + before.problems.front().line() +
+             "); run \"tvx check\" on it; it was not rewritten";
+      return false;
+    }
+  }
+  const std::string fresh = freshNameBeside(path, "blkpack");
+  if (fresh.empty()) {
+    *why = "cannot make a new file beside " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct Remover {
+    std::string name;
+    bool keep = false;
+    ~Remover() {
+      if (!keep) ::unlink(name.c_str());
+    }
+  } remover{fresh};
+
+  std::vector<IdRow> ids;
+  try {
+    src.store->enumerate(collectId, &ids, 0, 0);
+    const ULONG nextId = src.store->highestID() + 1;
+    StoreOwner dst;
+    dst.store = MiddleLevelStore::make(fresh.c_str(), src.store->signature(), src.store->version(),
+                                       src.store->facets(), ShareDenyWrite,
+                                       src.store->idTable()->buckets());
+    // Every ID first, so that the ID table (the first record) grows in place.
+    for (const IdRow& row : ids) dst.store->createID(row.flags, &row.id);
+    Progress progress(progName, static_cast<ULONG>(ids.size()));
+    std::string bytes;
+    ULONG done = 0;
+    for (const IdRow& row : ids) {
+      for (int f = 0; f < src.store->facets(); ++f) {
+        if (!facetBytes(*src.store, row.id, f, &bytes)) continue;
+        std::unique_ptr<StoreStream> out =
+            dst.store->insert(row.id, f, static_cast<ULONG>(bytes.size()));
+        out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out->flush();
+        if (!*out) {
+          *why = "cannot write the new book " + fresh;
+          return false;
+        }
+        ++result->records;
+      }
+      progress.step(++done);
+    }
+    if (dst.store->mlHeader()->nextID() < nextId) dst.store->mlHeader()->setNextID(nextId);
+    dst.close();
+
+    // Read the new book back and compare it with the old one.
+    StoreOwner back;
+    back.store = MiddleLevelStore::make(fresh.c_str(), OpenReadOnly, ShareDenyNone);
+    std::vector<IdRow> newIds;
+    back.store->enumerate(collectId, &newIds, 0, 0);
+    bool same = newIds.size() == ids.size() && back.store->highestID() + 1 == nextId;
+    std::string a, b;
+    for (std::size_t i = 0; same && i < ids.size(); ++i) {
+      same = ids[i].id == newIds[i].id && ids[i].flags == newIds[i].flags;
+      for (int f = 0; same && f < src.store->facets(); ++f)
+        same = facetBytes(*src.store, ids[i].id, f, &a) == facetBytes(*back.store, ids[i].id, f, &b) &&
+               a == b;
+    }
+    back.close();
+    if (!same) {
+      *why = "the new book " + fresh + " does not read back the same; " + path + " was not changed";
+      return false;
+    }
+  } catch (const ErrorMsgException& e) {
+    *why = "rewriting " + path + " failed: " + e.description();
+    return false;
+  }
+  const BookCheckReport after = BookCheck::checkFile(fresh);
+  if (!after.ok()) {
+    *why = "the rewritten book has problems (first: " + after.problems.front().line() + "); " +
+           path + " was not changed";
+    return false;
+  }
+  if (!syncFile(fresh)) {
+    *why = "cannot flush " + fresh + " to disk: " + std::strerror(errno);
+    return false;
+  }
+  if (std::rename(fresh.c_str(), path.c_str()) != 0) {
+    *why = "cannot rename " + fresh + " over " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  remover.keep = true;
+  syncFolderOf(path);
+  src.close();
+  result->ids = static_cast<ULONG>(ids.size());
+  result->newSize = fileSize(path);
+  return true;
+}

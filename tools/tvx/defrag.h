@@ -1,0 +1,55 @@
+// The defragmenter shared by `blkpack BOOK` and `tvx defrag BOOK`: rewrites a
+// book into a fresh store in which every record is one block and no free block
+// is left, keeping every ID, kind, flag and byte of every facet, and the order
+// of the ID table; checks the result; and replaces the book atomically.
+//
+// Steps:
+//   1. Open the book for reading and writing with share mode 0x10 (exclusive):
+//      a book that another program holds open is refused, as the book database
+//      tests before it offers to defragment. The book stays open so until the
+//      end, so nobody else can change it meanwhile.
+//   2. Check the book (tools/tvx/book_check.h); a damaged book is refused, so
+//      that rewriting never hides or spreads damage.
+//   3. Make a new store beside the book (same signatures, version, facets and
+//      bucket count). Create every ID first, in the old table's order (the ID
+//      table, the first record, then grows in place as the last block of the
+//      file), then copy every facet into a record sized to hold it in one block.
+//      The next-ID counter is carried over.
+//   4. Close the new store, read it back and compare every ID, kind and facet
+//      with the old book, and check it.
+//   5. Flush the new file to disk, rename it over the book, flush the folder.
+// Any failure before step 5 removes the new file and leaves the book as it was.
+#ifndef TOOLS_TVX_DEFRAG_H
+#define TOOLS_TVX_DEFRAG_H
+
+#include <string>
+
+#include "platform/windows_types.h"
+
+struct DefragResult {
+  ULONG oldSize = 0;
+  ULONG newSize = 0;
+  ULONG ids = 0;
+  ULONG records = 0;
+};
+
+class Defragmenter {
+ public:
+  // `progName` starts every progress line ("blkpack", "tvx defrag"); a
+  // progress bar is drawn on standard error only when it is a terminal and the
+  // book has at least ProgressThreshold IDs.
+  static const ULONG ProgressThreshold = 200;
+
+  // Rewrites the book at `path`. True on success; false with one line in `why`.
+  static bool run(const std::string& path, const char* progName, DefragResult* result,
+                  std::string* why);
+};
+
+// A new, unused file name in the folder of `path` ("<path>.<tag>-XXXXXX"); the
+// file is not left behind. Empty when none could be found.
+std::string freshNameBeside(const std::string& path, const char* tag);
+// Flushes a file, or the folder holding `path`, to disk. False on failure.
+bool syncFile(const std::string& path);
+bool syncFolderOf(const std::string& path);
+
+#endif  // TOOLS_TVX_DEFRAG_H
