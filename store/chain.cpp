@@ -271,7 +271,8 @@ LONG Chain::seekp(LONG offset, std::ios_base::seekdir dir) {
   } else if (dir == std::ios_base::end) {
     target = static_cast<int64_t>(getUserSize()) + offset;
   } else {
-    error(nullptr, 'F', "Chain::seekp: Bad seek direction parameter");
+    // The same text as seekg's: callers know the report by it.
+    error(nullptr, 'F', "Chain::seekg: Bad seek direction parameter");
     return tellp();
   }
   if (target > static_cast<int64_t>(LowLevelStore::MaxFileSize)) {

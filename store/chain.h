@@ -17,8 +17,9 @@
 // Walking a chain read from a file: every step to a following block checks that
 // the block is in use, is not the first block of a record and names the block it
 // came from as its prev; since each block has one prev, a link back into the same
-// chain is refused at the first revisit. Walks are further bounded by the number
-// of blocks the file can hold (file size / 54).
+// chain is refused at the first revisit, so every walk ends. The release of a
+// record, which collects its blocks before freeing any, is further bounded by
+// the number of blocks the file can hold (file size / 54).
 #ifndef STORE_CHAIN_H
 #define STORE_CHAIN_H
 

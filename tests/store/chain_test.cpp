@@ -209,6 +209,27 @@ TEST_F(ChainTest, ABadSeekDirectionIsReportedAndMovesNothing) {
       << desktop.events()[0].text;
 }
 
+// Bytes after the last block that are no block: the record is not grown over
+// them; the damage is reported and a block is linked after them instead.
+TEST_F(ChainTest, StrayBytesAfterTheLastBlockAreReportedAndNotOverwritten) {
+  const ULONG handle = store_->alloc(0)->handle();
+  store_.reset();
+  writeBytes(path_, readBytes(path_) + "stray byte");
+  store_.reset(LowLevelStore::make(path_.c_str(), _O_RDWR, _SH_DENYWR));
+  ReportCapture reports;
+  std::unique_ptr<Chain> chain = store_->lookup(handle);
+  EXPECT_EQ(40, writeText(*chain, std::string(40, 'w')));
+  ASSERT_EQ(1u, reports.seen.size());
+  EXPECT_EQ('W', reports.seen[0].first);
+  EXPECT_EQ("W: Bad Block detected at stream position 83.", reports.seen[0].second);
+  chain.reset();
+  const std::string bytes = diskAfterCommit();
+  EXPECT_EQ("stray byte", bytes.substr(83, 10));
+  EXPECT_EQ(93u, le32(bytes, handle + 8)) << "next of the record's first block";
+  EXPECT_EQ(54u, le32(bytes, 93));
+  EXPECT_EQ(8u, le32(bytes, 93 + 4));
+}
+
 // Record A is two blocks (29 -> X); B sits between them. Each damaged link is
 // refused by the read that meets it, never followed into a loop.
 TEST_F(ChainTest, DamagedLinksEndInExceptions) {
