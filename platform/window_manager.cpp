@@ -491,6 +491,11 @@ void WindowManager::injectMouse(UINT msg, POINT screen, UINT keys) {
   if (target == nullptr || target == desktop_) return;
   Window* w = find(target);
   if (w == nullptr) return;
+  // A disabled window, or one inside a disabled window, gets no mouse input
+  // (bounded by the depth of the tree).
+  for (const Window* a = w; a != nullptr && a->handle != desktop_; a = find(a->parent)) {
+    if ((a->style & WS_DISABLED) != 0 && capture_ == nullptr) return;
+  }
   if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) {
     // Clicking a window activates its top-level window.
     HWND top = target;
