@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The benchmark command: installs what the benchmarks need (Google Benchmark,
+# SQLite, RapidJSON) when missing, builds Release with the benchmarks on, and
+# runs both programs. Their summary tables are what bench/README-bench.md shows.
+# Usage: scripts/bench.sh [build-dir]   (default build-bench)
+# Never part of the test command or of CI.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh libbenchmark-dev libsqlite3-dev rapidjson-dev
+
+dir=${1:-build-bench}
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTVX_BENCH=ON >/dev/null
+cmake --build "$dir" -j 2 --target store_bench maptext_bench
+# blkpack, when the tree has it, gives the fragmentation index after defragmenting.
+cmake --build "$dir" -j 2 --target blkpack 2>/dev/null || true
+
+echo "== machine =="
+echo "cores: $(nproc)"
+grep -m1 "model name" /proc/cpuinfo | sed 's/.*: /cpu: /'
+awk '/MemTotal/ {printf "memory: %.1f GB\n", $2 / 1048576}' /proc/meminfo
+echo "== store: the book against SQLite =="
+"$dir/bin/store_bench"
+echo "== map text against RapidJSON =="
+"$dir/bin/maptext_bench"
