@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# The main job on the bundled example: installs what is missing, builds, and runs
-# the store demonstration on a fresh store file in build/example/.
+# The main job on the bundled example: installs what is missing, builds everything
+# (the libraries, tvx, blkpack and the example books, which the build assembles
+# from their map-text sources with "tvx import"), then checks the example book
+# and lists its pages and links.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs" --target store_demo
-mkdir -p build/example
-rm -f build/example/demo.store
-build/bin/store_demo build/example/demo.store
-# The drawing layer's demonstration picture, as SVG, PNG and PDF in build/example/.
-cmake --build build -j "$jobs" --target drawing_demo
-build/bin/drawing_demo build/example
+cmake --build build -j "$jobs"
+book=build/examples/solar-system.tvx
+echo "== tvx check $book"
+build/bin/tvx check "$book"
+echo "== tvx ls $book"
+build/bin/tvx ls "$book"
