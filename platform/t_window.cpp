@@ -142,13 +142,13 @@ LRESULT TWindow::StdWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   w->curW_ = wParam;
   w->curL_ = lParam;
   LRESULT r = w->WindowProc(msg, wParam, lParam);
+  // A handler may have deleted the object (its destructor unbinds it).
+  auto it = objects().find(hwnd);
+  if (it == objects().end() || it->second != w) return r;
   if (msg == WM_NCDESTROY) {
     // The window is gone; the object lives on without it.
-    auto it = objects().find(hwnd);
-    if (it != objects().end() && it->second == w) {
-      objects().erase(it);
-      w->HWindow = nullptr;
-    }
+    objects().erase(it);
+    w->HWindow = nullptr;
     return r;
   }
   w->curMsg_ = savedMsg;
