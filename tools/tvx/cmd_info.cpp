@@ -2,10 +2,9 @@
 // header's fields, the file's size, its blocks (in use and free) and free
 // bytes, how many pages and links it holds, and its fragmentation index.
 //
-// The fragmentation index is measured, not remembered: every record named by
-// a facet of every ID is read from start to end, and the index is the number
-// of chain steps taken per chain opened. A book whose records are one block
-// each has index 1.0; every extra block a record is split into adds a step.
+// The fragmentation index is measured, not remembered (see
+// measureFragmentation in tools/tvx/tvx_common.h): 1.00 when every record is
+// one block, more the more records are split.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -17,7 +16,6 @@
 #include "store/low_level_file_header.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
-#include "store/store_stream.h"
 #include "tools/tvx/commands.h"
 #include "tools/tvx/tvx_common.h"
 
@@ -87,40 +85,6 @@ SpaceUse walkBlocks(MiddleLevelStore& store) {
   return use;
 }
 
-struct Fragmentation {
-  double index = 0.0;
-  ULONG records = 0;
-  ULONG unreadable = 0;
-};
-
-// Reads every record named by a facet of every entry, counting chain opens and
-// steps on the store. Bounded by the entries of the ID table and, per record,
-// by the chain walk's own bound.
-Fragmentation measureFragmentation(DB& db, const std::vector<EntryInfo>& entries) {
-  Fragmentation f;
-  MiddleLevelStore* store = db.store();
-  const ULONG steps0 = store->chainStepCount;
-  const ULONG opens0 = store->chainOpenCount;
-  char buf[8192];
-  for (const EntryInfo& e : entries) {
-    for (int facet = 0; facet < store->facets(); ++facet) {
-      if (store->isFacetEmpty(e.id, facet)) continue;
-      try {
-        std::unique_ptr<StoreStream> s = store->find(e.id, facet);
-        while (s->read(buf, sizeof buf), s->gcount() > 0) {
-        }
-        ++f.records;
-      } catch (const ErrorMsgException&) {
-        ++f.unreadable;
-      }
-    }
-  }
-  const ULONG steps = store->chainStepCount - steps0;
-  const ULONG opens = store->chainOpenCount - opens0;
-  f.index = opens != 0 ? static_cast<double>(steps) / static_cast<double>(opens) : 0.0;
-  return f;
-}
-
 }  // namespace
 
 int cmdInfo(int argc, char** argv) {
@@ -144,7 +108,7 @@ int cmdInfo(int argc, char** argv) {
     if (isLinkKind(e.kind)) ++links; else ++pages;
   }
   const SpaceUse use = walkBlocks(store);
-  const Fragmentation frag = measureFragmentation(db, entries);
+  const Fragmentation frag = measureFragmentation(db);
 
   const std::string appSignature = store.signature();
   const std::string storeSignature = store.storeSignature();

@@ -134,6 +134,19 @@ ULONG facetLength(DB& db, ULONG id, int facet);
 // The whole content of one facet's record ("" when empty).
 std::string facetText(DB& db, ULONG id, int facet);
 
+// How fragmented a book's file is: the ID table's record and every record
+// named by a facet of every entry are read from start to end, and the index is
+// the number of blocks visited per record read: the chain's opening visits its
+// first block and each chain step visits one more. A book whose records are
+// one block each has index 1.00; each extra block a record is split into adds
+// to it. `unreadable` counts records that could not be read (left out).
+struct Fragmentation {
+  double index = 1.0;
+  ULONG records = 0;
+  ULONG unreadable = 0;
+};
+Fragmentation measureFragmentation(DB& db);
+
 // ---- Input and output ----
 
 // The most bytes read from a file or standard input as a page body.

@@ -1,0 +1,100 @@
+// cmd_attr.cpp: "tvx attr BOOK PAGE [NAME [VALUE]]" lists, gets and sets a
+// page's attributes ("--rm" removes one). Attributes are the page's attribute
+// list, map-text pairs read and written by the book database; changes go
+// through the page reference.
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/attr_value_list.h"
+#include "core/node_ref.h"
+#include "tools/tvx/commands.h"
+#include "tools/tvx/tvx_common.h"
+
+namespace {
+
+const char kHelp[] =
+    "usage: tvx attr BOOK PAGE               list the attributes, NAME=VALUE a line\n"
+    "       tvx attr BOOK PAGE NAME          print the value of NAME\n"
+    "       tvx attr BOOK PAGE NAME VALUE    set NAME to VALUE\n"
+    "       tvx attr --rm BOOK PAGE NAME     remove NAME\n"
+    "\n"
+    "PAGE is a page ID (decimal) or a page name. An attribute present without a\n"
+    "value lists as NAME alone and prints as an empty line. Getting or removing\n"
+    "an attribute the page does not have fails with exit status 1.\n"
+    "\n"
+    "Example:\n"
+    "  tvx attr plants.tvx Leaves URL https://example.org/leaves\n"
+    "  tvx attr plants.tvx Leaves URL\n";
+
+// The page's attribute list as stored; false when it cannot be read.
+bool readAttributes(DB& db, ULONG id, AttrValueList& list) {
+  std::unique_ptr<std::iostream> s = db.getAttrStream(id, 0);
+  if (!s) return true;  // no list: no attributes
+  return db.readAttrs(s.get(), list) >= 0;
+}
+
+}  // namespace
+
+int cmdAttr(int argc, char** argv) {
+  CommandLine cl;
+  int rc = parseCommandLine(argc, argv, {{"rm", false}}, cl);
+  if (rc != kExitOk) return rc;
+  if (cl.help) {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
+  }
+  const bool remove = cl.has("rm");
+  if (remove) {
+    if ((rc = expectArgs("attr", cl, 3, 3)) != kExitOk) return rc;
+  } else if ((rc = expectArgs("attr", cl, 2, 4)) != kExitOk) {
+    return rc;
+  }
+  if (cl.args.size() >= 3 && cl.args[2].empty()) return usageError("attr", "an attribute name cannot be empty");
+  const bool write = remove || cl.args.size() == 4;
+
+  BookSession book;
+  rc = write ? book.openForWriting(cl.args[0]) : book.openForReading(cl.args[0]);
+  if (rc != kExitOk) return rc;
+  DB& db = book.db();
+  const ULONG id = findPageOrReport(book, cl.args[1]);
+  if (id == kNoEntry) return kExitFailure;
+
+  AttrValueList list;
+  if (!readAttributes(db, id, list)) {
+    return failure("the attribute list of page '%s' is damaged", cl.args[1].c_str());
+  }
+  if (cl.args.size() == 2) {
+    // The list keeps the most recently read first; print in stored order.
+    std::vector<const AttrValue*> pairs;
+    for (const AttrValue* v = list.first(); v != nullptr; v = AttrValueList::next(v)) pairs.push_back(v);
+    for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) {
+      const AttrValue* v = *it;
+      if (v->value() != nullptr) {
+        std::printf("%s=%s\n", v->name().c_str(), v->value()->c_str());
+      } else {
+        std::printf("%s\n", v->name().c_str());
+      }
+    }
+    return kExitOk;
+  }
+  const std::string& name = cl.args[2];
+  const AttrValue* found = list.find(name.c_str());
+  if (cl.args.size() == 3 && !remove) {
+    if (found == nullptr) return failure("page '%s' has no attribute '%s'", cl.args[1].c_str(), name.c_str());
+    std::printf("%s\n", found->value() != nullptr ? found->value()->c_str() : "");
+    return kExitOk;
+  }
+  NodeRef ref(&db, id);
+  if (remove) {
+    if (found == nullptr) return failure("page '%s' has no attribute '%s'", cl.args[1].c_str(), name.c_str());
+    if (ref.removeAttribute(name.c_str()) != 0) {
+      return failure("cannot remove attribute '%s' of page '%s'", name.c_str(), cl.args[1].c_str());
+    }
+  } else if (ref.createAttribute(name.c_str(), cl.args[3].c_str()) != 0) {
+    return failure("cannot set attribute '%s' of page '%s'", name.c_str(), cl.args[1].c_str());
+  }
+  return book.commit();
+}
