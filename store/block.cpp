@@ -72,6 +72,17 @@ ULONG Block::computeSizeFromUserSize(ULONG userSize) {
   return size > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<ULONG>(size);
 }
 
+void Block::classInvarient(const char* file, int line) const {
+  const BlockHeader& h = header_;
+  const bool sound = h.size() >= BlockHeader::OverheadSize && h.length() <= h.userSize() &&
+                     readPos_ <= h.userSize() && writePos_ <= h.userSize() &&
+                     handle_ >= BlockHeader::FootPrintSize;
+  if (!sound) {
+    error(nullptr, 'E', "Internal error: inconsistent Block at %u (%s line %d)",
+          static_cast<unsigned>(handle_), file != nullptr ? file : "?", line);
+  }
+}
+
 void Block::writeHeader() { header_.write(store_, handle_); }
 
 std::unique_ptr<Block> Block::getPredecessorBlock() {

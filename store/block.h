@@ -22,6 +22,10 @@ class Block {
   // REQUIRES: size >= BlockHeader::OverheadSize.
   Block(LowLevelStore* store, ULONG handle, ULONG size, ULONG extensionSize);
 
+  // Reports through the error function when the in-memory block breaks the
+  // layout invariants (a state no file can cause: headers are checked on reading).
+  void classInvarient(const char* file, int line) const;
+
   // Copies min(n, length - read position) user bytes from the read position into
   // `buffer`, advances the read position and returns the count copied.
   int read(char* buffer, int n);

@@ -158,7 +158,7 @@ int Chain::write(const char* buffer, int n) {
       }
     }
     const ULONG remaining = static_cast<ULONG>(n - done);
-    if (extend(std::max(remaining, getExtensionSize())) == 0) next_p();
+    if (extend(std::max(remaining, growthStep())) == 0) next_p();
     if (put_ == nullptr) {
       store_->clear();
       throw LowLevelStore::BadChainException(
@@ -235,7 +235,7 @@ LONG Chain::seekp(LONG pos) {
     // Beyond the capacity of the last block: grow, then look again (an in-place
     // growth covers pos, a linked block is stepped to on the next round).
     const int64_t needed = static_cast<int64_t>(pos) + 1 - (base + h.length());
-    extend(std::max(static_cast<ULONG>(needed), getExtensionSize()));
+    extend(std::max(static_cast<ULONG>(needed), growthStep()));
   }
   put_->setWritePos(static_cast<ULONG>(pos - putBase_));
   return pos;
@@ -401,6 +401,10 @@ void Chain::free() {
     freeList.merge(block);
   }
   dropAll();
+}
+
+ULONG Chain::growthStep() const {
+  return std::min(getExtensionSize(), MaxGrowthStep);
 }
 
 ULONG Chain::getExtensionSize() const {

@@ -97,6 +97,11 @@ class Chain {
   // Values below 32 become 32; the first block's header is rewritten.
   void setExtensionSize(ULONG n);
 
+  // The most a chain grows beyond the bytes actually written, whatever extension
+  // size its first block claims (a damaged file could otherwise make one small
+  // write grow the file by gigabytes).
+  static constexpr ULONG MaxGrowthStep = 16u << 20;
+
   LowLevelStore* store() const { return store_; }
 
  protected:
@@ -110,6 +115,8 @@ class Chain {
   std::shared_ptr<Block> followLink(const Block& from);
   // The largest number of blocks the store's file can hold: the bound of walks.
   ULONG walkLimit() const;
+  // The growth quantum: the extension size, at most MaxGrowthStep.
+  ULONG growthStep() const;
 
  private:
   void takeReference();

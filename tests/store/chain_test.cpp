@@ -230,6 +230,19 @@ TEST_F(ChainTest, StrayBytesAfterTheLastBlockAreReportedAndNotOverwritten) {
   EXPECT_EQ(8u, le32(bytes, 93 + 4));
 }
 
+// A first block claiming a gigabyte extension size grows the file by at most
+// the growth step when a write runs past its end.
+TEST_F(ChainTest, AHugeStoredExtensionSizeDoesNotGrowTheFileByGigabytes) {
+  const ULONG handle = store_->alloc(0)->handle();
+  store_.reset();
+  patch32(path_, handle + 12, 0x40000000u);
+  store_.reset(LowLevelStore::make(path_.c_str(), _O_RDWR, _SH_DENYWR));
+  std::unique_ptr<Chain> chain = store_->lookup(handle);
+  EXPECT_EQ(0x40000000u, chain->getExtensionSize());
+  EXPECT_EQ(40, writeText(*chain, std::string(40, 'e')));
+  EXPECT_EQ(handle + 54 + Chain::MaxGrowthStep, store_->fileSize());
+}
+
 // Record A is two blocks (29 -> X); B sits between them. Each damaged link is
 // refused by the read that meets it, never followed into a loop.
 TEST_F(ChainTest, DamagedLinksEndInExceptions) {
