@@ -127,6 +127,23 @@ TEST_F(PagesTest, ShowingAPageNeedsAWindowInAFrame) {
   ASSERT_NE(nullptr, node);
   EXPECT_EQ(0, node->display(nullptr)) << "a page window without a frame is not made";
   EXPECT_TRUE(capture.saw("E: Cannot create a non-TMDIChild window")) << capture.all();
+
+  // In a frame: made with the rectangle, then shown again when hidden.
+  TWindow frame(static_cast<TWindow*>(nullptr), "Frame");
+  frame.Attr.Style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+  frame.Attr.W = 400;
+  frame.Attr.H = 300;
+  ASSERT_TRUE(frame.Create());
+  Node* framed = new Node(nullptr, NodeRef(db, uid), String("map"), app);
+  TestPageWindow w(app, framed, "body", &frame);
+  TRect where(10, 20, 110, 220);
+  EXPECT_EQ(1, framed->display(&where)) << capture.all();
+  ASSERT_NE(nullptr, w.HWindow);
+  EXPECT_EQ(100, w.GetWindowRect().Width());
+  EXPECT_EQ(200, w.GetWindowRect().Height());
+  w.Show(SW_HIDE);
+  EXPECT_EQ(1, framed->display(nullptr));
+  EXPECT_TRUE(w.IsWindowVisible());
 }
 
 }  // namespace
