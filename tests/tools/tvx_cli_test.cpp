@@ -1,0 +1,91 @@
+// The tvx program's command line: dispatching, help texts, usage errors and
+// their exit status, checked word for word.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tool_test_support.h"
+
+namespace {
+
+bool startsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+TEST(TvxCommandLine, ProgramHelpListsEveryCommandOfThisTool) {
+  for (const char* flag : {"--help", "-h", "help"}) {
+    RunResult r = tvx({flag});
+    EXPECT_EQ(0, r.status) << flag;
+    EXPECT_EQ("", r.err) << flag;
+    EXPECT_TRUE(startsWith(r.out, "usage: tvx COMMAND [ARGS...]\n")) << r.out;
+    for (const char* cmd : {"new", "info", "ls", "cat", "put", "page", "attr", "link", "home"}) {
+      EXPECT_NE(std::string::npos, r.out.find(std::string("\n  ") + cmd + " "))
+          << "command " << cmd << " missing from:\n" << r.out;
+    }
+  }
+}
+
+TEST(TvxCommandLine, EachCommandHasItsOwnHelp) {
+  for (const char* cmd : {"new", "info", "ls", "cat", "put", "page", "attr", "link", "home"}) {
+    const std::string usage = std::string("usage: tvx ") + cmd + " ";
+    RunResult r = tvx({cmd, "--help"});
+    EXPECT_EQ(0, r.status) << cmd;
+    EXPECT_EQ("", r.err) << cmd;
+    EXPECT_TRUE(startsWith(r.out, usage)) << cmd << ": " << r.out;
+    RunResult h = tvx({"help", cmd});
+    EXPECT_EQ(r.out, h.out) << "tvx help " << cmd;
+  }
+}
+
+TEST(TvxCommandLine, WrongCommandLinesGiveStatusTwoAndOneLine) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{}, "tvx: no command given (try \"tvx --help\")\n"},
+      {{"frobnicate"}, "tvx: unknown command \"frobnicate\" (try \"tvx --help\")\n"},
+      {{"help", "frobnicate"}, "tvx: unknown command \"frobnicate\" (try \"tvx --help\")\n"},
+      {{"ls"}, "tvx: ls: missing arguments (try \"tvx ls --help\")\n"},
+      {{"ls", "a.tvx", "b.tvx"}, "tvx: ls: unexpected argument \"b.tvx\" (try \"tvx ls --help\")\n"},
+      {{"ls", "--bogus", "a.tvx"}, "tvx: ls: unknown option \"--bogus\" (try \"tvx ls --help\")\n"},
+      {{"ls", "-x", "a.tvx"}, "tvx: ls: unknown option \"-x\" (try \"tvx ls --help\")\n"},
+      {{"info", "--json=yes", "a.tvx"},
+       "tvx: info: option \"--json\" takes no value (try \"tvx info --help\")\n"},
+      {{"link", "add", "a.tvx", "x", "y", "--type"},
+       "tvx: link: option \"--type\" needs a value (try \"tvx link --help\")\n"},
+      {{"page"}, "tvx: page: missing action (add, rm, rename or retype) (try \"tvx page --help\")\n"},
+      {{"page", "move", "a.tvx"}, "tvx: page: unknown action \"move\" (try \"tvx page --help\")\n"},
+      {{"page", "rm", "--type", "T", "a.tvx", "x"},
+       "tvx: page: --type belongs to \"page add\" (try \"tvx page --help\")\n"},
+      {{"page", "add", "a.tvx", ""}, "tvx: page: a page name cannot be empty (try \"tvx page --help\")\n"},
+      {{"link", "rm", "a.tvx"}, "tvx: link: missing arguments (try \"tvx link --help\")\n"},
+      {{"attr", "--rm", "a.tvx", "p"}, "tvx: attr: missing arguments (try \"tvx attr --help\")\n"},
+      {{"attr", "a.tvx", "p", "n", "v", "w"},
+       "tvx: attr: unexpected argument \"w\" (try \"tvx attr --help\")\n"},
+      {{"put", "a.tvx", "p"}, "tvx: put: missing arguments (try \"tvx put --help\")\n"},
+      {{"home", "a.tvx", "p", "q"}, "tvx: home: unexpected argument \"q\" (try \"tvx home --help\")\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = tvx(c.args);
+    std::string line;
+    for (const std::string& a : c.args) line += " [" + a + "]";
+    EXPECT_EQ(2, r.status) << line;
+    EXPECT_EQ(c.err, r.err) << line;
+    EXPECT_EQ("", r.out) << line;
+  }
+}
+
+TEST(TvxCommandLine, DoubleDashEndsOptions) {
+  ToolScratch dir;
+  const std::string book = dir.file("--json");
+  RunResult made = tvx({"new", "--", book});
+  ASSERT_EQ(0, made.status) << made.err;
+  EXPECT_TRUE(fileExists(book));
+  RunResult listed = tvx({"ls", "--json", "--", book});
+  EXPECT_EQ(0, listed.status) << listed.err;
+  EXPECT_EQ("{\"pages\":[],\"links\":[]}\n", listed.out);
+}
+
+}  // namespace
