@@ -81,11 +81,22 @@ int KMLex::readKMToken() {
           static_cast<unsigned>(in->rdstate()));
     return tok.type;
   }
+  // The stream buffer's own inline sbumpc / sgetc / snextc serve the bytes
+  // straight from its get area; only a refill costs a virtual call.
+  std::streambuf* sb = in->rdbuf();
+  if (!sb) {
+    tok.set(KMToken::END_OF_INPUT);
+    return tok.type;
+  }
   // Skip layout: bytes 0x00..0x20 and 0x7F. Bounded by the input.
   int c;
   for (;;) {
-    c = nextByte();
-    if (c < 0) break;
+    c = sb->sbumpc();
+    if (c == kEof) {
+      c = -1;
+      break;
+    }
+    c &= 0xFF;
     if (c <= 0x20 || c == 0x7F) continue;
     break;
   }
@@ -97,7 +108,8 @@ int KMLex::readKMToken() {
     case '(': {
       // The tag is the very next byte, whatever it is (at the end of input it
       // is the end marker, -1, which no reader accepts as a tag).
-      int tag = nextByte();
+      int tag = sb->sbumpc();
+      if (tag != kEof) tag &= 0xFF;
       tok.set(KMToken::LEFT_PAREN, tag < 0 ? -1 : static_cast<signed char>(tag));
       break;
     }
@@ -131,10 +143,10 @@ int KMLex::readKMToken() {
         // The first digit is already read; the rest follow. Shifting a 32-bit
         // value drops the high digits, so the value wraps at 32 bits.
         ULONG n = hexValue(c);
-        int d;
-        while ((d = peekByte()) >= 0 && isHexDigit(d)) {  // bounded by the input
-          nextByte();
+        int d = sb->sgetc();
+        while (d != kEof && isHexDigit(d)) {  // bounded by the input
           n = (n << 4) | hexValue(d);
+          d = sb->snextc();
         }
         tok.set(KMToken::INTEGER, static_cast<LONG>(n));
       } else {
@@ -155,11 +167,13 @@ int KMLex::requeueKMToken() {
 
 ULONG KMLex::readUInt() {
   ULONG n = 0;
-  int d;
+  std::streambuf* sb = in ? in->rdbuf() : nullptr;
+  if (!sb) return 0;
   // Bounded by the input: each pass consumes one digit.
-  while ((d = peekByte()) >= 0 && isHexDigit(d)) {
-    nextByte();
+  int d = sb->sgetc();
+  while (d != kEof && isHexDigit(d)) {
     n = (n << 4) | hexValue(d);
+    d = sb->snextc();
   }
   return n;
 }
