@@ -164,7 +164,10 @@ void LowLevelStore::setupStream() {
 
 void LowLevelStore::wrapupStream() {
   if (stream_ != nullptr) {
+    // A stream left failed would skip the flush and lose pending output.
+    stream_->clear();
     stream_->flush();
+    stream_->clear();
     stream_->seekp(0, std::ios_base::end);
     stream_->clear();
     stream_->seekp(0);
