@@ -164,3 +164,41 @@ TEST(DialogTest, FileDialogsThroughTheDesktop) {
 }
 
 }  // namespace
+
+namespace {
+
+// A modeless progress dialog with a Cancel button, as the find progress is.
+class Progress : public TDialog {
+ public:
+  Progress() : TDialog(nullptr, "FINDING"), cancel(this, IDCANCEL, "Cancel", 10, 40, 80, 24), text(this, 300) {}
+  void SetupWindow() override {
+    TDialog::SetupWindow();
+    text.SetText("Finding \"idea\"");
+  }
+  void CmCancel() override {
+    cancelled = true;
+    TDialog::CmCancel();
+  }
+  TButton cancel;
+  TStatic text;
+  bool cancelled = false;
+};
+
+TEST(DialogTest, ModelessDialogCancelledByAClick) {
+  HeadlessHost host;
+  Progress p;
+  ASSERT_TRUE(p.Create());
+  host.run();
+  EXPECT_TRUE(p.IsWindow());
+  EXPECT_FALSE(p.IsModal());
+  EXPECT_EQ(p.text.GetText(), "Finding \"idea\"");
+  RECT r = p.text.GetWindowRect();
+  EXPECT_GT(r.right - r.left, 0) << "a control known by identifier alone is placed by the dialog";
+  host.click(p.cancel.HWindow, {5, 5});
+  host.run();
+  EXPECT_TRUE(p.cancelled);
+  EXPECT_FALSE(p.IsWindow()) << "cancelling a modeless dialog destroys it";
+  EXPECT_TRUE(host.desktop().eventsOf(ScriptedDesktop::Kind::Dialog).empty()) << "nobody was asked";
+}
+
+}  // namespace
