@@ -162,12 +162,31 @@ class Checker {
   }
 
  private:
+  // Records a problem. Texts taken from the file (names, parser context) may
+  // hold control bytes; they are shown escaped so that a problem stays one line.
   void problem(const std::string& where, const std::string& text) {
     if (report_.problems.size() >= BookCheck::MaxProblems) {
       ++report_.unlisted;
       return;
     }
-    report_.problems.push_back(BookProblem{where, text});
+    report_.problems.push_back(BookProblem{where, oneLine(text)});
+  }
+  static std::string oneLine(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+      if (c == '\n') {
+        out += "\\n";
+      } else if (c == '\r') {
+        out += "\\r";
+      } else if (c < 0x20 || c == 0x7F) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02x", c);
+        out += buf;
+      } else {
+        out += static_cast<char>(c);
+      }
+    }
+    return out;
   }
   static std::string blockName(ULONG h) { return "block " + num(h); }
   static std::string idName(ULONG id) { return "ID " + num(id); }
