@@ -8,6 +8,16 @@
 
 namespace {
 
+ULONG getU32(const char* p) {
+  const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
+  return static_cast<ULONG>(u[0]) | (static_cast<ULONG>(u[1]) << 8) |
+         (static_cast<ULONG>(u[2]) << 16) | (static_cast<ULONG>(u[3]) << 24);
+}
+
+void putU32(char* p, ULONG v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
 // Leaves the read pointer at the user area, as after a successful read, and the
 // stream usable; failures on the way are of no further interest.
 void resetAfterFailure(LowLevelStore* store, ULONG handle) {
@@ -44,14 +54,18 @@ void BlockHeader::setFirstMark(bool on) {
 void BlockHeader::write(LowLevelStore* store, ULONG handle) {
   store->clear();
   try {
-    store->seekp(handle);
-    store->write(size_);
-    store->write(length_);
-    store->write(next_);
     ULONG fourth = prev_;
     if (first_mark()) fourth = free_mark() ? 0 : extensionSize_;
-    store->write(fourth);
-    store->write(marks_);
+    // The header in one write, then the trailer.
+    char bytes[FootPrintSize];
+    putU32(bytes, size_);
+    putU32(bytes + 4, length_);
+    putU32(bytes + 8, next_);
+    putU32(bytes + 12, fourth);
+    bytes[16] = static_cast<char>(marks_ & 0xFF);
+    bytes[17] = static_cast<char>((marks_ >> 8) & 0xFF);
+    store->seekp(handle);
+    store->write(bytes, static_cast<int>(FootPrintSize));
     store->seekp(handle + size_ - TrailerSize);
     store->write(size_);
   } catch (const LowLevelStore::StoreException&) {
@@ -64,12 +78,16 @@ void BlockHeader::read(LowLevelStore* store, ULONG handle) {
   ULONG size = 0, length = 0, next = 0, fourth = 0, trailer = 0;
   WORD marks = 0;
   try {
+    // The header in one read.
+    char bytes[FootPrintSize];
     store->seekg(handle);
-    store->read(&size);
-    store->read(&length);
-    store->read(&next);
-    store->read(&fourth);
-    store->read(&marks);
+    store->read(bytes, static_cast<int>(FootPrintSize));
+    size = getU32(bytes);
+    length = getU32(bytes + 4);
+    next = getU32(bytes + 8);
+    fourth = getU32(bytes + 12);
+    marks = static_cast<WORD>(static_cast<unsigned char>(bytes[16]) |
+                              (static_cast<unsigned char>(bytes[17]) << 8));
   } catch (const LowLevelStore::StoreException&) {
     resetAfterFailure(store, handle);
     throw LowLevelStore::BlockHeaderReadException("Header/Trailer read failure");
