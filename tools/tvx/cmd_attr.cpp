@@ -31,8 +31,9 @@ const char kHelp[] =
 
 // The page's attribute list as stored; false when it cannot be read.
 bool readAttributes(DB& db, ULONG id, AttrValueList& list) {
+  if (!facetNamesRecord(db, id, DB::Attributes)) return true;  // no list: no attributes
   std::unique_ptr<std::iostream> s = db.getAttrStream(id, 0);
-  if (!s) return true;  // no list: no attributes
+  if (!s) return false;
   return db.readAttrs(s.get(), list) >= 0;
 }
 
@@ -64,7 +65,8 @@ int cmdAttr(int argc, char** argv) {
 
   AttrValueList list;
   if (!readAttributes(db, id, list)) {
-    return failure("the attribute list of page '%s' is damaged", cl.args[1].c_str());
+    return failure("the attribute list of page '%s' cannot be read: %s is damaged",
+                   cl.args[1].c_str(), cl.args[0].c_str());
   }
   if (cl.args.size() == 2) {
     // The list keeps the most recently read first; print in stored order.

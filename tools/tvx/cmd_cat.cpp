@@ -32,7 +32,11 @@ int cmdCat(int argc, char** argv) {
   if ((rc = book.openForReading(cl.args[0])) != kExitOk) return rc;
   const ULONG id = findPageOrReport(book, cl.args[1]);
   if (id == kNoEntry) return kExitFailure;
-  const std::string body = facetText(book.db(), id, DB::Body);
+  std::string body;
+  if (!readFacet(book.db(), id, DB::Body, &body)) {
+    return failure("the body of page '%s' cannot be read: %s is damaged", cl.args[1].c_str(),
+                   cl.args[0].c_str());
+  }
   if (std::fwrite(body.data(), 1, body.size(), stdout) != body.size() || std::fflush(stdout) != 0) {
     return failure("cannot write to standard output");
   }

@@ -3,7 +3,8 @@
 // word, entry flags, body size, number of links in its link list, the home
 // mark, its type and its name. Links show their ID, type and ends, read
 // through the core's link records (ends that do not resolve are reported and
-// left out, as the core does).
+// left out, as the core does). Records that cannot be read are reported after
+// the listing, one line each, and give exit status 1.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -57,6 +58,13 @@ std::string endWord(int32_t dir) {
   return "end(" + std::to_string(dir) + ")";
 }
 
+// One line per problem after the listing; exit status 1 when there were any.
+int reportProblems(const std::string& book, const std::vector<std::string>& problems) {
+  std::fflush(stdout);
+  for (const std::string& p : problems) failure("%s: %s", book.c_str(), p.c_str());
+  return problems.empty() ? kExitOk : kExitFailure;
+}
+
 }  // namespace
 
 int cmdLs(int argc, char** argv) {
@@ -75,12 +83,24 @@ int cmdLs(int argc, char** argv) {
 
   std::vector<PageRow> pages;
   std::vector<LinkRow> links;
+  std::vector<std::string> problems;
+  std::string bytes;
+  // A facet that names a record which cannot be read whole is a problem of
+  // the book; the listing goes on with what can be read.
+  auto checkFacet = [&](ULONG id, int facet, const char* what) {
+    const bool good = readFacet(db, id, facet, &bytes);
+    if (!good) problems.push_back("entry " + std::to_string(id) + ": " + what + " cannot be read");
+    return good;
+  };
   // Bounded by the entries of the ID table.
   for (const EntryInfo& e : allEntries(db)) {
     String name(""), type("");
     ULONG flags = 0;
+    checkFacet(e.id, DB::EntryHeader, "entry header");
+    checkFacet(e.id, DB::Attributes, "attribute list");
     db.lookupName_Type_Flags(e.id, &name, &type, &flags);
     if (isLinkKind(e.kind)) {
+      checkFacet(e.id, DB::Body, "link record");
       LinkRow row{e.id, type.c_str(), {}};
       LinkRef ref(&db, e.id);
       std::unique_ptr<Link> link(ref.getLink(app, 0));
@@ -91,7 +111,9 @@ int cmdLs(int argc, char** argv) {
       }
       links.push_back(row);
     } else {
-      PageRow row{e.id, e.kind, flags, facetLength(db, e.id, DB::Body), 0,
+      checkFacet(e.id, DB::LinkList, "link list");
+      checkFacet(e.id, DB::Body, "body");
+      PageRow row{e.id, e.kind, flags, static_cast<ULONG>(bytes.size()), 0,
                   (e.kind & (kKindPage | kKindHome)) == (kKindPage | kKindHome), name.c_str(),
                   type.c_str()};
       NodeRef ref(&db, e.id);
@@ -126,7 +148,7 @@ int cmdLs(int argc, char** argv) {
     }
     out += "]}\n";
     std::fputs(out.c_str(), stdout);
-    return kExitOk;
+    return reportProblems(cl.args[0], problems);
   }
 
   std::printf("%lu pages\n", static_cast<unsigned long>(pages.size()));
@@ -150,5 +172,5 @@ int cmdLs(int argc, char** argv) {
     }
     std::printf("%6lu %-16s %s\n", static_cast<unsigned long>(l.id), l.type.c_str(), ends.c_str());
   }
-  return kExitOk;
+  return reportProblems(cl.args[0], problems);
 }

@@ -210,28 +210,27 @@ ULONG findHomePage(DB& db) {
   return kNoEntry;
 }
 
-ULONG facetLength(DB& db, ULONG id, int facet) {
+bool facetNamesRecord(DB& db, ULONG id, int facet) {
   MiddleLevelStore* store = db.store();
-  if (store == nullptr || store->isFacetEmpty(id, facet)) return 0;
-  std::unique_ptr<StoreStream> s = store->find_noThrow(id, facet);
-  if (!s) return 0;
-  s->seekg(0, std::ios::end);
-  const std::streamoff n = s->tellg();
-  return n > 0 ? static_cast<ULONG>(n) : 0;
+  return store != nullptr && store->getFacet_noThrow(id, facet) != 0;
 }
 
-std::string facetText(DB& db, ULONG id, int facet) {
-  std::string text;
-  MiddleLevelStore* store = db.store();
-  if (store == nullptr || store->isFacetEmpty(id, facet)) return text;
-  std::unique_ptr<StoreStream> s = store->find_noThrow(id, facet);
-  if (!s) return text;
+bool readFacet(DB& db, ULONG id, int facet, std::string* out) {
+  out->clear();
+  if (!facetNamesRecord(db, id, facet)) return true;
+  std::unique_ptr<StoreStream> s = db.store()->find_noThrow(id, facet);
+  if (!s) return false;
+  // The record's length as its chain gives it; a damaged chain gives none.
+  s->seekg(0, std::ios::end);
+  const std::streamoff length = s->tellg();
+  s->clear();
+  s->seekg(0);
   // Bounded by the record, itself bounded by the file's size.
   char buf[8192];
   while (s->read(buf, sizeof buf), s->gcount() > 0) {
-    text.append(buf, static_cast<std::size_t>(s->gcount()));
+    out->append(buf, static_cast<std::size_t>(s->gcount()));
   }
-  return text;
+  return length >= 0 && static_cast<std::streamoff>(out->size()) == length && !s->bad();
 }
 
 Fragmentation measureFragmentation(DB& db) {

@@ -129,10 +129,12 @@ ULONG findPageOrReport(BookSession& book, const std::string& text);
 // The home page: the first entry whose kind has the page and home bits; kNoEntry when none.
 ULONG findHomePage(DB& db);
 
-// The length in bytes of one facet's record (0 when empty or unreadable).
-ULONG facetLength(DB& db, ULONG id, int facet);
-// The whole content of one facet's record ("" when empty).
-std::string facetText(DB& db, ULONG id, int facet);
+// Reads one facet's record whole into `out` ("" for an empty facet). False
+// when the facet names a record that cannot be opened or reads short (a
+// damaged book); `out` then holds what could be read.
+bool readFacet(DB& db, ULONG id, int facet, std::string* out);
+// True when the facet names a record (whether or not it can be read).
+bool facetNamesRecord(DB& db, ULONG id, int facet);
 
 // How fragmented a book's file is: the ID table's record and every record
 // named by a facet of every entry are read from start to end, and the index is
