@@ -97,6 +97,18 @@ class Progress {
   int shown_ = -1;
 };
 
+// True, with the reason, when the file exists and the check finds problems.
+bool damaged(const std::string& path, std::string* why) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  const BookCheckReport report = BookCheck::checkFile(path);
+  if (report.ok()) return false;
+  *why = path + " has problems (" + std::to_string(report.problems.size() + report.unlisted) +
+         ", first: " + report.problems.front().line() +
+         "); run \"tvx check\" on it; it was not rewritten";
+  return true;
+}
+
 }  // namespace
 
 std::string freshNameBeside(const std::string& path, const char* tag) {
@@ -135,20 +147,15 @@ bool Defragmenter::run(const std::string& path, const char* progName, DefragResu
   try {
     src.store = MiddleLevelStore::make(path.c_str(), OpenReadWrite, ShareExclusive);
   } catch (const ErrorMsgException& e) {
-    *why = "cannot open " + path + " for exclusive use (" + e.description() +
-           "); is another program holding it open?";
+    // A damaged book cannot be opened at all: say what is wrong with it rather
+    // than suggest that someone holds it.
+    if (!damaged(path, why))
+      *why = "cannot open " + path + " for exclusive use (" + e.description() +
+             "); is another program holding it open?";
     return false;
   }
   result->oldSize = fileSize(path);
-  {
-    const BookCheckReport before = BookCheck::checkFile(path);
-    if (!before.ok()) {
-      *why = path + " has problems (" + std::to_string(before.problems.size() + before.unlisted) +
-             ", first: " + before.problems.front().line() +
-             "); run \"tvx check\" on it; it was not rewritten";
-      return false;
-    }
-  }
+  if (damaged(path, why)) return false;
   const std::string fresh = freshNameBeside(path, "blkpack");
   if (fresh.empty()) {
     *why = "cannot make a new file beside " + path + ": " + std::strerror(errno);
