@@ -3,6 +3,9 @@
 // page bodies going in and out byte for byte.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -216,6 +219,40 @@ TEST_F(TvxBookTest, PagesAreFoundByIdOrNameAndMissingOnesAreReported) {
   EXPECT_EQ(1, unreadable.status);
   EXPECT_EQ("tvx: cannot read '" + dir.file("absent.map") + "': No such file or directory\n",
             unreadable.err);
+}
+
+// The book database offers a badly fragmented book to the defragmenter when
+// it closes. Nobody is there to answer: the question becomes one "tvx: " line
+// with the cautious answer, and the defragmenter is not started.
+TEST_F(TvxBookTest, TheDefragmentationQuestionIsPrintedAndAnsweredNo) {
+  ok({"page", "add", book, "A"});
+  ok({"page", "add", book, "B"});
+  for (int i = 1; i <= 10; ++i) {
+    ok({"put", book, "A", "-"}, "#CM&^# 161\r\n(B(a\"" + std::string(300 * i, 'a') + "\",1,1),,,)");
+    ok({"attr", book, "B", "k" + std::to_string(i), std::string(400, 'v')});
+  }
+  // A stand-in defragmenter on PATH that leaves a mark when it runs.
+  const std::string bin = dir.file("bin");
+  mkdir(bin.c_str(), 0777);
+  const std::string mark = dir.file("defragmenter-ran");
+  writeFileBytes(bin + "/blkpack", "#!/bin/sh\ntouch '" + mark + "'\n");
+  chmod((bin + "/blkpack").c_str(), 0755);
+  const char* oldPath = std::getenv("PATH");
+  const std::string savedPath = oldPath != nullptr ? oldPath : "";
+  setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+  RunResult r = tvx({"ls", book});
+  setenv("PATH", savedPath.c_str(), 1);
+
+  EXPECT_EQ(0, r.status);
+  const std::string prefix = "tvx: Tavix: File '" + book +
+                             "' appears to be excessively fragmented, and has a fragmentation index of ";
+  EXPECT_EQ(0u, r.err.find(prefix)) << r.err;
+  const std::string suffix =
+      " which can cause performance degradation. Do you want to defrag this file now? [No]\n";
+  ASSERT_GE(r.err.size(), suffix.size());
+  EXPECT_EQ(suffix, r.err.substr(r.err.size() - suffix.size())) << r.err;
+  EXPECT_EQ(r.err.size() - 1, r.err.find('\n')) << "one line: " << r.err;
+  EXPECT_FALSE(fileExists(mark)) << "the defragmenter must not be started";
 }
 
 }  // namespace

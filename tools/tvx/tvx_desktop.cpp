@@ -24,9 +24,33 @@ std::string desktopLine(const char* caption, const char* text) {
   return line;
 }
 
+namespace {
+
+const char* answerName(int answer) {
+  switch (answer) {
+    case IDCANCEL: return "Cancel";
+    case IDNO: return "No";
+    case IDABORT: return "Abort";
+    case IDYES: return "Yes";
+    case IDRETRY: return "Retry";
+    case IDIGNORE: return "Ignore";
+    default: return "OK";
+  }
+}
+
+}  // namespace
+
 int TvxDesktop::messageBox(HWND, const char* text, const char* caption, UINT type) {
-  std::fprintf(stderr, "%s\n", desktopLine(caption, text).c_str());
-  return cautiousMessageBoxAnswer(type);
+  const int answer = cautiousMessageBoxAnswer(type);
+  std::string line = desktopLine(caption, text);
+  // A question shows the answer given for the person who is not there.
+  if ((type & MB_TYPEMASK) != MB_OK) {
+    line += " [";
+    line += answerName(answer);
+    line += "]";
+  }
+  std::fprintf(stderr, "%s\n", line.c_str());
+  return answer;
 }
 
 int TvxDesktop::inputBox(HWND, const char* title, const char* prompt, char*, int) {

@@ -1,8 +1,9 @@
 // tvx_desktop.h: the desktop of the command-line tool. Nobody sits in front of
 // tvx to press buttons, so every message box the libraries show becomes one
 // line on standard error starting "tvx: ", and every question is answered the
-// way that does least (Cancel, else No, else the box's only button). Prompts
-// are cancelled. Nothing waits for input.
+// way that does least (Cancel, else No, else the box's only button), the
+// answer shown in brackets after the question ("... now? [No]"). Prompts are
+// cancelled. Nothing waits for input.
 #ifndef TOOLS_TVX_TVX_DESKTOP_H
 #define TOOLS_TVX_TVX_DESKTOP_H
 
