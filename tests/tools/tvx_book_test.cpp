@@ -70,6 +70,7 @@ TEST_F(TvxBookTest, InfoReportsHeaderFieldsAndSpaceOfANewBook) {
       "free bytes          0\n"
       "pages               0\n"
       "links               0\n"
+      "other entries       0\n"
       "fragmentation index 1.00\n";
   EXPECT_EQ(expected, out);
 }
@@ -90,7 +91,7 @@ TEST_F(TvxBookTest, InfoCountsPagesLinksFreeSpaceAndFragmentation) {
     ok({"attr", book, "B", "n" + std::to_string(i), std::string(300, 'v')});
   }
   const std::string json = ok({"info", "--json", book});
-  EXPECT_NE(std::string::npos, json.find("\"pages\":2,\"links\":1,")) << json;
+  EXPECT_NE(std::string::npos, json.find("\"pages\":2,\"links\":1,\"otherEntries\":0,")) << json;
   const std::size_t at = json.find("\"fragmentationIndex\":");
   ASSERT_NE(std::string::npos, at) << json;
   const double index = std::stod(json.substr(at + 21));

@@ -27,7 +27,8 @@ const char kHelp[] =
     "Shows the book file's header fields (application signature and version,\n"
     "store signature and version, header size, free-list head, next ID, index\n"
     "handle), the file size, the number of blocks and of free blocks, the free\n"
-    "bytes, the number of pages and links, and the fragmentation index: chain\n"
+    "bytes (the free blocks' whole size), the number of pages, links and other\n"
+    "entries (such as the type page), and the fragmentation index: chain\n"
     "steps per chain opened while reading every record (1.00 when every record\n"
     "is one block). Damaged blocks are reported and give exit status 1.\n"
     "\n"
@@ -103,9 +104,13 @@ int cmdInfo(int argc, char** argv) {
   MiddleLevelFileHeader* header = store.mlHeader();
 
   const std::vector<EntryInfo> entries = allEntries(db);
-  ULONG pages = 0, links = 0;
+  // Pages carry the page bit; links the link kind; anything else (the type
+  // page) is counted apart.
+  ULONG pages = 0, links = 0, others = 0;
   for (const EntryInfo& e : entries) {
-    if (isLinkKind(e.kind)) ++links; else ++pages;
+    if (isLinkKind(e.kind)) ++links;
+    else if ((e.kind & kKindPage) != 0) ++pages;
+    else ++others;
   }
   const SpaceUse use = walkBlocks(store);
   const Fragmentation frag = measureFragmentation(db);
@@ -124,13 +129,14 @@ int cmdInfo(int argc, char** argv) {
     std::printf("{\"book\":%s,\"signature\":%s,\"version\":%lu,\"storeSignature\":%s,"
                 "\"storeVersion\":%lu,\"headerSize\":%lu,\"freeListHead\":%lu,\"nextId\":%lu,"
                 "\"indexHandle\":%lu,\"fileSize\":%lu,\"blocks\":%lu,\"freeBlocks\":%lu,"
-                "\"freeBytes\":%lu,\"pages\":%lu,\"links\":%lu,\"fragmentationIndex\":%.2f}\n",
+                "\"freeBytes\":%lu,\"pages\":%lu,\"links\":%lu,\"otherEntries\":%lu,"
+                "\"fragmentationIndex\":%.2f}\n",
                 jsonString(cl.args[0]).c_str(), jsonString(appSignature).c_str(), version,
                 jsonString(storeSignature).c_str(), storeVersion, headerSize, freeList, nextID,
                 indexHandle, fileSize, static_cast<unsigned long>(use.blocks),
                 static_cast<unsigned long>(use.freeBlocks),
                 static_cast<unsigned long>(use.freeBytes), static_cast<unsigned long>(pages),
-                static_cast<unsigned long>(links), frag.index);
+                static_cast<unsigned long>(links), static_cast<unsigned long>(others), frag.index);
   } else {
     std::printf("book                %s\n", cl.args[0].c_str());
     std::printf("signature           %s\n", appSignature.c_str());
@@ -147,6 +153,7 @@ int cmdInfo(int argc, char** argv) {
     std::printf("free bytes          %lu\n", static_cast<unsigned long>(use.freeBytes));
     std::printf("pages               %lu\n", static_cast<unsigned long>(pages));
     std::printf("links               %lu\n", static_cast<unsigned long>(links));
+    std::printf("other entries       %lu\n", static_cast<unsigned long>(others));
     std::printf("fragmentation index %.2f\n", frag.index);
   }
   std::fflush(stdout);
