@@ -256,7 +256,14 @@ void TWindow::EvPaint() {
   if (Scroller != nullptr) Scroller->EndView();
 }
 
-bool TWindow::EvEraseBkgnd(HDC) { return DefaultProcessing() != 0; }
+bool TWindow::EvEraseBkgnd(HDC hdc) {
+  if (!hasBkgnd_) return DefaultProcessing() != 0;
+  HBRUSH b = ::CreateSolidBrush(bkgnd_);
+  TRect r = GetClientRect();
+  ::FillRect(hdc, &r, b);
+  ::DeleteObject(b);
+  return true;
+}
 
 void TWindow::EvSize(UINT, TSize&) {
   if (Scroller != nullptr) Scroller->SetPageSize();
@@ -309,7 +316,25 @@ void TWindow::EvVScroll(UINT scrollCode, UINT thumbPos, HWND hWndCtl) {
   }
 }
 
-bool TWindow::EvSetCursor(HWND, UINT, UINT) { return DefaultProcessing() != 0; }
+bool TWindow::EvSetCursor(HWND hWndCursor, UINT, UINT) {
+  if (cursor_ != nullptr && hWndCursor == HWindow) {
+    ::SetCursor(cursor_);
+    return true;
+  }
+  return DefaultProcessing() != 0;
+}
+
+bool TWindow::SetCursor(TModule*, const char* name) {
+  HCURSOR c = ::LoadCursor(nullptr, name);
+  if (c == nullptr) return false;
+  cursor_ = c;
+  return true;
+}
+
+void TWindow::SetBkgndColor(COLORREF colour) {
+  hasBkgnd_ = true;
+  bkgnd_ = colour;
+}
 void TWindow::EvShowWindow(bool, UINT) { DefaultProcessing(); }
 
 // ---------------------------------------------------------------- helpers

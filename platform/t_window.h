@@ -127,6 +127,19 @@ class TWindow {
   DWORD GetStyle() const;
   void SetStyle(DWORD style);
   void EnableWindow(bool enable);
+  // Scroll bars of the window.
+  int SetScrollPos(int bar, int pos, bool redraw = true) { return ::SetScrollPos(HWindow, bar, pos, redraw); }
+  int GetScrollPos(int bar) const { return ::GetScrollPos(HWindow, bar); }
+  void SetScrollRange(int bar, int minPos, int maxPos, bool redraw = true) {
+    ::SetScrollRange(HWindow, bar, minPos, maxPos, redraw);
+  }
+  void ShowScrollBar(int bar, bool show = true) { ::ShowScrollBar(HWindow, bar, show); }
+  // The cursor shown over the window when the class gives none of its own
+  // choosing: a standard cursor by identifier (IDC_ARROW ...). Returns false
+  // when there is no such cursor.
+  bool SetCursor(TModule* module, const char* name);
+  // The colour the window's background is erased with.
+  void SetBkgndColor(COLORREF colour);
   int GetId() const { return Attr.Id; }
   HWND GetParentH() const { return Parent != nullptr ? Parent->HWindow : ::GetParent(HWindow); }
   TWindow* GetParentO() const { return Parent; }
@@ -161,6 +174,9 @@ class TWindow {
   void RemoveChild(TWindow* child);
 
   std::vector<TWindow*> children_;  // not owned
+  HCURSOR cursor_ = nullptr;
+  bool hasBkgnd_ = false;
+  COLORREF bkgnd_ = 0;
   bool alias_ = false;
   // The message being handled, for DefaultProcessing.
   UINT curMsg_ = 0;

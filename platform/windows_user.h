@@ -56,6 +56,7 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define WM_SHOWWINDOW 0x0018u
 #define WM_SETCURSOR 0x0020u
 #define WM_NCDESTROY 0x0082u
+#define WM_NCPAINT 0x0085u  // never sent: frames are drawn by the composer
 #define WM_KEYDOWN 0x0100u
 #define WM_KEYUP 0x0101u
 #define WM_CHAR 0x0102u

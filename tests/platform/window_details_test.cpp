@@ -229,3 +229,27 @@ TEST_F(WindowDetailsTest, ApplicationLoopEndsOnQuit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowDetailsTest, WindowCursorAndBackgroundColour) {
+  TWindow w(nullptr, "coloured");
+  w.Attr.W = 60;
+  w.Attr.H = 40;
+  w.SetBkgndColor(RGB(0, 0x80, 0));
+  EXPECT_TRUE(w.SetCursor(nullptr, IDC_SIZEALL));
+  EXPECT_FALSE(w.SetCursor(nullptr, "Expand_Cursor")) << "no cursor resources: the caller falls back";
+  ASSERT_TRUE(w.Create());
+  WindowManager& wm = WindowManager::instance();
+  wm.runUntilIdle();
+  const DisplayList& l = wm.find(w.HWindow)->list;
+  ASSERT_FALSE(l.empty());
+  EXPECT_EQ(l.commands().front().brush.color, RGB(0, 0x80, 0)) << "erased with the window's colour";
+  POINT inside = {10, 10};
+  ClientToScreen(w.HWindow, &inside);
+  wm.injectMouse(WM_MOUSEMOVE, inside, 0);
+  wm.runUntilIdle();
+  EXPECT_STREQ(cursorName(GetCursor()), "sizeall");
+}
+
+}  // namespace
