@@ -54,6 +54,8 @@ void setHatch(cairo_t* cr, int hatch, COLORREF c) {
   cairo_destroy(t);
   cairo_pattern_t* p = cairo_pattern_create_for_surface(tile);
   cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+  // Hatch lines stay one pixel wide when a page is scaled.
+  cairo_pattern_set_filter(p, CAIRO_FILTER_NEAREST);
   cairo_set_source(cr, p);
   cairo_pattern_destroy(p);
   cairo_surface_destroy(tile);

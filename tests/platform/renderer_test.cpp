@@ -135,6 +135,15 @@ TEST_F(RendererTest, InvertingTwiceRestoresEveryPixel) {
     for (std::size_t i = 0; i < twice.size(); ++i) differing += twice[i] != before[i] ? 1 : 0;
     EXPECT_EQ(differing, 0u) << s.what << ": pixels that differ after drawing twice";
   }
+  // The PNG files themselves: the picture before and after an outline drawn twice.
+  const std::string a = scratch("invert_before.png"), b = scratch("invert_after.png");
+  ASSERT_TRUE(CairoRenderer::writePng(ScreenComposer::composeClient(hwnd), a));
+  steps[0].draw(hdc);
+  steps[0].draw(hdc);
+  ASSERT_TRUE(CairoRenderer::writePng(ScreenComposer::composeClient(hwnd), b));
+  EXPECT_EQ(slurp(a), slurp(b)) << "the PNG is unchanged byte for byte";
+  std::remove(a.c_str());
+  std::remove(b.c_str());
   SelectObject(hdc, GetStockObject(WHITE_BRUSH));
   DeleteObject(fill);
 }
