@@ -116,6 +116,14 @@ bool splitLine(const std::string& line, std::vector<Word>* words, std::string* w
   return true;
 }
 
+bool isEntryKeyword(const std::string& key) {
+  static const char* const keys[] = {"kind", "name", "type",     "flags", "body",
+                                     "attr", "end",  "linklist", "raw"};
+  for (const char* k : keys)
+    if (key == k) return true;
+  return false;
+}
+
 }  // namespace
 
 std::string BookManifest::quote(const std::string& text) {
@@ -237,6 +245,8 @@ bool BookManifest::parse(const std::string& text, std::string* error) {
       ne.isLink = key == "link";
       ne.kind = ne.isLink ? 2 : 1;
       entries.push_back(ne);
+    } else if (!isEntryKeyword(key)) {
+      return fail("unknown keyword \"" + key + "\"");
     } else if (!e) {
       return fail("\"" + key + "\" before the first page or link");
     } else if (key == "kind") {

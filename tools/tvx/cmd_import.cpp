@@ -171,9 +171,10 @@ int cmdImport(int argc, char** argv) {
   const BookCheckReport report = BookCheck::checkFile(fresh);
   if (!report.ok()) {
     for (const BookProblem& p : report.problems) std::printf("%s\n", p.line().c_str());
+    const std::size_t count = report.problems.size() + report.unlisted;
     if (!cl.has("force"))
-      return failure("%s: the book would have %zu problems; not made (use --force to make it anyway)",
-                     dir.c_str(), report.problems.size() + report.unlisted);
+      return failure("%s: the book would have %zu problem%s; not made (use --force to make it anyway)",
+                     dir.c_str(), count, count == 1 ? "" : "s");
   }
   if (!syncFile(fresh))
     return failure("cannot flush %s to disk: %s", fresh.c_str(), std::strerror(errno));
