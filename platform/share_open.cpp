@@ -108,9 +108,19 @@ int _sopen(const char* path, int oflag, int shflag, int pmode) {
   if (pmode & _S_IWRITE) mode |= S_IWUSR | S_IWGRP | S_IWOTH;
 
   // Truncation waits until the share rules have allowed the open, so that a refused
-  // open never destroys another open's file.
-  int fd = open(path, flags, mode);
+  // open never destroys another open's file. The open does not wait (a named pipe
+  // given as a file name would block it), and only regular files are opened: a
+  // book, a map text or a copy is never a device, a pipe or a folder.
+  int fd = open(path, flags | O_NONBLOCK, mode);
   if (fd < 0) return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int saved = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    close(fd);
+    errno = saved;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
   int lockFd = fd;
   if (access == _O_WRONLY) {

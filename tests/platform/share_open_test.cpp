@@ -1,5 +1,6 @@
 // Share modes between opens of one file, as two programs would see them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,6 +79,21 @@ TEST(ShareOpen, CreateFailIfExistsAndRefusedTruncateLeaveTheFileAlone) {
   char buf[16] = {};
   EXPECT_EQ(10, pread(holder, buf, sizeof buf, 0)) << "a refused truncating open emptied the file";
   _close(holder);
+}
+
+TEST(ShareOpen, OnlyRegularFilesOpenAndAPipeDoesNotBlock) {
+  char dir[260];
+  GetTempPath(sizeof dir, dir);
+  const std::string fifo = std::string(dir) + "share_open_fifo";
+  std::remove(fifo.c_str());
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  errno = 0;
+  EXPECT_EQ(-1, _sopen(fifo.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO));
+  EXPECT_EQ(EINVAL, errno);
+  std::remove(fifo.c_str());
+  errno = 0;
+  EXPECT_EQ(-1, _sopen(dir, _O_RDONLY | _O_BINARY, _SH_DENYNO));
+  EXPECT_EQ(EISDIR, errno);
 }
 
 }  // namespace
