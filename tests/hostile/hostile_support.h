@@ -1,0 +1,31 @@
+// What the hostile-input tests share: the books' oracle (is what a damaged book
+// gave a valid subset of what the sound book held?), the integrity check when
+// this build has it, and how many cases to skip under the sanitizers.
+#ifndef TESTS_HOSTILE_HOSTILE_SUPPORT_H
+#define TESTS_HOSTILE_HOSTILE_SUPPORT_H
+
+#include <string>
+
+#include "fuzz/whole_book_reader.h"
+
+// "" when every entry `damaged` delivered is an entry of `original` with the
+// same kind, header and facet bytes, a body, attribute list, link record and
+// link list that held only what the original held; else what differs first.
+// Entries, facets, attributes, link ends and list entries may be missing.
+std::string subsetViolation(const BookImage& original, const BookImage& damaged);
+
+// The integrity check's verdict on a file: "" when it finds the book sound,
+// otherwise its first problem. Without the check in this build: "unchecked".
+std::string checkBookFile(const std::string& path);
+// True when this build has the integrity check.
+bool haveBookCheck();
+
+// Every how many cases a sweep runs: TVX_HOSTILE_STRIDE when set, else 1, or
+// 4 in a sanitizer build (whose cases are many times slower).
+int sweepStride();
+
+// The bytes of a file, and a file made of bytes.
+std::string fileBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::string& bytes);
+
+#endif  // TESTS_HOSTILE_HOSTILE_SUPPORT_H
