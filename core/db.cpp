@@ -20,6 +20,7 @@
 #include "kit/file_helpers.h"
 #include "maptext/km_esrap.h"
 #include "platform/desktop.h"
+#include "platform/fault_injection.h"
 #include "platform/share_open.h"
 #include "platform/system.h"
 #include "store/middle_level_store.h"
@@ -122,7 +123,9 @@ bool copyAndSync(const std::string& src, const std::string& dest) {
     if (r == 0) break;
     ssize_t off = 0;
     while (off < r) {
-      ssize_t w = write(out, buf.data() + off, static_cast<std::size_t>(r - off));
+      ssize_t w = FaultInjection::shouldFail(FaultInjection::Write)
+                      ? -1
+                      : write(out, buf.data() + off, static_cast<std::size_t>(r - off));
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) {
         ok = false;
@@ -140,7 +143,7 @@ bool copyAndSync(const std::string& src, const std::string& dest) {
 bool syncFile(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  bool ok = fsync(fd) == 0;
+  bool ok = FaultInjection::fsync(fd) == 0;
   close(fd);
   return ok;
 }
@@ -360,7 +363,7 @@ int DB::commit() {
     } catch (const ErrorMsgException& e) {
       e.report(nullptr, 'E');
     }
-    ok = !commitStepFails(CommitRename) && std::rename(fresh.c_str(), book.c_str()) == 0;
+    ok = !commitStepFails(CommitRename) && FaultInjection::rename(fresh.c_str(), book.c_str()) == 0;
   }
   if (!ok) std::remove(fresh.c_str());
 

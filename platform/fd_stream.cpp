@@ -16,10 +16,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fault_injection.h"
+
 namespace {
 
 // Writes all of [data, data+n) at `offset`, retrying short writes. False on failure.
 bool writeAll(int fd, const char* data, std::size_t n, off_t offset) {
+  if (n > 0 && FaultInjection::shouldFail(FaultInjection::Write)) return false;
   while (n > 0) {
     ssize_t w = pwrite(fd, data, n, offset);
     if (w < 0) {
@@ -103,7 +106,10 @@ FdStreamBuf::int_type FdStreamBuf::overflow(int_type c) {
   return c;
 }
 
-int FdStreamBuf::sync() { return flushOutput() ? 0 : -1; }
+int FdStreamBuf::sync() {
+  if (FaultInjection::shouldFail(FaultInjection::Flush)) return -1;
+  return flushOutput() ? 0 : -1;
+}
 
 FdStreamBuf::pos_type FdStreamBuf::seekoff(off_type off, std::ios_base::seekdir dir,
                                            std::ios_base::openmode) {
