@@ -66,6 +66,19 @@ TEST(TvxCommandLine, WrongCommandLinesGiveStatusTwoAndOneLine) {
        "tvx: attr: unexpected argument \"w\" (try \"tvx attr --help\")\n"},
       {{"put", "a.tvx", "p"}, "tvx: put: missing arguments (try \"tvx put --help\")\n"},
       {{"home", "a.tvx", "p", "q"}, "tvx: home: unexpected argument \"q\" (try \"tvx home --help\")\n"},
+      // Names and types that page references could not carry.
+      {{"page", "add", "a.tvx", "x#$y"},
+       "tvx: page: a page name cannot hold \"#@\" or \"#$\" (try \"tvx page --help\")\n"},
+      {{"page", "rename", "a.tvx", "p", "net#@x"},
+       "tvx: page: a page name cannot hold \"#@\" or \"#$\" (try \"tvx page --help\")\n"},
+      {{"page", "add", "a.tvx", std::string(257, 'n')},
+       "tvx: page: a page name is at most 256 bytes long (try \"tvx page --help\")\n"},
+      {{"page", "retype", "a.tvx", "p", std::string(257, 't')},
+       "tvx: page: a type is at most 256 bytes long (try \"tvx page --help\")\n"},
+      {{"put", "a.tvx", "a#$b", "-"},
+       "tvx: put: a page name cannot hold \"#@\" or \"#$\" (try \"tvx put --help\")\n"},
+      {{"link", "add", "--type", "t#@", "a.tvx", "p", "q"},
+       "tvx: link: a type cannot hold \"#@\" or \"#$\" (try \"tvx link --help\")\n"},
   };
   for (const Case& c : cases) {
     RunResult r = tvx(c.args);

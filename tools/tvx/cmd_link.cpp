@@ -90,6 +90,7 @@ int cmdLink(int argc, char** argv) {
   } else {
     return usageError("link", "unknown action \"%s\"", action.c_str());
   }
+  if ((rc = checkEntryText("link", "type", cl.value("type", ""))) != kExitOk) return rc;
   BookSession book;
   if ((rc = book.openForWriting(cl.args[0])) != kExitOk) return rc;
   if (action == "add") return linkAdd(book, cl.args[1], cl.args[2], cl.value("type", "Undefined"));

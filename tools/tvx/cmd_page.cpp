@@ -99,6 +99,12 @@ int cmdPage(int argc, char** argv) {
     return usageError("page", "a page name cannot be empty");
   }
 
+  if (action == "add" || action == "rename") {
+    if ((rc = checkEntryText("page", "page name", cl.args.back())) != kExitOk) return rc;
+  }
+  if (action == "retype" && (rc = checkEntryText("page", "type", cl.args.back())) != kExitOk) return rc;
+  if ((rc = checkEntryText("page", "type", cl.value("type", ""))) != kExitOk) return rc;
+
   BookSession book;
   if ((rc = book.openForWriting(cl.args[0])) != kExitOk) return rc;
   if (action == "add") return pageAdd(book, cl.args[1], cl.value("type", "Undefined"));

@@ -45,6 +45,8 @@ int cmdPut(int argc, char** argv) {
   const std::string& pageText = cl.args[1];
   const std::string& source = cl.args[2];
   if (pageText.empty()) return usageError("put", "a page name cannot be empty");
+  if ((rc = checkEntryText("put", "page name", pageText)) != kExitOk) return rc;
+  if ((rc = checkEntryText("put", "type", cl.value("type", ""))) != kExitOk) return rc;
 
   std::string text, why;
   if (!readInput(source, &text, &why)) return failure("cannot read '%s': %s", source.c_str(), why.c_str());

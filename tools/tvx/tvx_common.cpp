@@ -101,6 +101,14 @@ int expectArgs(const char* command, const CommandLine& cl, std::size_t least, st
   return kExitOk;
 }
 
+int checkEntryText(const char* command, const char* what, const std::string& text) {
+  if (text.size() > 256) return usageError(command, "a %s is at most 256 bytes long", what);
+  if (text.find("#@") != std::string::npos || text.find("#$") != std::string::npos) {
+    return usageError(command, "a %s cannot hold \"#@\" or \"#$\"", what);
+  }
+  return kExitOk;
+}
+
 // ---------------------------------------------------------------------------
 // Book sessions
 

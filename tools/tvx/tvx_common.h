@@ -68,6 +68,12 @@ int failure(const char* format, ...)
 // usage error. Returns kExitOk or kExitUsage.
 int expectArgs(const char* command, const CommandLine& cl, std::size_t least, std::size_t most);
 
+// Checks a page name or a type given on the command line: at most 256 bytes
+// (what an entry header keeps) and without "#@" or "#$" (which would split the
+// page references that links store). Returns kExitOk, or kExitUsage after
+// reporting.
+int checkEntryText(const char* command, const char* what, const std::string& text);
+
 // ---- Books ----
 
 // One book opened for the life of a command, through the tool's application.
