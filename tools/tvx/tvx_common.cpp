@@ -2,6 +2,7 @@
 #include "tools/tvx/tvx_common.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -139,6 +140,16 @@ int BookSession::open(const std::string& path, int flags, int share) {
 int BookSession::openForReading(const std::string& path) { return open(path, _O_RDONLY, _SH_DENYNO); }
 
 int BookSession::openForWriting(const std::string& path) {
+  // Saving writes a new file beside the book and renames it over the book: both
+  // the file and its folder must be writable.
+  if (access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
+    return failure("cannot write book '%s': %s", path.c_str(), std::strerror(errno));
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  if (access(folder.c_str(), W_OK) != 0 && errno != ENOENT) {
+    return failure("cannot write book '%s': its folder: %s", path.c_str(), std::strerror(errno));
+  }
   const int rc = open(path, _O_RDWR, _SH_DENYWR);
   if (rc != kExitOk) return rc;
   if (db_->isReadOnly()) {
