@@ -11,6 +11,7 @@
 #include "kit/error.h"
 #include "kit/file_helpers.h"
 #include "platform/fd_stream.h"
+#include "platform/truncatable.h"
 
 namespace {
 
@@ -280,9 +281,10 @@ void KMXel::indent() {
 void KMXel::writeEOF() {
   if (!out) return;
   std::streambuf* sb = out->rdbuf();
-  FdStreamBuf* fdb = dynamic_cast<FdStreamBuf*>(sb);
   std::filebuf* fb = dynamic_cast<std::filebuf*>(sb);
-  bool fileStream = fdb || fb || dynamic_cast<std::ofstream*>(out) ||
+  // A device that can cut itself (a file descriptor stream, a book record).
+  Truncatable* cuttable = dynamic_cast<Truncatable*>(sb);
+  bool fileStream = cuttable || fb || dynamic_cast<std::ofstream*>(out) ||
                     dynamic_cast<std::fstream*>(out) || dynamic_cast<FdStream*>(out);
   if (!fileStream) return;  // an in-memory stream has nothing to cut
   if (!sb) {
@@ -293,7 +295,7 @@ void KMXel::writeEOF() {
   // opened itself, by its name. A file stream opened by someone else does not
   // show its descriptor; that only matters when there is a tail to cut.
   out->flush();
-  bool haveFile = fdb != nullptr || (fb && fb->is_open() && ownsStream && !ownedPath.empty());
+  bool haveFile = cuttable != nullptr || (fb && fb->is_open() && ownsStream && !ownedPath.empty());
   if (!haveFile) {
     if (fb && fb->is_open()) {
       std::streampos here = fb->pubseekoff(0, std::ios::cur, std::ios::out);
@@ -311,8 +313,9 @@ void KMXel::writeEOF() {
     return;
   }
   int rc;
-  if (fdb) {
-    rc = ::ftruncate(fdb->fd(), static_cast<off_t>(pos));
+  if (cuttable) {
+    rc = cuttable->truncateAt(static_cast<std::streamoff>(pos)) ? 0 : -1;
+    if (rc != 0 && errno == 0) errno = EIO;
   } else {
     rc = ::truncate(ownedPath.c_str(), static_cast<off_t>(pos));
   }

@@ -13,7 +13,9 @@
 #include <streambuf>
 #include <vector>
 
-class FdStreamBuf : public std::streambuf {
+#include "platform/truncatable.h"
+
+class FdStreamBuf : public std::streambuf, public Truncatable {
  public:
   explicit FdStreamBuf(int fd, std::size_t bufferSize = 4096);
   ~FdStreamBuf() override;
@@ -23,6 +25,10 @@ class FdStreamBuf : public std::streambuf {
   int fd() const { return fd_; }
   // Truncates (or extends) the file to `length` bytes after writing pending output.
   bool truncate(std::streamoff length);
+  bool truncateAt(std::streamoff length) override { return truncate(length); }
+  // True once any output failed to reach the file (and was dropped): the file
+  // then differs from what was written through the stream. Never reset.
+  bool writeFailed() const { return writeFailed_; }
 
  protected:
   int_type underflow() override;
@@ -47,6 +53,7 @@ class FdStreamBuf : public std::streambuf {
   std::streamoff putOffset_ = 0;
   // The position while neither area is set.
   std::streamoff pos_ = 0;
+  bool writeFailed_ = false;
 };
 
 class FdStream : public std::iostream {

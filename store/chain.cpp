@@ -418,3 +418,53 @@ void Chain::setExtensionSize(ULONG n) {
   if (!first_->header().free_mark()) first_->header().setFirstMark(true);
   first_->writeHeader();
 }
+
+bool Chain::truncate(LONG length) {
+  if (first_ == nullptr || length < 0) return false;
+  // Find the block that holds the new end. Each step is checked by followLink,
+  // and the walk is bounded by the number of blocks the file can hold.
+  const ULONG limit = walkLimit();
+  ULONG steps = 0;
+  std::shared_ptr<Block> keep = first_;
+  int64_t base = 0;
+  while (base + static_cast<int64_t>(keep->header().length()) < length) {
+    base += keep->header().length();
+    keep = followLink(*keep);
+    if (keep == nullptr) return false;  // the record is not that long
+    if (++steps >= limit) {
+      store_->clear();
+      throw LowLevelStore::BadChainException("Chain is longer than the file can hold");
+    }
+  }
+  // Collect the blocks after it before anything changes, so that a damaged tail
+  // is refused with the record intact.
+  std::vector<ULONG> later;
+  for (std::shared_ptr<Block> b = followLink(*keep); b != nullptr; b = followLink(*b)) {
+    if (later.size() + steps >= limit) {
+      store_->clear();
+      throw LowLevelStore::BadChainException("Chain is longer than the file can hold");
+    }
+    later.push_back(b->handle());
+  }
+  const ULONG newLength = static_cast<ULONG>(length - base);
+  const ULONG oldLength = keep->header().length();
+  if (newLength == oldLength && later.empty()) return false;
+  if (oldLength > newLength) {
+    Block::fillWithSpaces(store_, keep->handle() + BlockHeader::FootPrintSize + newLength,
+                          oldLength - newLength);
+  }
+  keep->header().setLength(newLength);
+  keep->header().setNext(0);
+  keep->writeHeader();
+  if (!later.empty()) {
+    FreeList freeList(store_, store_->freeListPtr());
+    for (ULONG at : later) {
+      std::unique_ptr<Block> block = store_->lookupBlock(at);
+      freeList.merge(block);
+    }
+  }
+  get_ = put_ = first_;
+  getBase_ = putBase_ = 0;
+  first_->reset();
+  return true;
+}

@@ -92,6 +92,12 @@ class Chain {
   int extend(ULONG n);
   // Returns every block of the chain to the free list and leaves the chain empty.
   void free();
+  // Cuts the record at logical position `length`: the block holding that
+  // position keeps the bytes before it (the rest of its user area is filled with
+  // spaces) and ends the chain; every later block returns to the free list. A
+  // length at or beyond the end changes nothing. Both cursors go back to the
+  // first block. Returns true when something was cut.
+  bool truncate(LONG length);
 
   ULONG getExtensionSize() const;
   // Values below 32 become 32; the first block's header is rewritten.

@@ -263,3 +263,26 @@ void StoreStreamBuf::lock() {
 void StoreStreamBuf::unlock() {
   error(nullptr, 'E', "Call on an unimplemented StoreStreamBuf method");
 }
+
+bool StoreStreamBuf::truncateAt(std::streamoff length) {
+  if (!chain_ || length < 0 || length > 0x7FFFFFFF) return false;
+  if (sync() != 0) return false;
+  dropGetArea();
+  emptyPutArea();
+  const LONG end = static_cast<LONG>(length);
+  try {
+    chain_->truncate(end);
+  } catch (const ErrorMsgException&) {
+    return false;
+  }
+  if (getPos_ > end) getPos_ = end;
+  if (putPos_ > end) putPos_ = end;
+  bufferOrigin_ = getPos_;
+  try {
+    chain_->seekg(getPos_);
+    chain_->seekp(putPos_);
+  } catch (const ErrorMsgException&) {
+    return false;
+  }
+  return true;
+}

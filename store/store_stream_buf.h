@@ -34,12 +34,13 @@
 #include <memory>
 #include <streambuf>
 
+#include "platform/truncatable.h"
 #include "platform/windows_types.h"
 
 class Chain;
 class LowLevelStore;
 
-class StoreStreamBuf : public std::streambuf {
+class StoreStreamBuf : public std::streambuf, public Truncatable {
  public:
   // The size of the buffer installed by default.
   static const int DefaultBufferSize = 256;
@@ -64,6 +65,9 @@ class StoreStreamBuf : public std::streambuf {
   // when no record was open or the flush failed. Afterwards every operation
   // reports end-of-file.
   StoreStreamBuf* close();
+  // Flushes pending bytes and cuts the record at `length` (a longer length
+  // changes nothing); positions beyond the new end move back to it.
+  bool truncateAt(std::streamoff length) override;
   bool isOpen() const { return chain_ != nullptr; }
 
   // Not supported: each reports "Call on an unimplemented StoreStreamBuf method"

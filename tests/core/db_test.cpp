@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "core/db.h"
 #include "core_test_support.h"
+#include "maptext/km_esrap.h"
 #include "platform/desktop.h"
 #include "platform/share_open.h"
 #include "platform/system.h"
@@ -356,6 +358,43 @@ TEST(DBCommit, AnInterruptedCommitLeavesTheOldOrTheNewBook) {
     }
   }
   EXPECT_NE(0, access((book + ".commit~").c_str(), F_OK)) << "no half-made file is left";
+}
+
+}  // namespace
+
+namespace {
+
+// Writes a page of `nodes` idea symbols as the page body through the writer.
+void writeBody(std::iostream& body, int nodes) {
+  KMEsrap w(&body, "Nexil");
+  w.writeFile("tests", 1, nullptr);
+  w.writeNodeSection();
+  for (int i = 0; i < nodes; ++i) {
+    w.writeNodeObject(i, "idea", 1, nullptr, 0, 0, 10, 10, 0, KM_ABSENT, nullptr, nullptr);
+  }
+  EXPECT_GE(w.close(), 0);
+}
+
+TEST(DBBodies, ABodyRewrittenShorterLeavesNothingOfTheLongerOne) {
+  ScriptedDesktop desk;
+  DesktopScope scope(desk);
+  TestNexil app;
+  DB db(app, "", nullptr, 0, 0);
+  const ULONG page = db.createNode(String("P"), String("map"), 0);
+  {
+    auto body = db.getNodeStream(page, 1);
+    writeBody(*body, 40);
+  }
+  const std::size_t longSize = facetBytes(db, page, 1).size();
+  {
+    auto body = db.getNodeStream(page, 1);
+    writeBody(*body, 2);
+  }
+  const std::string stored = facetBytes(db, page, 1);
+  EXPECT_LT(stored.size(), longSize / 4);
+  std::stringstream fresh;
+  writeBody(fresh, 2);
+  EXPECT_EQ(fresh.str(), stored);
 }
 
 }  // namespace
