@@ -43,6 +43,15 @@ const int BookFacets = 6;
 const int BookBuckets = 128;
 const int ShareDenyWrite = 0x20;
 
+// What one facet of the new book holds: bytes encoded from the manifest, or
+// the content of a file of the folder, read only when the facet is written.
+struct FacetSource {
+  std::string bytes;
+  std::string file;  // relative to the folder; empty when `bytes` is the content
+};
+// The most bytes of facets one book can hold.
+const unsigned MaxBookBytes = 0x7FFFFFFFu;
+
 // A file named in the manifest: relative, inside the folder.
 bool safeRelative(const std::string& name) {
   if (name.empty() || name[0] == '/') return false;
@@ -73,6 +82,20 @@ bool readFile(const std::string& path, std::string* out, std::string* why) {
   out->assign(static_cast<std::size_t>(size), '\0');
   if (size > 0 && !in.read(&(*out)[0], size)) {
     *why = "cannot read " + path;
+    return false;
+  }
+  return true;
+}
+
+// True when the file exists and is small enough to be read as one facet.
+bool fileSizeOf(const std::string& path, std::string* why) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    *why = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  if (static_cast<unsigned long long>(st.st_size) > kMaxInputBytes) {
+    *why = path + " is larger than " + std::to_string(kMaxInputBytes) + " bytes";
     return false;
   }
   return true;
@@ -114,28 +137,30 @@ int cmdImport(int argc, char** argv) {
   if (!m.parse(text, &why)) return failure("%s: %s", manifestPath.c_str(), why.c_str());
 
   // Every facet's bytes, gathered before the book is made.
-  std::vector<std::map<int, std::string>> facets(m.entries.size());
+  std::vector<std::map<int, FacetSource>> facets(m.entries.size());
   ULONG nextId = m.nextId;
   for (std::size_t i = 0; i < m.entries.size(); ++i) {
     const ManifestEntry& e = m.entries[i];
-    std::map<int, std::string>& out = facets[i];
+    std::map<int, FacetSource>& out = facets[i];
     if (e.id == 0xFFFFFFFFu) return failure("%s: ID 4294967295 cannot be used", manifestPath.c_str());
     if (e.id + 1 > nextId) nextId = e.id + 1;
-    if (e.hasHeader) out[0] = BookManifest::encodeHeader(e.name, e.type, e.flags);
+    if (e.hasHeader) out[0].bytes = BookManifest::encodeHeader(e.name, e.type, e.flags);
     if (e.hasBody) {
       if (!safeRelative(e.bodyFile))
         return failure("%s: body \"%s\" of ID %u is not a file inside the folder",
                        manifestPath.c_str(), e.bodyFile.c_str(), e.id);
-      if (!readFile(dir + "/" + e.bodyFile, &out[1], &why)) return failure("%s", why.c_str());
+      if (!fileSizeOf(dir + "/" + e.bodyFile, &why)) return failure("%s", why.c_str());
+      out[1].file = e.bodyFile;
     }
-    if (e.hasRecord) out[1] = BookManifest::encodeRecord(e.ends);
-    if (e.hasLinkList) out[2] = BookManifest::encodeLinkList(e.linkList);
-    if (e.hasAttrs) out[3] = BookManifest::encodeAttrs(e.attrs);
+    if (e.hasRecord) out[1].bytes = BookManifest::encodeRecord(e.ends);
+    if (e.hasLinkList) out[2].bytes = BookManifest::encodeLinkList(e.linkList);
+    if (e.hasAttrs) out[3].bytes = BookManifest::encodeAttrs(e.attrs);
     for (const auto& r : e.raw) {
       if (!safeRelative(r.second))
         return failure("%s: raw file \"%s\" of ID %u is not a file inside the folder",
                        manifestPath.c_str(), r.second.c_str(), e.id);
-      if (!readFile(dir + "/" + r.second, &out[r.first], &why)) return failure("%s", why.c_str());
+      if (!fileSizeOf(dir + "/" + r.second, &why)) return failure("%s", why.c_str());
+      out[r.first] = FacetSource{std::string(), r.second};
     }
   }
 
@@ -146,6 +171,7 @@ int cmdImport(int argc, char** argv) {
     std::string name;
     ~Remover() { ::unlink(name.c_str()); }
   } remover{fresh};
+  std::size_t total = 0;
   try {
     StoreOwner book;
     book.store = MiddleLevelStore::make(fresh.c_str(), m.signature.c_str(), m.version, BookFacets,
@@ -154,12 +180,21 @@ int cmdImport(int argc, char** argv) {
     // grows in place before any other record exists.
     for (const ManifestEntry& e : m.entries) book.store->createID(e.kind, &e.id);
     for (std::size_t i = 0; i < m.entries.size(); ++i) {
-      for (const auto& f : facets[i]) {
+      for (auto& f : facets[i]) {
+        // Files are read one at a time, as they are written, so that memory
+        // never holds more than one of them however often the manifest names it.
+        std::string& bytes = f.second.bytes;
+        if (!f.second.file.empty() && !readFile(dir + "/" + f.second.file, &bytes, &why))
+          return failure("%s", why.c_str());
+        total += bytes.size();
+        if (total > MaxBookBytes)
+          return failure("%s: the book would be larger than %u bytes", manifestPath.c_str(), MaxBookBytes);
         std::unique_ptr<StoreStream> s =
-            book.store->insert(m.entries[i].id, f.first, static_cast<ULONG>(f.second.size()));
-        s->write(f.second.data(), static_cast<std::streamsize>(f.second.size()));
+            book.store->insert(m.entries[i].id, f.first, static_cast<ULONG>(bytes.size()));
+        s->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         s->flush();
         if (!*s) return failure("cannot write the new book %s", fresh.c_str());
+        std::string().swap(bytes);
       }
     }
     if (book.store->mlHeader()->nextID() < nextId) book.store->mlHeader()->setNextID(nextId);
