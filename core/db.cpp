@@ -262,7 +262,9 @@ void DB::makeTempFileName() {
   workPath_ = name;
   ownsWorkFile_ = true;
   if (hasFile_) {
-    copyFile(name, bookName_.c_str());
+    // A copy that is not whole must not become the working store: its gaps
+    // would be committed over the book. Without it the book opens read-only.
+    if (copyFile(name, bookName_.c_str()) != 0) std::remove(name);
   } else {
     // The store creates its file exclusively.
     std::remove(name);

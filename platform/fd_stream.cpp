@@ -66,6 +66,7 @@ bool FdStreamBuf::flushOutput() {
   if (pbase() == nullptr) return true;
   const std::size_t n = static_cast<std::size_t>(pptr() - pbase());
   const bool ok = n == 0 || writeAll(fd_, pbase(), n, static_cast<off_t>(putOffset_));
+  if (!ok) writeFailed_ = true;
   pos_ = putOffset_ + static_cast<std::streamoff>(n);
   setp(nullptr, nullptr);
   return ok;
@@ -189,7 +190,10 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
       // A large write goes straight to the file.
       dropInput();
       if (!flushOutput()) break;
-      if (!writeAll(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos_))) break;
+      if (!writeAll(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos_))) {
+        writeFailed_ = true;
+        break;
+      }
       pos_ += left;
       done += left;
       continue;

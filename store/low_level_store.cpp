@@ -69,9 +69,16 @@ void LowLevelStore::classInvarient(const char* file, int line) {
   }
 }
 
+bool LowLevelStore::writeLost() const {
+  return writeLost_ || (stream_ != nullptr && stream_->fdbuf()->writeFailed());
+}
+
 void LowLevelStore::commit() {
   wrapupStream();
   setupStream();
+  // Output that never reached the file left it unlike what was written through
+  // this store: it must not be taken as a whole, committed state.
+  if (writeLost()) throw BadStreamException("Write failed");
 }
 
 void LowLevelStore::init(const char* fileName, const char* signature, ULONG version, int share) {
@@ -172,6 +179,7 @@ void LowLevelStore::wrapupStream() {
     stream_->clear();
     stream_->seekp(0);
     stream_->clear();
+    if (stream_->fdbuf()->writeFailed()) writeLost_ = true;
     stream_.reset();
   }
   if (fd_ >= 0) {

@@ -81,7 +81,8 @@ class LowLevelStore : public RefCountingResource {
   virtual int openFlags() const { return flags_; }
   virtual int shareMode() const { return share_; }
   // Forces everything written so far to disk: wrapupStream then setupStream (the
-  // header is read afresh).
+  // header is read afresh). Throws BadStreamException "Write failed" when any
+  // output of this store object ever failed to reach the file (writeLost()).
   virtual void commit();
   // New file: flags NewStoreFlags; setupStream; the create bits are then dropped
   // from the remembered flags; the header is made and written.
@@ -168,6 +169,10 @@ class LowLevelStore : public RefCountingResource {
   // that now holds the space.
   void freeBlock(std::unique_ptr<Block>& block);
 
+  // True once output written through this store failed to reach its file: the
+  // file no longer holds what the store wrote, so commit refuses it from then on.
+  bool writeLost() const;
+
   // Lets a chain know whether this store still exists (see Chain's destructor).
   std::weak_ptr<const bool> lifeToken() const { return lifeToken_; }
 
@@ -187,6 +192,8 @@ class LowLevelStore : public RefCountingResource {
   int flags_ = 0;
   int share_ = 0;
   std::shared_ptr<const bool> lifeToken_;
+  // Set when a stream of this store lost output (see writeLost()).
+  bool writeLost_ = false;
 };
 
 #endif  // STORE_LOW_LEVEL_STORE_H
