@@ -246,6 +246,79 @@ StoreStreamBuf::pos_type StoreStreamBuf::seekpos(pos_type pos, std::ios_base::op
   return seekoff(off_type(pos), std::ios_base::beg, which);
 }
 
+std::streamsize StoreStreamBuf::xsgetn(char* s, std::streamsize n) {
+  if (n <= 0) return 0;
+  // What the get area holds first.
+  std::streamsize done = std::min<std::streamsize>(n, egptr() - gptr());
+  if (done > 0) {
+    std::memcpy(s, gptr(), static_cast<size_t>(done));
+    gbump(static_cast<int>(done));
+  }
+  if (done == n) return done;
+  if (!chain_ || unbuffered_ || n - done < 2 * static_cast<std::streamsize>(dataLength_)) {
+    return done + std::streambuf::xsgetn(s + done, n - done);
+  }
+  // The rest is at least two data areas: all but the last data area straight
+  // from the record; the last through the buffer, so that the bytes just read
+  // stay there for putback as after any refill.
+  if (putPending() && flushp() != 0) return done;
+  emptyPutArea();
+  const LONG pos = logicalGetPos();
+  setg(dataStart_, dataStart_, dataStart_);
+  getPos_ = pos;
+  const std::streamsize want =
+      std::min<std::streamsize>(n - done - dataLength_, kMaxPosition - pos);
+  LONG got = 0;
+  try {
+    if (chain_->tellg() != pos) chain_->seekg(pos);
+    got = chain_->read(s + done, static_cast<int>(want));
+  } catch (const ErrorMsgException&) {
+    // A damaged record reads short: deliver what was copied before the failure.
+    const LONG at = chain_->tellg();
+    got = at > pos && at - pos <= want ? at - pos : 0;
+  }
+  if (got < 0) got = 0;
+  getPos_ = pos + got;
+  bufferOrigin_ = getPos_;
+  done += got;
+  if (got < want) return done;  // the record ended (or failed) first
+  return done + std::streambuf::xsgetn(s + done, n - done);
+}
+
+std::streamsize StoreStreamBuf::xsputn(const char* s, std::streamsize n) {
+  if (n <= 0) return 0;
+  // What still fits the put area goes there first.
+  std::streamsize done = 0;
+  if (pbase() != nullptr && pptr() < epptr()) {
+    done = std::min<std::streamsize>(n, epptr() - pptr());
+    std::memcpy(pptr(), s, static_cast<size_t>(done));
+    pbump(static_cast<int>(done));
+  }
+  if (done == n) return done;
+  if (!chain_ || unbuffered_ || n - done < dataLength_) {
+    return done + std::streambuf::xsputn(s + done, n - done);
+  }
+  // The rest is at least a data area: the pending bytes, then the rest straight
+  // to the record (writing drops what is buffered for reading, invariant 3).
+  if (getAreaHasData()) dropGetArea();
+  if (putPending() && flushp() != 0) return done;
+  emptyPutArea();
+  const std::streamsize want = std::min<std::streamsize>(n - done, kMaxPosition - putPos_);
+  const LONG start = putPos_;
+  LONG written = 0;
+  try {
+    if (chain_->tellp() != start) chain_->seekp(start);
+    written = chain_->write(s + done, static_cast<int>(want));
+  } catch (const ErrorMsgException&) {
+    const LONG at = chain_->tellp();
+    written = at > start && at - start <= want ? at - start : 0;
+  }
+  if (written < 0) written = 0;
+  putPos_ = start + written;
+  bufferOrigin_ = putPos_;
+  return done + written;
+}
+
 StoreStreamBuf* StoreStreamBuf::close() {
   if (!chain_) return nullptr;
   bool flushed = !traits_type::eq_int_type(overflow(traits_type::eof()), traits_type::eof());

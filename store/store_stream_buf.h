@@ -25,6 +25,13 @@
 // An unbuffered object (setbuf with no buffer or a length below 2) reads through
 // a one-character area and writes every character straight to the record.
 //
+// A write of at least a whole data area (after what the put area can still
+// take) goes straight to the record in one chain operation, and a read of at
+// least two data areas takes all but its last data area straight from the
+// record, instead of passing through the buffer a data area at a time; the bytes
+// in the record are the same either way, and the last bytes read stay in the
+// buffer for putback.
+//
 // Store exceptions inside underflow and overflow become end-of-file (a damaged
 // record reads short); an out-of-range seek of the get position propagates from
 // seekoff (the standard stream classes turn it into their bad state).
@@ -95,6 +102,8 @@ class StoreStreamBuf : public std::streambuf, public Truncatable {
   pos_type seekoff(off_type offset, std::ios_base::seekdir dir,
                    std::ios_base::openmode which) override;
   pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
+  std::streamsize xsgetn(char* s, std::streamsize n) override;
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
   // 0, or -1 when there is no record or the flush failed.
   int sync() override;
 
