@@ -442,18 +442,19 @@ void printSummary(const SummaryReporter& rep) {
     const auto *w = get("maptext/write/ours", n), *jw = get("maptext/write/rapidjson", n),
                *p = get("maptext/parse/ours", n), *dom = get("maptext/parse/rapidjson_dom", n),
                *sax = get("maptext/parse/rapidjson_sax", n), *scan = get("maptext/scan/memchr", n);
-    if (!w || !jw || !p || !dom || !sax || !scan) continue;
     const Fixture& f = fixture(n);
-    // Ratios compare the time for the same content (the texts differ in length):
-    // above 1 means ours is faster.
+    auto rate = [](const SummaryReporter::Seen* x) {
+      return x ? bench::format("%.0f", x->bytesPerSecond / 1e6) : std::string("-");
+    };
+    // Ratios compare the time for the same content (the texts differ in length).
+    auto ratio = [](const SummaryReporter::Seen* num, const SummaryReporter::Seen* den) {
+      return num && den && den->microseconds > 0
+                 ? bench::format("%.2f", num->microseconds / den->microseconds)
+                 : std::string("-");
+    };
     t.add({std::to_string(n), bench::format("%.0f", f.mapText.size() / 1024.0),
-           bench::format("%.0f", f.json.size() / 1024.0), bench::format("%.0f", w->bytesPerSecond / 1e6),
-           bench::format("%.0f", jw->bytesPerSecond / 1e6),
-           bench::format("%.2f", w->microseconds / jw->microseconds),
-           bench::format("%.0f", p->bytesPerSecond / 1e6), bench::format("%.0f", dom->bytesPerSecond / 1e6),
-           bench::format("%.0f", sax->bytesPerSecond / 1e6), bench::format("%.0f", scan->bytesPerSecond / 1e6),
-           bench::format("%.2f", dom->microseconds / p->microseconds),
-           bench::format("%.2f", sax->microseconds / p->microseconds)});
+           bench::format("%.0f", f.json.size() / 1024.0), rate(w), rate(jw), ratio(w, jw), rate(p),
+           rate(dom), rate(sax), rate(scan), ratio(dom, p), ratio(sax, p)});
   }
   t.print("Map text against RapidJSON (write time ratio: ours / JSON, below 1 is faster; parse speed: "
           "JSON time / ours for the same page, 0.5 is the target)");
