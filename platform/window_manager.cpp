@@ -66,7 +66,7 @@ bool WindowManager::registerClass(const WNDCLASS& wc) {
   std::string name(wc.lpszClassName);
   if (classes_.count(name) != 0) return false;  // already registered
   WNDCLASS copy = wc;
-  std::string menu = wc.lpszMenuName != nullptr ? wc.lpszMenuName : "";
+  // Class menus are not kept: the system's windows make their menus themselves.
   classNames_[name] = name;
   copy.lpszClassName = classNames_[name].c_str();
   copy.lpszMenuName = nullptr;

@@ -71,8 +71,9 @@ class WindowManager {
 
   static WindowManager& instance();
 
-  // Forgets every window, class, message, timer and scripted input and starts
-  // again with a screen of the given size (tests and hosts call this first).
+  // Forgets every window, message, timer and scripted input and starts again
+  // with a screen of the given size (tests and hosts call this first). Window
+  // classes stay registered, as their procedures live in the libraries.
   void reset(int screenWidth = 1024, int screenHeight = 768);
 
   // ---- Classes ----
