@@ -45,7 +45,7 @@ DeviceContext::Caps screenCaps() {
 
 DeviceContext::DeviceContext(Kind kind, HWND hwnd, DisplayList* target, const RECT& clip,
                              const Caps& caps)
-    : kind_(kind), hwnd_(hwnd), target_(target), clip_(clip), caps_(caps) {
+    : kind_(kind), hwnd_(hwnd), target_(target), clip_(clip), surface_(clip), caps_(caps) {
   state_.pen = static_cast<HPEN>(GetStockObject(BLACK_PEN));
   state_.brush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   state_.font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
@@ -176,9 +176,7 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
     case OBJ_REGION: {
       // Selecting a region clips to its box (in device units).
       RECT b = o->region->box();
-      RECT full = {0, 0, target_ != nullptr ? target_->width() : caps_.width,
-                   target_ != nullptr ? target_->height() : caps_.height};
-      IntersectRect(&clip_, &b, &full);
+      if (!IntersectRect(&clip_, &b, &surface_)) clip_ = {0, 0, 0, 0};
       return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(o->region->kind() == Region::Kind::Rect
                                                                   ? SIMPLEREGION
                                                                   : COMPLEXREGION));
@@ -691,6 +689,53 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT kind) {
     case OBJ_FONT: return dc->state().font;
     default: return nullptr;
   }
+}
+
+// ---- Clipping ----
+
+namespace {
+
+int clipKind(const RECT& r) { return r.right > r.left && r.bottom > r.top ? SIMPLEREGION : NULLREGION; }
+
+}  // namespace
+
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return ERROR;
+  POINT a = dc->toDevice({left, top});
+  POINT b = dc->toDevice({right, bottom});
+  RECT r = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  RECT out;
+  RECT current = dc->clip();
+  if (!IntersectRect(&out, &current, &r)) out = {0, 0, 0, 0};
+  dc->setClip(out);
+  return clipKind(out);
+}
+
+int SelectClipRgn(HDC hdc, HRGN region) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return ERROR;
+  RECT surface = dc->surface();
+  if (region == nullptr) {
+    dc->setClip(surface);
+    return SIMPLEREGION;
+  }
+  Region* r = GdiObjectTable::instance().region(region);
+  if (r == nullptr) return ERROR;
+  RECT box = r->box(), out;
+  if (!IntersectRect(&out, &box, &surface)) out = {0, 0, 0, 0};
+  dc->setClip(out);
+  return clipKind(out);
+}
+
+int GetClipBox(HDC hdc, RECT* box) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || box == nullptr) return ERROR;
+  const RECT& c = dc->clip();
+  POINT a = dc->toLogical({c.left, c.top});
+  POINT b = dc->toLogical({c.right, c.bottom});
+  *box = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  return clipKind(c);
 }
 
 // ---- Attributes ----

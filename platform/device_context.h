@@ -64,6 +64,8 @@ class DeviceContext {
   void setTarget(DisplayList* target) { target_ = target; }
   const RECT& clip() const { return clip_; }
   void setClip(const RECT& clip) { clip_ = clip; }
+  // The whole drawable surface (the clip a context starts with).
+  const RECT& surface() const { return surface_; }
   // Lists a metafile or printer context owns (metafile: one; printer: one per page).
   std::vector<std::unique_ptr<DisplayList>>& ownedLists() { return owned_; }
 
@@ -104,6 +106,7 @@ class DeviceContext {
   HWND hwnd_;
   DisplayList* target_;  // not owned unless it is one of owned_
   RECT clip_;
+  RECT surface_;
   Caps caps_;
   State state_;
   std::vector<State> saved_;

@@ -264,6 +264,14 @@ BOOL DeleteObject(HGDIOBJ object);
 DWORD GetObjectType(HGDIOBJ object);
 int GetObject(HGDIOBJ object, int size, void* out);
 
+// ---- Clipping (to a box in device units; regions clip to their box) ----
+// Narrows the clip to a logical rectangle; returns the region kind of the result.
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
+// A region (device units) replaces the clip, null restores the whole surface.
+int SelectClipRgn(HDC hdc, HRGN region);
+// The clip box in logical units.
+int GetClipBox(HDC hdc, RECT* box);
+
 // ---- Attributes ----
 int SetROP2(HDC hdc, int rop);
 int GetROP2(HDC hdc);

@@ -498,6 +498,11 @@ HCURSOR LoadCursor(HINSTANCE instance, const char* name) {
 }
 
 HCURSOR SetCursor(HCURSOR cursor) { return wm().setCursor(cursor); }
+
+HICON LoadIcon(HINSTANCE instance, const char* name) {
+  if (instance == nullptr && name == IDI_APPLICATION) return reinterpret_cast<HICON>(static_cast<uintptr_t>(32512));
+  return nullptr;
+}
 HCURSOR GetCursor() { return wm().cursor(); }
 
 const char* cursorName(HCURSOR cursor) {

@@ -299,6 +299,9 @@ struct PAINTSTRUCT {
 #define COLOR_INACTIVECAPTIONTEXT 19
 #define COLOR_BTNHIGHLIGHT 20
 
+TVX_DECLARE_HANDLE(HICON);
+#define IDI_APPLICATION (reinterpret_cast<const char*>(static_cast<uintptr_t>(32512)))
+
 // ---- Cursors (the standard ones, by identifier) ----
 #define IDC_ARROW (reinterpret_cast<const char*>(static_cast<uintptr_t>(32512)))
 #define IDC_IBEAM (reinterpret_cast<const char*>(static_cast<uintptr_t>(32513)))
@@ -415,6 +418,9 @@ HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 // The name of a standard cursor ("arrow", "cross" ...) or of a loaded resource.
 const char* cursorName(HCURSOR cursor);
+// Icons: only the standard application icon exists (resources are not part of
+// the build, so loading one by name gives null and the caller falls back).
+HICON LoadIcon(HINSTANCE instance, const char* name);
 
 // ---- System metrics and colours ----
 int GetSystemMetrics(int index);

@@ -212,6 +212,29 @@ TEST_F(DcDetailsTest, CurrentPositionTextAndMetafiles) {
   ReleaseDC(hwnd, dc);
 }
 
+TEST_F(DcDetailsTest, ClippingNarrowsAndRestores) {
+  HDC dc = GetDC(hwnd);
+  SetMapMode(dc, MM_ANISOTROPIC);
+  SetWindowExtEx(dc, 1, 1, nullptr);
+  SetViewportExtEx(dc, 2, 2, nullptr);
+  EXPECT_EQ(IntersectClipRect(dc, 5, 5, 20, 30), SIMPLEREGION);
+  Rectangle(dc, 0, 0, 40, 40);
+  EXPECT_NE(last().find("clip (10,10)-(40,60)"), std::string::npos) << last();
+  RECT box;
+  GetClipBox(dc, &box);
+  EXPECT_EQ(box.right, 20) << "the clip box in logical units";
+  EXPECT_EQ(IntersectClipRect(dc, 50, 50, 60, 60), NULLREGION) << "no overlap left";
+  HRGN r = CreateEllipticRgn(0, 0, 31, 21);
+  EXPECT_EQ(SelectClipRgn(dc, r), SIMPLEREGION);
+  Rectangle(dc, 0, 0, 40, 40);
+  EXPECT_NE(last().find("clip (0,0)-(30,20)"), std::string::npos) << "a region clips to its box: " << last();
+  SelectClipRgn(dc, nullptr);
+  Rectangle(dc, 0, 0, 40, 40);
+  EXPECT_EQ(last().find("clip"), std::string::npos) << "the whole surface again: " << last();
+  DeleteObject(r);
+  ReleaseDC(hwnd, dc);
+}
+
 TEST_F(DcDetailsTest, RasterOperationsPixelByPixel) {
   HDC dc = GetDC(hwnd);
   // Stripes: black on the left half, white on the right.
