@@ -48,8 +48,8 @@ ssize_t readSome(int fd, char* data, std::size_t n, off_t offset) {
 
 }  // namespace
 
-FdStreamBuf::FdStreamBuf(int fd, std::size_t bufferSize)
-    : fd_(fd), buffer_(bufferSize < 16 ? 16 : bufferSize) {
+FdStreamBuf::FdStreamBuf(int fd, std::size_t bufferSize, std::size_t cachePages)
+    : fd_(fd), buffer_(bufferSize < 16 ? 16 : bufferSize), cache_(cachePages) {
   setg(nullptr, nullptr, nullptr);
   setp(nullptr, nullptr);
 }
@@ -65,7 +65,7 @@ std::streamoff FdStreamBuf::logicalPosition() const {
 bool FdStreamBuf::flushOutput() {
   if (pbase() == nullptr) return true;
   const std::size_t n = static_cast<std::size_t>(pptr() - pbase());
-  const bool ok = n == 0 || writeAll(fd_, pbase(), n, static_cast<off_t>(putOffset_));
+  const bool ok = n == 0 || writeThrough(pbase(), n, putOffset_);
   if (!ok) writeFailed_ = true;
   pos_ = putOffset_ + static_cast<std::streamoff>(n);
   setp(nullptr, nullptr);
@@ -85,6 +85,14 @@ FdStreamBuf::int_type FdStreamBuf::underflow() {
   const std::streamoff pos = logicalPosition();
   setg(nullptr, nullptr, nullptr);
   pos_ = pos;
+  if (!cache_.empty()) {
+    CachePage* page = cachedPage(pos);
+    if (page == nullptr) return traits_type::eof();
+    bufferOffset_ = page->offset;
+    char* base = page->data.get();
+    setg(base, base + (pos - page->offset), base + page->length);
+    return traits_type::to_int_type(*gptr());
+  }
   ssize_t n = readSome(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(pos));
   if (n <= 0) return traits_type::eof();
   bufferOffset_ = pos;
@@ -190,7 +198,7 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
       // A large write goes straight to the file.
       dropInput();
       if (!flushOutput()) break;
-      if (!writeAll(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos_))) {
+      if (!writeThrough(s + done, static_cast<std::size_t>(left), pos_)) {
         writeFailed_ = true;
         break;
       }
@@ -208,10 +216,68 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
 bool FdStreamBuf::truncate(std::streamoff length) {
   if (!flushOutput()) return false;
   dropInput();
+  dropCache();
   return ftruncate(fd_, static_cast<off_t>(length)) == 0;
 }
 
-FdStream::FdStream(int fd, std::size_t bufferSize) : std::iostream(nullptr), buf_(fd, bufferSize) {
+FdStreamBuf::CachePage* FdStreamBuf::cachedPage(std::streamoff pos) {
+  const std::streamoff pageSize = static_cast<std::streamoff>(buffer_.size());
+  const std::streamoff number = pos / pageSize;
+  CachePage& page = cache_[static_cast<std::size_t>(number) % cache_.size()];
+  const std::streamoff offset = number * pageSize;
+  if (page.offset != offset) {
+    if (!page.data) page.data.reset(new char[buffer_.size()]);
+    page.offset = -1;
+    ssize_t n = readSome(fd_, page.data.get(), buffer_.size(), static_cast<off_t>(offset));
+    // A read at the end of the file keeps an empty page: the end is known too.
+    if (n < 0) return nullptr;
+    page.offset = offset;
+    page.length = static_cast<std::size_t>(n);
+  }
+  // A short page ends where the file ends.
+  if (pos >= page.offset + static_cast<std::streamoff>(page.length)) return nullptr;
+  return &page;
+}
+
+void FdStreamBuf::updateCache(std::streamoff offset, const char* data, std::size_t n) {
+  if (cache_.empty() || n == 0) return;
+  const std::streamoff pageSize = static_cast<std::streamoff>(buffer_.size());
+  const std::streamoff end = offset + static_cast<std::streamoff>(n);
+  // Bounded by the number of slots.
+  for (CachePage& page : cache_) {
+    if (page.offset < 0) continue;
+    const std::streamoff keptEnd = page.offset + static_cast<std::streamoff>(page.length);
+    const std::streamoff pageEnd = page.offset + pageSize;
+    if (offset > keptEnd) {
+      // A write past the end of a short page leaves bytes it does not know.
+      if (keptEnd < pageEnd || offset < pageEnd) page.offset = -1;
+      continue;
+    }
+    if (end <= page.offset) continue;
+    const std::streamoff from = std::max(offset, page.offset);
+    const std::streamoff to = std::min(end, pageEnd);
+    std::memcpy(page.data.get() + (from - page.offset), data + (from - offset),
+                static_cast<std::size_t>(to - from));
+    if (to > keptEnd) page.length = static_cast<std::size_t>(to - page.offset);
+  }
+}
+
+bool FdStreamBuf::writeThrough(const char* data, std::size_t n, std::streamoff offset) {
+  const bool ok = writeAll(fd_, data, n, static_cast<off_t>(offset));
+  if (ok) {
+    updateCache(offset, data, n);
+  } else {
+    dropCache();  // what reached the file is unknown
+  }
+  return ok;
+}
+
+void FdStreamBuf::dropCache() {
+  for (CachePage& page : cache_) page.offset = -1;
+}
+
+FdStream::FdStream(int fd, std::size_t bufferSize, std::size_t cachePages)
+    : std::iostream(nullptr), buf_(fd, bufferSize, cachePages) {
   rdbuf(&buf_);
   if (fd < 0) setstate(std::ios_base::badbit);
 }

@@ -24,6 +24,11 @@ namespace {
 // Longest application signature a header can hold (see low_level_file_header.h).
 const std::size_t kMaxSignatureLength = 78;
 
+// The descriptor stream's buffer (and cache page) size, and how many pages it
+// keeps: 256 KB of the file.
+const std::size_t kStreamBufferSize = 4096;
+const std::size_t kStreamCachePages = 64;
+
 }  // namespace
 
 LowLevelStore::LowLevelStore() : lifeToken_(std::make_shared<const bool>(true)) {}
@@ -154,7 +159,9 @@ void LowLevelStore::setupStream() {
     fd_ = -1;
     throw BadStreamException(std::strerror(failure));
   }
-  stream_.reset(new FdStream(fd_));
+  // The store is the only writer of its file: keep the pages it reads, so that
+  // re-reading a block header when a cursor moves costs no system call.
+  stream_.reset(new FdStream(fd_, kStreamBufferSize, kStreamCachePages));
   if (!*stream_) {
     stream_.reset();
     _close(fd_);
