@@ -393,7 +393,11 @@ LONG MapRead::readParenBlock(char tag, std::unique_ptr<std::stringstream>& into)
   if (!nextIsOpen(tag)) return status(OPTIONAL_ABSENT);
   // The lexer copies the block token by token without recursion, so a block
   // nested however deep costs no stack; its end (or the input's) bounds it.
-  lex->copyBlockToStream(makeStream(into));
+  // A block that the input ends inside (or an end-of-input byte cuts short)
+  // was not read whole: what follows must not be taken as the items after it.
+  if (lex->copyBlockToStream(makeStream(into)) != KMToken::RIGHT_PAREN) {
+    return status(EXPECTED_CLOSE_PAREN);
+  }
   return status_;
 }
 
@@ -891,7 +895,7 @@ LONG MapRead::readFont() {
   if (status_ < 0) return status_;
   if (!nextIsOpen('F')) return status(OPTIONAL_ABSENT);
   // Skipped without recursion; the block's end or the input's bounds the walk.
-  lex->scanToCloseParen();
+  if (lex->scanToCloseParen() != KMToken::RIGHT_PAREN) return status(EXPECTED_CLOSE_PAREN);
   return status_;
 }
 
