@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev pkg-config libcairo2-dev fonts-liberation "$@")
+# clang and its runtime libraries build the fuzzing targets (scripts/fuzz-smoke.sh).
+packages=(cmake make g++ libgtest-dev pkg-config libcairo2-dev fonts-liberation clang libclang-rt-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
