@@ -26,7 +26,62 @@ void offset(RECT& r, int dx, int dy) {
   r.bottom += dy;
 }
 
+// An inversion replays as a difference with white, whatever its colours.
+bool isInversion(const DrawCommand& c) {
+  if (c.op == DrawOp::Text) return false;
+  if (c.op == DrawOp::FocusRect) return true;
+  return c.rop == R2_NOT || c.rop == R2_XORPEN;
+}
+
+bool samePoints(const std::vector<POINT>& a, const std::vector<POINT>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i].x != b[i].x || a[i].y != b[i].y) return false;
+  return true;
+}
+
+bool sameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+bool sameFigure(const DrawCommand& a, const DrawCommand& b) {
+  return a.op == b.op && a.rop == b.rop && a.pen.style == b.pen.style && a.pen.width == b.pen.width &&
+         a.pen.color == b.pen.color && a.brush.style == b.brush.style && a.brush.color == b.brush.color &&
+         a.brush.hatch == b.brush.hatch && sameRect(a.rect, b.rect) && sameRect(a.clip, b.clip) &&
+         a.corner.cx == b.corner.cx && a.corner.cy == b.corner.cy && a.fillMode == b.fillMode &&
+         samePoints(a.points, b.points);
+}
+
 }  // namespace
+
+std::size_t DisplayList::cancelInversions() {
+  const std::size_t before = commands_.size();
+  std::vector<DrawCommand> kept;
+  kept.reserve(before);
+  // Start of the current run of inversions in `kept`.
+  std::size_t runStart = 0;
+  for (DrawCommand& c : commands_) {
+    if (!isInversion(c)) {
+      kept.push_back(std::move(c));
+      runStart = kept.size();
+      continue;
+    }
+    // Look back through the run (at most 256 commands, which bounds the work)
+    // for an equal inversion; the pair cancels.
+    bool cancelled = false;
+    const std::size_t lowest = kept.size() > runStart + 256 ? kept.size() - 256 : runStart;
+    for (std::size_t i = kept.size(); i > lowest; --i) {
+      if (sameFigure(kept[i - 1], c)) {
+        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(i - 1));
+        cancelled = true;
+        break;
+      }
+    }
+    if (!cancelled) kept.push_back(std::move(c));
+  }
+  commands_ = std::move(kept);
+  return before - commands_.size();
+}
 
 void DisplayList::add(const DrawCommand& command) {
   // A copy fill of the whole surface hides everything before it.
@@ -36,6 +91,10 @@ void DisplayList::add(const DrawCommand& command) {
     commands_.clear();
   }
   commands_.push_back(command);
+  if (commands_.size() > compactAt_) {
+    cancelInversions();
+    compactAt_ = std::max<std::size_t>(4096, 2 * commands_.size());
+  }
 }
 
 void DisplayList::append(const DisplayList& other, int dx, int dy, const RECT& clip) {

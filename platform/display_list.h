@@ -19,6 +19,11 @@
 //
 // A full-surface opaque fill with copy drops everything drawn before it, so a
 // window that is repainted with erasing does not grow its list without bound.
+// Inversions (R2_NOT, R2_XORPEN and focus rectangles) commute with each other
+// and undo themselves, so whenever the list has grown past a threshold, two
+// equal inversions within one unbroken run of inversions are both dropped: the
+// outlines of drags, rubber bands and animations on a surface that is never
+// repainted (the screen) do not pile up either.
 #ifndef PLATFORM_DISPLAY_LIST_H
 #define PLATFORM_DISPLAY_LIST_H
 
@@ -98,12 +103,16 @@ class DisplayList {
   const std::vector<DrawCommand>& commands() const { return commands_; }
   std::size_t size() const { return commands_.size(); }
   bool empty() const { return commands_.empty(); }
+  // Drops equal pairs of inversions within each unbroken run of inversions
+  // (the picture stays the same); returns how many commands were dropped.
+  std::size_t cancelInversions();
   // Appends every command of `other`, moved by (dx, dy) and clipped to `clip`
   // (in this list's coordinates) on top of each command's own clip.
   void append(const DisplayList& other, int dx, int dy, const RECT& clip);
 
  private:
   std::vector<DrawCommand> commands_;
+  std::size_t compactAt_ = 4096;
   int width_ = 0;
   int height_ = 0;
   COLORREF background_ = 0xFFFFFF;

@@ -322,6 +322,39 @@ TEST(SvgDetailsTest, ClipsHatchesDashesAndCharacters) {
       << "a figure without a pen fills one pixel less: " << svg;
 }
 
+TEST(DisplayListTest, EqualInversionsCancelOnceTheListGrows) {
+  DisplayList l(100, 100);
+  DrawCommand inv;
+  inv.op = DrawOp::Rectangle;
+  inv.rop = R2_NOT;
+  inv.brush.style = BS_NULL;
+  inv.clip = {0, 0, 100, 100};
+  DrawCommand copy = inv;
+  copy.rop = R2_COPYPEN;
+  // A rubber band: each step erases the last outline and draws the next.
+  for (int i = 0; i < 20000; ++i) {
+    inv.rect = {i % 50, 0, 60, 60};
+    l.add(inv);
+    l.add(inv);
+  }
+  EXPECT_LT(l.size(), 5000u) << "the outlines do not pile up";
+  l.clear();
+  inv.rect = {1, 1, 9, 9};
+  l.add(inv);
+  l.add(copy);  // a copy between them: the two inversions no longer cancel
+  l.add(inv);
+  DrawCommand other = inv;
+  other.rect = {2, 2, 8, 8};
+  l.add(other);
+  l.add(inv);  // cancels the inversion after the copy, across `other`
+  EXPECT_EQ(l.size(), 5u) << "small lists are left as drawn";
+  EXPECT_EQ(l.cancelInversions(), 2u);
+  ASSERT_EQ(l.size(), 3u);
+  EXPECT_EQ(l.commands()[0].rop, R2_NOT) << "the inversion before the copy stays";
+  EXPECT_EQ(l.commands()[1].rop, R2_COPYPEN);
+  EXPECT_EQ(l.commands()[2].rect.left, 2);
+}
+
 TEST(DisplayListTest, AppendMovesAndClips) {
   DisplayList inner(10, 10);
   DrawCommand c;
