@@ -169,6 +169,57 @@ TEST(CheckTest, FindsEachKindOfDamageWithOneClearLine) {
   }
 }
 
+// Damage to the free list, the ID table and entries that the library itself
+// would often read past without noticing.
+TEST(CheckTest, FindsQuieterDamage) {
+  ToolScratch dir;
+  const std::string good = dir.file("good.tvx");
+  makeBook(good);
+  const std::string bytes = readFileBytes(good);
+  const Header h = header(bytes);
+  const uint32_t header0 = facetHandle(good, 0, 0), header1 = facetHandle(good, 1, 0);
+  const uint32_t header0Length = get32(bytes, header0 + 4);
+  const uint32_t body1 = facetHandle(good, 1, 1);
+  const std::string free = std::to_string(h.freeList);
+  struct Case {
+    const char* name;
+    std::function<void(std::string& b)> damage;
+    std::string line;
+  };
+  const std::vector<Case> cases = {
+      {"free block holding data", [&](std::string& b) { b[h.freeList + 30] = 'X'; },
+       "block " + free + ": free block is not filled with spaces (byte 30)"},
+      {"free list that loops", [&](std::string& b) { put32(b, h.freeList + 8, h.freeList); },
+       "free list: loops back to block " + free},
+      {"block marked free off the list",
+       [&](std::string& b) { b[body1 + 16] = static_cast<char>(b[body1 + 16] | 1); },
+       "block " + std::to_string(body1) + ": marked free but not on the free list"},
+      {"record named twice", [&](std::string& b) { put32(b, facetFieldOffset(b, 1, 0), header0); },
+       "ID 1: facet 0 names record " + std::to_string(header0) + ", also named by ID 0 facet 0"},
+      {"record named by nobody", [&](std::string& b) { put32(b, facetFieldOffset(b, 1, 0), header0); },
+       "block " + std::to_string(header1) + ": record is named by no ID (lost space)"},
+      {"ID in the wrong bucket", [&](std::string& b) { put32(b, facetFieldOffset(b, 0, 0) - 8, 129); },
+       "ID table: ID 129 sits in bucket 0, expected bucket 1"},
+      {"entry header that does not decode",
+       [&](std::string& b) { b[header0 + 18 + header0Length - 1] = 'x'; },
+       "ID 0: entry header does not decode: flags are not an unsigned 32-bit decimal number"},
+      {"facet naming the middle of a block",
+       [&](std::string& b) { put32(b, facetFieldOffset(b, 1, 1), body1 + 2); },
+       "ID 1: facet 1 names " + std::to_string(body1 + 2) + ", which is not the start of a block"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string book = dir.file("quiet.tvx");
+    std::string b = bytes;
+    c.damage(b);
+    writeFileBytes(book, b);
+    const RunResult r = tvx({"check", book});
+    EXPECT_EQ(r.status, 1);
+    expectCleanRun(r, book);
+    EXPECT_TRUE(hasLine(r.out, c.line)) << "expected line:\n" << c.line << "\ngot:\n" << r.out;
+  }
+}
+
 TEST(CheckTest, BodyThatDoesNotParseIsNamedWithTheParsersText) {
   ToolScratch dir;
   const std::string book = dir.file("body.tvx");

@@ -478,7 +478,7 @@ class Checker {
       for (int fi = 0; fi < facets_; ++fi) e.facets.push_back(u32(t, p + 8 + 4 * fi));
       e.badFacet.assign(e.facets.size(), false);
       if (e.id % buckets != bucket)
-        problem(where, "ID " + num(e.id) + " sits in bucket " + num(bucket) + ", expected " +
+        problem(where, "ID " + num(e.id) + " sits in bucket " + num(bucket) + ", expected bucket " +
                            num(e.id % buckets));
       if (seenIds.count(e.id)) {
         problem(where, "ID " + num(e.id) + " appears twice");
