@@ -223,16 +223,24 @@ bool FdStreamBuf::truncate(std::streamoff length) {
 FdStreamBuf::CachePage* FdStreamBuf::cachedPage(std::streamoff pos) {
   const std::streamoff pageSize = static_cast<std::streamoff>(buffer_.size());
   const std::streamoff number = pos / pageSize;
-  CachePage& page = cache_[static_cast<std::size_t>(number) % cache_.size()];
+  const std::size_t slot = static_cast<std::size_t>(number) % cache_.size();
+  CachePage& page = cache_[slot];
   const std::streamoff offset = number * pageSize;
   if (page.offset != offset) {
     if (!page.data) page.data.reset(new char[buffer_.size()]);
     page.offset = -1;
+    if (shortSlot_ == static_cast<std::ptrdiff_t>(slot)) shortSlot_ = -1;
     ssize_t n = readSome(fd_, page.data.get(), buffer_.size(), static_cast<off_t>(offset));
     // A read at the end of the file keeps an empty page: the end is known too.
     if (n < 0) return nullptr;
     page.offset = offset;
     page.length = static_cast<std::size_t>(n);
+    if (page.length < buffer_.size()) {
+      // Only the page holding the end of the file can be short; one kept from
+      // before is stale.
+      if (shortSlot_ >= 0) cache_[static_cast<std::size_t>(shortSlot_)].offset = -1;
+      shortSlot_ = static_cast<std::ptrdiff_t>(slot);
+    }
   }
   // A short page ends where the file ends.
   if (pos >= page.offset + static_cast<std::streamoff>(page.length)) return nullptr;
@@ -243,22 +251,34 @@ void FdStreamBuf::updateCache(std::streamoff offset, const char* data, std::size
   if (cache_.empty() || n == 0) return;
   const std::streamoff pageSize = static_cast<std::streamoff>(buffer_.size());
   const std::streamoff end = offset + static_cast<std::streamoff>(n);
-  // Bounded by the number of slots.
-  for (CachePage& page : cache_) {
-    if (page.offset < 0) continue;
+  // The short page first: a write starting past its end leaves bytes between
+  // that it does not know (zeros in the file).
+  if (shortSlot_ >= 0) {
+    CachePage& page = cache_[static_cast<std::size_t>(shortSlot_)];
+    if (page.offset >= 0 && offset > page.offset + static_cast<std::streamoff>(page.length)) {
+      page.offset = -1;
+    }
+    if (page.offset < 0) shortSlot_ = -1;
+  }
+  // Then every kept page the write covers. Bounded by the pages of the write.
+  for (std::streamoff number = offset / pageSize; number * pageSize < end; ++number) {
+    const std::size_t slot = static_cast<std::size_t>(number) % cache_.size();
+    CachePage& page = cache_[slot];
+    if (page.offset != number * pageSize) continue;
     const std::streamoff keptEnd = page.offset + static_cast<std::streamoff>(page.length);
     const std::streamoff pageEnd = page.offset + pageSize;
-    if (offset > keptEnd) {
-      // A write past the end of a short page leaves bytes it does not know.
-      if (keptEnd < pageEnd || offset < pageEnd) page.offset = -1;
-      continue;
-    }
-    if (end <= page.offset) continue;
     const std::streamoff from = std::max(offset, page.offset);
     const std::streamoff to = std::min(end, pageEnd);
+    if (from > keptEnd) {
+      page.offset = -1;  // (handled above; a page is short only at the end)
+      continue;
+    }
     std::memcpy(page.data.get() + (from - page.offset), data + (from - offset),
                 static_cast<std::size_t>(to - from));
     if (to > keptEnd) page.length = static_cast<std::size_t>(to - page.offset);
+    if (shortSlot_ == static_cast<std::ptrdiff_t>(slot) && page.length == buffer_.size()) {
+      shortSlot_ = -1;
+    }
   }
 }
 
@@ -274,6 +294,7 @@ bool FdStreamBuf::writeThrough(const char* data, std::size_t n, std::streamoff o
 
 void FdStreamBuf::dropCache() {
   for (CachePage& page : cache_) page.offset = -1;
+  shortSlot_ = -1;
 }
 
 FdStream::FdStream(int fd, std::size_t bufferSize, std::size_t cachePages)

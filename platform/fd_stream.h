@@ -83,6 +83,9 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   std::streamoff pos_ = 0;
   // The read cache (empty: none), indexed by page number modulo its size.
   std::vector<CachePage> cache_;
+  // The slot of the kept page that holds the end of the file and is therefore
+  // shorter than a page, or -1. Only that page can be short.
+  std::ptrdiff_t shortSlot_ = -1;
   bool writeFailed_ = false;
 };
 

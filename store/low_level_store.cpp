@@ -25,9 +25,10 @@ namespace {
 const std::size_t kMaxSignatureLength = 78;
 
 // The descriptor stream's buffer (and cache page) size, and how many pages it
-// keeps: 256 KB of the file.
+// keeps: at most 16 MB, and never more than the part of the file read, since a
+// page is only made when it is first read.
 const std::size_t kStreamBufferSize = 4096;
-const std::size_t kStreamCachePages = 64;
+const std::size_t kStreamCachePages = 4096;
 
 }  // namespace
 
