@@ -16,6 +16,7 @@
 #include "core/node_ref.h"
 #include "fuzz/fuzz_support.h"
 #include "kit/error_msg_exception.h"
+#include "store/middle_level_store.h"
 
 namespace {
 
@@ -88,12 +89,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       default: {
-        // An entry header written straight into the first page's header facet.
-        std::unique_ptr<std::iostream> s = db->getNodeStream(1, 1);
-        (void)s;
+        // An entry header written straight into a scratch page's header facet,
+        // then decoded; the page goes again, so the book does not grow.
+        const ULONG id = db->createNode(String("scratch"), String("map"), 0);
+        db->store()->remove(id, DB::EntryHeader);
+        {
+          std::unique_ptr<StoreStream> header =
+              db->store()->insert(id, DB::EntryHeader, static_cast<ULONG>(text.size()) + 1);
+          header->write(text.data(), static_cast<std::streamsize>(text.size()));
+        }
         String name, type;
         ULONG flags = 0;
-        db->lookupName_Type_Flags(1, &name, &type, &flags);
+        db->lookupName_Type_Flags(id, &name, &type, &flags);
+        db->resolveName(name);
+        db->removeEntry(id);
         break;
       }
     }
