@@ -164,12 +164,13 @@ class Checker {
  private:
   // Records a problem. Texts taken from the file (names, parser context) may
   // hold control bytes; they are shown escaped so that a problem stays one line.
-  void problem(const std::string& where, const std::string& text) {
+  void problem(const std::string& where, const std::string& text, bool minor = false) {
+    if (!minor) ++report_.serious;
     if (report_.problems.size() >= BookCheck::MaxProblems) {
       ++report_.unlisted;
       return;
     }
-    report_.problems.push_back(BookProblem{where, oneLine(text)});
+    report_.problems.push_back(BookProblem{where, oneLine(text), minor});
   }
   static std::string oneLine(const std::string& text) {
     std::string out;
@@ -338,7 +339,8 @@ class Checker {
       if (b->length != 0) problem(bw, "free block has length " + num(b->length));
       for (ULONG i = b->handle + BlockUserStart; i < b->handle + b->size - 4; ++i) {
         if (f_[i] != ' ') {
-          problem(bw, "free block is not filled with spaces (byte " + num(i - b->handle) + ")");
+          problem(bw, "free block is not filled with spaces (byte " + num(i - b->handle) + ")",
+                  true);
           break;
         }
       }
@@ -351,7 +353,7 @@ class Checker {
         problem(blockName(b.handle), "marked free but not on the free list");
       if (b.isFree() && last && last->isFree())
         problem(blockName(b.handle),
-                "free block follows free block " + num(last->handle) + " (not merged)");
+                "free block follows free block " + num(last->handle) + " (not merged)", true);
       last = &b;
     }
   }
@@ -558,7 +560,7 @@ class Checker {
     }
     for (const auto& c : chains_)
       if (!named_.count(c.first))
-        problem(blockName(c.first), "record is named by no ID (lost space)");
+        problem(blockName(c.first), "record is named by no ID (lost space)", true);
   }
 
   std::string facetBytes(const Entry& e, int facet) const {
@@ -805,7 +807,8 @@ std::string BookCheckReport::json(const std::string& bookName) const {
   for (std::size_t i = 0; i < problems.size(); ++i) {
     if (i) o << ",";
     o << "{\"where\":" << jsonQuote(problems[i].where)
-      << ",\"problem\":" << jsonQuote(problems[i].text) << "}";
+      << ",\"problem\":" << jsonQuote(problems[i].text)
+      << ",\"minor\":" << (problems[i].minor ? "true" : "false") << "}";
   }
   o << "]}";
   return o.str();

@@ -31,6 +31,10 @@
 // hold, by a visited set, or by the lengths the book layout allows, so no input
 // file can make the check crash, hang or allocate more than a small multiple of
 // the file's own size. Problems beyond MaxProblems are counted, not listed.
+//
+// Minor problems lose no data and disappear when the book is rewritten: a
+// record that no facet names (lost space), free blocks left unmerged or not
+// blanked. They are reported like the others; the defragmenter accepts them.
 #ifndef TOOLS_TVX_BOOK_CHECK_H
 #define TOOLS_TVX_BOOK_CHECK_H
 
@@ -45,6 +49,9 @@
 struct BookProblem {
   std::string where;
   std::string text;
+  // True for a problem that loses no data and that rewriting the book removes
+  // (space named by nothing, free space left unmerged or not blanked).
+  bool minor = false;
   // The line printed for it: "<where>: <text>".
   std::string line() const { return where + ": " + text; }
 };
@@ -61,9 +68,14 @@ struct BookCheckReport {
   ULONG ids = 0;
   ULONG pages = 0;
   ULONG links = 0;
+  // Problems that are not minor, listed or not.
+  std::size_t serious = 0;
   bool ok() const { return problems.empty() && unlisted == 0; }
+  // Nothing but minor problems: the book's data is all reachable and sound.
+  bool sound() const { return serious == 0; }
   // The whole report as one JSON object:
-  // {"book":..., "ok":..., "blocks":..., ..., "problems":[{"where":..., "problem":...}]}
+  // {"book":..., "ok":..., "blocks":..., ...,
+  //  "problems":[{"where":..., "problem":..., "minor":...}]}
   std::string json(const std::string& bookName) const;
 };
 

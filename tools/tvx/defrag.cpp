@@ -101,10 +101,17 @@ class Progress {
 bool damaged(const std::string& path, std::string* why) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return false;
+  // Minor problems (lost or unmerged space) go away in the rewrite.
   const BookCheckReport report = BookCheck::checkFile(path);
-  if (report.ok()) return false;
+  if (report.sound()) return false;
+  const BookProblem* first = &report.problems.front();
+  for (const BookProblem& p : report.problems)
+    if (!p.minor) {
+      first = &p;
+      break;
+    }
   *why = path + " has problems (" + std::to_string(report.problems.size() + report.unlisted) +
-         ", first: " + report.problems.front().line() +
+         ", first: " + first->line() +
          "); run \"tvx check\" on it; it was not rewritten";
   return true;
 }
