@@ -7,7 +7,7 @@
 //   1. Open the book for reading and writing with share mode 0x10 (exclusive):
 //      a book that another program holds open is refused, as the book database
 //      tests before it offers to defragment. The book stays open that way until
-//      end, so nobody else can change it meanwhile.
+//      the end, so nobody else can change it meanwhile.
 //   2. Check the book (tools/tvx/book_check.h); a damaged book is refused, so
 //      that rewriting never hides or spreads damage. Minor problems (space no
 //      record uses, free space left unmerged) are accepted: the rewrite drops them.
