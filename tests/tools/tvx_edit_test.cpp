@@ -276,7 +276,9 @@ TEST(TvxHostileBooks, DamagedFilesGiveOneLineErrorsNeverACrash) {
         EXPECT_EQ(0u, r.err.compare(start, 5, "tvx: ")) << v.name << ": " << r.err.substr(start, end - start);
         start = end + 1;
       }
-      if (r.status == 0) EXPECT_EQ("", r.err) << v.name << " " << command[0];
+      if (r.status == 0) {
+        EXPECT_EQ("", r.err) << v.name << " " << command[0];
+      }
     }
     EXPECT_EQ(v.bytes, readFileBytes(path)) << v.name << ": reading must not change the file";
   }
