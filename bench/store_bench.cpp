@@ -1,8 +1,8 @@
 // The book store beside SQLite on one workload, phase by phase.
 //
 // The workload (the same data for both, from a fixed random seed):
-//   create    10,000 pages, bodies of 100 bytes to 16 KB (log-uniform sizes),
-//             then commit
+//   create    10,000 pages, bodies of 100 bytes to 16 KB (log-uniform sizes;
+//             each a map text page of one text annotation), then commit
 //   read      close, reopen, read every body
 //   rewrite   a random third of the bodies replaced by bodies of other sizes,
 //             then commit
@@ -36,6 +36,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@
 #include "core/db.h"
 #include "core/nexil.h"
 #include "kit/string.h"
+#include "maptext/km_esrap.h"
+#include "maptext/km_records.h"
 #include "platform/share_open.h"
 #include "store/middle_level_store.h"
 
@@ -80,14 +83,27 @@ int envInt(const char* name, int fallback) {
   return n > 0 ? n : fallback;
 }
 
-// Printable bytes shaped a little like map text, so that neither side meets
-// anything unusual.
+// A page body as the system stores it: a map text page, here one text
+// annotation whose text makes the body about `size` bytes long (blkpack checks
+// that every body reads as map text).
 std::string makeBody(std::mt19937& rng, size_t size) {
-  static const char alphabet[] = "0123456789abcdef(),\" nN";
-  std::string s(size, ' ');
-  std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof alphabet) - 2);
-  for (size_t i = 0; i < size; ++i) s[i] = alphabet[pick(rng)];
-  return s;
+  static const char* const words[] = {"river", "delta", "trade", "salt", "harbour", "grain",
+                                      "mill",  "road",  "tax",   "guild", "market", "ferry"};
+  std::uniform_int_distribution<int> pick(0, 11);
+  const size_t overhead = 100;
+  std::string text;
+  while (text.size() + overhead < size) {
+    text += words[pick(rng)];
+    text += ' ';
+  }
+  std::stringstream out;
+  KMEsrap w(&out, "Tavix");
+  w.writeFile("Bench", 1, nullptr);
+  const LONG values[1] = {12};
+  w.writeAnnotationObject(1, "Note", 10, 10, 300, 80, 1, values, 1, 't', text.c_str(),
+                          static_cast<ULONG>(text.size() + 1), nullptr, KM_ABSENT);
+  w.close();
+  return out.str();
 }
 
 size_t bodySize(std::mt19937& rng) {
@@ -329,10 +345,15 @@ void runBook(benchmark::State& state) {
     r.fragBefore = readAllIndex(app, book);
     const std::string blkpack = findBlkpack();
     if (!blkpack.empty()) {
-      const std::string cmd = "'" + blkpack + "' '" + book + "' > /dev/null 2>&1";
+      const std::string log = bench::scratchDir() + "blkpack.log";
+      const std::string cmd = "'" + blkpack + "' '" + book + "' > '" + log + "' 2>&1";
       if (std::system(cmd.c_str()) == 0) {
         r.fragAfter = readAllIndex(app, book);
         r.fileBytesAfter = bench::fileSize(book);
+      } else {
+        std::fprintf(stderr, "store_bench: blkpack failed:\n");
+        const std::string show = "cat '" + log + "' >&2";
+        if (std::system(show.c_str()) != 0) std::fprintf(stderr, "(no output)\n");
       }
     }
   }
