@@ -580,8 +580,12 @@ class Checker {
     for (Entry& e : entries_) {
       const bool page = (e.kind & KindPage) != 0, link = (e.kind & KindLink) != 0;
       if (page && link) problem(idName(e.id), "kind " + num(e.kind) + " is both page and link");
-      if (page) ++report_.pages;
-      if (link) ++report_.links;
+      // Counted as the tool lists them: every entry that is not a link is a
+      // page (the type page among them).
+      if (link && !page)
+        ++report_.links;
+      else
+        ++report_.pages;
       if (!page && !link) continue;
       if (!hasFacet(e, 0)) {
         if (e.badFacet[0]) continue;
