@@ -220,6 +220,14 @@ TEST(ExportImportTest, TargetsThatAreRefused) {
   RunResult r = tvx({"export", book, dir.file("out")});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tvx: " + dir.file("out") + " is not an empty folder (export writes a new one)\n");
+  std::filesystem::create_directory(dir.file("other"));
+  writeFileBytes(dir.file("other/notes.txt"), "mine");
+  r = tvx({"export", book, dir.file("other")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tvx: " + dir.file("other") + " is not an empty folder (export writes a new one)\n");
+  EXPECT_EQ(folder(dir.file("other")).size(), 1u);
+  std::filesystem::create_directory(dir.file("empty"));
+  EXPECT_EQ(tvx({"export", book, dir.file("empty")}).status, 0);
   r = tvx({"import", dir.file("out"), book});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tvx: " + book + " already exists (import makes a new book)\n");

@@ -4,6 +4,7 @@
 // book_manifest.h). Nothing of the book is lost: importing the folder gives a
 // book with the same IDs, kinds, names, types, flags, bodies, attributes, link
 // records and link lists, and exporting that again gives the same folder.
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -52,12 +53,18 @@ bool usableFolder(const std::string& dir) {
   struct stat st;
   if (::stat(dir.c_str(), &st) != 0) return errno == ENOENT;
   if (!S_ISDIR(st.st_mode)) return false;
-  std::string probe = dir + "/" + BookManifest::FileName;
-  if (::stat(probe.c_str(), &st) == 0) return false;
-  probe = dir + "/pages";
-  if (::stat(probe.c_str(), &st) == 0) return false;
-  probe = dir + "/raw";
-  return ::stat(probe.c_str(), &st) != 0;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return false;
+  bool empty = true;
+  // Bounded by the folder's entries; stops at the first real one.
+  while (struct dirent* e = ::readdir(d)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+      empty = false;
+      break;
+    }
+  }
+  ::closedir(d);
+  return empty;
 }
 
 }  // namespace
