@@ -2,6 +2,7 @@
 #include "core_test_support.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -57,7 +58,8 @@ int TestNexil::findDB(DBRef& into, const char*, const char* name) {
 std::string freshDir(const std::string& name) {
   char tmp[260];
   GetTempPath(sizeof tmp, tmp);
-  const std::string dir = std::string(tmp) + name;
+  // One folder per process: suites run their tests in parallel processes.
+  const std::string dir = std::string(tmp) + name + "." + std::to_string(getpid());
   const std::string cmd = "rm -rf '" + dir + "' && mkdir -p '" + dir + "'";
   if (std::system(cmd.c_str()) != 0) return dir + "/";
   return dir + "/";
