@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, then builds and runs the whole suite
 # twice, first a normal build and then one under AddressSanitizer with
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, and last a short run of every fuzz target when
+# clang is there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -21,3 +22,5 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build-asan -DTVX_SANITIZE=ON
+echo "== fuzzing smoke run =="
+bash scripts/fuzz-smoke.sh 20
