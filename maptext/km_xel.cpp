@@ -22,6 +22,21 @@ const int kWordsPerLine = 16;
 
 const char kHex[] = "0123456789abcdef";
 
+// The lower-case hexadecimal digits of v, most significant first, zero-filled to
+// at least minDigits (at most 8); returns how many were put into buf (8 bytes).
+// The same text as "%x" / "%08x", without a formatted print per integer.
+int hexDigits(ULONG v, int minDigits, char* buf) {
+  char reversed[8];
+  int n = 0;
+  do {
+    reversed[n++] = kHex[v & 0xF];
+    v >>= 4;
+  } while (v != 0);
+  while (n < minDigits && n < 8) reversed[n++] = '0';
+  for (int i = 0; i < n; ++i) buf[i] = reversed[n - 1 - i];
+  return n;
+}
+
 }  // namespace
 
 KMXel::KMXel(const char* path)
@@ -90,17 +105,17 @@ void KMXel::writeSeparator() {
 void KMXel::write(LONG value) {
   if (!out) return;
   if (needSpace) put(' ');
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%x", static_cast<unsigned>(static_cast<ULONG>(value)));
-  out->write(buf, static_cast<std::streamsize>(std::strlen(buf)));
+  char buf[8];
+  const int n = hexDigits(static_cast<ULONG>(value), 1, buf);
+  out->write(buf, n);
   needSpace = true;
 }
 
 void KMXel::writeOffset(LONG value) {
   if (!out) return;
   if (needSpace) put(' ');
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(static_cast<ULONG>(value)));
+  char buf[8];
+  hexDigits(static_cast<ULONG>(value), 8, buf);
   out->write(buf, 8);
   needSpace = true;
 }
