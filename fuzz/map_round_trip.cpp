@@ -4,7 +4,7 @@
 // must give the same bytes (the writer's output is a fixed point).
 //
 // What the writer cannot express is left out of the comparison: a link keeps
-// its first two page ids, the file header keeps the major author's first
+// its first two page ids (a missing id list counts as an empty one), the file header keeps the major author's first
 // version number, and every section is written in the writer's own version. Anything else that differs is a finding (abort).
 #include <cstddef>
 #include <cstdint>
@@ -76,8 +76,10 @@ class Copier : public maptext_test::Recording<MapRead> {
       ids[0] = l.nodeIds[0];
       if (ids[0] != A) ids[1] = l.nodeIds[1];
     }
+    // No id list and an empty one are the same to the writer (it writes the
+    // list either way), so both are recorded as an empty list.
     LONG* original = l.nodeIds;
-    if (l.nodeIds != nullptr) l.nodeIds = ids;
+    l.nodeIds = ids;
     l.version = KM_SECTION_VERSION;
     Recording::CMLink(l);
     l.nodeIds = original;
