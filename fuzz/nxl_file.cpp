@@ -21,7 +21,8 @@ class TouchingParse : public NXLParse {
     // Texts are NUL-terminated and live during the call.
     if (link.text1 != nullptr) sum += std::string(link.text1).size();
     if (link.text2 != nullptr) sum += std::string(link.text2).size();
-    sum += static_cast<unsigned long>(link.id + link.number1 + link.number2);
+    sum += static_cast<ULONG>(link.id) + static_cast<ULONG>(link.number1) +
+           static_cast<ULONG>(link.number2);
     return 0;
   }
 };
