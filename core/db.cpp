@@ -23,6 +23,7 @@
 #include "platform/fault_injection.h"
 #include "platform/share_open.h"
 #include "platform/system.h"
+#include "platform/truncatable.h"
 #include "store/middle_level_store.h"
 
 const char DB::Signature[] = "#NXST#";
@@ -417,13 +418,13 @@ int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG
   return 0;
 }
 
-ULONG DB::createNode(const String& name, const String& type, ULONG flags) {
-  const ULONG id = store_->createID(KindNode, nullptr);
+ULONG DB::createEntry(ULONG kind, const String& name, const String& type, ULONG flags) {
+  const ULONG id = store_->createID(kind, nullptr);
   try {
     writeEntryHeader(id, name, type, flags);
   } catch (...) {
     try {
-      store_->remove(id);
+      store_->remove(id);  // no half-made entry is left behind
     } catch (...) {
     }
     throw;
@@ -431,51 +432,34 @@ ULONG DB::createNode(const String& name, const String& type, ULONG flags) {
   return id;
 }
 
-ULONG DB::createLink(const String& type) {
-  const ULONG id = store_->createID(KindLink, nullptr);
+ULONG DB::createNode(const String& name, const String& type, ULONG flags) {
+  return createEntry(KindNode, name, type, flags);
+}
+
+ULONG DB::createLink(const String& type) { return createEntry(KindLink, String(""), type, 0); }
+
+int DB::removeQuietly(ULONG id, int facet, const char* what) {
   try {
-    writeEntryHeader(id, String(""), type, 0);
-  } catch (...) {
-    try {
+    if (facet < 0) {
       store_->remove(id);
-    } catch (...) {
+    } else {
+      store_->remove(id, facet);
     }
-    throw;
-  }
-  return id;
-}
-
-int DB::removeEntry(ULONG id) {
-  try {
-    store_->remove(id);
   } catch (const ErrorMsgException& e) {
-    error(HWND_NOBOX, 'E', "Failed to remove entry %ld: %s", static_cast<long>(id),
+    // Logged and handed to the application's handler, never shown in a box.
+    error(HWND_NOBOX, 'E', "Failed to %s %ld: %s", what, static_cast<long>(id),
           e.description().c_str());
     return -1;
   }
   return 0;
 }
 
-int DB::clearNodeStream(ULONG id) {
-  try {
-    store_->remove(id, Body);
-  } catch (const ErrorMsgException& e) {
-    error(HWND_NOBOX, 'E', "Failed to clear node body for %ld: %s", static_cast<long>(id),
-          e.description().c_str());
-    return -1;
-  }
-  return 0;
-}
+int DB::removeEntry(ULONG id) { return removeQuietly(id, -1, "remove entry"); }
+
+int DB::clearNodeStream(ULONG id) { return removeQuietly(id, Body, "clear node body for"); }
 
 int DB::clearLinkListStream(ULONG id) {
-  try {
-    store_->remove(id, LinkList);
-  } catch (const ErrorMsgException& e) {
-    error(HWND_NOBOX, 'E', "Failed to clear link list for %ld: %s", static_cast<long>(id),
-          e.description().c_str());
-    return -1;
-  }
-  return 0;
+  return removeQuietly(id, LinkList, "clear link list for");
 }
 
 int DB::lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags) {
@@ -708,6 +692,11 @@ int DB::writeAttrs(std::iostream* stream, const AttrValueList& list) {
   if (stream == nullptr) return 1;
   int rc = AttrTranslator::write(stream, list);
   stream->flush();
+  // A shorter list than before leaves nothing of the longer one behind.
+  if (Truncatable* cut = dynamic_cast<Truncatable*>(stream->rdbuf())) {
+    const std::streamoff end = stream->tellp();
+    if (end < 0 || !cut->truncateAt(end)) rc = 1;
+  }
   return rc;
 }
 

@@ -155,6 +155,10 @@ class DB {
   void makeTempFileName();
   std::unique_ptr<std::iostream> facetStream(ULONG id, int facet, ULONG sizeHint, int create);
   int writeEntryHeader(ULONG id, const String& name, const String& type, ULONG flags);
+  ULONG createEntry(ULONG kind, const String& name, const String& type, ULONG flags);
+  // Removes a facet (or the whole entry for facet -1); a failure is logged as
+  // "Failed to <what> <id>: <reason>" and gives -1.
+  int removeQuietly(ULONG id, int facet, const char* what);
   void removeWorkFile();
   void offerDefragmentation(float index);
   static bool commitStepFails(CommitStep step);

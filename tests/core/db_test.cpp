@@ -240,7 +240,11 @@ TEST(DBAttributes, GetSetRemoveAndTheShortBuffer) {
   EXPECT_EQ(0, db.getAttribute(id, "bare", buf, len));
   EXPECT_EQ(-1, len);
 
+  const std::size_t longList = facetBytes(db, id, 3).size();
   EXPECT_EQ(0, db.removeAttribute(id, "URL"));
+  EXPECT_EQ(longList - std::string("\n(V\"URL\",\"http://y.org/\")").size(),
+            facetBytes(db, id, 3).size())
+      << "a shorter list leaves nothing of the longer one behind";
   len = sizeof buf;
   EXPECT_EQ(-1, db.getAttribute(id, "URL", buf, len));
   EXPECT_EQ(0, db.getIntAttribute(id, "count", value));
