@@ -167,7 +167,13 @@ LONG MapRead::readOptInt() {
 
 LONG MapRead::readInt(LONG code) {
   if (status_ < 0 || !lex) return KM_ABSENT;
-  if (lex->readKMToken() == KMToken::INTEGER) return lex->token().intValue;
+  if (lex->readKMToken() == KMToken::INTEGER) {
+    // The absent marker is no value: a required integer that spells it (such
+    // as 80000000) would reach handlers as missing and could not be written back.
+    if (lex->token().intValue != KM_ABSENT) return lex->token().intValue;
+    status(code);
+    return KM_ABSENT;
+  }
   lex->requeueKMToken();
   status(code);
   return KM_ABSENT;
