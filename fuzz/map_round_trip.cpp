@@ -5,11 +5,13 @@
 //
 // What the writer cannot express is left out of the comparison: a link keeps
 // its first two page ids (a missing id list counts as an empty one), the file header keeps the major author's first
-// version number, and every section is written in the writer's own version. Anything else that differs is a finding (abort).
+// version number, every section is written in the writer's own version, and a text
+// body ends at its first NUL. Anything else that differs is a finding (abort).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +91,11 @@ class Copier : public maptext_test::Recording<MapRead> {
   }
   int CMAnnotation(KM_Annotation& a) override {
     a.version = KM_SECTION_VERSION;
+    // A text body is written as a text: it ends at its first NUL (an escaped NUL
+    // inside a quoted string reads back as one).
+    if ((a.kind == 't' || a.kind == 'g' || a.kind == 'p') && a.data != nullptr) {
+      a.dataSize = static_cast<ULONG>(std::strlen(static_cast<const char*>(a.data)) + 1);
+    }
     Recording::CMAnnotation(a);
     w.writeAnnotationObject(a.id, a.name, a.x, a.y, a.x2, a.y2, a.flags, a.values, a.valueCount,
                             a.kind, a.data, a.dataSize, a.extension, a.extra);
