@@ -56,7 +56,7 @@ class GenericParse : protected MapRead, public virtual GenericFileInfo {
   using MapRead::readMajorAuthorSpec;
   using MapRead::readParenBlock;
   using MapRead::readSectionHeader;
-  // A name spec: the first one names the file's content.
+  // A name block: the first one names the file's content.
   LONG readName() { return readCMName(); }
 
  private:

@@ -91,7 +91,7 @@ class Link : public Component {
   // Calls fn for each end in order until it returns nonzero; returns that value.
   int iterate(int (*fn)(Specifier&, void*), void* data);
   std::size_t specCount() const { return specs_.size(); }
-  Specifier& spec(std::size_t i) { return *specs_[i]; }
+  Specifier& specifier(std::size_t i) { return *specs_[i]; }
 
  private:
   // The application of the link's book (null when it has none).

@@ -74,7 +74,7 @@ int collectEntry(MLStoreHandle& handle, void* context) {
 std::string endsOf(Link& link, Nexil& app) {
   std::string out;
   for (std::size_t i = 0; i < link.specCount(); ++i) {
-    Specifier& s = link.spec(i);
+    Specifier& s = link.specifier(i);
     out += std::to_string(s.dir()) + " " + s.ref().makeString(app, true).c_str() + "\n";
   }
   return out;

@@ -226,8 +226,8 @@ LONG KMEsrap::writeAuthorSpec(const char* name, LONG version1, LONG version2) {
   return status_;
 }
 
-LONG KMEsrap::writeAuthorSpec(std::istream* spec) {
-  if (writing()) xel->writeStream(spec);
+LONG KMEsrap::writeAuthorSpec(std::istream* block) {
+  if (writing()) xel->writeStream(block);
   return status_;
 }
 
@@ -239,8 +239,8 @@ LONG KMEsrap::writeNameSpec(const char* name) {
   return status_;
 }
 
-LONG KMEsrap::writeNameSpec(std::istream* spec) {
-  if (writing()) xel->writeStream(spec);
+LONG KMEsrap::writeNameSpec(std::istream* block) {
+  if (writing()) xel->writeStream(block);
   return status_;
 }
 

@@ -130,9 +130,9 @@ class KMEsrap : public virtual KMFileInfo {
   LONG closeSectionHeader();
   LONG closeBody();
   LONG writeAuthorSpec(const char* name, LONG version1, LONG version2);
-  LONG writeAuthorSpec(std::istream* spec);
+  LONG writeAuthorSpec(std::istream* block);
   LONG writeNameSpec(const char* name);
-  LONG writeNameSpec(std::istream* spec);
+  LONG writeNameSpec(std::istream* block);
   LONG writeComment(const char* text);
   LONG writeComment(std::istream* comment);
   // app -1 stands for thisAppVersion2.

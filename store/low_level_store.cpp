@@ -36,25 +36,14 @@ LowLevelStore::LowLevelStore() : lifeToken_(std::make_shared<const bool>(true)) 
 
 LowLevelStore* LowLevelStore::make(const char* fileName, const char* signature, ULONG version,
                                    int share) {
-  LowLevelStore* store = new LowLevelStore();
-  try {
+  return initOrDestroy(new LowLevelStore(), [&](LowLevelStore* store) {
     store->init(fileName, signature, version, share);
-  } catch (...) {
-    delete store;
-    throw;
-  }
-  return store;
+  });
 }
 
 LowLevelStore* LowLevelStore::make(const char* fileName, int flags, int share) {
-  LowLevelStore* store = new LowLevelStore();
-  try {
-    store->init(fileName, flags, share);
-  } catch (...) {
-    delete store;
-    throw;
-  }
-  return store;
+  return initOrDestroy(new LowLevelStore(),
+                       [&](LowLevelStore* store) { store->init(fileName, flags, share); });
 }
 
 LowLevelStore::~LowLevelStore() noexcept(false) {

@@ -72,6 +72,18 @@ class LowLevelStore : public RefCountingResource {
   // Opens an existing store file with the given _sopen flags and share mode;
   // ownership as above.
   static LowLevelStore* make(const char* fileName, int flags, int share);
+  // Runs `init` on a freshly made store; a failed init destroys the half-made
+  // store and passes the exception on. The store classes' make operations use it.
+  template <class S, class Init>
+  static S* initOrDestroy(S* store, Init&& init) {
+    try {
+      init(store);
+    } catch (...) {
+      delete store;
+      throw;
+    }
+    return store;
+  }
 
   // Closes the file, frees header and name, then throws DelResWithRefs when
   // chains or streams on the store still exist.

@@ -65,25 +65,14 @@ MiddleLevelStore::~MiddleLevelStore() noexcept(false) {
 
 MiddleLevelStore* MiddleLevelStore::make(const char* fileName, const char* signature,
                                          ULONG version, int facets, int share, int buckets) {
-  MiddleLevelStore* store = new MiddleLevelStore();
-  try {
+  return initOrDestroy(new MiddleLevelStore(), [&](MiddleLevelStore* store) {
     store->init(fileName, signature, version, facets, share, buckets);
-  } catch (...) {
-    delete store;
-    throw;
-  }
-  return store;
+  });
 }
 
 MiddleLevelStore* MiddleLevelStore::make(const char* fileName, int flags, int share) {
-  MiddleLevelStore* store = new MiddleLevelStore();
-  try {
-    store->init(fileName, flags, share);
-  } catch (...) {
-    delete store;
-    throw;
-  }
-  return store;
+  return initOrDestroy(new MiddleLevelStore(),
+                       [&](MiddleLevelStore* store) { store->init(fileName, flags, share); });
 }
 
 void MiddleLevelStore::classInvarient(const char* file, int line) {

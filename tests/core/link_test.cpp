@@ -77,8 +77,8 @@ TEST_F(LinkTest, ThreeEndedRecordIsStoredAndReadBackInOrder) {
   const ULONG uids[] = {a, b, c};
   const int dirs[] = {2, 1, 7};
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(uids[i], back->spec(i).ref().uid()) << i;
-    EXPECT_EQ(dirs[i], back->spec(i).dir()) << i;
+    EXPECT_EQ(uids[i], back->specifier(i).ref().uid()) << i;
+    EXPECT_EQ(dirs[i], back->specifier(i).dir()) << i;
   }
   EXPECT_TRUE(back->readOnly()) << "opened without the write bit";
   EXPECT_STREQ("supports", back->type().c_str());
@@ -176,7 +176,7 @@ TEST_F(LinkTest, HostileRecordsReadBounded) {
     ASSERT_NE(nullptr, link) << c.what << "\n" << capture.all();
     EXPECT_EQ(c.ends, link->specCount()) << c.what;
     if (c.ends > 0) {
-      EXPECT_EQ(c.firstDir, link->spec(0).dir()) << c.what;
+      EXPECT_EQ(c.firstDir, link->specifier(0).dir()) << c.what;
     }
   }
 

@@ -106,7 +106,7 @@ int cmdLs(int argc, char** argv) {
       std::unique_ptr<Link> link(ref.getLink(app, 0));
       // Bounded by Link::MaxEnds.
       for (std::size_t i = 0; link && i < link->specCount(); ++i) {
-        Specifier& s = link->spec(i);
+        Specifier& s = link->specifier(i);
         row.ends.push_back({s.dir(), s.ref().uid(), s.name().c_str()});
       }
       links.push_back(row);
