@@ -302,3 +302,11 @@ FdStream::FdStream(int fd, std::size_t bufferSize, std::size_t cachePages)
   rdbuf(&buf_);
   if (fd < 0) setstate(std::ios_base::badbit);
 }
+
+std::streamoff FdStreamBuf::fileLength() {
+  // Pending output first, so that the length counts it.
+  if (pubsync() != 0) return -1;
+  struct stat st;
+  if (fstat(fd_, &st) != 0) return -1;
+  return static_cast<std::streamoff>(st.st_size);
+}

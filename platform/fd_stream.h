@@ -38,6 +38,10 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // Truncates (or extends) the file to `length` bytes after writing pending output.
   bool truncate(std::streamoff length);
   bool truncateAt(std::streamoff length) override { return truncate(length); }
+  // The length of the file as this stream has written it (pending output
+  // counted), or -1 when it cannot be told (a failed write of pending output
+  // counts as that).
+  std::streamoff fileLength();
   // True once any output failed to reach the file (and was dropped): the file
   // then differs from what was written through the stream. Never reset.
   bool writeFailed() const { return writeFailed_; }

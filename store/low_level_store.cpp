@@ -299,15 +299,13 @@ LONG LowLevelStore::tellp() {
 
 ULONG LowLevelStore::fileSize() {
   if (stream_ == nullptr || fd_ < 0) throw BadStreamException("Read failed");
-  // Pending output first, so that the length counts it.
-  if (stream_->rdbuf()->pubsync() != 0) {
+  const std::streamoff length = stream_->fdbuf()->fileLength();
+  if (length < 0) {
     clear();
     throw BadStreamException("Write failed");
   }
-  struct stat st;
-  if (fstat(fd_, &st) != 0) throw BadStreamException("Read failed");
-  if (st.st_size > static_cast<off_t>(MaxFileSize)) return MaxFileSize;
-  return static_cast<ULONG>(st.st_size);
+  if (length > static_cast<std::streamoff>(MaxFileSize)) return MaxFileSize;
+  return static_cast<ULONG>(length);
 }
 
 ULONG LowLevelStore::blockCountLimit() {
