@@ -3,6 +3,7 @@
 #include "store/hash_stream.h"
 
 #include <cstring>
+#include <exception>
 #include <vector>
 
 namespace {
@@ -90,7 +91,9 @@ void HashStream::refreshStreamEnd() {
   stream_->seekg(0, std::ios::end);
   std::streamoff end = stream_->tellg();
   stream_->clear();
-  if (end > 0 && static_cast<uint64_t>(end) > streamEnd_) streamEnd_ = static_cast<uint64_t>(end);
+  if (end < 0) return;
+  if (static_cast<uint64_t>(end) > streamEnd_) streamEnd_ = static_cast<uint64_t>(end);
+  endKnown_ = true;
 }
 
 bool HashStream::validOverflowPos(ULONG pos) {
@@ -117,6 +120,7 @@ void HashStream::writeBytes(ULONG pos, const char* bytes, size_t n) {
   stream_->clear();
   stream_->seekp(pos);
   stream_->write(bytes, static_cast<std::streamsize>(n));
+  if (!*stream_) writeFailed_ = true;
 }
 
 void HashStream::writeLink(ULONG pos, ULONG link) {
@@ -127,11 +131,232 @@ void HashStream::writeLink(ULONG pos, ULONG link) {
 
 void HashStream::flush() {
   stream_->flush();
+  if (!*stream_) writeFailed_ = true;
   stream_->clear();
+}
+
+// ---------------------------------------------------------------------------
+// The chain index
+
+class HashStream::WriteScope {
+ public:
+  explicit WriteScope(HashStream& table)
+      : table_(table), exceptions_(std::uncaught_exceptions()) {
+    table_.writeFailed_ = false;
+  }
+  ~WriteScope() {
+    if (table_.writeFailed_ || std::uncaught_exceptions() > exceptions_) table_.dropAllIndexes();
+    table_.writeFailed_ = false;
+  }
+  WriteScope(const WriteScope&) = delete;
+  WriteScope& operator=(const WriteScope&) = delete;
+
+ private:
+  HashStream& table_;
+  int exceptions_;
+};
+
+void HashStream::setIndexBudget(size_t bytes) {
+  indexBudget_ = bytes;
+  dropAllIndexes();
+}
+
+size_t HashStream::indexEntryCost() const {
+  // The key and the entry in the bucket's vectors, and a node of the position
+  // table (a hash node: the key, value, next pointer and cached hash).
+  return static_cast<size_t>(keySize_) + sizeof(IndexedEntry) + 4 * sizeof(void*);
+}
+
+void HashStream::layoutChanged() {
+  dropAllIndexes();
+  opEntry_.assign(entrySize_, 0);
+  moveEntry_.assign(entrySize_, 0);
+  freeEntry_.assign(entrySize_, 0);
+  probeEntry_.assign(entrySize_, 0);
+  walkEntry_.assign(entrySize_, 0);
+}
+
+void HashStream::dropAllIndexes() {
+  index_.clear();
+  owner_.clear();
+  indexedEntries_ = 0;
+  freeListKnown_ = false;
+  endKnown_ = false;
+}
+
+void HashStream::dropIndex(ULONG bucket) {
+  if (bucket >= index_.size()) return;
+  BucketIndex& index = index_[bucket];
+  const ULONG end = tableEnd();
+  for (const IndexedEntry& e : index.entries) {
+    if (e.pos < end) continue;
+    auto it = owner_.find(e.pos);
+    if (it != owner_.end() && it->second == bucket) owner_.erase(it);
+  }
+  indexedEntries_ -= index.entries.size();
+  index = BucketIndex();
+}
+
+void HashStream::forgetOwnerOf(ULONG pos) {
+  auto it = owner_.find(pos);
+  if (it != owner_.end()) dropIndex(it->second);
+}
+
+void HashStream::appendIndexed(ULONG bucket, BucketIndex& index, ULONG pos, ULONG link,
+                               const char* key) {
+  index.entries.push_back(IndexedEntry{pos, link});
+  index.keys.insert(index.keys.end(), key, key + keySize_);
+  if (pos >= tableEnd()) owner_[pos] = bucket;
+  ++indexedEntries_;
+}
+
+long HashStream::findIndexed(const BucketIndex& index, const char* key) const {
+  const size_t n = index.entries.size();
+  const char* k = index.keys.data();
+  if (keySize_ == 4) {
+    // The ID table's case: compare whole words.
+    uint32_t want;
+    std::memcpy(&want, key, 4);
+    for (size_t i = 0; i < n; ++i, k += 4) {
+      uint32_t have;
+      std::memcpy(&have, k, 4);
+      if (have == want) return static_cast<long>(i);
+    }
+    return -1;
+  }
+  for (size_t i = 0; i < n; ++i, k += keySize_) {
+    if (std::memcmp(k, key, keySize_) == 0) return static_cast<long>(i);
+  }
+  return -1;
+}
+
+bool HashStream::agrees(const BucketIndex& index, size_t i, const char* entry) const {
+  return next(entry) == index.entries[i].link && match(entry, indexedKey(index, i));
+}
+
+HashStream::BucketIndex* HashStream::indexedBucket(ULONG bucket) {
+  if (bucket >= index_.size() || index_[bucket].state != BucketIndex::Indexed) return nullptr;
+  return &index_[bucket];
+}
+
+HashStream::BucketIndex* HashStream::indexOf(ULONG bucket) {
+  if (bucket >= buckets_ || indexBudget_ == 0) return nullptr;
+  if (index_.empty()) index_.resize(buckets_);
+  BucketIndex& index = index_[bucket];
+  if (index.state == BucketIndex::Indexed) return &index;
+  if (index.state == BucketIndex::StreamOnly) return nullptr;
+  return buildIndex(bucket, index) ? &index : nullptr;
+}
+
+bool HashStream::buildIndex(ULONG bucket, BucketIndex& index) {
+  char* e = walkEntry_.data();
+  const ULONG slot = headerLength_ + bucket * entrySize_;
+  if (!readEntry(slot, e)) return false;  // left to the walk through the stream
+  index.state = BucketIndex::Indexed;
+  if (empty(e)) return true;
+  const size_t cost = indexEntryCost();
+  auto fits = [&] { return (indexedEntries_ + 1) * cost <= indexBudget_; };
+  auto giveUp = [&](BucketIndex::State state) {
+    dropIndex(bucket);
+    index.state = state;
+    return false;
+  };
+  if (!fits()) return giveUp(BucketIndex::StreamOnly);
+  appendIndexed(bucket, index, slot, next(e), e);
+  // Bound: every entry taken is charged to the budget, and an overflow position
+  // met a second time ends the walk, so it takes at most as many steps as the
+  // budget allows and the stream has overflow entries.
+  for (ULONG link = next(e); link != 0; link = next(e)) {
+    if (!validOverflowPos(link)) {
+      index.damaged = true;
+      // A whole entry beyond the stream's end may come into reach as it grows.
+      if (link >= tableEnd() && (link - tableEnd()) % entrySize_ == 0) {
+        index.reachEnd = static_cast<uint64_t>(link) + entrySize_;
+      }
+      return true;
+    }
+    auto it = owner_.find(link);
+    if (it != owner_.end()) {
+      if (it->second != bucket) return giveUp(BucketIndex::StreamOnly);  // a shared tail
+      index.damaged = true;  // a loop
+      return true;
+    }
+    if (!fits()) return giveUp(BucketIndex::StreamOnly);
+    if (!readEntry(link, e)) return giveUp(BucketIndex::Unknown);
+    appendIndexed(bucket, index, link, next(e), e);
+  }
+  return true;
+}
+
+HashStream::Lookup HashStream::lookup(const char* key, char* entry, bool wantEntry) {
+  const ULONG bucket = doHashFunction(key);
+  Lookup r{};
+  // Twice at most: an index that disagrees with the stream is built again once.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    r = Lookup{};
+    r.bucket = bucket;
+    r.at = -1;
+    BucketIndex* index = indexOf(bucket);
+    if (index == nullptr) break;
+    const long at = findIndexed(*index, key);
+    const size_t n = index->entries.size();
+    if (at >= 0) {
+      r.pos = index->entries[at].pos;
+      r.previous = at > 0 ? index->entries[at - 1].pos : 0;
+      r.found = at == 0 ? FoundInSlot : FoundInChain;
+      if (!readEntry(r.pos, entry) || !agrees(*index, static_cast<size_t>(at), entry)) {
+        dropIndex(r.bucket);
+        continue;
+      }
+      r.at = at;
+      r.indexed = true;
+      return r;
+    }
+    if (index->reachEnd != 0) {
+      if (index->reachEnd > streamEnd_) refreshStreamEnd();
+      if (index->reachEnd <= streamEnd_) {
+        dropIndex(r.bucket);
+        continue;
+      }
+    }
+    if (n == 0) {
+      r.pos = headerLength_ + r.bucket * entrySize_;
+      r.empty = true;
+      if (wantEntry && (!readEntry(r.pos, entry) || !this->empty(entry))) {
+        dropIndex(r.bucket);
+        continue;
+      }
+    } else {
+      r.pos = index->entries[n - 1].pos;
+      r.previous = n > 1 ? index->entries[n - 2].pos : 0;
+      r.damaged = index->damaged;
+      if (wantEntry && (!readEntry(r.pos, entry) || !agrees(*index, n - 1, entry))) {
+        dropIndex(r.bucket);
+        continue;
+      }
+    }
+    r.indexed = true;
+    return r;
+  }
+  r = Lookup{};
+  r.bucket = bucket;
+  r.at = -1;
+  r.pos = walkStream(key, r.found, r.empty, entry, r.previous, &r.damaged);
+  return r;
 }
 
 ULONG HashStream::findPos(const char* key, int& found, bool& empty, char* entry,
                           ULONG& previous, bool* damaged) {
+  Lookup r = lookup(key, entry, true);
+  found = r.found;
+  empty = r.empty;
+  previous = r.previous;
+  if (damaged) *damaged = r.damaged;
+  return r.pos;
+}
+
+ULONG HashStream::walkStream(const char* key, int& found, bool& empty, char* entry,
+                             ULONG& previous, bool* damaged) {
   found = NotFoundHere;
   empty = false;
   previous = 0;
@@ -154,20 +379,20 @@ ULONG HashStream::findPos(const char* key, int& found, bool& empty, char* entry,
   }
   // Follow the chain. Bound: a sound chain holds each overflow entry at most
   // once, so more steps than the stream has overflow entries means a loop.
-  std::vector<char> candidate(entrySize_);
+  char* candidate = walkEntry_.data();
   ULONG steps = 0;
   for (ULONG link = next(entry); link != 0; link = next(entry)) {
     if (!validOverflowPos(link) || ++steps > overflowCapacity()) {
       if (damaged) *damaged = true;
       return pos;
     }
-    if (!readEntry(link, candidate.data())) {
+    if (!readEntry(link, candidate)) {
       if (damaged) *damaged = true;
       return pos;
     }
     previous = pos;
     pos = link;
-    std::memcpy(entry, candidate.data(), entrySize_);
+    std::memcpy(entry, candidate, entrySize_);
     if (match(entry, key)) {
       found = FoundInChain;
       return pos;
@@ -176,11 +401,15 @@ ULONG HashStream::findPos(const char* key, int& found, bool& empty, char* entry,
   return pos;
 }
 
+ULONG HashStream::currentFreeList() {
+  return freeListKnown_ ? freeList_ : updateFreeList();
+}
+
 ULONG HashStream::takeFreeEntry() {
-  ULONG head = updateFreeList();
+  ULONG head = currentFreeList();
   if (head == 0) return 0;
-  std::vector<char> freeEntry(entrySize_);
-  if (!validOverflowPos(head) || !readEntry(head, freeEntry.data())) {
+  char* freeEntry = freeEntry_.data();
+  if (!validOverflowPos(head) || !readEntry(head, freeEntry)) {
     // A damaged head: forget the list (only recyclable space is lost).
     updateFreeList(0);
     return 0;
@@ -188,55 +417,55 @@ ULONG HashStream::takeFreeEntry() {
   // A free entry keeps its old record bytes. If its key still leads to this
   // very position, the entry is in use and the list is damaged (a loop or a
   // cross-link): forget the list rather than overwrite a live record.
-  std::vector<char> probe(entrySize_);
-  int found;
-  bool emptySlot;
-  ULONG previous;
-  ULONG livePos = findPos(freeEntry.data(), found, emptySlot, probe.data(), previous);
-  if (found != NotFoundHere && livePos == head) {
+  Lookup live = lookup(freeEntry, probeEntry_.data(), false);
+  if (live.found != NotFoundHere && live.pos == head) {
     updateFreeList(0);
     return 0;
   }
-  ULONG newHead = next(freeEntry.data());
+  ULONG newHead = next(freeEntry);
   if (newHead != 0 && (newHead == head || !validOverflowPos(newHead))) newHead = 0;
   updateFreeList(newHead);
   return head;
 }
 
 void HashStream::putOnFreeList(ULONG pos) {
-  ULONG head = updateFreeList();
+  ULONG head = currentFreeList();
   writeLink(pos, head);
   updateFreeList(pos);
 }
 
 void HashStream::insert(const char* record) {
-  std::vector<char> entry(entrySize_);
-  int found;
-  bool emptySlot;
-  ULONG previous;
-  bool damaged;
-  ULONG pos = findPos(record, found, emptySlot, entry.data(), previous, &damaged);
+  char* entry = opEntry_.data();
+  const Lookup r = lookup(record, entry, false);
   const size_t recordSize = entrySize_ - kLinkSize;
+  if (r.found == NotFoundHere && !r.empty && r.damaged) {
+    stream_->clear();
+    throw BadChainException("HashStream::insert::BadChain");
+  }
+  WriteScope scope(*this);
 
-  if (found != NotFoundHere) {
-    // Replace in place; the link stays.
-    writeBytes(pos, record, recordSize);
-  } else if (emptySlot) {
-    std::memcpy(entry.data(), record, recordSize);
-    putU32(entry.data() + recordSize, 0);
-    writeBytes(pos, entry.data(), entrySize_);
-  } else {
-    if (damaged) {
-      stream_->clear();
-      throw BadChainException("HashStream::insert::BadChain");
+  if (r.found != NotFoundHere) {
+    // Replace in place; the key and the link stay, and so does every index.
+    writeBytes(r.pos, record, recordSize);
+  } else if (r.empty) {
+    std::memcpy(entry, record, recordSize);
+    putU32(entry + recordSize, 0);
+    writeBytes(r.pos, entry, entrySize_);
+    if (BucketIndex* index = indexedBucket(r.bucket)) {
+      if (r.indexed && index->entries.empty()) {
+        appendIndexed(r.bucket, *index, r.pos, 0, record);
+      } else {
+        dropIndex(r.bucket);
+      }
     }
-    std::memcpy(entry.data(), record, recordSize);
-    putU32(entry.data() + recordSize, 0);
+  } else {
+    std::memcpy(entry, record, recordSize);
+    putU32(entry + recordSize, 0);
     ULONG newPos = takeFreeEntry();
     if (newPos == 0) {
       // Append after the last whole entry (a stream with stray trailing bytes
       // still gets its new entry on an entry boundary).
-      refreshStreamEnd();
+      if (!endKnown_) refreshStreamEnd();
       uint64_t end = streamEnd_ < tableEnd() ? tableEnd() : streamEnd_;
       uint64_t slack = (end - tableEnd()) % entrySize_;
       if (slack != 0) end += entrySize_ - slack;
@@ -246,24 +475,43 @@ void HashStream::insert(const char* record) {
       }
       newPos = static_cast<ULONG>(end);
     }
-    writeBytes(newPos, entry.data(), entrySize_);
+    // A recycled position still in a chain (a damaged free list): that chain
+    // changes under its index.
+    forgetOwnerOf(newPos);
+    writeBytes(newPos, entry, entrySize_);
     if (static_cast<uint64_t>(newPos) + entrySize_ > streamEnd_) {
       stream_->flush();
-      if (*stream_) streamEnd_ = static_cast<uint64_t>(newPos) + entrySize_;
+      if (*stream_) {
+        streamEnd_ = static_cast<uint64_t>(newPos) + entrySize_;
+      } else {
+        writeFailed_ = true;
+      }
     }
-    writeLink(pos, newPos);
+    if (!r.indexed) forgetOwnerOf(r.pos);
+    writeLink(r.pos, newPos);
+    // takeFreeEntry may have looked into this very bucket, so the index is
+    // taken afresh and extended only when it still ends where the lookup did.
+    if (BucketIndex* index = indexedBucket(r.bucket)) {
+      const bool extends = r.indexed && !index->damaged && !index->entries.empty() &&
+                           index->entries.back().pos == r.pos &&
+                           (indexedEntries_ + 1) * indexEntryCost() <= indexBudget_;
+      if (extends) {
+        index->entries.back().link = newPos;
+        appendIndexed(r.bucket, *index, newPos, 0, record);
+      } else {
+        dropIndex(r.bucket);
+      }
+    }
   }
   flush();
 }
 
 std::unique_ptr<char[]> HashStream::find_noThrow(const char* key) {
   stream_->clear();
+  char* scratch = opEntry_.data();
+  if (lookup(key, scratch, false).found == NotFoundHere) return nullptr;
   std::unique_ptr<char[]> entry(new char[entrySize_]);
-  int found;
-  bool emptySlot;
-  ULONG previous;
-  findPos(key, found, emptySlot, entry.get(), previous);
-  if (found == NotFoundHere) return nullptr;
+  std::memcpy(entry.get(), scratch, entrySize_);
   return entry;
 }
 
@@ -278,30 +526,65 @@ std::unique_ptr<char[]> HashStream::find(const char* key) {
 
 void HashStream::remove(const char* key) {
   stream_->clear();
-  std::vector<char> entry(entrySize_);
-  int found;
-  bool emptySlot;
-  ULONG previous;
-  ULONG pos = findPos(key, found, emptySlot, entry.data(), previous);
-  if (found == NotFoundHere) {
+  char* entry = opEntry_.data();
+  const Lookup r = lookup(key, entry, false);
+  if (r.found == NotFoundHere) {
     stream_->clear();
     throw NotFound("HashStream::remove::NotFound");
   }
-  ULONG link = next(entry.data());
-  if (found == FoundInSlot) {
-    std::vector<char> chained(entrySize_);
-    if (link != 0 && validOverflowPos(link) && readEntry(link, chained.data())) {
+  WriteScope scope(*this);
+  const ULONG link = next(entry);
+  // The index follows a sound chain step by step; a damaged one is walked again.
+  BucketIndex* index = r.indexed ? indexedBucket(r.bucket) : nullptr;
+  if (index != nullptr && index->damaged) {
+    dropIndex(r.bucket);
+    index = nullptr;
+  }
+  if (r.found == FoundInSlot) {
+    char* chained = moveEntry_.data();
+    if (link != 0 && validOverflowPos(link) && readEntry(link, chained)) {
       // Move the first chained entry (record and link) into the slot and
       // recycle its old position.
-      writeBytes(pos, chained.data(), entrySize_);
+      if (index != nullptr && index->entries.size() >= 2 && index->entries[1].pos == link &&
+          agrees(*index, 1, chained)) {
+        owner_.erase(link);
+        index->entries[0].link = index->entries[1].link;
+        std::memcpy(index->keys.data(), indexedKey(*index, 1), keySize_);
+        index->entries.erase(index->entries.begin() + 1);
+        index->keys.erase(index->keys.begin() + keySize_, index->keys.begin() + 2 * keySize_);
+        --indexedEntries_;
+      } else {
+        if (indexedBucket(r.bucket)) dropIndex(r.bucket);
+        forgetOwnerOf(link);
+      }
+      writeBytes(r.pos, chained, entrySize_);
       putOnFreeList(link);
     } else {
       // No chain (or a broken one, which is dropped with the record).
-      writeLink(pos, EmptyLink);
+      writeLink(r.pos, EmptyLink);
+      if (index != nullptr && index->entries.size() == 1) {
+        dropIndex(r.bucket);
+        index_[r.bucket].state = BucketIndex::Indexed;  // now an empty slot
+      } else if (indexedBucket(r.bucket)) {
+        dropIndex(r.bucket);
+      }
     }
   } else {
-    writeLink(previous, link);
-    putOnFreeList(pos);
+    if (index != nullptr) {
+      const size_t at = static_cast<size_t>(r.at);
+      owner_.erase(r.pos);
+      index->entries[at - 1].link = link;
+      index->entries.erase(index->entries.begin() + static_cast<long>(at));
+      index->keys.erase(index->keys.begin() + static_cast<long>(at * keySize_),
+                        index->keys.begin() + static_cast<long>((at + 1) * keySize_));
+      --indexedEntries_;
+    } else {
+      if (indexedBucket(r.bucket)) dropIndex(r.bucket);
+      forgetOwnerOf(r.previous);
+      forgetOwnerOf(r.pos);
+    }
+    writeLink(r.previous, link);
+    putOnFreeList(r.pos);
   }
   flush();
 }
@@ -338,7 +621,8 @@ ULONG HashStream::updateFreeList() {
   stream_->clear();
   stream_->seekg(headerLength_ - kLinkSize);
   stream_->read(b, kLinkSize);
-  if (stream_->gcount() == static_cast<std::streamsize>(kLinkSize)) freeList_ = getU32(b);
+  freeListKnown_ = stream_->gcount() == static_cast<std::streamsize>(kLinkSize);
+  if (freeListKnown_) freeList_ = getU32(b);
   stream_->clear();
   return freeList_;
 }
@@ -347,8 +631,12 @@ void HashStream::updateFreeList(ULONG head) {
   freeList_ = head;
   char b[kLinkSize];
   putU32(b, head);
+  const bool failedBefore = writeFailed_;
+  writeFailed_ = false;
   writeBytes(headerLength_ - kLinkSize, b, kLinkSize);  // the 4 bytes before the table
   flush();
+  freeListKnown_ = !writeFailed_;
+  writeFailed_ = writeFailed_ || failedBefore;
 }
 
 void HashStream::writeHeader() {
@@ -380,9 +668,15 @@ void HashStream::writeHeader() {
     done += n;
   }
   stream_->flush();
+  const bool written = static_cast<bool>(*stream_);
   streamEnd_ = tableEnd();
   stream_->clear();
   stream_->seekp(headerLength_);
+  layoutChanged();
+  // The stream may have been longer than the new table: measured at the first
+  // append.
+  endKnown_ = false;
+  freeListKnown_ = written;
 }
 
 void HashStream::readHeader() {
@@ -427,6 +721,7 @@ void HashStream::readHeader() {
   freeList_ = getU32(fields + 10);
   headerLength_ = static_cast<WORD>(kSignatureBytes + sizeof fields);
   stream_->clear();
+  layoutChanged();
 
   // A layout that cannot hold a key and a link, or a bucket table that is not
   // wholly inside the stream, is not a table we can work on (and writing into a
@@ -437,4 +732,5 @@ void HashStream::readHeader() {
     stream_->clear();
     throw BadSignatureException("Read bad HashStream layout in header");
   }
+  freeListKnown_ = true;
 }

@@ -39,11 +39,41 @@
 // many steps as the stream has overflow entries, so a loop cannot hang a lookup.
 // Lookups in a damaged chain report the key as absent; an insert that would have
 // to extend a damaged chain throws BadChainException rather than write into it.
+//
+// Chain index. Every lookup used to walk its bucket's chain through the stream, a
+// seek and a read per entry. The object now keeps, per bucket, the chain as it
+// was last walked: each entry's position, link and key, in chain order. The index
+// of a bucket is built the first time the bucket is looked up, by the same
+// bounded, validated walk, and kept in step by insert, remove and the free-list
+// operations; a lookup then scans it in memory and reads only the entry it
+// returns. Its answers are those of the walk through the stream:
+//   - a loop is recognised at the first position met twice (the walk through the
+//     stream would go round it until its step bound); what was walked before it
+//     is the chain, and the bucket is damaged;
+//   - a link that is out of place is damaged for good, except one that names a
+//     position beyond the stream's end, which the stream may grow to reach: such
+//     a bucket is walked again once the stream is long enough;
+//   - a read failure, a position already in another bucket's chain (chains that
+//     share a tail) or a chain over the memory budget leaves the bucket to the
+//     walk through the stream;
+//   - an entry read at an indexed position must still carry the indexed key and
+//     link; if it does not (the stream was changed behind this object's back),
+//     the bucket's index is dropped and the chain walked again;
+//   - a failed or interrupted write drops the whole index (and the cached
+//     free-list head and stream end), since the stream then holds bytes this
+//     object cannot know.
+// Memory: the index holds at most the budget's worth of entries (setIndexBudget,
+// 32 MiB by default, counted per entry as its key, position, link and
+// position-table node); a bucket whose chain would go beyond it is walked
+// through the stream. Besides, a fixed record per bucket (at most 65535).
 #ifndef STORE_HASH_STREAM_H
 #define STORE_HASH_STREAM_H
 
+#include <cstddef>
 #include <iostream>
 #include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "kit/error_msg_exception.h"
 #include "platform/windows_types.h"
@@ -111,7 +141,9 @@ class HashStream {
   // set for an empty slot, `entry` (entry-size bytes) receives the entry at the
   // returned position and `previous` the position of the entry before it in the
   // chain (0 for the slot). `damaged` (optional) is set when the walk stopped at
-  // a broken link or a loop instead of at the end of the chain.
+  // a broken link or a loop instead of at the end of the chain (when the key is
+  // absent from a chain with a loop, the returned position is then some entry of
+  // that chain).
   ULONG findPos(const char* key, int& found, bool& empty, char* entry, ULONG& previous,
                 bool* damaged = nullptr);
 
@@ -130,12 +162,84 @@ class HashStream {
   ULONG freeListHead() const { return freeList_; }
   std::iostream& stream() { return *stream_; }
 
+  // The chain index's memory budget in bytes (see above); 0 turns the index off,
+  // so that every lookup walks the stream. Setting it drops the index.
+  void setIndexBudget(size_t bytes);
+  // The entries the chain index holds now, over all buckets.
+  size_t indexedEntries() const { return indexedEntries_; }
+
  protected:
   // Hooks called at the start of writeHeader and readHeader.
   virtual void doWriteHeaderExtension() {}
   virtual void doReadHeaderExtension() {}
 
  private:
+  // One entry of a bucket's chain index.
+  struct IndexedEntry {
+    ULONG pos;
+    ULONG link;  // as read (or written): the next entry's position, 0 = end
+  };
+  // The chain index of one bucket.
+  struct BucketIndex {
+    enum State : unsigned char { Unknown, Indexed, StreamOnly };
+    State state = Unknown;
+    // The chain stopped at a loop or a link out of place instead of at its end.
+    bool damaged = false;
+    // Non-zero when the chain stopped at a link beyond the stream's end: the
+    // stream length at which that link becomes a whole entry.
+    uint64_t reachEnd = 0;
+    // The chain in order, the slot first; empty for an empty slot.
+    std::vector<IndexedEntry> entries;
+    std::vector<char> keys;  // keySize bytes per entry, in the same order
+  };
+  // Around each writing operation: a write that failed, or an exception out of
+  // the operation, drops the whole index.
+  class WriteScope;
+  // What a lookup found (the outputs of findPos) and where, in the index.
+  struct Lookup {
+    ULONG bucket;
+    ULONG pos;
+    ULONG previous;
+    int found;
+    bool empty;
+    bool damaged;
+    bool indexed;  // the answer came from the bucket's index
+    long at;       // when indexed and found: the entry's place in the index
+  };
+
+  // The lookup behind findPos. `entry` receives the entry at the returned
+  // position when the key was found, or always when `wantEntry` is set.
+  Lookup lookup(const char* key, char* entry, bool wantEntry);
+  // The walk through the stream (the answer without the index).
+  ULONG walkStream(const char* key, int& found, bool& empty, char* entry, ULONG& previous,
+                   bool* damaged);
+  // The bucket's index when it is built and current, else null.
+  BucketIndex* indexedBucket(ULONG bucket);
+  // The bucket's index, built when needed; null when the bucket is left to the
+  // walk through the stream.
+  BucketIndex* indexOf(ULONG bucket);
+  bool buildIndex(ULONG bucket, BucketIndex& index);
+  // Forgets one bucket's index (it is built again when next needed).
+  void dropIndex(ULONG bucket);
+  // Forgets the whole index, the cached free-list head and the known stream end.
+  void dropAllIndexes();
+  // Forgets the index of the bucket whose chain holds overflow position `pos`,
+  // before something not accounted for by that index is written there.
+  void forgetOwnerOf(ULONG pos);
+  size_t indexEntryCost() const;
+  const char* indexedKey(const BucketIndex& index, size_t i) const {
+    return index.keys.data() + i * keySize_;
+  }
+  // The first entry of `index` whose key is `key`, or -1.
+  long findIndexed(const BucketIndex& index, const char* key) const;
+  // True when `entry` (just read) is what the index holds at entries[i].
+  bool agrees(const BucketIndex& index, size_t i, const char* entry) const;
+  void appendIndexed(ULONG bucket, BucketIndex& index, ULONG pos, ULONG link, const char* key);
+  // The free-list head, read only when the cached one may not be current.
+  ULONG currentFreeList();
+  // Sizes the scratch entries and forgets the index after the layout was set.
+  void layoutChanged();
+
   ULONG tableEnd() const;
   // True when `pos` may name an overflow entry (invariant 3); refreshes the
   // known stream end when pos lies beyond it.
@@ -161,6 +265,27 @@ class HashStream {
   // The stream length as last measured (only ever grows while the table is
   // open); refreshed when a position beyond it is met.
   uint64_t streamEnd_ = 0;
+  // streamEnd_ is the stream's length (measured, then grown only by this
+  // object's own appends), so an append need not measure it again.
+  bool endKnown_ = false;
+  // freeList_ is what the stream holds (read or written by this object).
+  bool freeListKnown_ = false;
+  // Set by a write or flush that left the stream failed.
+  bool writeFailed_ = false;
+
+  // The chain index: one record per bucket (sized on first use), the owner
+  // bucket of every indexed overflow position, and the budget's accounting.
+  std::vector<BucketIndex> index_;
+  std::unordered_map<ULONG, ULONG> owner_;
+  size_t indexBudget_ = size_t(32) << 20;
+  size_t indexedEntries_ = 0;
+
+  // Scratch entries, so that operations allocate nothing per call.
+  std::vector<char> opEntry_;    // insert and remove
+  std::vector<char> moveEntry_;  // remove: the chained entry moved into the slot
+  std::vector<char> freeEntry_;  // takeFreeEntry: the recycled entry
+  std::vector<char> probeEntry_; // takeFreeEntry: the liveness probe
+  std::vector<char> walkEntry_;  // walkStream and buildIndex
 };
 
 #endif  // STORE_HASH_STREAM_H

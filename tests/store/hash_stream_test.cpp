@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -324,4 +326,214 @@ TEST(HashStreamTest, DamagedFreeListIsDroppedNotFollowed) {
     EXPECT_EQ(650, t.value(65)) << c.name;
     EXPECT_EQ(1290, t.value(129)) << c.name;
   }
+}
+
+// ---------------------------------------------------------------------------
+// The chain index: a table with its index must answer and write exactly as one
+// that walks every chain through the stream (index budget 0).
+
+namespace {
+
+struct PosAnswer {
+  ULONG pos = 0;
+  int found = 0;
+  bool empty = false;
+  ULONG previous = 0;
+  bool damaged = false;
+  std::string entry;
+};
+
+PosAnswer ask(HashStream& hs, ULONG k) {
+  PosAnswer a;
+  std::vector<char> entry(hs.entrySize());
+  a.pos = hs.findPos(key(k).data(), a.found, a.empty, entry.data(), a.previous, &a.damaged);
+  a.entry.assign(entry.data(), entry.size());
+  return a;
+}
+
+// Same answer; a key absent from a damaged chain only needs to be absent and
+// damaged in both (where such a walk stops is no caller's business).
+void expectSameAnswer(const PosAnswer& want, const PosAnswer& got, const std::string& what) {
+  EXPECT_EQ(want.found, got.found) << what << ": found";
+  EXPECT_EQ(want.damaged, got.damaged) << what << ": damaged";
+  EXPECT_EQ(want.empty, got.empty) << what << ": empty";
+  if (want.found == HashStream::NotFoundHere && want.damaged) return;
+  EXPECT_EQ(want.pos, got.pos) << what << ": pos";
+  EXPECT_EQ(want.previous, got.previous) << what << ": previous";
+  EXPECT_EQ(want.entry, got.entry) << what << ": entry bytes";
+}
+
+// What an operation did: its value or the message of what it threw.
+std::string outcome(Table& t, char op, ULONG k, ULONG v) {
+  try {
+    switch (op) {
+      case 'i':
+        t.insert(k, v);
+        return "inserted";
+      case 'r':
+        t.hs->remove(key(k).data());
+        return "removed";
+      default:
+        return std::to_string(t.value(k));
+    }
+  } catch (const HashStream::HashStreamException& e) {
+    return e.message();
+  }
+}
+
+std::vector<std::string> enumerated(HashStream& hs) {
+  std::vector<std::string> seen;
+  hs.enumerate(
+      [](const char* entry, void* ctx) {
+        static_cast<std::vector<std::string>*>(ctx)->emplace_back(entry, 12);
+        return 0;
+      },
+      &seen);
+  return seen;
+}
+
+// A table and its twin without the index, driven alike.
+struct Twins {
+  Table indexed;
+  Table walked;
+  explicit Twins(WORD buckets) : indexed(buckets), walked(buckets) { walked.hs->setIndexBudget(0); }
+  explicit Twins(const std::string& bytes) : indexed(bytes), walked(bytes) {
+    walked.hs->setIndexBudget(0);
+  }
+  void expectSame(char op, ULONG k, ULONG v, const std::string& what) {
+    std::string want = outcome(walked, op, k, v);
+    EXPECT_EQ(want, outcome(indexed, op, k, v)) << what;
+  }
+  void expectSameAnswer(ULONG k, const std::string& what) {
+    ::expectSameAnswer(ask(*walked.hs, k), ask(*indexed.hs, k), what);
+  }
+  void expectSameBytes(const std::string& what) {
+    ASSERT_EQ(walked.bytes(), indexed.bytes()) << what;
+  }
+};
+
+}  // namespace
+
+TEST(HashStreamIndexTest, RandomOperationsAnswerAndWriteAsTheStreamWalk) {
+  // Few buckets and thousands of keys make long chains; the small budget leaves
+  // most buckets to the walk through the stream, beside indexed ones.
+  struct Case {
+    const char* name;
+    size_t budget;
+  } cases[] = {{"default budget", size_t(32) << 20}, {"budget for ~300 entries", 300 * 48}};
+  for (const Case& c : cases) {
+    Twins t(7);
+    t.indexed.hs->setIndexBudget(c.budget);
+    std::map<ULONG, ULONG> model;
+    std::mt19937 rng(12345);
+    const ULONG keys = 3000;
+    for (int step = 0; step < 12000; ++step) {
+      const ULONG k = rng() % keys;
+      const ULONG v = rng();
+      const unsigned roll = rng() % 10;
+      const char op = roll < 5 ? 'i' : roll < 8 ? 'r' : 'f';
+      const std::string what = std::string(c.name) + " step " + std::to_string(step) + " " + op +
+                               " key " + std::to_string(k);
+      const std::string want = op == 'i'   ? "inserted"
+                               : op == 'r' ? (model.count(k) ? "removed" : "HashStream::remove::NotFound")
+                                           : (model.count(k) ? std::to_string(model[k]) : "-1");
+      EXPECT_EQ(want, outcome(t.indexed, op, k, v)) << what << " (indexed)";
+      EXPECT_EQ(want, outcome(t.walked, op, k, v)) << what << " (walked)";
+      if (op == 'i') model[k] = v;
+      if (op == 'r') model.erase(k);
+      if (step % 500 == 0) {
+        t.expectSameBytes(what);
+        for (ULONG probe = 0; probe < 40; ++probe) t.expectSameAnswer(rng() % keys, what);
+      }
+      if (::testing::Test::HasFailure()) return;
+    }
+    t.expectSameBytes(c.name);
+    EXPECT_EQ(enumerated(*t.walked.hs), enumerated(*t.indexed.hs)) << c.name;
+    EXPECT_GT(t.indexed.hs->indexedEntries(), 0u) << c.name << ": the index was in use";
+    EXPECT_EQ(0u, t.walked.hs->indexedEntries()) << c.name;
+    // The index stays within its budget (each entry charged at least 12 bytes).
+    EXPECT_LE(t.indexed.hs->indexedEntries() * 12, c.budget) << c.name;
+  }
+}
+
+TEST(HashStreamIndexTest, DamagedChainsAnswerAsTheStreamWalk) {
+  // Bucket 1 holds 1 -> 65 -> 129 -> 193 in the slot and overflow entries 0..2;
+  // bucket 2 holds 2 -> 66 in the slot and overflow entry 3.
+  Table base(64);
+  for (ULONG k : {1u, 65u, 129u, 193u, 2u, 66u}) base.insert(k, k * 10);
+  const size_t table = kHeader + 64 * kEntry;
+  auto at = [&](int i) { return static_cast<ULONG>(table + i * kEntry); };
+  auto linkOf = [&](int i) { return table + i * kEntry + 8; };
+  const std::string good = base.bytes();
+  std::string grown = good;  // one spare entry at the end, for growth cases
+  grown += std::string(kEntry, '\0');
+  struct Case {
+    const char* name;
+    std::string bytes;
+    size_t at;  // which link to overwrite
+    ULONG link;
+  } cases[] = {
+      {"loop back to the first overflow entry", good, linkOf(2), at(0)},
+      {"loop onto itself", good, linkOf(1), at(1)},
+      {"tail shared with another bucket", good, linkOf(3), at(1)},
+      {"link into the bucket table", good, linkOf(1), static_cast<ULONG>(kHeader)},
+      {"link one entry beyond the end", good, linkOf(1), at(4)},
+      {"link to a spare entry at the end", grown, linkOf(1), at(4)},
+  };
+  for (const Case& c : cases) {
+    std::string bytes = c.bytes;
+    putU32(bytes, c.at, c.link);
+    Twins t(bytes);
+    // Lookups first, then writes that grow the stream and move entries, with
+    // lookups between.
+    const struct {
+      char op;
+      ULONG k;
+    } script[] = {{'f', 1},   {'f', 65},  {'f', 129}, {'f', 193}, {'f', 2},   {'f', 66},
+                  {'f', 257}, {'i', 257}, {'i', 130}, {'f', 193}, {'i', 194}, {'f', 257},
+                  {'r', 65},  {'f', 129}, {'i', 321}, {'r', 1},   {'f', 129}, {'r', 66},
+                  {'i', 385}, {'f', 193}, {'r', 2},   {'i', 258}, {'f', 194}};
+    for (const auto& s : script) {
+      const std::string what = std::string(c.name) + ": " + s.op + " " + std::to_string(s.k);
+      t.expectSame(s.op, s.k, 7, what);
+      for (ULONG probe : {1u, 65u, 129u, 193u, 257u, 2u, 66u, 130u}) {
+        t.expectSameAnswer(probe, what + ", then findPos " + std::to_string(probe));
+      }
+      t.expectSameBytes(what);
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+}
+
+TEST(HashStreamIndexTest, DamagedFreeListNamingAnotherChainsEntry) {
+  // The freed entry of 65 is put back in bucket 2's chain by a hostile link: the
+  // insert that recycles it rewrites bucket 2's chain, whose index must follow.
+  Table base(64);
+  for (ULONG k : {1u, 65u, 2u, 66u}) base.insert(k, k);
+  base.hs->remove(key(65).data());
+  const size_t table = kHeader + 64 * kEntry;
+  std::string bytes = base.bytes();
+  putU32(bytes, table + kEntry + 8, static_cast<ULONG>(table));  // 66 -> freed entry
+  Twins t(bytes);
+  for (ULONG probe : {2u, 66u, 65u}) t.expectSameAnswer(probe, "before");
+  t.expectSame('i', 129, 1, "insert recycling the shared entry");
+  for (ULONG probe : {1u, 129u, 2u, 66u, 65u, 130u}) {
+    t.expectSameAnswer(probe, "after, findPos " + std::to_string(probe));
+  }
+  t.expectSame('i', 130, 1, "insert into bucket 2");
+  t.expectSameBytes("after");
+}
+
+TEST(HashStreamIndexTest, EntryChangedBehindTheTablesBackIsWalkedAgain) {
+  Table t(64);
+  for (ULONG k : {1u, 65u, 129u}) t.insert(k, k);
+  EXPECT_EQ(65, t.value(65));  // bucket 1 indexed
+  // Overwrite 65's key with 193 through the stream itself.
+  const size_t first = kHeader + 64 * kEntry;
+  t.ss->seekp(static_cast<std::streamoff>(first));
+  t.ss->write(key(193).data(), 4);
+  t.ss->flush();
+  EXPECT_EQ(-1, t.value(65)) << "the entry read no longer carries 65";
+  EXPECT_EQ(65, t.value(193)) << "the chain was walked again";
+  EXPECT_EQ(129, t.value(129));
 }
