@@ -1,15 +1,29 @@
 // A buffered stream over a file descriptor, reading and writing with positioned
-// calls (pread/pwrite) so that the descriptor's own offset never matters.
+// calls (pread/pwrite/pwritev) so that the descriptor's own offset never matters.
 //
-// Invariants:
-//   1. At most one of the get area and the put area holds data at a time.
+// Invariants (both modes):
+//   1. At most one of the get area and the put area is set at a time.
 //   2. The logical position is bufferOffset_ + (gptr - eback) while the get area
 //      is set, putOffset_ + (pptr - pbase) while the put area is set, else pos_.
+// Plain mode:
 //   3. Pending output is always written before the get area is filled, before a
 //      seek leaves the buffered window, and on sync.
+// Page-cache mode (P is the page size, page n covers [n*P, n*P + P)):
+//   4. A kept page's bytes at offsets at or past fileLength_ are zeros, except
+//      the bytes of an open put area, which join the file when it ends.
+//   5. The file holds the stream's bytes of every page that is not kept dirty;
+//      whatever the file lacks below fileLength_ (it may be shorter while dirty
+//      pages past its end wait) reads as zeros, and it never reaches past
+//      fileLength_.
+//   6. Every dirty slot is listed in dirtySlots_, at most once (`listed`), so
+//      the list never outgrows the table.
+//   7. While the put area is set it lies in slot putSlot_, which holds the page
+//      of putOffset_, and never crosses that page's end; while the get area is
+//      set it covers the kept bytes of one page that lie inside the file.
 #include "platform/fd_stream.h"
 
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +33,9 @@
 #include "platform/fault_injection.h"
 
 namespace {
+
+// Dirty pages written together at most, when one of them is written back.
+constexpr std::size_t kMaxRunPages = 64;
 
 // Writes all of [data, data+n) at `offset`, retrying short writes. False on failure.
 bool writeAll(int fd, const char* data, std::size_t n, off_t offset) {
@@ -37,6 +54,32 @@ bool writeAll(int fd, const char* data, std::size_t n, off_t offset) {
   return true;
 }
 
+// Writes all of the `count` pieces at `offset` as one write, retrying short
+// writes (each pass writes at least a byte or fails). False on failure.
+bool writePieces(int fd, iovec* pieces, int count, off_t offset) {
+  if (count > 0 && FaultInjection::shouldFail(FaultInjection::Write)) return false;
+  while (count > 0) {
+    ssize_t w = pwritev(fd, pieces, count, offset);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) return false;
+    offset += w;
+    std::size_t left = static_cast<std::size_t>(w);
+    while (count > 0 && left >= pieces->iov_len) {
+      left -= pieces->iov_len;
+      ++pieces;
+      --count;
+    }
+    if (count > 0) {
+      pieces->iov_base = static_cast<char*>(pieces->iov_base) + left;
+      pieces->iov_len -= left;
+    }
+  }
+  return true;
+}
+
 // Reads up to n bytes at `offset`; returns the count (0 at the end), -1 on failure.
 ssize_t readSome(int fd, char* data, std::size_t n, off_t offset) {
   for (;;) {
@@ -46,15 +89,38 @@ ssize_t readSome(int fd, char* data, std::size_t n, off_t offset) {
   }
 }
 
+// Reads up to n bytes at `offset`, as many as the file holds; the count, -1 on
+// failure. Each pass reads at least a byte or stops, so it ends within n bytes.
+ssize_t readUpTo(int fd, char* data, std::size_t n, off_t offset) {
+  std::size_t have = 0;
+  while (have < n) {
+    const ssize_t r = readSome(fd, data + have, n - have, offset + static_cast<off_t>(have));
+    if (r < 0) return -1;
+    if (r == 0) break;
+    have += static_cast<std::size_t>(r);
+  }
+  return static_cast<ssize_t>(have);
+}
+
 }  // namespace
 
 FdStreamBuf::FdStreamBuf(int fd, std::size_t bufferSize, std::size_t cachePages)
-    : fd_(fd), buffer_(bufferSize < 16 ? 16 : bufferSize), cache_(cachePages) {
+    : fd_(fd), pageBytes_(bufferSize < 16 ? 16 : bufferSize) {
   setg(nullptr, nullptr, nullptr);
   setp(nullptr, nullptr);
+  struct stat st;
+  if (cachePages > 0 && fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    cache_.resize(cachePages);
+    fileLength_ = static_cast<std::streamoff>(st.st_size);
+  } else {
+    buffer_.resize(pageBytes_);
+  }
 }
 
-FdStreamBuf::~FdStreamBuf() { flushOutput(); }
+FdStreamBuf::~FdStreamBuf() {
+  flushOutput();
+  if (cached()) writeBackAll();
+}
 
 std::streamoff FdStreamBuf::logicalPosition() const {
   if (eback() != nullptr) return bufferOffset_ + (gptr() - eback());
@@ -65,8 +131,16 @@ std::streamoff FdStreamBuf::logicalPosition() const {
 bool FdStreamBuf::flushOutput() {
   if (pbase() == nullptr) return true;
   const std::size_t n = static_cast<std::size_t>(pptr() - pbase());
-  const bool ok = n == 0 || writeThrough(pbase(), n, putOffset_);
-  if (!ok) writeFailed_ = true;
+  bool ok = true;
+  if (cached()) {
+    if (n > 0) {
+      markDirty(putSlot_);
+      fileLength_ = std::max(fileLength_, putOffset_ + static_cast<std::streamoff>(n));
+    }
+  } else {
+    ok = n == 0 || writeAll(fd_, pbase(), n, static_cast<off_t>(putOffset_));
+    if (!ok) writeFailed_ = true;
+  }
   pos_ = putOffset_ + static_cast<std::streamoff>(n);
   setp(nullptr, nullptr);
   return ok;
@@ -85,12 +159,14 @@ FdStreamBuf::int_type FdStreamBuf::underflow() {
   const std::streamoff pos = logicalPosition();
   setg(nullptr, nullptr, nullptr);
   pos_ = pos;
-  if (!cache_.empty()) {
-    CachePage* page = cachedPage(pos);
-    if (page == nullptr) return traits_type::eof();
-    bufferOffset_ = page->offset;
-    char* base = page->data.get();
-    setg(base, base + (pos - page->offset), base + page->length);
+  if (cached()) {
+    if (pos >= fileLength_) return traits_type::eof();  // known without asking the file
+    const std::streamoff number = pos / pageSize();
+    const std::ptrdiff_t slot = keepPage(number, true);
+    if (slot < 0) return traits_type::eof();
+    char* base = pageData(static_cast<std::size_t>(slot));
+    bufferOffset_ = number * pageSize();
+    setg(base, base + (pos - bufferOffset_), base + validLength(number));
     return traits_type::to_int_type(*gptr());
   }
   ssize_t n = readSome(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(pos));
@@ -106,8 +182,14 @@ FdStreamBuf::int_type FdStreamBuf::overflow(int_type c) {
     if (!flushOutput()) return traits_type::eof();
   }
   if (pbase() == nullptr) {
-    putOffset_ = pos_;
-    setp(buffer_.data(), buffer_.data() + buffer_.size());
+    if (!cached()) {
+      putOffset_ = pos_;
+      setp(buffer_.data(), buffer_.data() + buffer_.size());
+    } else if (!startPutArea()) {
+      if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+      const char ch = traits_type::to_char_type(c);
+      return writeAround(&ch, 1) ? c : traits_type::eof();
+    }
   }
   if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
   *pptr() = traits_type::to_char_type(c);
@@ -116,8 +198,16 @@ FdStreamBuf::int_type FdStreamBuf::overflow(int_type c) {
 }
 
 int FdStreamBuf::sync() {
-  if (FaultInjection::shouldFail(FaultInjection::Flush)) return -1;
-  return flushOutput() ? 0 : -1;
+  if (FaultInjection::shouldFail(FaultInjection::Flush)) {
+    // Page-cache mode: the caller now believes its output is lost; so must the
+    // stream, or a later write-back would make a file nobody vouched for.
+    if (cached()) writeFailed_ = true;
+    return -1;
+  }
+  if (!flushOutput()) return -1;
+  if (!cached()) return 0;
+  writeBackAll();
+  return writeFailed_ ? -1 : 0;
 }
 
 FdStreamBuf::pos_type FdStreamBuf::seekoff(off_type off, std::ios_base::seekdir dir,
@@ -128,9 +218,13 @@ FdStreamBuf::pos_type FdStreamBuf::seekoff(off_type off, std::ios_base::seekdir 
     base = logicalPosition();
   } else if (dir == std::ios_base::end) {
     if (!flushOutput()) return failed;
-    struct stat st;
-    if (fstat(fd_, &st) != 0) return failed;
-    base = st.st_size;
+    if (cached()) {
+      base = fileLength_;
+    } else {
+      struct stat st;
+      if (fstat(fd_, &st) != 0) return failed;
+      base = st.st_size;
+    }
   } else if (dir != std::ios_base::beg) {
     return failed;
   }
@@ -164,16 +258,19 @@ std::streamsize FdStreamBuf::xsgetn(char* s, std::streamsize n) {
       continue;
     }
     const std::streamsize left = n - done;
-    if (left >= static_cast<std::streamsize>(buffer_.size())) {
+    if (left >= pageSize()) {
       // A large read goes straight to the caller's memory.
       if (!flushOutput()) break;
       const std::streamoff pos = logicalPosition();
       setg(nullptr, nullptr, nullptr);
-      ssize_t r = readSome(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos));
-      if (r <= 0) {
-        pos_ = pos;
-        break;
+      pos_ = pos;
+      std::streamsize r = 0;
+      if (cached()) {
+        r = readLarge(s + done, left, pos);
+      } else {
+        r = readSome(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos));
       }
+      if (r <= 0) break;
       pos_ = pos + r;
       done += r;
       continue;
@@ -194,11 +291,32 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
       continue;
     }
     const std::streamsize left = n - done;
+    if (cached()) {
+      dropInput();
+      flushOutput();  // page-cache mode: only marks the page dirty
+      const std::streamoff inPage = pos_ % pageSize();
+      if (inPage == 0 && left >= pageSize()) {
+        // A whole page is overwritten: nothing of it needs reading.
+        const std::size_t slot = static_cast<std::size_t>(keepPage(pos_ / pageSize(), false));
+        std::memcpy(pageData(slot), s + done, pageBytes_);
+        markDirty(slot);
+        pos_ += pageSize();
+        fileLength_ = std::max(fileLength_, pos_);
+        done += pageSize();
+        continue;
+      }
+      if (!startPutArea()) {
+        const std::streamsize chunk = std::min<std::streamsize>(left, pageSize() - inPage);
+        if (!writeAround(s + done, static_cast<std::size_t>(chunk))) break;
+        done += chunk;
+      }
+      continue;
+    }
     if (left >= static_cast<std::streamsize>(buffer_.size())) {
       // A large write goes straight to the file.
       dropInput();
       if (!flushOutput()) break;
-      if (!writeThrough(s + done, static_cast<std::size_t>(left), pos_)) {
+      if (!writeAll(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos_))) {
         writeFailed_ = true;
         break;
       }
@@ -216,97 +334,178 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
 bool FdStreamBuf::truncate(std::streamoff length) {
   if (!flushOutput()) return false;
   dropInput();
-  dropCache();
-  return ftruncate(fd_, static_cast<off_t>(length)) == 0;
+  if (!cached()) return ftruncate(fd_, static_cast<off_t>(length)) == 0;
+  // Everything reaches the file first: a refused truncation then leaves the
+  // file whole and as the stream knows it.
+  if (length < 0 || !writeBackAll()) return false;
+  if (ftruncate(fd_, static_cast<off_t>(length)) != 0) return false;
+  if (length < fileLength_) {
+    // Kept pages past the new end go; the page holding the end keeps zeros
+    // after it. Bounded by the table.
+    for (std::size_t slot = 0; slot < cache_.size(); ++slot) {
+      CachePage& page = cache_[slot];
+      if (page.number < 0) continue;
+      const std::streamoff start = page.number * pageSize();
+      if (start >= length) {
+        page.number = -1;
+      } else if (start + pageSize() > length) {
+        std::memset(pageData(slot) + (length - start), 0,
+                    static_cast<std::size_t>(start + pageSize() - length));
+      }
+    }
+  }
+  fileLength_ = length;
+  return true;
 }
 
-FdStreamBuf::CachePage* FdStreamBuf::cachedPage(std::streamoff pos) {
-  const std::streamoff pageSize = static_cast<std::streamoff>(buffer_.size());
-  const std::streamoff number = pos / pageSize;
-  const std::size_t slot = static_cast<std::size_t>(number) % cache_.size();
+std::streamoff FdStreamBuf::fileLength() {
+  if (cached()) {
+    flushOutput();  // only marks the put area's page dirty
+    return fileLength_;
+  }
+  // Pending output first, so that the length counts it.
+  if (pubsync() != 0) return -1;
+  struct stat st;
+  if (fstat(fd_, &st) != 0) return -1;
+  return static_cast<std::streamoff>(st.st_size);
+}
+
+// --- page-cache mode ------------------------------------------------------------
+
+std::size_t FdStreamBuf::validLength(std::streamoff number) const {
+  const std::streamoff start = number * pageSize();
+  if (fileLength_ <= start) return 0;
+  return static_cast<std::size_t>(std::min(pageSize(), fileLength_ - start));
+}
+
+std::ptrdiff_t FdStreamBuf::keepPage(std::streamoff number, bool fill) {
+  const std::size_t slot = slotOf(number);
   CachePage& page = cache_[slot];
-  const std::streamoff offset = number * pageSize;
-  if (page.offset != offset) {
-    if (!page.data) page.data.reset(new char[buffer_.size()]);
-    page.offset = -1;
-    if (shortSlot_ == static_cast<std::ptrdiff_t>(slot)) shortSlot_ = -1;
-    ssize_t n = readSome(fd_, page.data.get(), buffer_.size(), static_cast<off_t>(offset));
-    // A read at the end of the file keeps an empty page: the end is known too.
-    if (n < 0) return nullptr;
-    page.offset = offset;
-    page.length = static_cast<std::size_t>(n);
-    if (page.length < buffer_.size()) {
-      // Only the page holding the end of the file can be short; one kept from
-      // before is stale.
-      if (shortSlot_ >= 0) cache_[static_cast<std::size_t>(shortSlot_)].offset = -1;
-      shortSlot_ = static_cast<std::ptrdiff_t>(slot);
+  if (page.number == number) return static_cast<std::ptrdiff_t>(slot);
+  // The table's size is the caller's choice, never the file's.
+  if (!pool_) pool_.reset(new char[cache_.size() * pageBytes_]);
+  // A failed write-back is recorded; the slot is taken all the same.
+  if (page.dirty) writeBackRun(slot);
+  page.number = -1;
+  if (fill) {
+    char* data = pageData(slot);
+    const std::size_t want = validLength(number);
+    std::size_t have = 0;
+    if (want > 0) {
+      const ssize_t r = readUpTo(fd_, data, want, static_cast<off_t>(number * pageSize()));
+      if (r < 0) return -1;
+      // What the file lacks below the known end reads as zeros (invariant 5).
+      have = static_cast<std::size_t>(r);
     }
+    std::memset(data + have, 0, pageBytes_ - have);
   }
-  // A short page ends where the file ends.
-  if (pos >= page.offset + static_cast<std::streamoff>(page.length)) return nullptr;
-  return &page;
+  page.number = number;
+  return static_cast<std::ptrdiff_t>(slot);
 }
 
-void FdStreamBuf::updateCache(std::streamoff offset, const char* data, std::size_t n) {
-  if (cache_.empty() || n == 0) return;
-  const std::streamoff pageSize = static_cast<std::streamoff>(buffer_.size());
-  const std::streamoff end = offset + static_cast<std::streamoff>(n);
-  // The short page first: a write starting past its end leaves bytes between
-  // that it does not know (zeros in the file).
-  if (shortSlot_ >= 0) {
-    CachePage& page = cache_[static_cast<std::size_t>(shortSlot_)];
-    if (page.offset >= 0 && offset > page.offset + static_cast<std::streamoff>(page.length)) {
-      page.offset = -1;
-    }
-    if (page.offset < 0) shortSlot_ = -1;
-  }
-  // Then every kept page the write covers. Bounded by the pages of the write.
-  for (std::streamoff number = offset / pageSize; number * pageSize < end; ++number) {
-    const std::size_t slot = static_cast<std::size_t>(number) % cache_.size();
-    CachePage& page = cache_[slot];
-    if (page.offset != number * pageSize) continue;
-    const std::streamoff keptEnd = page.offset + static_cast<std::streamoff>(page.length);
-    const std::streamoff pageEnd = page.offset + pageSize;
-    const std::streamoff from = std::max(offset, page.offset);
-    const std::streamoff to = std::min(end, pageEnd);
-    if (from > keptEnd) {
-      page.offset = -1;  // (handled above; a page is short only at the end)
-      continue;
-    }
-    std::memcpy(page.data.get() + (from - page.offset), data + (from - offset),
-                static_cast<std::size_t>(to - from));
-    if (to > keptEnd) page.length = static_cast<std::size_t>(to - page.offset);
-    if (shortSlot_ == static_cast<std::ptrdiff_t>(slot) && page.length == buffer_.size()) {
-      shortSlot_ = -1;
-    }
+void FdStreamBuf::markDirty(std::size_t slot) {
+  CachePage& page = cache_[slot];
+  page.dirty = true;
+  if (!page.listed) {
+    page.listed = true;
+    dirtySlots_.push_back(slot);
   }
 }
 
-bool FdStreamBuf::writeThrough(const char* data, std::size_t n, std::streamoff offset) {
-  const bool ok = writeAll(fd_, data, n, static_cast<off_t>(offset));
-  if (ok) {
-    updateCache(offset, data, n);
-  } else {
-    dropCache();  // what reached the file is unknown
+bool FdStreamBuf::writeBackRun(std::size_t slot) {
+  const std::streamoff first = cache_[slot].number;
+  iovec pieces[kMaxRunPages];
+  const std::size_t limit = std::min(kMaxRunPages, cache_.size());
+  std::size_t count = 0;
+  // Bounded by `limit` pages; stops at the first page not kept dirty.
+  for (std::streamoff number = first; count < limit; ++number) {
+    const std::size_t s = slotOf(number);
+    CachePage& page = cache_[s];
+    if (page.number != number || !page.dirty) break;
+    page.dirty = false;
+    const std::size_t length = validLength(number);
+    if (length == 0) break;  // nothing of it lies in the file
+    pieces[count].iov_base = pageData(s);
+    pieces[count].iov_len = length;
+    ++count;
+    if (length < pageBytes_) break;  // the file's last page
   }
+  if (count == 0) return true;
+  if (!writePieces(fd_, pieces, static_cast<int>(count), static_cast<off_t>(first * pageSize()))) {
+    writeFailed_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool FdStreamBuf::writeBackAll() {
+  // In file order, so that neighbouring pages go out in one write.
+  std::sort(dirtySlots_.begin(), dirtySlots_.end(),
+            [this](std::size_t a, std::size_t b) { return cache_[a].number < cache_[b].number; });
+  bool ok = true;
+  // Bounded by the table: each slot is listed at most once (invariant 6).
+  for (std::size_t slot : dirtySlots_) {
+    cache_[slot].listed = false;
+    if (cache_[slot].dirty && !writeBackRun(slot)) ok = false;
+  }
+  dirtySlots_.clear();
   return ok;
 }
 
-void FdStreamBuf::dropCache() {
-  for (CachePage& page : cache_) page.offset = -1;
-  shortSlot_ = -1;
+bool FdStreamBuf::startPutArea() {
+  const std::streamoff number = pos_ / pageSize();
+  const std::ptrdiff_t slot = keepPage(number, true);
+  if (slot < 0) return false;
+  putSlot_ = static_cast<std::size_t>(slot);
+  putOffset_ = pos_;
+  char* data = pageData(putSlot_);
+  setp(data + (pos_ - number * pageSize()), data + pageBytes_);
+  return true;
+}
+
+bool FdStreamBuf::writeAround(const char* s, std::size_t n) {
+  if (!writeAll(fd_, s, n, static_cast<off_t>(pos_))) {
+    writeFailed_ = true;
+    return false;
+  }
+  pos_ += static_cast<std::streamoff>(n);
+  fileLength_ = std::max(fileLength_, pos_);
+  return true;
+}
+
+std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamoff pos) {
+  if (pos >= fileLength_) return 0;
+  const std::streamoff count = std::min<std::streamoff>(n, fileLength_ - pos);
+  const std::streamoff end = pos + count;
+  const std::streamoff first = pos / pageSize();
+  const std::streamoff last = (end - 1) / pageSize();
+  // Pages are looked at only within the read, which is the caller's buffer.
+  bool allKept = true;
+  for (std::streamoff number = first; number <= last && allKept; ++number) {
+    allKept = cache_[slotOf(number)].number == number;
+  }
+  if (!allKept) {
+    const ssize_t r = readUpTo(fd_, s, static_cast<std::size_t>(count), static_cast<off_t>(pos));
+    if (r < 0) return -1;
+    // What the file lacks below the known end reads as zeros (invariant 5).
+    std::memset(s + r, 0, static_cast<std::size_t>(count - r));
+  }
+  // The kept pages' bytes over it: all of them when every page is kept, else
+  // the dirty ones (the clean ones equal the file).
+  for (std::streamoff number = first; number <= last; ++number) {
+    const std::size_t slot = slotOf(number);
+    const CachePage& page = cache_[slot];
+    if (page.number != number || !(allKept || page.dirty)) continue;
+    const std::streamoff start = number * pageSize();
+    const std::streamoff from = std::max(pos, start);
+    const std::streamoff to = std::min(end, start + pageSize());
+    std::memcpy(s + (from - pos), pageData(slot) + (from - start), static_cast<std::size_t>(to - from));
+  }
+  return static_cast<std::streamsize>(count);
 }
 
 FdStream::FdStream(int fd, std::size_t bufferSize, std::size_t cachePages)
     : std::iostream(nullptr), buf_(fd, bufferSize, cachePages) {
   rdbuf(&buf_);
   if (fd < 0) setstate(std::ios_base::badbit);
-}
-
-std::streamoff FdStreamBuf::fileLength() {
-  // Pending output first, so that the length counts it.
-  if (pubsync() != 0) return -1;
-  struct stat st;
-  if (fstat(fd_, &st) != 0) return -1;
-  return static_cast<std::streamoff>(st.st_size);
 }

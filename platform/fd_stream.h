@@ -1,24 +1,42 @@
 // A read/write standard stream over an open file descriptor: the stream the store
-// keeps on its file and that the kit's file helpers copy through. The descriptor
-// is not owned; whoever opened it closes it (after the stream is gone).
+// keeps on its file and that the kit's file helpers read and write through. The
+// descriptor is not owned; whoever opened it closes it (after the stream is gone).
 //
-// The buffer serves reads and writes alternately: pending output is written
-// before any read or seek, and a seek that lands inside the bytes already read
-// moves only the read pointer. A failed read, write or seek sets the stream's
-// failure state and never throws.
+// A failed read, write or seek sets the stream's failure state and never throws.
 //
-// Read cache (optional, for a stream that is the only writer of its file, such
-// as the store's): the last pages read are kept, one per slot of a direct-mapped
-// table of `cachePages` pages of the buffer's size at page-aligned offsets, and a
-// read inside a kept page costs no system call. Writes still reach the file
-// exactly when they would without the cache (the cache is write-through); each
-// write also updates the kept pages it overlaps, so they never differ from the
-// file as this stream has written it. A page kept short (it held the end of the
-// file) is dropped when a write starts beyond its end, and truncate drops every
-// page. Writes made to the file through other descriptors are not seen.
+// Plain mode (cachePages 0): one buffer serves reads and writes alternately;
+// pending output is written before any read or seek, and a seek that lands inside
+// the bytes already read moves only the read pointer.
+//
+// Page-cache mode (cachePages > 0), for a stream that is the only writer of its
+// file, as the store's is (its share locks keep every other writer out): the file
+// is seen through a direct-mapped table of `cachePages` pages of `bufferSize`
+// bytes at page-aligned offsets (page n lives in slot n % cachePages). Reads and
+// writes work on the kept pages; a write only marks its pages dirty, and a dirty
+// page reaches the file when
+//   - its slot is wanted for another page (it is written together with the kept
+//     dirty pages that follow it in the file, in one call),
+//   - sync() / pubsync() / flush() is asked for,
+//   - truncate() is asked for, and
+//   - the stream is destroyed.
+// So at most `cachePages` pages are ever dirty. A read of at least a page that is
+// not wholly kept goes straight into the caller's memory with one read of the
+// file, the dirty kept pages it overlaps laid over it; it fills no slot.
+// The stream knows its file's length (fstat once, at construction; raised by
+// writes past it, set by truncate), so fileLength() and a seek to the end cost no
+// system call. Writes made to the file through other descriptors are not seen,
+// and other descriptors see this stream's writes only once they reached the file.
+//
+// Failures: every write that reaches the file goes through the failure hook
+// (platform/fault_injection.h) first. Once any write of this stream failed (its
+// bytes are then not in the file), writeFailed() is true for good; in page-cache
+// mode a flush refused by the hook counts as such a failure too (the caller was
+// told that its output did not reach the file), and sync() reports -1 from then
+// on, so that a commit built on this stream refuses to go on.
 #ifndef PLATFORM_FD_STREAM_H
 #define PLATFORM_FD_STREAM_H
 
+#include <cstddef>
 #include <iostream>
 #include <memory>
 #include <streambuf>
@@ -28,19 +46,25 @@
 
 class FdStreamBuf : public std::streambuf, public Truncatable {
  public:
-  // cachePages 0: no read cache.
+  // cachePages 0: plain mode. In page-cache mode the descriptor must be a
+  // regular file that fstat can describe; otherwise the stream falls back to
+  // plain mode.
   explicit FdStreamBuf(int fd, std::size_t bufferSize = 4096, std::size_t cachePages = 0);
+  // Writes what is still pending (failures are recorded in writeFailed()).
   ~FdStreamBuf() override;
   FdStreamBuf(const FdStreamBuf&) = delete;
   FdStreamBuf& operator=(const FdStreamBuf&) = delete;
 
   int fd() const { return fd_; }
-  // Truncates (or extends) the file to `length` bytes after writing pending output.
+  bool cached() const { return !cache_.empty(); }
+  // Writes everything pending, then truncates (or extends) the file to `length`
+  // bytes. False when a write or the truncation failed.
   bool truncate(std::streamoff length);
   bool truncateAt(std::streamoff length) override { return truncate(length); }
   // The length of the file as this stream has written it (pending output
-  // counted), or -1 when it cannot be told (a failed write of pending output
-  // counts as that).
+  // counted), or -1 when it cannot be told. Plain mode writes pending output and
+  // asks fstat (a failed write counts as "cannot be told"); page-cache mode
+  // answers from what it knows and writes nothing.
   std::streamoff fileLength();
   // True once any output failed to reach the file (and was dropped): the file
   // then differs from what was written through the stream. Never reset.
@@ -57,40 +81,69 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   std::streamsize xsputn(const char* s, std::streamsize n) override;
 
  private:
+  // Ends the put area: plain mode writes it, page-cache mode marks its page
+  // dirty and raises the known length. False when a write failed.
   bool flushOutput();
   void dropInput();
   std::streamoff logicalPosition() const;
 
-  // One page of the read cache: the file bytes [offset, offset + length) as this
-  // stream last read or wrote them; offset -1 while the slot is empty.
+  // --- page-cache mode ---
+  // One slot of the table: which page it holds (-1: none) and whether the page
+  // differs from the file. Its bytes are pool_[slot * pageSize, + pageSize).
   struct CachePage {
-    std::streamoff offset = -1;
-    std::size_t length = 0;
-    std::unique_ptr<char[]> data;
+    std::streamoff number = -1;
+    bool dirty = false;
+    bool listed = false;  // in dirtySlots_
   };
-  // The kept page holding `pos`, read from the file when it is not kept; null
-  // when the file has no byte at pos or the read failed.
-  CachePage* cachedPage(std::streamoff pos);
-  // Brings the kept pages up to date after [data, data + n) was written at offset.
-  void updateCache(std::streamoff offset, const char* data, std::size_t n);
-  void dropCache();
-  // Writes all of [data, data + n) at offset and keeps the cache in step.
-  bool writeThrough(const char* data, std::size_t n, std::streamoff offset);
+  std::streamoff pageSize() const { return static_cast<std::streamoff>(pageBytes_); }
+  char* pageData(std::size_t slot) { return pool_.get() + slot * pageBytes_; }
+  std::size_t slotOf(std::streamoff number) const {
+    return static_cast<std::size_t>(number % static_cast<std::streamoff>(cache_.size()));
+  }
+  // Bytes of page `number` that lie inside the file (0 .. pageSize).
+  std::size_t validLength(std::streamoff number) const;
+  // The slot holding page `number`, made to hold it when it does not (writing
+  // back the page it held). With `fill` the page's bytes are read from the file
+  // (zeros past the file's end); without, the caller overwrites all of them.
+  // -1 when the read failed.
+  std::ptrdiff_t keepPage(std::streamoff number, bool fill);
+  void markDirty(std::size_t slot);
+  // Writes the dirty page in `slot` and the kept dirty pages that follow it in
+  // the file with one positioned write. False on failure (recorded).
+  bool writeBackRun(std::size_t slot);
+  // Writes every dirty page, in file order. False on failure (recorded).
+  bool writeBackAll();
+  // Starts a put area inside the page holding pos_. False when it cannot be read.
+  bool startPutArea();
+  // Writes [s, s + n) at pos_ straight to the file (when its page cannot be
+  // read); the page is not kept, so nothing else needs to change.
+  bool writeAround(const char* s, std::size_t n);
+  // A read of at least a page at `pos`; the count read (0 at the end), -1 on failure.
+  std::streamsize readLarge(char* s, std::streamsize n, std::streamoff pos);
 
   int fd_;
+  // The buffer's size, which is also the page size (at least 16).
+  std::size_t pageBytes_;
+  // Plain mode: the read or write buffer. Page-cache mode: empty.
   std::vector<char> buffer_;
-  // File offset of buffer_[0] while the get area holds data read from the file.
+  // File offset of eback() while the get area holds data.
   std::streamoff bufferOffset_ = 0;
   // File offset at which the put area starts while it holds pending output.
   std::streamoff putOffset_ = 0;
   // The position while neither area is set.
   std::streamoff pos_ = 0;
-  // The read cache (empty: none), indexed by page number modulo its size.
-  std::vector<CachePage> cache_;
-  // The slot of the kept page that holds the end of the file and is therefore
-  // shorter than a page, or -1. Only that page can be short.
-  std::ptrdiff_t shortSlot_ = -1;
   bool writeFailed_ = false;
+
+  // Page-cache mode (cache_ empty: plain mode).
+  std::vector<CachePage> cache_;
+  // The pages' bytes, cachePages * pageSize, allocated at the first page kept.
+  std::unique_ptr<char[]> pool_;
+  // Slots that turned dirty since the last writeBackAll (each listed once).
+  std::vector<std::size_t> dirtySlots_;
+  // The slot of the page the put area lies in.
+  std::size_t putSlot_ = 0;
+  // The file's length as this stream has written it.
+  std::streamoff fileLength_ = 0;
 };
 
 class FdStream : public std::iostream {

@@ -1,6 +1,7 @@
-// The descriptor stream's read cache: whatever mix of reads, writes, seeks and
-// truncation, a stream with the cache must read what a plain file holds, and the
-// file must hold what was written, at the same moments as without the cache.
+// The descriptor stream's page cache: whatever mix of reads, writes, seeks and
+// truncation, a stream with the cache must read what a plain file holds; the
+// file must hold what was written once it was flushed; a failed write-back must
+// be reported for good.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "platform/fault_injection.h"
 #include "platform/fd_stream.h"
 #include "platform/system.h"
 
@@ -76,14 +78,16 @@ void runAgainstModel(std::size_t pageSize, std::size_t pages, unsigned seed) {
         ASSERT_TRUE(s.fdbuf()->truncate(static_cast<std::streamoff>(length)));
         model.resize(length);
       } else {
+        s.clear();  // a stream left failed by a read past the end would not flush
         s.flush();
+        ASSERT_TRUE(s.good()) << "seed " << seed << " step " << step;
         ASSERT_EQ(model, fileContents(path)) << "seed " << seed << " step " << step;
       }
     }
-    s.flush();
+    s.clear();
   }
   close(fd);
-  EXPECT_EQ(model, fileContents(path)) << "seed " << seed;
+  EXPECT_EQ(model, fileContents(path)) << "seed " << seed << ": written by the destructor";
   unlink(path.c_str());
 }
 
@@ -100,28 +104,160 @@ TEST(FdStreamCache, ReadsMatchAPlainFileUnderRandomReadsWritesAndTruncation) {
   }
 }
 
-TEST(FdStreamCache, WritesReachTheFileWhenTheyWouldWithoutTheCache) {
+// A second descriptor sees the stream's writes only once they were written
+// back: on sync, when their slot is wanted for another page, on truncate and
+// when the stream goes. The stream's own answers (reads, length, end) know them
+// all along.
+TEST(FdStreamCache, DirtyPagesReachTheFileOnlyWhenWrittenBack) {
   const std::string path = scratchPath("fdcache-timing.bin");
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
   ASSERT_GE(fd, 0);
   {
-    FdStream s(fd, 16, 4);
+    FdStream s(fd, 16, 4);  // pages 0 and 4 share slot 0
     s.write("0123456789", 10);
-    s.seekp(4);  // leaving the written bytes: they are written out
-    EXPECT_EQ("0123456789", fileContents(path));
-    char c = 0;
-    s.seekg(2);
-    s.get(c);
-    EXPECT_EQ('2', c);
     s.seekp(20);
     s.write("xy", 2);
-    s.seekg(0);  // a read after a write: the write is out first
-    EXPECT_EQ(std::string("0123456789") + std::string(10, '\0') + "xy", fileContents(path));
-    std::string all(22, '\0');
+    FaultInjection::countOnly(FaultInjection::Write);
+    EXPECT_EQ(22, s.fdbuf()->fileLength());
+    s.seekg(0, std::ios::end);
+    EXPECT_EQ(22, static_cast<int>(s.tellg()));
+    std::string all(22, '?');
+    s.seekg(0);
     s.read(&all[0], 22);
-    EXPECT_EQ(fileContents(path), all) << "the kept short page learnt of the bytes past its end";
+    const std::string expected = std::string("0123456789") + std::string(10, '\0') + "xy";
+    EXPECT_EQ(expected, all);
+    EXPECT_EQ(0u, FaultInjection::count()) << "length, end and reads wrote something";
+    EXPECT_EQ("", fileContents(path)) << "written before a sync";
+
+    // Both dirty pages go out in one write.
+    EXPECT_EQ(0, s.fdbuf()->pubsync());
+    EXPECT_EQ(1u, FaultInjection::count());
+    EXPECT_EQ(expected, fileContents(path));
+
+    // Page 4 takes slot 0 from a dirty page 0: page 0 is written, page 4 waits.
+    s.seekp(3);
+    s.write("A", 1);
+    s.seekp(64);
+    s.write("B", 1);
+    EXPECT_EQ("012A456789" + expected.substr(10), fileContents(path));
+    EXPECT_EQ(2u, FaultInjection::count());
+    s.seekg(66);  // nothing there: the end is known without the file
+    EXPECT_EQ(std::char_traits<char>::eof(), s.get());
+    s.clear();
+    s.seekg(3);
+    EXPECT_EQ('A', s.get());  // page 0 read again from the file; page 4 goes out
+    EXPECT_EQ(3u, FaultInjection::count());
+    EXPECT_EQ(65u, fileContents(path).size());
+
+    // Truncating writes everything first, then cuts.
+    EXPECT_TRUE(s.fdbuf()->truncate(66));
+    EXPECT_EQ(66u, fileContents(path).size());
+    EXPECT_EQ('B', fileContents(path)[64]);
+    s.seekp(65);
+    s.write("C", 1);
+    FaultInjection::disarm();
   }
+  EXPECT_EQ('C', fileContents(path)[65]) << "not written when the stream went";
   close(fd);
+  unlink(path.c_str());
+}
+
+// Reads of every size over a file whose pages are kept dirty, kept clean or not
+// kept give the same bytes; one large read equals byte-by-byte reads.
+TEST(FdStreamCache, LargeReadsEqualSmallReadsOverDirtyCleanAndMissingPages) {
+  const std::string path = scratchPath("fdcache-large.bin");
+  std::string model(10 * 4096 + 123, '\0');
+  for (std::size_t i = 0; i < model.size(); ++i) model[i] = static_cast<char>(i * 7 % 253);
+  {
+    int w = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_EQ(static_cast<ssize_t>(model.size()), write(w, model.data(), model.size()));
+    close(w);
+  }
+  int fd = open(path.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  FdStream s(fd, 4096, 8);
+  // Dirty pages 1 and 9 (slot 1 twice: page 1 is written back), page 3 kept
+  // clean, a dirty tail past the old end; the rest only in the file.
+  const struct {
+    std::size_t at;
+    std::string bytes;
+  } edits[] = {{4096 + 100, "dirty one"}, {3 * 4096 + 5, ""}, {9 * 4096 - 3, "across 8 and 9"},
+               {model.size() - 2, "a new tail past the old end"}};
+  for (const auto& e : edits) {
+    s.seekg(static_cast<std::streamoff>(e.at));
+    EXPECT_EQ(model[e.at], static_cast<char>(s.get()));
+    if (e.bytes.empty()) continue;
+    s.seekp(static_cast<std::streamoff>(e.at));
+    s.write(e.bytes.data(), static_cast<std::streamsize>(e.bytes.size()));
+    if (model.size() < e.at + e.bytes.size()) model.resize(e.at + e.bytes.size());
+    model.replace(e.at, e.bytes.size(), e.bytes);
+  }
+  ASSERT_TRUE(s.good());
+  for (std::size_t start : {std::size_t{0}, std::size_t{4095}, std::size_t{8192 + 17}}) {
+    const std::size_t n = model.size() - start;
+    std::string large(n + 50, '?');
+    s.seekg(static_cast<std::streamoff>(start));
+    s.read(&large[0], static_cast<std::streamsize>(large.size()));
+    EXPECT_EQ(static_cast<std::streamsize>(n), s.gcount()) << "from " << start;
+    large.resize(static_cast<std::size_t>(s.gcount()));
+    EXPECT_TRUE(model.substr(start) == large) << "one read from " << start;
+    s.clear();
+    std::string small;
+    s.seekg(static_cast<std::streamoff>(start));
+    for (int c; (c = s.get()) != std::char_traits<char>::eof();) small += static_cast<char>(c);
+    s.clear();
+    EXPECT_TRUE(model.substr(start) == small) << "byte by byte from " << start;
+  }
+  EXPECT_EQ(0, s.fdbuf()->pubsync());
+  EXPECT_TRUE(model == fileContents(path));
+  close(fd);
+  unlink(path.c_str());
+}
+
+// A write-back that fails, at a sync or when a slot is wanted, leaves the file
+// as it was, and the stream says so from then on: writeFailed() and sync() -1.
+// A flush the hook refuses counts as lost output too; a plain stream keeps its
+// pending output for the next flush as before.
+TEST(FdStreamCache, AFailedWriteBackIsReportedForGood) {
+  const std::string path = scratchPath("fdcache-fail.bin");
+  struct Case {
+    const char* name;
+    unsigned kind;       // what the hook fails
+    bool evict;          // the failure comes from a wanted slot, not a sync
+    std::size_t pages;   // 0: plain stream
+    bool lostForGood;
+  };
+  const Case cases[] = {
+      {"failed write at sync", FaultInjection::Write, false, 4, true},
+      {"failed write at eviction", FaultInjection::Write, true, 4, true},
+      {"refused flush", FaultInjection::Flush, false, 4, true},
+      {"refused flush, plain stream", FaultInjection::Flush, false, 0, false},
+  };
+  for (const Case& c : cases) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    {
+      FdStream s(fd, 16, c.pages);
+      s.write("old", 3);
+      ASSERT_EQ(0, s.fdbuf()->pubsync()) << c.name;
+      s.seekp(0);
+      s.write("NEW", 3);
+      FaultInjection::failNth(1, c.kind);
+      int rc = 0;
+      if (c.evict) {
+        s.seekp(64);  // page 4 takes slot 0 from the dirty page 0
+        s.write("x", 1);
+      } else {
+        rc = s.fdbuf()->pubsync();
+      }
+      FaultInjection::disarm();
+      EXPECT_EQ(c.evict ? 0 : -1, rc) << c.name;
+      EXPECT_EQ("old", fileContents(path).substr(0, 3)) << c.name;
+      EXPECT_EQ(c.lostForGood, s.fdbuf()->writeFailed()) << c.name;
+      EXPECT_EQ(c.lostForGood ? -1 : 0, s.fdbuf()->pubsync()) << c.name << ": the next sync";
+    }
+    close(fd);
+  }
   unlink(path.c_str());
 }
 

@@ -28,6 +28,7 @@ TEST(ChainTruncate, CutsInsideALaterBlockAndFreesTheRest) {
     a->write(std::string(50, 'd').data(), 50);  // so a links a third
     ASSERT_EQ(150, a->getUserSize());
   }
+  store->stream()->flush();  // the store's file shows its writes once flushed
   const std::size_t blocksBefore = diskBlocks(readBytes(path)).size();
   {
     auto a = store->lookup(handle);
@@ -39,6 +40,7 @@ TEST(ChainTruncate, CutsInsideALaterBlockAndFreesTheRest) {
     EXPECT_EQ(70, a->read(buf, sizeof buf));
     EXPECT_EQ(std::string(40, 'a') + std::string(30, 'c'), std::string(buf, 70));
   }
+  store->stream()->flush();
   const std::string bytes = readBytes(path);
   std::vector<DiskBlock> blocks = diskBlocks(bytes);
   int freeBlocks = 0;
