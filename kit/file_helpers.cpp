@@ -2,9 +2,11 @@
 // backup names, default-path completion, search-and-replace in a file, sounds.
 #include "kit/file_helpers.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -17,14 +19,17 @@
 #include <vector>
 
 #include "platform/desktop.h"
-#include "platform/fd_stream.h"
+#include "platform/fault_injection.h"
 #include "platform/share_open.h"
 #include "platform/system.h"
 
 namespace {
 
-constexpr std::streamsize kCopyBlock = 128;      // copy(): block size
-constexpr std::streamsize kFileCopyBlock = 256;  // copyFile(): block size
+constexpr std::streamsize kCopyBlock = 128;  // copy(): block size
+// copyFileBytes: the most the kernel is asked to copy at once, and the block
+// that passes through memory where the kernel refuses.
+constexpr int64_t kKernelCopyChunk = int64_t{1} << 30;
+constexpr std::size_t kMemoryCopyBlock = 64 * 1024;
 
 // A descriptor from _sopen, closed when the holder goes.
 class ShareOpenFile {
@@ -69,6 +74,30 @@ std::string fromPathBuffer(const char* path) {
   const std::size_t n = nul != nullptr ? static_cast<const char*>(nul) - path
                                        : static_cast<std::size_t>(kPathBufferSize - 1);
   return std::string(path, n);
+}
+
+// Writes all of [data, data + n) at `offset`, retrying short writes; asks the
+// failure hook first. False on failure.
+bool writeAllAt(int fd, const char* data, std::size_t n, off_t offset) {
+  if (FaultInjection::shouldFail(FaultInjection::Write)) {
+    errno = EIO;
+    return false;
+  }
+  // Each pass writes at least a byte or fails.
+  while (n > 0) {
+    const ssize_t w = ::pwrite(fd, data, n, offset);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    data += w;
+    n -= static_cast<std::size_t>(w);
+    offset += w;
+  }
+  return true;
+}
+
+// True for the refusals after which the bytes can still pass through memory.
+bool kernelCopyRefused(int error) {
+  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
 }
 
 bool sameLetter(char a, char b) {
@@ -133,6 +162,65 @@ LONG copy(std::ostream* out, std::istream* in) {
   return total > INT32_MAX ? INT32_MAX : static_cast<LONG>(total);
 }
 
+bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed) {
+  int64_t done = 0;
+  bool sourceFailed = false;
+  auto finish = [&](bool ok) {
+    if (copied != nullptr) *copied = done;
+    if (readFailed != nullptr) *readFailed = sourceFailed;
+    return ok;
+  };
+  struct stat info;
+  if (fromFd < 0 || ::fstat(fromFd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    sourceFailed = true;
+    return finish(false);
+  }
+  if (toFd < 0) return finish(false);
+  const int64_t length = static_cast<int64_t>(info.st_size);
+  bool byKernel = true;
+  std::vector<char> block;  // only when the bytes pass through memory
+  // Bounded by the source's length when the copy began: each pass copies at
+  // least a byte, or switches to memory (once), or ends.
+  while (done < length) {
+    const int64_t want = std::min(length - done, kKernelCopyChunk);
+    if (byKernel) {
+      if (FaultInjection::shouldFail(FaultInjection::Write)) {
+        errno = EIO;
+        return finish(false);
+      }
+      ssize_t n;
+      do {
+        loff_t in = done;
+        loff_t out = done;
+        n = ::copy_file_range(fromFd, &in, toFd, &out, static_cast<std::size_t>(want), 0);
+      } while (n < 0 && errno == EINTR);
+      if (n > 0) {
+        done += n;
+        continue;
+      }
+      if (n == 0) break;  // the source ended sooner (it was cut meanwhile)
+      if (!kernelCopyRefused(errno)) return finish(false);
+      byKernel = false;
+      block.resize(kMemoryCopyBlock);
+    }
+    const std::size_t chunk = static_cast<std::size_t>(std::min<int64_t>(want, kMemoryCopyBlock));
+    ssize_t r;
+    do {
+      r = ::pread(fromFd, block.data(), chunk, static_cast<off_t>(done));
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) {
+      sourceFailed = true;
+      return finish(false);
+    }
+    if (r == 0) break;
+    if (!writeAllAt(toFd, block.data(), static_cast<std::size_t>(r), static_cast<off_t>(done))) {
+      return finish(false);
+    }
+    done += r;
+  }
+  return finish(true);
+}
+
 int copyFile(const char* dest, const char* src) {
   if (dest == nullptr || src == nullptr || ::access(src, R_OK) != 0) return -2;
   ShareOpenFile source(src, _O_RDONLY | _O_BINARY, _SH_DENYNO);
@@ -143,33 +231,21 @@ int copyFile(const char* dest, const char* src) {
                        _S_IREAD | _S_IWRITE);
   if (!target.isOpen()) return -3;
 
+  int64_t copied = 0;
+  bool readFailed = false;
+  const bool ok = copyFileBytes(source.fd(), target.fd(), &copied, &readFailed);
+  // A source that yielded fewer bytes than it holds was not read completely.
+  struct stat info;
+  const bool readWhole = ::fstat(source.fd(), &info) == 0 && S_ISREG(info.st_mode) &&
+                         copied >= static_cast<int64_t>(info.st_size);
   int result = 0;
-  {
-    FdStream in(source.fd());
-    FdStream out(target.fd());
-    if (!out) return -3;
-    int64_t copied = 0;
-    char block[kFileCopyBlock];
-    // Ends when the source yields nothing more (its end, or a failed read).
-    for (;;) {
-      in.read(block, kFileCopyBlock);
-      const std::streamsize got = in.gcount();
-      if (got <= 0) break;
-      out.write(block, got);
-      copied += got;
-    }
-    out.flush();
-    // The stream reports a failed read as its end: a source that is not a plain
-    // file, or that yielded fewer bytes than it holds, was not read completely.
-    struct stat info;
-    const bool readWhole = ::fstat(source.fd(), &info) == 0 && S_ISREG(info.st_mode) &&
-                           copied >= static_cast<int64_t>(info.st_size);
-    if (in.bad() || !readWhole) {
-      result = -4;
-    } else if (!out || !out.fdbuf()->truncate(copied)) {
-      // A destination that could not be written (or cut to length) is no copy.
-      result = -3;
-    }
+  if (!ok && !readFailed) {
+    result = -3;
+  } else if (!ok || !readWhole) {
+    result = -4;
+  } else if (::ftruncate(target.fd(), static_cast<off_t>(copied)) != 0) {
+    // A destination that could not be cut to length is no copy.
+    result = -3;
   }
   if (result != 0) return result;
 

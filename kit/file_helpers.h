@@ -14,6 +14,7 @@
 #ifndef KIT_FILE_HELPERS_H
 #define KIT_FILE_HELPERS_H
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -25,6 +26,19 @@ constexpr int kPathBufferSize = 260;
 // its start with a clear state. Returns the number of bytes copied (saturating at
 // the largest LONG), 0 when either stream is missing.
 LONG copy(std::ostream* out, std::istream* in);
+
+// Copies the bytes of the regular file open on `fromFd`, from its start up to the
+// length it has when the copy begins, onto the file open on `toFd` from its start.
+// Positioned calls: neither descriptor's offset is used or moved. The destination
+// is not cut; bytes of it past the copy's end stay (copyFile cuts them). The
+// kernel copies when it can; where it refuses (the two files lie on different
+// file systems, the call is unknown or unsupported there, or both are one file)
+// the bytes pass through memory. Every write asks the failure hook
+// (platform/fault_injection.h) first. True when the copy reached the source's
+// end; `copied` receives the bytes copied, and `readFailed` whether it was the
+// source that failed (a source that is not a regular file counts as that). A
+// failure inside the kernel's copy counts as the destination's.
+bool copyFileBytes(int fromFd, int toFd, int64_t* copied = nullptr, bool* readFailed = nullptr);
 
 // Copies the file `src` to `dest` (created when missing, and cut to the source's
 // length so that no stale bytes of an older, longer file remain) and gives it the

@@ -5,14 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <ctime>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "kit/kit_test_support.h"
+#include "platform/fault_injection.h"
 #include "platform/desktop.h"
 #include "platform/share_open.h"
 #include "platform/system.h"
@@ -109,6 +113,113 @@ TEST_F(FileHelpersTest, CopyFileFailureCodes) {
   ASSERT_EQ(0, ::mkdir(path("folder.tvx").c_str(), 0755));
   EXPECT_EQ(-2, copyFile(path("dest2.tvx").c_str(), path("folder.tvx").c_str()));
   EXPECT_NE(0, ::access(path("dest2.tvx").c_str(), F_OK));
+}
+
+// ---- copyFileBytes ----
+
+// Copies between two descriptors (each file opened on its own) of files in the
+// folders given, into a longer destination; checks bytes, the tail left, the
+// count and that the descriptors' offsets did not move.
+void checkByteCopy(const std::string& from, const std::string& to, std::size_t n,
+                   const std::string& label) {
+  const std::string bytes = patterned(n);
+  const std::string oldDest(n + 100, 'X');
+  writeFile(from, bytes);
+  writeFile(to, oldDest);
+  const int in = ::open(from.c_str(), O_RDONLY);
+  const int out = ::open(to.c_str(), O_WRONLY);
+  ASSERT_GE(in, 0) << label;
+  ASSERT_GE(out, 0) << label;
+  ASSERT_EQ(3, ::lseek(in, 3, SEEK_SET));
+  int64_t copied = -1;
+  bool readFailed = true;
+  EXPECT_TRUE(copyFileBytes(in, out, &copied, &readFailed)) << label;
+  EXPECT_EQ(static_cast<int64_t>(n), copied) << label;
+  EXPECT_FALSE(readFailed) << label;
+  EXPECT_EQ(3, ::lseek(in, 0, SEEK_CUR)) << label << ": the source's offset moved";
+  EXPECT_EQ(0, ::lseek(out, 0, SEEK_CUR)) << label << ": the destination's offset moved";
+  ::close(in);
+  ::close(out);
+  EXPECT_TRUE(bytes + oldDest.substr(n) == readFile(to)) << label;
+}
+
+TEST_F(FileHelpersTest, CopyFileBytesCopiesEverySizeByKernelOrThroughMemory) {
+  // /dev/shm lies on another file system than the scratch folder: there the
+  // kernel refuses and the bytes pass through memory (in blocks of 64 KB).
+  const bool otherFileSystem = ::access("/dev/shm", W_OK) == 0;
+  const std::string shm = "/dev/shm/tvx-copy-" + std::to_string(::getpid());
+  for (std::size_t n : {0u, 1u, 4096u, 65536u + 7u, 300000u}) {
+    checkByteCopy(path("a.bin"), path("b.bin"), n, "same folder, " + std::to_string(n));
+    if (otherFileSystem) {
+      checkByteCopy(path("a.bin"), shm, n, "to another file system, " + std::to_string(n));
+      checkByteCopy(shm, path("b.bin"), n, "from another file system, " + std::to_string(n));
+    }
+  }
+  ::unlink(shm.c_str());
+}
+
+TEST_F(FileHelpersTest, CopyFileBytesOntoItselfKeepsTheFile) {
+  // The kernel refuses a copy whose ranges overlap in one file; through memory
+  // every byte lands where it was.
+  const std::string bytes = patterned(200000);
+  writeFile(path("same.bin"), bytes);
+  const int in = ::open(path("same.bin").c_str(), O_RDONLY);
+  const int out = ::open(path("same.bin").c_str(), O_WRONLY);
+  int64_t copied = 0;
+  EXPECT_TRUE(copyFileBytes(in, out, &copied));
+  EXPECT_EQ(200000, copied);
+  ::close(in);
+  ::close(out);
+  EXPECT_TRUE(bytes == readFile(path("same.bin")));
+}
+
+TEST_F(FileHelpersTest, CopyFileBytesFailuresSayWhichSideFailed) {
+  writeFile(path("src.bin"), patterned(200000));
+  const std::string shm = "/dev/shm/tvx-fail-" + std::to_string(::getpid());
+  const bool otherFileSystem = ::access("/dev/shm", W_OK) == 0;
+  struct Case {
+    const char* label;
+    std::string to;
+    uint64_t failingWrite;  // 0: none
+  };
+  std::vector<Case> cases = {{"the kernel's copy fails", path("dest.bin"), 1}};
+  if (otherFileSystem) {
+    cases.push_back({"the first write through memory fails", shm, 1});
+    cases.push_back({"the third write through memory fails", shm, 3});
+  }
+  for (const Case& c : cases) {
+    writeFile(c.to, "");
+    const int in = ::open(path("src.bin").c_str(), O_RDONLY);
+    const int out = ::open(c.to.c_str(), O_WRONLY);
+    FaultInjection::failNth(c.failingWrite, FaultInjection::Write);
+    int64_t copied = -1;
+    bool readFailed = true;
+    EXPECT_FALSE(copyFileBytes(in, out, &copied, &readFailed)) << c.label;
+    FaultInjection::disarm();
+    EXPECT_FALSE(readFailed) << c.label;
+    EXPECT_LT(copied, 200000) << c.label;
+    ::close(in);
+    ::close(out);
+  }
+  ::unlink(shm.c_str());
+
+  // A source that is no regular file is the source's failure; nothing is written.
+  ASSERT_EQ(0, ::mkdir(path("folder").c_str(), 0755));
+  const int folder = ::open(path("folder").c_str(), O_RDONLY);
+  const int out = ::open(path("dest.bin").c_str(), O_WRONLY | O_TRUNC);
+  bool readFailed = false;
+  EXPECT_FALSE(copyFileBytes(folder, out, nullptr, &readFailed));
+  EXPECT_TRUE(readFailed);
+  EXPECT_FALSE(copyFileBytes(-1, out, nullptr, &readFailed));
+  EXPECT_TRUE(readFailed);
+  ::close(folder);
+  ::close(out);
+  EXPECT_EQ("", readFile(path("dest.bin")));
+
+  // copyFile reports a failed write as the destination's (-3).
+  FaultInjection::failNth(1, FaultInjection::Write);
+  EXPECT_EQ(-3, copyFile(path("dest.bin").c_str(), path("src.bin").c_str()));
+  FaultInjection::disarm();
 }
 
 // ---- copyNewFile and copyNewFileWild ----
