@@ -112,6 +112,11 @@ FdStreamBuf::FdStreamBuf(int fd, std::size_t bufferSize, std::size_t cachePages)
   if (cachePages > 0 && fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     cache_.resize(cachePages);
     fileLength_ = static_cast<std::streamoff>(st.st_size);
+    slotsPowerOfTwo_ = (cachePages & (cachePages - 1)) == 0;
+    if ((pageBytes_ & (pageBytes_ - 1)) == 0) {
+      pageShift_ = 0;
+      while ((std::size_t{1} << pageShift_) < pageBytes_) ++pageShift_;
+    }
   } else {
     buffer_.resize(pageBytes_);
   }
@@ -161,7 +166,7 @@ FdStreamBuf::int_type FdStreamBuf::underflow() {
   pos_ = pos;
   if (cached()) {
     if (pos >= fileLength_) return traits_type::eof();  // known without asking the file
-    const std::streamoff number = pos / pageSize();
+    const std::streamoff number = pageOf(pos);
     const std::ptrdiff_t slot = keepPage(number, true);
     if (slot < 0) return traits_type::eof();
     char* base = pageData(static_cast<std::size_t>(slot));
@@ -294,10 +299,10 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
     if (cached()) {
       dropInput();
       flushOutput();  // page-cache mode: only marks the page dirty
-      const std::streamoff inPage = pos_ % pageSize();
+      const std::streamoff inPage = pos_ - pageOf(pos_) * pageSize();
       if (inPage == 0 && left >= pageSize()) {
         // A whole page is overwritten: nothing of it needs reading.
-        const std::size_t slot = static_cast<std::size_t>(keepPage(pos_ / pageSize(), false));
+        const std::size_t slot = static_cast<std::size_t>(keepPage(pageOf(pos_), false));
         std::memcpy(pageData(slot), s + done, pageBytes_);
         markDirty(slot);
         pos_ += pageSize();
@@ -453,7 +458,7 @@ bool FdStreamBuf::writeBackAll() {
 }
 
 bool FdStreamBuf::startPutArea() {
-  const std::streamoff number = pos_ / pageSize();
+  const std::streamoff number = pageOf(pos_);
   const std::ptrdiff_t slot = keepPage(number, true);
   if (slot < 0) return false;
   putSlot_ = static_cast<std::size_t>(slot);
@@ -477,8 +482,8 @@ std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamof
   if (pos >= fileLength_) return 0;
   const std::streamoff count = std::min<std::streamoff>(n, fileLength_ - pos);
   const std::streamoff end = pos + count;
-  const std::streamoff first = pos / pageSize();
-  const std::streamoff last = (end - 1) / pageSize();
+  const std::streamoff first = pageOf(pos);
+  const std::streamoff last = pageOf(end - 1);
   // Pages are looked at only within the read, which is the caller's buffer.
   bool allKept = true;
   for (std::streamoff number = first; number <= last && allKept; ++number) {

@@ -97,8 +97,14 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   };
   std::streamoff pageSize() const { return static_cast<std::streamoff>(pageBytes_); }
   char* pageData(std::size_t slot) { return pool_.get() + slot * pageBytes_; }
+  // The page holding `pos` and the slot of page `number`; a shift and a mask
+  // when the sizes are powers of two (the store's are), as every read asks.
+  std::streamoff pageOf(std::streamoff pos) const {
+    return pageShift_ >= 0 ? pos >> pageShift_ : pos / pageSize();
+  }
   std::size_t slotOf(std::streamoff number) const {
-    return static_cast<std::size_t>(number % static_cast<std::streamoff>(cache_.size()));
+    return slotsPowerOfTwo_ ? static_cast<std::size_t>(number) & (cache_.size() - 1)
+                            : static_cast<std::size_t>(number % static_cast<std::streamoff>(cache_.size()));
   }
   // Bytes of page `number` that lie inside the file (0 .. pageSize).
   std::size_t validLength(std::streamoff number) const;
@@ -144,6 +150,9 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   std::size_t putSlot_ = 0;
   // The file's length as this stream has written it.
   std::streamoff fileLength_ = 0;
+  // log2 of the page size, or -1 when it is no power of two.
+  int pageShift_ = -1;
+  bool slotsPowerOfTwo_ = false;
 };
 
 class FdStream : public std::iostream {

@@ -93,11 +93,12 @@ void runAgainstModel(std::size_t pageSize, std::size_t pages, unsigned seed) {
 
 TEST(FdStreamCache, ReadsMatchAPlainFileUnderRandomReadsWritesAndTruncation) {
   // Pages of the smallest size and a few slots, so that pages collide, fall
-  // short at the end of the file and are replaced all the time.
+  // short at the end of the file and are replaced all the time; sizes that are
+  // powers of two and sizes that are not.
   const struct {
     std::size_t pageSize;
     std::size_t pages;
-  } layouts[] = {{16, 1}, {16, 3}, {64, 8}, {4096, 64}};
+  } layouts[] = {{16, 1}, {16, 3}, {24, 5}, {64, 8}, {4096, 64}};
   unsigned seed = 1;
   for (const auto& l : layouts) {
     for (int round = 0; round < 3; ++round) runAgainstModel(l.pageSize, l.pages, seed++);
