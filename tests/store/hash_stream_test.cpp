@@ -506,21 +506,29 @@ TEST(HashStreamIndexTest, DamagedChainsAnswerAsTheStreamWalk) {
 }
 
 TEST(HashStreamIndexTest, DamagedFreeListNamingAnotherChainsEntry) {
-  // The freed entry of 65 is put back in bucket 2's chain by a hostile link: the
-  // insert that recycles it rewrites bucket 2's chain, whose index must follow.
+  // Bucket 2 is 2 -> 66 -> 130 -> 194 in the slot and overflow entries 0..2;
+  // removing 130 frees entry 1. A hostile stream puts the freed entry back in
+  // bucket 2's chain (66 -> entry 1 -> 194), with 66's key so that it does not
+  // look live. The insert that recycles it cuts bucket 2's chain after it, and
+  // bucket 2's index must follow.
   Table base(64);
-  for (ULONG k : {1u, 65u, 2u, 66u}) base.insert(k, k);
-  base.hs->remove(key(65).data());
+  for (ULONG k : {2u, 66u, 130u, 194u, 1u}) base.insert(k, k);
+  base.hs->remove(key(130).data());
   const size_t table = kHeader + 64 * kEntry;
   std::string bytes = base.bytes();
-  putU32(bytes, table + kEntry + 8, static_cast<ULONG>(table));  // 66 -> freed entry
+  ASSERT_EQ(table + kEntry, u32At(bytes, 17)) << "entry 1 heads the free list";
+  putU32(bytes, table + 8, static_cast<ULONG>(table + kEntry));
+  putU32(bytes, table + kEntry, 66);
+  putU32(bytes, table + kEntry + 8, static_cast<ULONG>(table + 2 * kEntry));
   Twins t(bytes);
-  for (ULONG probe : {2u, 66u, 65u}) t.expectSameAnswer(probe, "before");
-  t.expectSame('i', 129, 1, "insert recycling the shared entry");
-  for (ULONG probe : {1u, 129u, 2u, 66u, 65u, 130u}) {
+  for (ULONG probe : {2u, 66u, 194u}) t.expectSameAnswer(probe, "before");
+  t.expectSame('i', 65, 1, "insert recycling the shared entry");
+  t.expectSameBytes("after the insert");
+  for (ULONG probe : {1u, 65u, 2u, 66u, 194u, 130u}) {
     t.expectSameAnswer(probe, "after, findPos " + std::to_string(probe));
   }
-  t.expectSame('i', 130, 1, "insert into bucket 2");
+  EXPECT_EQ(-1, t.indexed.value(194)) << "cut off bucket 2's chain";
+  t.expectSame('i', 258, 1, "insert into bucket 2");
   t.expectSameBytes("after");
 }
 
@@ -536,4 +544,53 @@ TEST(HashStreamIndexTest, EntryChangedBehindTheTablesBackIsWalkedAgain) {
   EXPECT_EQ(-1, t.value(65)) << "the entry read no longer carries 65";
   EXPECT_EQ(65, t.value(193)) << "the chain was walked again";
   EXPECT_EQ(129, t.value(129));
+}
+
+namespace {
+
+// A string stream whose writes can be made to fail, as a store stream's do when
+// its file refuses them.
+struct FailingStream : std::iostream {
+  struct Buf : std::stringbuf {
+    bool failing = false;
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      return failing ? 0 : std::stringbuf::xsputn(s, n);
+    }
+  } buf;
+  FailingStream() : std::iostream(nullptr) {
+    buf = Buf();
+    init(&buf);
+  }
+};
+
+}  // namespace
+
+TEST(HashStreamIndexTest, FailedWritesLeaveLookupsToTheStream) {
+  auto owned = std::make_unique<FailingStream>();
+  FailingStream* s = owned.get();
+  HashStream hs(std::move(owned), 64, 4, 8);
+  auto valueOf = [&](ULONG k) -> long long {
+    std::unique_ptr<char[]> e = hs.find_noThrow(key(k).data());
+    return e ? static_cast<long long>(u32At(std::string(e.get(), 12), 4)) : -1;
+  };
+  for (ULONG k : {1u, 65u, 129u}) hs.insert(record(k, k).data());
+  ASSERT_EQ(65, valueOf(65));
+  const std::string before = s->buf.str();
+
+  // Neither the removal nor the insert reaches the stream.
+  s->buf.failing = true;
+  hs.remove(key(65).data());
+  hs.remove(key(1).data());
+  hs.insert(record(193, 193).data());
+  s->buf.failing = false;
+  ASSERT_EQ(before, s->buf.str());
+  for (ULONG k : {1u, 65u, 129u}) EXPECT_EQ(static_cast<long long>(k), valueOf(k)) << "key " << k;
+  EXPECT_EQ(-1, valueOf(193));
+
+  // Nor the free-list head: nothing is recycled over a live entry.
+  hs.insert(record(257, 257).data());
+  for (ULONG k : {1u, 65u, 129u, 257u}) {
+    EXPECT_EQ(static_cast<long long>(k), valueOf(k)) << "key " << k << " after a new insert";
+  }
+  EXPECT_EQ(0u, u32At(s->buf.str(), 17)) << "free-list head";
 }
