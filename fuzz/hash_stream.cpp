@@ -76,6 +76,22 @@ std::string work(const uint8_t* data, size_t size, bool indexed, std::string& by
     } catch (const ErrorMsgException& e) {
       transcript += e.message();
     }
+    // Chains grown and cut: beside each key, a neighbour (its last byte changed,
+    // so the same bucket when the key is longer than the hashed bytes); then
+    // the key itself removed.
+    for (const std::string& key : keys.keys) {
+      std::string neighbour = key;
+      if (!neighbour.empty()) neighbour.back() = static_cast<char>(neighbour.back() ^ 0x5A);
+      std::memcpy(record.data(), neighbour.data(), std::min(neighbour.size(), record.size()));
+      try {
+        table.insert(record.data());
+        table.remove(key.data());
+      } catch (const ErrorMsgException& e) {
+        transcript += e.message();
+      }
+      note(table.find_noThrow(key.data()).get(), table.entrySize());
+      note(table.find_noThrow(neighbour.data()).get(), table.entrySize());
+    }
     bytes = stream->str();  // the stream lives as long as the table
   } catch (const ErrorMsgException& e) {
     transcript += e.message();
