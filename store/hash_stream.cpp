@@ -2,6 +2,7 @@
 // chained overflow entries and their free list (layout in hash_stream.h).
 #include "store/hash_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -11,6 +12,8 @@ namespace {
 const size_t kSignatureBytes = 7;  // "#~HS&#" and its NUL
 const size_t kMaxSignatureLine = 80;
 const ULONG kLinkSize = 4;
+// The most enumerate reads at once (and holds while it runs).
+const uint64_t kMaxReadWindow = uint64_t(4) << 20;
 
 ULONG getU32(const char* p) {
   const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
@@ -117,6 +120,7 @@ bool HashStream::readEntry(ULONG pos, char* entry) {
 }
 
 void HashStream::writeBytes(ULONG pos, const char* bytes, size_t n) {
+  ++writes_;
   stream_->clear();
   stream_->seekp(pos);
   stream_->write(bytes, static_cast<std::streamsize>(n));
@@ -589,15 +593,39 @@ void HashStream::remove(const char* key) {
   flush();
 }
 
+bool HashStream::readThrough(ReadWindow& window, ULONG pos, char* entry) {
+  const uint64_t end = static_cast<uint64_t>(pos) + entrySize_;
+  if (window.writes != writes_ || pos < window.start || end > window.start + window.filled) {
+    // One read fills the window: from the start when the stream fits in it
+    // (every later entry is then served from memory), else from pos.
+    if (window.bytes.empty()) {
+      window.bytes.resize(static_cast<size_t>(
+          std::min<uint64_t>(kMaxReadWindow, std::max<uint64_t>(streamEnd_, entrySize_))));
+    }
+    window.start = streamEnd_ <= window.bytes.size() && end <= window.bytes.size() ? 0 : pos;
+    window.writes = writes_;
+    stream_->clear();
+    stream_->seekg(window.start);
+    stream_->read(window.bytes.data(), static_cast<std::streamsize>(window.bytes.size()));
+    const std::streamsize got = stream_->gcount();
+    window.filled = got > 0 ? static_cast<size_t>(got) : 0;
+    stream_->clear();
+    if (end > window.start + window.filled) return false;
+  }
+  std::memcpy(entry, window.bytes.data() + (pos - window.start), entrySize_);
+  return true;
+}
+
 int HashStream::enumerate(EnumerateCallback callback, void* context) {
   stream_->clear();
   std::vector<char> entry(entrySize_);
+  ReadWindow window;
   // Bound: a sound table holds at most buckets + overflow entries records; a
   // damaged one stops the walk when it has made that many visits.
   uint64_t visits = 0;
   for (ULONG b = 0; b < buckets_; ++b) {
     ULONG pos = headerLength_ + b * entrySize_;
-    if (!readEntry(pos, entry.data()) || empty(entry.data())) continue;
+    if (!readThrough(window, pos, entry.data()) || empty(entry.data())) continue;
     ULONG steps = 0;
     for (;;) {
       if (++visits > static_cast<uint64_t>(buckets_) + overflowCapacity()) {
@@ -608,7 +636,7 @@ int HashStream::enumerate(EnumerateCallback callback, void* context) {
       if (result != 0) return result;
       ULONG link = next(entry.data());
       if (link == 0 || !validOverflowPos(link) || ++steps > overflowCapacity() ||
-          !readEntry(link, entry.data())) {
+          !readThrough(window, link, entry.data())) {
         break;
       }
     }
@@ -650,6 +678,7 @@ void HashStream::writeHeader() {
   putU16(p + 8, buckets_);
   putU32(p + 10, freeList_);
   version_ = CurrentVersion;
+  ++writes_;
   stream_->clear();
   stream_->seekp(0);
   stream_->write(header, sizeof header);

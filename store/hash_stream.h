@@ -248,6 +248,15 @@ class HashStream {
   ULONG overflowCapacity();
   void refreshStreamEnd();
   bool readEntry(ULONG pos, char* entry);
+  // enumerate's reads: a window of the stream filled by one read serves the
+  // entries inside it while this object has written nothing since.
+  struct ReadWindow {
+    std::vector<char> bytes;
+    size_t filled = 0;
+    ULONG start = 0;
+    uint64_t writes = 0;
+  };
+  bool readThrough(ReadWindow& window, ULONG pos, char* entry);
   void writeBytes(ULONG pos, const char* bytes, size_t n);
   void writeLink(ULONG pos, ULONG link);
   // Takes a recycled entry off the free list; 0 when there is none usable.
@@ -272,6 +281,9 @@ class HashStream {
   bool freeListKnown_ = false;
   // Set by a write or flush that left the stream failed.
   bool writeFailed_ = false;
+  // Writes made through this object so far (a read window older than the last
+  // write is refilled).
+  uint64_t writes_ = 0;
 
   // The chain index: one record per bucket (sized on first use), the owner
   // bucket of every indexed overflow position, and the budget's accounting.

@@ -594,3 +594,27 @@ TEST(HashStreamIndexTest, FailedWritesLeaveLookupsToTheStream) {
   }
   EXPECT_EQ(0u, u32At(s->buf.str(), 17)) << "free-list head";
 }
+
+TEST(HashStreamTest, EnumerateSeesWritesMadeByItsCallback) {
+  // Bucket 2 gains a chained record while bucket 1 is being visited, and bucket
+  // 3 loses its record: the walk reads the table as it is when it gets there.
+  Table t(64);
+  for (ULONG k : {1u, 2u, 3u}) t.insert(k, 0);
+  struct Context {
+    Table* table;
+    std::vector<ULONG> seen;
+  } ctx{&t, {}};
+  t.hs->enumerate(
+      [](const char* entry, void* p) {
+        Context* c = static_cast<Context*>(p);
+        const ULONG k = u32At(std::string(entry, 4), 0);
+        c->seen.push_back(k);
+        if (k == 1) {
+          c->table->insert(66, 0);
+          c->table->hs->remove(key(3).data());
+        }
+        return 0;
+      },
+      &ctx);
+  EXPECT_EQ((std::vector<ULONG>{1, 2, 66}), ctx.seen);
+}
