@@ -40,9 +40,9 @@
 // Lookups in a damaged chain report the key as absent; an insert that would have
 // to extend a damaged chain throws BadChainException rather than write into it.
 //
-// Chain index. Every lookup used to walk its bucket's chain through the stream, a
-// seek and a read per entry. The object now keeps, per bucket, the chain as it
-// was last walked: each entry's position, link and key, in chain order. The index
+// Chain index. A walk through the stream costs a seek and a read per chain
+// entry, so the object keeps, per bucket, the chain as it was last walked: each
+// entry's position, link and key, in chain order. The index
 // of a bucket is built the first time the bucket is looked up, by the same
 // bounded, validated walk, and kept in step by insert, remove and the free-list
 // operations; a lookup then scans it in memory and reads only the entry it
@@ -58,14 +58,18 @@
 //     walk through the stream;
 //   - an entry read at an indexed position must still carry the indexed key and
 //     link; if it does not (the stream was changed behind this object's back),
-//     the bucket's index is dropped and the chain walked again;
+//     the bucket's index is dropped and the chain walked again (other changes
+//     made behind its back are not seen: this object is the stream's writer);
+//   - an entry written where another bucket's chain runs (a damaged free list
+//     handing out a position still in a chain) drops that bucket's index;
 //   - a failed or interrupted write drops the whole index (and the cached
 //     free-list head and stream end), since the stream then holds bytes this
 //     object cannot know.
 // Memory: the index holds at most the budget's worth of entries (setIndexBudget,
 // 32 MiB by default, counted per entry as its key, position, link and
 // position-table node); a bucket whose chain would go beyond it is walked
-// through the stream. Besides, a fixed record per bucket (at most 65535).
+// through the stream. Besides, a fixed record per bucket (at most 65535), and
+// while enumerate runs, a read window of at most 4 MiB.
 #ifndef STORE_HASH_STREAM_H
 #define STORE_HASH_STREAM_H
 
