@@ -262,4 +262,35 @@ TEST(FdStreamCache, AFailedWriteBackIsReportedForGood) {
   unlink(path.c_str());
 }
 
+// A descriptor open for writing only: no page can be read to be kept, so
+// writes inside the file go straight to it, and reads fail as they would.
+TEST(FdStreamCache, AWriteOnlyDescriptorWritesAroundTheCache) {
+  const std::string path = scratchPath("fdcache-wronly.bin");
+  {
+    int w = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_EQ(40, write(w, std::string(40, '.').data(), 40));
+    close(w);
+  }
+  int fd = open(path.c_str(), O_WRONLY);
+  ASSERT_GE(fd, 0);
+  {
+    FdStream s(fd, 16, 4);
+    s.seekp(10);
+    s.write("inside the file", 15);
+    EXPECT_TRUE(s.good());
+    EXPECT_EQ(std::string(10, '.') + "inside the file" + std::string(15, '.'), fileContents(path));
+    s.seekp(40);
+    s.write("past its end", 12);  // a page past the end needs no reading: kept
+    EXPECT_EQ(52, s.fdbuf()->fileLength());
+    s.seekg(0);
+    EXPECT_EQ(std::char_traits<char>::eof(), s.get());
+    s.clear();
+    EXPECT_FALSE(s.fdbuf()->writeFailed());
+  }
+  EXPECT_EQ(std::string(10, '.') + "inside the file" + std::string(15, '.') + "past its end",
+            fileContents(path));
+  close(fd);
+  unlink(path.c_str());
+}
+
 }  // namespace
