@@ -24,6 +24,7 @@ LONG clampPosition(int64_t value) {
 
 Chain::Chain(LowLevelStore* store, std::unique_ptr<Block> first)
     : store_(store), first_(std::move(first)), get_(first_), put_(first_) {
+  resetIndex();
   takeReference();
 }
 
@@ -32,6 +33,7 @@ Chain::Chain(LowLevelStore* store, ULONG handle, int raw) : store_(store) {
     first_ = raw != 0 ? store->lowLevelLookup(handle) : store->lookupBlock(handle);
     get_ = put_ = first_;
   }
+  resetIndex();
   // Taken last: a constructor that throws has no destructor to give it back.
   takeReference();
 }
@@ -70,6 +72,7 @@ void Chain::resetFirst(std::unique_ptr<Block> first) {
   first_ = std::move(first);
   get_ = put_ = first_;
   getBase_ = putBase_ = 0;
+  resetIndex();
 }
 
 void Chain::dropAll() {
@@ -77,6 +80,97 @@ void Chain::dropAll() {
   get_.reset();
   put_.reset();
   getBase_ = putBase_ = 0;
+  known_.clear();
+}
+
+// --- Position index -----------------------------------------------------------------
+
+void Chain::resetIndex() {
+  known_.clear();
+  if (first_ == nullptr) return;
+  known_.push_back(Known{first_->handle(), 0});
+  epoch_ = store_->recordEpoch(first_->handle());
+}
+
+void Chain::noteStep(const Block& from, LONG fromBase, const Block& to) {
+  if (known_.empty() || known_.back().handle != from.handle() || known_.back().base != fromBase) {
+    return;
+  }
+  const int64_t base = static_cast<int64_t>(fromBase) + from.header().length();
+  if (base > static_cast<int64_t>(LowLevelStore::MaxFileSize)) return;
+  known_.push_back(Known{to.handle(), static_cast<LONG>(base)});
+}
+
+void Chain::cutIndexAfter(ULONG handle, LONG base) {
+  if (first_ == nullptr) return;
+  // Blocks of length 0 share their base with the block after them: look for the
+  // handle among all the entries at that base.
+  size_t keep = 0;
+  for (size_t i = known_.size(); i-- > 0;) {
+    if (known_[i].base < base) break;
+    if (known_[i].base == base && known_[i].handle == handle) {
+      keep = i;
+      break;
+    }
+  }
+  if (known_.size() > keep + 1) known_.resize(keep + 1);
+  recordChanged();
+}
+
+void Chain::recordChanged() {
+  if (first_ == nullptr) return;
+  store_->touchRecord(first_->handle());
+  epoch_ = store_->recordEpoch(first_->handle());
+}
+
+void Chain::syncWithRecord() {
+  if (first_ == nullptr) return;
+  const ULONG handle = first_->handle();
+  const uint64_t now = store_->recordEpoch(handle);
+  if (now == epoch_) return;
+  std::shared_ptr<Block> fresh =
+      first_->header().free_mark() ? store_->lowLevelLookup(handle) : store_->lookupBlock(handle);
+  first_ = fresh;
+  get_ = put_ = first_;
+  getBase_ = putBase_ = 0;
+  known_.assign(1, Known{handle, 0});
+  epoch_ = now;
+}
+
+void Chain::checkEpoch() {
+  if (first_ == nullptr) return;
+  const uint64_t now = store_->recordEpoch(first_->handle());
+  if (now != epoch_) {
+    known_.resize(known_.empty() ? 0 : 1);
+    epoch_ = now;
+  }
+}
+
+std::shared_ptr<Block> Chain::indexedBlockFor(LONG pos, LONG* base) {
+  checkEpoch();
+  if (known_.size() < 2) return nullptr;
+  // The first entry i whose successor's base reaches pos ends at or after pos.
+  auto after = std::lower_bound(known_.begin() + 1, known_.end(), pos,
+                                [](const Known& k, LONG p) { return k.base < p; });
+  const size_t i = static_cast<size_t>(after - known_.begin()) - 1;
+  const Known at = known_[i];
+  *base = at.base;
+  if (i == 0) return first_;
+  if (get_ != nullptr && get_->handle() == at.handle) return get_;
+  if (put_ != nullptr && put_->handle() == at.handle) return put_;
+  std::shared_ptr<Block> block;
+  try {
+    block = store_->lookupBlock(at.handle);
+  } catch (const LowLevelStore::StoreException&) {
+    store_->clear();
+    known_.resize(1);
+    return nullptr;
+  }
+  if (block->header().first_mark()) {
+    known_.resize(1);
+    return nullptr;
+  }
+  return block;
 }
 
 // A step along the chain. The block reached must be in use, must not be the
@@ -115,6 +209,7 @@ Block* Chain::next_g() {
   ++store_->chainStepCount;
   std::shared_ptr<Block> next = followLink(*get_);
   if (next == nullptr) return nullptr;
+  noteStep(*get_, getBase_, *next);
   getBase_ = clampPosition(static_cast<int64_t>(getBase_) + get_->header().length());
   get_ = next;
   get_->setReadPos(0);
@@ -126,6 +221,7 @@ Block* Chain::next_p() {
   ++store_->chainStepCount;
   std::shared_ptr<Block> next = followLink(*put_);
   if (next == nullptr) return nullptr;
+  noteStep(*put_, putBase_, *next);
   putBase_ = clampPosition(static_cast<int64_t>(putBase_) + put_->header().length());
   put_ = next;
   put_->setWritePos(0);
@@ -150,7 +246,16 @@ int Chain::write(const char* buffer, int n) {
   int done = 0;
   while (done < n) {
     if (put_ != nullptr) {
+      const ULONG lengthBefore = put_->header().length();
       done += put_->write(buffer + done, n - done);
+      // A longer block with blocks after it moves their bases.
+      if (put_->header().length() != lengthBefore) {
+        if (put_->header().next() != 0) {
+          cutIndexAfter(put_->handle(), putBase_);
+        } else {
+          recordChanged();
+        }
+      }
       if (done >= n) break;
       if (put_->header().next() != 0) {
         next_p();
@@ -195,9 +300,20 @@ LONG Chain::seekg(LONG pos) {
     throw LowLevelStore::OutOfRangeException("seekg beyond end of chain buffers");
   }
   if (first_ == nullptr) return pos;
-  if (get_ == nullptr || pos < getBase_) {
-    get_ = first_;
-    getBase_ = 0;
+  syncWithRecord();
+  const bool back = get_ == nullptr || pos < getBase_;
+  if (back || static_cast<int64_t>(pos) > static_cast<int64_t>(getBase_) + get_->header().length()) {
+    // Back, or beyond the block the cursor is on: start from the nearest block
+    // the index knows, when it knows one further along.
+    LONG base = 0;
+    std::shared_ptr<Block> known = indexedBlockFor(pos, &base);
+    if (known != nullptr && (back || base > getBase_)) {
+      get_ = known;
+      getBase_ = base;
+    } else if (back) {
+      get_ = first_;
+      getBase_ = 0;
+    }
   }
   while (static_cast<int64_t>(pos) > static_cast<int64_t>(getBase_) + get_->header().length()) {
     if (get_->header().next() == 0) {
@@ -219,9 +335,18 @@ LONG Chain::seekp(LONG pos) {
     store_->clear();
     throw LowLevelStore::BadChainException("Chain::extend: Can't find the end of the chain");
   }
-  if (put_ == nullptr || pos < putBase_) {
-    put_ = first_;
-    putBase_ = 0;
+  syncWithRecord();
+  const bool back = put_ == nullptr || pos < putBase_;
+  if (back || static_cast<int64_t>(pos) > static_cast<int64_t>(putBase_) + put_->header().length()) {
+    LONG base = 0;
+    std::shared_ptr<Block> known = indexedBlockFor(pos, &base);
+    if (known != nullptr && (back || base > putBase_)) {
+      put_ = known;
+      putBase_ = base;
+    } else if (back) {
+      put_ = first_;
+      putBase_ = 0;
+    }
   }
   for (;;) {
     const int64_t base = putBase_;
@@ -286,6 +411,21 @@ LONG Chain::getUserSize() {
   if (first_ == nullptr) return 0;
   std::shared_ptr<Block> block = first_;
   int64_t total = 0;
+  if (store_->recordEpoch(first_->handle()) != epoch_) {
+    // Another chain changed the record: every block held here may be stale, so
+    // walk it afresh from its first block (the cursors stay where they are).
+    block = store_->lowLevelLookup(first_->handle());
+    const ULONG limit = walkLimit();
+    for (ULONG steps = 0; block != nullptr; ++steps) {
+      if (steps >= limit) {
+        store_->clear();
+        throw LowLevelStore::BadChainException("Chain is longer than the file can hold");
+      }
+      total += block->header().length();
+      block = followLink(*block);
+    }
+    return clampPosition(total);
+  }
   if (get_ != nullptr && (put_ == nullptr || getBase_ >= putBase_)) {
     block = get_;
     total = getBase_;
@@ -347,6 +487,7 @@ int Chain::extend(ULONG n) {
         gained = piece->header().size();
       }
       growInPlace(store_, last, gained);
+      recordChanged();
       return 1;
     }
     if (successor == nullptr) {
@@ -362,6 +503,7 @@ int Chain::extend(ULONG n) {
       }
       if (!bytesFollow) {
         growInPlace(store_, last, std::max(n, BlockHeader::MinUserSize));
+        recordChanged();
         return 1;
       }
       error(nullptr, 'W', "Bad Block detected at stream position %ld.", static_cast<long>(end));
@@ -372,6 +514,7 @@ int Chain::extend(ULONG n) {
     added->header().setPrev(last.handle());
     added->header().setFirstMark(false);
     added->writeHeader();
+    recordChanged();
     return 0;
   } catch (...) {
     store_->clear();
@@ -381,6 +524,7 @@ int Chain::extend(ULONG n) {
 
 void Chain::free() {
   if (first_ == nullptr) return;
+  syncWithRecord();
   // Collect the whole record first, so that a damaged chain is refused before
   // any of its blocks is released. The list is bounded by the number of blocks
   // the file can hold.
@@ -395,6 +539,7 @@ void Chain::free() {
     }
     handles.push_back(block->handle());
   }
+  store_->touchRecord(first_->handle());
   FreeList freeList(store_, store_->freeListPtr());
   for (ULONG at : handles) {
     std::unique_ptr<Block> block = store_->lookupBlock(at);
@@ -421,6 +566,7 @@ void Chain::setExtensionSize(ULONG n) {
 
 bool Chain::truncate(LONG length) {
   if (first_ == nullptr || length < 0) return false;
+  syncWithRecord();
   // Find the block that holds the new end. Each step is checked by followLink,
   // and the walk is bounded by the number of blocks the file can hold.
   const ULONG limit = walkLimit();
@@ -466,5 +612,6 @@ bool Chain::truncate(LONG length) {
   get_ = put_ = first_;
   getBase_ = putBase_ = 0;
   first_->reset();
+  cutIndexAfter(first_->handle(), 0);
   return true;
 }

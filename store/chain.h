@@ -12,7 +12,24 @@
 // A chain holds a counted reference on its store for its whole life and adds one
 // to the store's chainOpenCount when made; every move of a cursor to the next
 // block adds one to chainStepCount. Headers are re-read from the file whenever a
-// cursor moves; nothing beyond the first, get and put blocks is cached.
+// cursor moves to another block.
+//
+// Position index: the chain remembers the handle and logical base of every block
+// its cursors have reached from the first block, in chain order, so that moving a
+// cursor back (a seek before the block it stands on) goes straight to the block
+// holding the position instead of walking again from the first block. Invariant:
+// known_[0] is the first block at base 0, and each later entry is the block that
+// follows the one before it, at that block's base plus its length, as the record
+// was when the entry was made. The index is cut after a block whose length this
+// chain changes while blocks follow it, and emptied down to the first block when
+// the record is cut short or released. Another chain on the same record that
+// changes its shape bumps the record's epoch in the store (see
+// LowLevelStore::touchRecord), and an index made under an older epoch is
+// dropped before use; seeks, cuts and releases then also read the first block
+// again and start their cursors there, so a record changed by another chain is
+// seen as it now is. A block reached through the index is read afresh and must
+// still be an in-use block that is not a first block; otherwise the index is
+// dropped and the walk starts from the first block as before.
 //
 // Walking a chain read from a file: every step to a following block checks that
 // the block is in use, is not the first block of a record and names the block it
@@ -23,8 +40,10 @@
 #ifndef STORE_CHAIN_H
 #define STORE_CHAIN_H
 
+#include <cstdint>
 #include <ios>
 #include <memory>
+#include <vector>
 
 #include "platform/windows_types.h"
 #include "store/block.h"
@@ -127,6 +146,26 @@ class Chain {
  private:
   void takeReference();
   std::shared_ptr<Block> blockAt(ULONG handle);
+  // Position index (see the file comment).
+  void resetIndex();
+  // Records that `to` follows `from`, which stands at `fromBase`, when `from` is
+  // the last block the index knows.
+  void noteStep(const Block& from, LONG fromBase, const Block& to);
+  // Forgets every entry after the block at `base` with `handle` (all but the
+  // first when it is not found) and tells other chains on the record.
+  void cutIndexAfter(ULONG handle, LONG base);
+  // Drops the index when another chain changed the record since it was made.
+  void checkEpoch();
+  // Tells other chains on the record that this chain changed it.
+  void recordChanged();
+  // When another chain changed the record, every block object held here may be
+  // stale: the first block is read again, both cursors go back to it and the
+  // index is forgotten. Called where a cursor is about to be placed anew.
+  void syncWithRecord();
+  // The known block that holds logical position `pos` (the first one whose end
+  // reaches pos, else the last known), read afresh; none when the index cannot
+  // serve (the caller then walks from the first block). `base` receives its base.
+  std::shared_ptr<Block> indexedBlockFor(LONG pos, LONG* base);
   // Moves the put cursor to the last block; false for an empty chain.
   bool moveToLastBlock();
 
@@ -140,6 +179,14 @@ class Chain {
   std::shared_ptr<Block> put_;
   LONG getBase_ = 0;
   LONG putBase_ = 0;
+  struct Known {
+    ULONG handle;
+    LONG base;
+  };
+  // Bounded by the blocks a walk can reach (walkLimit), since an entry is only
+  // added for a checked step from the last entry.
+  std::vector<Known> known_;
+  uint64_t epoch_ = 0;
 };
 
 #endif  // STORE_CHAIN_H

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "store/free_index.h"
 #include "store/low_level_file_header.h"
 #include "store/low_level_store.h"
 
@@ -18,6 +19,23 @@ void refuse(LowLevelStore* store, const char* text) {
 }
 
 const char kNotOnList[] = "Free list link leads to a block that is not on the list";
+
+// Keeps the store's copy of the free list honest: unless the operation it
+// guards finishes, the copy is dropped (it may no longer match the file).
+class IndexGuard {
+ public:
+  explicit IndexGuard(LowLevelStore* store) : store_(store) {}
+  ~IndexGuard() {
+    if (!done_) store_->dropFreeIndex();
+  }
+  IndexGuard(const IndexGuard&) = delete;
+  IndexGuard& operator=(const IndexGuard&) = delete;
+  void done() { done_ = true; }
+
+ private:
+  LowLevelStore* store_;
+  bool done_ = false;
+};
 
 }  // namespace
 
@@ -42,6 +60,23 @@ void FreeList::classInvarient(const char* file, int line) const {
 std::unique_ptr<Block> FreeList::findFirstFit(ULONG size) {
   LowLevelStore* s = store();
   const ULONG head = s->freeListPtr();
+  if (FreeIndex* index = s->freeIndex()) {
+    // The copy answers without reading the list; the block it names is read and
+    // must agree with it, else the copy is dropped and the list walked.
+    if (index->head() == head) {
+      const ULONG fit = index->firstFit(size);
+      if (fit == 0) return nullptr;
+      try {
+        std::unique_ptr<Block> block = s->lowLevelLookup(fit);
+        if (block->header().free_mark() && block->header().size() == index->sizeOf(fit)) {
+          return block;
+        }
+      } catch (const LowLevelStore::StoreException&) {
+        s->clear();
+      }
+    }
+    s->dropFreeIndex();
+  }
   if (head == 0) return nullptr;
   std::unique_ptr<Block> block = s->lowLevelLookup(head);
   if (!block->header().free_mark()) {
@@ -89,6 +124,7 @@ std::unique_ptr<Block> FreeList::nibbleOffFrontOfBlock(std::unique_ptr<Block>& f
   const ULONG oldHandle = f.handle();
   const ULONG newHandle = oldHandle + n;
   const bool isHead = oldHandle == s->freeListPtr();
+  IndexGuard guard(s);
 
   // The neighbours on the list, checked before anything is rewritten.
   std::unique_ptr<Block> previous;
@@ -122,6 +158,8 @@ std::unique_ptr<Block> FreeList::nibbleOffFrontOfBlock(std::unique_ptr<Block>& f
     following->header().setPrev(newHandle);
     following->writeHeader();
   }
+  if (FreeIndex* index = s->builtFreeIndex()) index->update(oldHandle, newHandle, f.header().size());
+  guard.done();
   return std::unique_ptr<Block>(new Block(s, oldHandle, n, extensionSize));
 }
 
@@ -129,6 +167,7 @@ void FreeList::remove(Block& freeBlock, ULONG extensionSize) {
   LowLevelStore* s = store();
   BlockHeader& h = freeBlock.header();
   const bool isHead = freeBlock.handle() == s->freeListPtr();
+  IndexGuard guard(s);
 
   std::unique_ptr<Block> previous;
   std::unique_ptr<Block> following;
@@ -166,12 +205,19 @@ void FreeList::remove(Block& freeBlock, ULONG extensionSize) {
   h.setLength(0);
   freeBlock.writeHeader();
   freeBlock.reset();
+  if (FreeIndex* index = s->builtFreeIndex()) index->erase(freeBlock.handle());
+  guard.done();
 }
 
 void FreeList::merge(std::unique_ptr<Block>& block) {
   LowLevelStore* s = store();
   Block* b = block.get();
   BlockHeader& h = b->header();
+  IndexGuard guard(s);
+  // Only the released block, and the frames between it and free neighbours it
+  // joins, hold bytes other than spaces: the rest of a free block already is.
+  ULONG fillFrom = b->handle();
+  ULONG fillTo = b->handle() + h.size();
   if (s->freeListPtr() == 0) {
     h.setFreeMark(true);
     h.setFirstMark(true);
@@ -179,6 +225,7 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
     h.setPrev(0);
     h.setLength(0);
     s->updateFreeListPtr(b->handle());
+    if (FreeIndex* index = s->builtFreeIndex()) index->pushFront(b->handle(), h.size());
   } else {
     h.setNext(0);
     h.setPrev(0);
@@ -194,11 +241,16 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
         h.setSize(oldSize);
         throw;
       }
+      fillTo += BlockHeader::FootPrintSize;
     }
     if (predecessor != nullptr && predecessor->header().free_mark()) {
       // Read again: unlinking the successor may have rewritten its list links.
       predecessor = s->lowLevelLookup(predecessor->handle());
       predecessor->header().setSize(predecessor->header().size() + h.size());
+      fillFrom -= BlockHeader::TrailerSize;
+      if (FreeIndex* index = s->builtFreeIndex()) {
+        index->update(predecessor->handle(), predecessor->handle(), predecessor->header().size());
+      }
       block = std::move(predecessor);
       b = block.get();
     } else {
@@ -215,12 +267,14 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
       h.setPrev(0);
       h.setFreeMark(true);
       h.setFirstMark(true);
+      if (FreeIndex* index = s->builtFreeIndex()) index->pushFront(b->handle(), h.size());
     }
   }
-  Block::fillWithSpaces(s, b->handle(), b->header().size());
+  Block::fillWithSpaces(s, fillFrom, fillTo - fillFrom);
   b->writeHeader();
   b->reset();
   if (b->handle() == s->header()->freeList()) {
     resetFirst(std::unique_ptr<Block>(new Block(*b)));
   }
+  guard.done();
 }

@@ -14,6 +14,7 @@
 #include "platform/share_open.h"
 #include "store/block.h"
 #include "store/chain.h"
+#include "store/free_index.h"
 #include "store/free_list.h"
 #include "store/low_level_file_header.h"
 
@@ -45,6 +46,41 @@ LowLevelStore* LowLevelStore::make(const char* fileName, int flags, int share) {
   return initOrDestroy(new LowLevelStore(),
                        [&](LowLevelStore* store) { store->init(fileName, flags, share); });
 }
+
+FreeIndex* LowLevelStore::freeIndex() {
+  if (freeIndex_ != nullptr || freeIndexBroken_) return freeIndex_.get();
+  // One walk of the whole list with the checks every list walk makes (free mark,
+  // no second head, back links), bounded by the blocks the file can hold.
+  std::unique_ptr<FreeIndex> index(new FreeIndex());
+  try {
+    const ULONG head = freeListPtr();
+    if (head != 0) {
+      std::unique_ptr<Block> block = lowLevelLookup(head);
+      if (!block->header().free_mark()) throw BadFreeListPtrException();
+      const ULONG limit = blockCountLimit();
+      for (ULONG steps = 0;; ++steps) {
+        index->pushBack(block->handle(), block->header().size());
+        const ULONG next = block->header().next();
+        if (next == 0) break;
+        if (steps >= limit || next == head) throw BadChainException();
+        std::unique_ptr<Block> following = lowLevelLookup(next);
+        const BlockHeader& h = following->header();
+        if (!h.free_mark() || h.first_mark() || h.prev() != block->handle()) {
+          throw BadChainException();
+        }
+        block = std::move(following);
+      }
+    }
+  } catch (const StoreException&) {
+    clear();
+    freeIndexBroken_ = true;
+    return nullptr;
+  }
+  freeIndex_ = std::move(index);
+  return freeIndex_.get();
+}
+
+void LowLevelStore::dropFreeIndex() { freeIndex_.reset(); }
 
 LowLevelStore::~LowLevelStore() noexcept(false) {
   // From here on chains that outlive the store leave it alone.

@@ -22,9 +22,11 @@
 #ifndef STORE_LOW_LEVEL_STORE_H
 #define STORE_LOW_LEVEL_STORE_H
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "kit/error_msg_exception.h"
 #include "kit/ref_counting_resource.h"
@@ -32,6 +34,7 @@
 
 class Block;
 class Chain;
+class FreeIndex;
 class FdStream;
 class LowLevelFileHeader;
 
@@ -181,12 +184,32 @@ class LowLevelStore : public RefCountingResource {
   // that now holds the space.
   void freeBlock(std::unique_ptr<Block>& block);
 
+  // The in-memory copy of the free list (see store/free_index.h), built from one
+  // checked walk of the list the first time it is asked for; none when that walk
+  // found the list damaged (the free-list operations then walk the file as they
+  // always did).
+  FreeIndex* freeIndex();
+  // The copy only when it is already built (for keeping it in step).
+  FreeIndex* builtFreeIndex() const { return freeIndex_.get(); }
+  // Forgets the copy; the next freeIndex() builds it again.
+  void dropFreeIndex();
+
   // True once output written through this store failed to reach its file: the
   // file no longer holds what the store wrote, so commit refuses it from then on.
   bool writeLost() const;
 
   // Lets a chain know whether this store still exists (see Chain's destructor).
   std::weak_ptr<const bool> lifeToken() const { return lifeToken_; }
+
+  // Record epochs: a chain that changes the shape of a record (the length of a
+  // block that has blocks after it, or which blocks the record has) touches the
+  // record, so that other chains on it drop what they remember of its blocks
+  // (see chain.h). 0 for a record never touched.
+  uint64_t recordEpoch(ULONG firstHandle) const {
+    auto it = recordEpochs_.find(firstHandle);
+    return it == recordEpochs_.end() ? 0 : it->second;
+  }
+  void touchRecord(ULONG firstHandle) { recordEpochs_[firstHandle] = ++epochCounter_; }
 
   // Fragmentation counters, never stored in the file: moves of a chain cursor to
   // the next block, and Chain / FreeList objects made on this store.
@@ -206,6 +229,13 @@ class LowLevelStore : public RefCountingResource {
   std::shared_ptr<const bool> lifeToken_;
   // Set when a stream of this store lost output (see writeLost()).
   bool writeLost_ = false;
+  std::unique_ptr<FreeIndex> freeIndex_;
+  // Set when a walk to build the copy found the list damaged.
+  bool freeIndexBroken_ = false;
+  // One entry per record touched since the store was opened (bounded by the
+  // records the store has worked on).
+  std::unordered_map<ULONG, uint64_t> recordEpochs_;
+  uint64_t epochCounter_ = 0;
 };
 
 #endif  // STORE_LOW_LEVEL_STORE_H

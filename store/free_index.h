@@ -1,0 +1,81 @@
+// An in-memory copy of the store's free list, kept beside the file so that
+// first-fit allocation does not read every free block's header from the file.
+//
+// It holds each free block's handle and size and the blocks' order on the list.
+// The list only ever gains blocks at its head (a release that does not join a
+// free neighbour); a block that grows, shrinks or moves its handle forward (when
+// space is split off its front) keeps its place. So the order is kept as a
+// number per block: a block put at the head gets a number smaller than any
+// other, and list order is ascending number order.
+//
+// First fit ("the first block in list order whose size is at least n") is
+// answered from size classes: 128 classes, four per power of two, each an
+// ordered set of (order number, handle, size). Every block of a class above
+// n's class fits, so only the first of each such class is a candidate; in n's
+// own class the blocks are tried in list order until one fits. The answer is the
+// candidate with the smallest order number, exactly the block a walk of the list
+// from its head would stop at.
+//
+// The copy is built by the store from one checked walk of the file's list, and
+// kept in step by the free-list operations, which drop it (LowLevelStore::
+// dropFreeIndex) whenever an operation fails part way. Memory: one entry per free
+// block, and a sound file has at most file size / 54 blocks.
+#ifndef STORE_FREE_INDEX_H
+#define STORE_FREE_INDEX_H
+
+#include <cstdint>
+#include <set>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/windows_types.h"
+
+class FreeIndex {
+ public:
+  static constexpr int ClassCount = 128;
+
+  FreeIndex() = default;
+  FreeIndex(const FreeIndex&) = delete;
+  FreeIndex& operator=(const FreeIndex&) = delete;
+
+  // Adds a block at the head of the list / after every block (while building
+  // from a walk). A handle already present is replaced.
+  void pushFront(ULONG handle, ULONG size);
+  void pushBack(ULONG handle, ULONG size);
+  // Takes a block off the list; unknown handles are ignored.
+  void erase(ULONG handle);
+  // A block on the list changed its handle and size in place.
+  void update(ULONG oldHandle, ULONG newHandle, ULONG size);
+
+  // The first block in list order whose size is at least `size`, 0 when none.
+  ULONG firstFit(ULONG size) const;
+  // The first block of the list, 0 when the list is empty.
+  ULONG head() const;
+  // The size recorded for `handle`, 0 when it is not on the list.
+  ULONG sizeOf(ULONG handle) const;
+  std::size_t count() const { return byHandle_.size(); }
+  // Every block as (handle, size), in list order.
+  std::vector<std::pair<ULONG, ULONG>> listed() const;
+
+  // The class of a block size: four classes per power of two.
+  static int classOf(ULONG size);
+
+ private:
+  struct Entry {
+    ULONG size;
+    int64_t order;
+  };
+  typedef std::tuple<int64_t, ULONG, ULONG> Key;  // order, handle, size
+  void insert(ULONG handle, ULONG size, int64_t order);
+
+  std::unordered_map<ULONG, Entry> byHandle_;
+  std::set<Key> classes_[ClassCount];
+  // Every block in list order, by order number (for head()).
+  std::set<std::pair<int64_t, ULONG>> order_;
+  int64_t front_ = 0;
+  int64_t back_ = 0;
+};
+
+#endif  // STORE_FREE_INDEX_H
