@@ -81,24 +81,43 @@ void Chain::dropAll() {
   put_.reset();
   getBase_ = putBase_ = 0;
   known_.clear();
+  knownAt_.clear();
 }
 
 // --- Position index -----------------------------------------------------------------
 
 void Chain::resetIndex() {
   known_.clear();
+  knownAt_.clear();
   if (first_ == nullptr) return;
-  known_.push_back(Known{first_->handle(), 0});
+  known_.push_back(Known{first_->handle(), 0, first_});
+  knownAt_[first_->handle()] = 0;
   epoch_ = store_->recordEpoch(first_->handle());
 }
 
-void Chain::noteStep(const Block& from, LONG fromBase, const Block& to) {
+void Chain::keepIndex(size_t count) {
+  while (known_.size() > count) {
+    knownAt_.erase(known_.back().handle);
+    known_.pop_back();
+  }
+}
+
+std::shared_ptr<Block> Chain::knownBlock(ULONG handle) const {
+  auto it = knownAt_.find(handle);
+  return it == knownAt_.end() ? nullptr : known_[it->second].block;
+}
+
+void Chain::noteStep(const Block& from, LONG fromBase, const std::shared_ptr<Block>& to) {
   if (known_.empty() || known_.back().handle != from.handle() || known_.back().base != fromBase) {
     return;
   }
   const int64_t base = static_cast<int64_t>(fromBase) + from.header().length();
   if (base > static_cast<int64_t>(LowLevelStore::MaxFileSize)) return;
-  known_.push_back(Known{to.handle(), static_cast<LONG>(base)});
+  // A block the index already holds would be a second way to one block; a
+  // checked walk never revisits a block, so this only guards the index.
+  if (knownAt_.count(to->handle()) != 0) return;
+  knownAt_[to->handle()] = known_.size();
+  known_.push_back(Known{to->handle(), static_cast<LONG>(base), to});
 }
 
 void Chain::cutIndexAfter(ULONG handle, LONG base) {
@@ -113,7 +132,7 @@ void Chain::cutIndexAfter(ULONG handle, LONG base) {
       break;
     }
   }
-  if (known_.size() > keep + 1) known_.resize(keep + 1);
+  keepIndex(keep + 1);
   recordChanged();
 }
 
@@ -133,7 +152,7 @@ void Chain::syncWithRecord() {
   first_ = fresh;
   get_ = put_ = first_;
   getBase_ = putBase_ = 0;
-  known_.assign(1, Known{handle, 0});
+  resetIndex();
   epoch_ = now;
 }
 
@@ -141,7 +160,7 @@ void Chain::checkEpoch() {
   if (first_ == nullptr) return;
   const uint64_t now = store_->recordEpoch(first_->handle());
   if (now != epoch_) {
-    known_.resize(known_.empty() ? 0 : 1);
+    keepIndex(1);
     epoch_ = now;
   }
 }
@@ -153,24 +172,8 @@ std::shared_ptr<Block> Chain::indexedBlockFor(LONG pos, LONG* base) {
   auto after = std::lower_bound(known_.begin() + 1, known_.end(), pos,
                                 [](const Known& k, LONG p) { return k.base < p; });
   const size_t i = static_cast<size_t>(after - known_.begin()) - 1;
-  const Known at = known_[i];
-  *base = at.base;
-  if (i == 0) return first_;
-  if (get_ != nullptr && get_->handle() == at.handle) return get_;
-  if (put_ != nullptr && put_->handle() == at.handle) return put_;
-  std::shared_ptr<Block> block;
-  try {
-    block = store_->lookupBlock(at.handle);
-  } catch (const LowLevelStore::StoreException&) {
-    store_->clear();
-    known_.resize(1);
-    return nullptr;
-  }
-  if (block->header().first_mark()) {
-    known_.resize(1);
-    return nullptr;
-  }
-  return block;
+  *base = known_[i].base;
+  return known_[i].block;
 }
 
 // A step along the chain. The block reached must be in use, must not be the
@@ -191,7 +194,8 @@ std::shared_ptr<Block> Chain::followLink(const Block& from) {
   } else if (get_ != nullptr && get_.get() != &from && get_->handle() == at) {
     block = get_;
   } else {
-    block = store_->lookupBlock(at);
+    block = knownBlock(at);
+    if (block == nullptr || block.get() == &from) block = store_->lookupBlock(at);
   }
   if (block->header().first_mark()) {
     store_->clear();
@@ -209,7 +213,7 @@ Block* Chain::next_g() {
   ++store_->chainStepCount;
   std::shared_ptr<Block> next = followLink(*get_);
   if (next == nullptr) return nullptr;
-  noteStep(*get_, getBase_, *next);
+  noteStep(*get_, getBase_, next);
   getBase_ = clampPosition(static_cast<int64_t>(getBase_) + get_->header().length());
   get_ = next;
   get_->setReadPos(0);
@@ -221,7 +225,7 @@ Block* Chain::next_p() {
   ++store_->chainStepCount;
   std::shared_ptr<Block> next = followLink(*put_);
   if (next == nullptr) return nullptr;
-  noteStep(*put_, putBase_, *next);
+  noteStep(*put_, putBase_, next);
   putBase_ = clampPosition(static_cast<int64_t>(putBase_) + put_->header().length());
   put_ = next;
   put_->setWritePos(0);

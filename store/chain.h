@@ -11,8 +11,8 @@
 //
 // A chain holds a counted reference on its store for its whole life and adds one
 // to the store's chainOpenCount when made; every move of a cursor to the next
-// block adds one to chainStepCount. Headers are re-read from the file whenever a
-// cursor moves to another block.
+// block adds one to chainStepCount. A cursor that moves to a block this chain has
+// not met yet reads its header from the file.
 //
 // Position index: the chain remembers the handle and logical base of every block
 // its cursors have reached from the first block, in chain order, so that moving a
@@ -27,9 +27,9 @@
 // LowLevelStore::touchRecord), and an index made under an older epoch is
 // dropped before use; seeks, cuts and releases then also read the first block
 // again and start their cursors there, so a record changed by another chain is
-// seen as it now is. A block reached through the index is read afresh and must
-// still be an in-use block that is not a first block; otherwise the index is
-// dropped and the walk starts from the first block as before.
+// seen as it now is. The index keeps the block objects themselves, and a chain
+// holds one object per block (cursors and steps take the index's object), so a
+// header this chain changes is seen through every way it reaches the block.
 //
 // Walking a chain read from a file: every step to a following block checks that
 // the block is in use, is not the first block of a record and names the block it
@@ -43,6 +43,7 @@
 #include <cstdint>
 #include <ios>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/windows_types.h"
@@ -150,7 +151,11 @@ class Chain {
   void resetIndex();
   // Records that `to` follows `from`, which stands at `fromBase`, when `from` is
   // the last block the index knows.
-  void noteStep(const Block& from, LONG fromBase, const Block& to);
+  void noteStep(const Block& from, LONG fromBase, const std::shared_ptr<Block>& to);
+  // Keeps the first `count` entries of the index.
+  void keepIndex(size_t count);
+  // The block object the index holds for `handle`, if any.
+  std::shared_ptr<Block> knownBlock(ULONG handle) const;
   // Forgets every entry after the block at `base` with `handle` (all but the
   // first when it is not found) and tells other chains on the record.
   void cutIndexAfter(ULONG handle, LONG base);
@@ -163,8 +168,8 @@ class Chain {
   // index is forgotten. Called where a cursor is about to be placed anew.
   void syncWithRecord();
   // The known block that holds logical position `pos` (the first one whose end
-  // reaches pos, else the last known), read afresh; none when the index cannot
-  // serve (the caller then walks from the first block). `base` receives its base.
+  // reaches pos, else the last known); none when the index knows only the first
+  // block (the caller then walks from it). `base` receives its base.
   std::shared_ptr<Block> indexedBlockFor(LONG pos, LONG* base);
   // Moves the put cursor to the last block; false for an empty chain.
   bool moveToLastBlock();
@@ -182,10 +187,13 @@ class Chain {
   struct Known {
     ULONG handle;
     LONG base;
+    std::shared_ptr<Block> block;
   };
   // Bounded by the blocks a walk can reach (walkLimit), since an entry is only
   // added for a checked step from the last entry.
   std::vector<Known> known_;
+  // Where each known block's entry is.
+  std::unordered_map<ULONG, size_t> knownAt_;
   uint64_t epoch_ = 0;
 };
 

@@ -233,20 +233,21 @@ std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
   if (table_ && handle == mlHeader()->indexHandle()) {
     throw BadHandleException("Handle names the ID table");
   }
-  std::unique_ptr<Chain> record = lookup(handle);
-  if (!record) {
+  if (handle == 0) {
     clear();
     throw BadHandleException(
         "Out-of-range handle received as parameter to lookup, handle is in store header");
   }
+  std::unique_ptr<StoreStream> stream = std::make_unique<StoreStream>(this, handle);
   // A facet names a record by its first block; a block inside another record
   // would hand out that record's tail as if it were a record of its own.
-  if (record->cur_g() == nullptr || !record->cur_g()->header().first_mark()) {
+  const Chain* record = stream->storeBuf()->chain();
+  if (record == nullptr || record->cur_g() == nullptr || !record->cur_g()->header().first_mark()) {
+    stream.reset();
     clear();
     throw BadHandleException("Handle names a block inside a record");
   }
-  record.reset();
-  return std::make_unique<StoreStream>(this, handle);
+  return stream;
 }
 
 std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG size) {

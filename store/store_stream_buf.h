@@ -76,6 +76,8 @@ class StoreStreamBuf : public std::streambuf, public Truncatable {
   // changes nothing); positions beyond the new end move back to it.
   bool truncateAt(std::streamoff length) override;
   bool isOpen() const { return chain_ != nullptr; }
+  // The record's chain (null once closed).
+  const Chain* chain() const { return chain_.get(); }
 
   // Not supported: each reports "Call on an unimplemented StoreStreamBuf method"
   // with kind 'E' and does nothing else.
