@@ -407,15 +407,52 @@ int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG
     old.reset();
     if (oldLength > static_cast<std::streamoff>(bytes.size())) store_->remove(id, EntryHeader);
   }
-  std::unique_ptr<std::iostream> s = asStream(
-      store_->insert(id, EntryHeader, static_cast<ULONG>(name.length() + type.length() + 30)));
+  ++entryHeaderWrites_;
+  entryTexts_.erase(id);
+  std::unique_ptr<StoreStream> record =
+      store_->insert(id, EntryHeader, static_cast<ULONG>(name.length() + type.length() + 30));
+  const ULONG handle = record->handle();
+  std::unique_ptr<std::iostream> s = asStream(std::move(record));
   s->seekp(0);
   s->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   s->flush();
   const bool ok = !s->fail();
   s.reset();
   if (!ok) throw LowLevelStore::BadStreamException("Write failed");
+  // Kept as a reader would parse it back (names past 256 bytes are cut there).
+  EntryText text{handle, std::string(name.c_str(), name.length()),
+                 std::string(type.c_str(), type.length()), flags};
+  if (text.name.find('\0') != std::string::npos || text.type.find('\0') != std::string::npos ||
+      text.name.size() > 256 || text.type.size() > 256) {
+    return 0;  // read it back when asked
+  }
+  keepEntryText(id, std::move(text));
   return 0;
+}
+
+void DB::keepEntryText(ULONG id, EntryText text) {
+  if (entryTexts_.size() < MaxKeptEntries || entryTexts_.count(id) != 0) {
+    entryTexts_[id] = std::move(text);
+  }
+}
+
+const DB::EntryText* DB::entryText(ULONG id, ULONG handle, bool* parsed) {
+  if (parsed != nullptr) *parsed = true;
+  auto it = entryTexts_.find(id);
+  if (it != entryTexts_.end() && it->second.handle == handle) return &it->second;
+  std::unique_ptr<std::iostream> s = asStream(store_->makeStream(handle));
+  EntryText text{handle, std::string(), std::string(), 0};
+  if (!parseEntryHeader(*s, &text.name, &text.type, &text.flags)) {
+    if (parsed != nullptr) *parsed = false;
+    return nullptr;
+  }
+  if (entryTexts_.size() < MaxKeptEntries || it != entryTexts_.end()) {
+    EntryText& kept = entryTexts_[id];
+    kept = std::move(text);
+    return &kept;
+  }
+  scratchText_ = std::move(text);
+  return &scratchText_;
 }
 
 ULONG DB::createEntry(ULONG kind, const String& name, const String& type, ULONG flags) {
@@ -423,6 +460,7 @@ ULONG DB::createEntry(ULONG kind, const String& name, const String& type, ULONG 
   try {
     writeEntryHeader(id, name, type, flags);
   } catch (...) {
+    entryTexts_.erase(id);
     try {
       store_->remove(id);  // no half-made entry is left behind
     } catch (...) {
@@ -439,6 +477,7 @@ ULONG DB::createNode(const String& name, const String& type, ULONG flags) {
 ULONG DB::createLink(const String& type) { return createEntry(KindLink, String(""), type, 0); }
 
 int DB::removeQuietly(ULONG id, int facet, const char* what) {
+  if (facet < 0 || facet == EntryHeader) entryTexts_.erase(id);
   try {
     if (facet < 0) {
       store_->remove(id);
@@ -464,19 +503,25 @@ int DB::clearLinkListStream(ULONG id) {
 
 int DB::lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags) {
   if (!store_) return -1;
-  std::unique_ptr<std::iostream> s = asStream(store_->find_noThrow(id, EntryHeader));
-  if (!s) return -1;
-  std::string n, t;
-  ULONG f = 0;
-  if (!parseEntryHeader(*s, &n, &t, &f)) {
+  const ULONG handle = store_->getFacet_noThrow(id, EntryHeader);
+  if (handle == 0) return -1;
+  const EntryText* text = nullptr;
+  bool parsed = true;
+  try {
+    text = entryText(id, handle, &parsed);
+  } catch (const ErrorMsgException&) {
+    store_->clear();
+    return -1;
+  }
+  if (text == nullptr && parsed) return -1;
+  if (text == nullptr) {
     error(nullptr, 'F',
           "Internal stream read error... DB::lookupName_Type_Flags: name, type, or flag "
           "information may be lost");
-    s->clear();
   }
-  if (name != nullptr) *name = n.c_str();
-  if (type != nullptr) *type = t.c_str();
-  if (flags != nullptr) *flags = f;
+  if (name != nullptr) *name = text != nullptr ? text->name.c_str() : "";
+  if (type != nullptr) *type = text != nullptr ? text->type.c_str() : "";
+  if (flags != nullptr) *flags = text != nullptr ? text->flags : 0;
   return 0;
 }
 
@@ -530,20 +575,6 @@ int DB::setKind(ULONG id, ULONG kind) {
 
 namespace {
 
-struct EntryWalk {
-  DB::EntryFn fn;
-  void* data;
-};
-
-int visitEntry(std::iostream* stream, ULONG id, ULONG flags, void* context) {
-  (void)flags;
-  EntryWalk* walk = static_cast<EntryWalk*>(context);
-  std::string n, t;
-  ULONG f = 0;
-  if (stream != nullptr) parseEntryHeader(*stream, &n, &t, &f);
-  return walk->fn(id, String(n.c_str()), String(t.c_str()), f, walk->data);
-}
-
 struct NameSearch {
   const String* name;
   ULONG found;
@@ -556,15 +587,86 @@ int matchName(ULONG id, const String& name, const String&, ULONG, void* data) {
   return 1;
 }
 
+struct NameCollection {
+  std::unordered_map<std::string, ULONG>* names;
+  std::size_t limit;
+  bool full;
+};
+
+int collectPageName(ULONG id, const String& name, const String&, ULONG, void* data) {
+  NameCollection* c = static_cast<NameCollection*>(data);
+  // The first page in store order keeps the name.
+  c->names->emplace(std::string(name.c_str(), name.length()), id);
+  if (c->names->size() < c->limit) return 0;
+  c->full = true;
+  return 1;
+}
+
 }  // namespace
+
+struct DB::EntryWalk {
+  DB* db;
+  EntryFn fn;
+  void* data;
+  ULONG kind;
+};
+
+// One ID record of an entry walk. The selection is the stream enumeration's:
+// with a kind, an entry without a header or of another kind is passed over; an
+// entry whose header cannot be read is passed over too, and a store failure in a
+// visit ends only that visit.
+int DB::visitEntryRecord(const ULONG* record, void* context) {
+  EntryWalk* walk = static_cast<EntryWalk*>(context);
+  const ULONG id = record[0];
+  const ULONG storeFlags = record[1];
+  const ULONG handle = record[2 + EntryHeader];
+  if (walk->kind != 0 &&
+      (handle == 0 || (walk->kind != 0xFFFFFFFFu && (storeFlags & walk->kind) == 0))) {
+    return 0;
+  }
+  try {
+    if (handle == 0) return walk->fn(id, String(""), String(""), 0, walk->data);
+    const EntryText* text = walk->db->entryText(id, handle);
+    if (text == nullptr) return walk->fn(id, String(""), String(""), 0, walk->data);
+    return walk->fn(id, String(text->name.c_str()), String(text->type.c_str()), text->flags,
+                    walk->data);
+  } catch (const ErrorMsgException&) {
+    walk->db->store_->clear();
+    return 0;
+  }
+}
 
 void DB::doUntilEntry(EntryFn fn, void* data, ULONG kind) {
   if (!store_ || fn == nullptr) return;
-  EntryWalk walk{fn, data};
-  store_->enumerate(visitEntry, &walk, EntryHeader, kind);
+  EntryWalk walk{this, fn, data, kind};
+  store_->enumerateRecords(visitEntryRecord, &walk);
+}
+
+bool DB::pageNamesCurrent() {
+  if (pageNamesBuilt_ && pageNamesTableChanges_ == store_->idTableChanges() &&
+      pageNamesHeaderWrites_ == entryHeaderWrites_) {
+    return true;
+  }
+  pageNames_.clear();
+  pageNamesBuilt_ = false;
+  NameCollection collection{&pageNames_, MaxKeptEntries, false};
+  doUntilNode(collectPageName, &collection);
+  if (collection.full) {
+    pageNames_.clear();
+    return false;
+  }
+  pageNamesBuilt_ = true;
+  pageNamesTableChanges_ = store_->idTableChanges();
+  pageNamesHeaderWrites_ = entryHeaderWrites_;
+  return true;
 }
 
 ULONG DB::resolveName(const String& name) {
+  if (!store_) return 0xFFFFFFFFu;
+  if (pageNamesCurrent()) {
+    auto it = pageNames_.find(std::string(name.c_str(), name.length()));
+    return it == pageNames_.end() ? 0xFFFFFFFFu : it->second;
+  }
   NameSearch search{&name, 0xFFFFFFFFu};
   doUntilNode(matchName, &search);
   return search.found;

@@ -40,7 +40,10 @@
 
 #include <functional>
 #include <iosfwd>
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "core/attr_value_list.h"
 #include "kit/string.h"
@@ -161,6 +164,25 @@ class DB {
   int removeQuietly(ULONG id, int facet, const char* what);
   void removeWorkFile();
   void offerDefragmentation(float index);
+
+  // What an entry header says, as read from or written to its record.
+  struct EntryText {
+    ULONG handle;  // the header record it came from
+    std::string name;
+    std::string type;
+    ULONG flags;
+  };
+  // The entry header of `id` held in the record at `handle` (not 0): from the
+  // cache when it was read from or written to that same record, else read and
+  // kept. Null when the record cannot be read or parsed (`parsed` false then
+  // means the parse failed, as opposed to the record being unreadable).
+  const EntryText* entryText(ULONG id, ULONG handle, bool* parsed = nullptr);
+  void keepEntryText(ULONG id, EntryText text);
+  // Rebuilds the page-name index when the ID table or an entry header changed
+  // since it was built; false when it cannot serve (too many pages).
+  bool pageNamesCurrent();
+  struct EntryWalk;
+  static int visitEntryRecord(const ULONG* record, void* context);
   static bool commitStepFails(CommitStep step);
 
   Nexil& app_;
@@ -173,6 +195,23 @@ class DB {
   std::unique_ptr<MiddleLevelStore> lockStore_;
   // True when workPath_ names a temporary file of ours (never the book file).
   bool ownsWorkFile_ = false;
+
+  // Entry headers already read or written, by ID, so that walks over every entry
+  // (listing pages, finding one by name) open no record for an entry already
+  // seen. An entry is used only while its facet still names the record it came
+  // from. At most MaxKeptEntries are kept (beyond that, headers are read each
+  // time), so a book with a huge ID table cannot make it grow without bound.
+  static constexpr std::size_t MaxKeptEntries = 1u << 20;
+  std::unordered_map<ULONG, EntryText> entryTexts_;
+  EntryText scratchText_;
+  // Each page name and the first page (in store order) that bears it, from one
+  // walk; trusted while the ID table has seen no change and no entry header was
+  // written since (both counters as they were when it was built).
+  std::unordered_map<std::string, ULONG> pageNames_;
+  bool pageNamesBuilt_ = false;
+  uint64_t pageNamesTableChanges_ = 0;
+  uint64_t pageNamesHeaderWrites_ = 0;
+  uint64_t entryHeaderWrites_ = 0;
 };
 
 // A counted handle on a DB. The DB is destroyed when its last handle lets go.

@@ -139,6 +139,7 @@ void MiddleLevelStore::keyOf(ULONG id, char* key) { putU32(key, id); }
 void MiddleLevelStore::putHashRec(const ULONG* record) {
   std::vector<char> bytes(static_cast<size_t>(facets_ + 2) * 4);
   for (int i = 0; i < facets_ + 2; ++i) putU32(bytes.data() + 4 * i, record[i]);
+  ++idTableChanges_;
   table_->insert(bytes.data());
 }
 
@@ -311,6 +312,7 @@ void MiddleLevelStore::remove(ULONG id) {
   }
   char key[4];
   keyOf(id, key);
+  ++idTableChanges_;
   table_->remove(key);
 }
 
@@ -370,4 +372,26 @@ int MiddleLevelStore::enumerate(HandleCallback callback, void* context, int face
   s.mask = mask;
   SelectionScope scope(s);
   return table_->enumerate(visitForHandle, this);
+}
+
+namespace {
+
+struct RecordWalk {
+  MiddleLevelStore::RecordCallback callback;
+  void* context;
+  std::vector<ULONG> words;
+};
+
+int visitRecord(const char* entry, void* walkPtr) {
+  RecordWalk* walk = static_cast<RecordWalk*>(walkPtr);
+  for (size_t i = 0; i < walk->words.size(); ++i) walk->words[i] = getU32(entry + 4 * i);
+  return walk->callback(walk->words.data(), walk->context);
+}
+
+}  // namespace
+
+int MiddleLevelStore::enumerateRecords(RecordCallback callback, void* context) {
+  clear();
+  RecordWalk walk{callback, context, std::vector<ULONG>(static_cast<size_t>(facets_) + 2)};
+  return table_->enumerate(visitRecord, &walk);
 }

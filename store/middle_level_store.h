@@ -36,6 +36,7 @@
 #ifndef STORE_MIDDLE_LEVEL_STORE_H
 #define STORE_MIDDLE_LEVEL_STORE_H
 
+#include <cstdint>
 #include <iostream>
 #include <memory>
 
@@ -152,6 +153,15 @@ class MiddleLevelStore : public LowLevelStore {
   // record. A store exception inside a visit is reported with kind 'W' as
   // "Exception detected in store access: %s" and the enumeration goes on.
   int enumerate(HandleCallback callback, void* context, int facet, ULONG mask);
+  // Every ID record in table order, as words (ID, flags, facet handles), with no
+  // selection and nothing opened; exceptions from the callback pass through.
+  // Returns the callback's stopping value, or 0.
+  typedef int (*RecordCallback)(const ULONG* record, void* context);
+  int enumerateRecords(RecordCallback callback, void* context);
+
+  // Counts every change to the ID table made through this object (records
+  // written or removed): what a cache built from an enumeration compares.
+  uint64_t idTableChanges() const { return idTableChanges_; }
 
  protected:
   MiddleLevelStore();
@@ -170,6 +180,7 @@ class MiddleLevelStore : public LowLevelStore {
 
   std::unique_ptr<HashStream> table_;
   WORD facets_ = 0;
+  uint64_t idTableChanges_ = 0;
 };
 
 #endif  // STORE_MIDDLE_LEVEL_STORE_H
