@@ -112,30 +112,7 @@ bool copyAndSync(const std::string& src, const std::string& dest) {
     close(in);
     return false;
   }
-  bool ok = true;
-  std::vector<char> buf(1 << 16);
-  for (;;) {
-    ssize_t r = read(in, buf.data(), buf.size());
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) {
-      ok = false;
-      break;
-    }
-    if (r == 0) break;
-    ssize_t off = 0;
-    while (off < r) {
-      ssize_t w = FaultInjection::shouldFail(FaultInjection::Write)
-                      ? -1
-                      : write(out, buf.data() + off, static_cast<std::size_t>(r - off));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        ok = false;
-        break;
-      }
-      off += w;
-    }
-    if (!ok) break;
-  }
+  bool ok = copyFileBytes(in, out);
   close(in);
   if (close(out) != 0) ok = false;
   return ok;
