@@ -113,7 +113,9 @@ std::unique_ptr<Block> Block::getPredecessorBlock() {
 std::unique_ptr<Block> Block::getSuccessorBlock() {
   std::unique_ptr<Block> successor;
   const uint64_t at = static_cast<uint64_t>(handle_) + header_.size();
-  if (at < LowLevelStore::MaxFileSize) {
+  // Nothing follows the last block of the file (asked without reading past the
+  // end, which would fail only to be caught here).
+  if (at < LowLevelStore::MaxFileSize && at < store_->fileSize()) {
     try {
       successor = store_->lowLevelLookup(static_cast<ULONG>(at));
     } catch (const LowLevelStore::StoreException&) {

@@ -496,14 +496,17 @@ int Chain::extend(ULONG n) {
     }
     if (successor == nullptr) {
       const ULONG end = last.handle() + last.header().size();
-      bool bytesFollow = true;
-      try {
-        ULONG probe = 0;
-        store_->seekg(end);
-        store_->read(&probe);
-      } catch (const LowLevelStore::StoreException&) {
-        store_->clear();
-        bytesFollow = false;
+      // Fewer than four bytes after the block: it ends the file.
+      bool bytesFollow = static_cast<uint64_t>(end) + 4 <= store_->fileSize();
+      if (bytesFollow) {
+        try {
+          ULONG probe = 0;
+          store_->seekg(end);
+          store_->read(&probe);
+        } catch (const LowLevelStore::StoreException&) {
+          store_->clear();
+          bytesFollow = false;
+        }
       }
       if (!bytesFollow) {
         growInPlace(store_, last, std::max(n, BlockHeader::MinUserSize));
