@@ -88,21 +88,31 @@ void Chain::dropAll() {
 
 void Chain::resetIndex() {
   known_.clear();
-  knownAt_.clear();
+  if (!knownAt_.empty()) knownAt_.clear();
   if (first_ == nullptr) return;
   known_.push_back(Known{first_->handle(), 0, first_});
-  knownAt_[first_->handle()] = 0;
-  epoch_ = store_->recordEpoch(first_->handle());
+  if (state_ == nullptr || stateHandle_ != first_->handle()) {
+    state_ = store_->recordState(first_->handle());
+    stateHandle_ = first_->handle();
+  }
+  epoch_ = state_->epoch;
 }
 
 void Chain::keepIndex(size_t count) {
   while (known_.size() > count) {
-    knownAt_.erase(known_.back().handle);
+    if (!knownAt_.empty()) knownAt_.erase(known_.back().handle);
     known_.pop_back();
   }
+  if (known_.size() <= KnownScanLimit) knownAt_.clear();
 }
 
 std::shared_ptr<Block> Chain::knownBlock(ULONG handle) const {
+  if (known_.size() <= KnownScanLimit) {
+    for (size_t i = known_.size(); i-- > 0;) {
+      if (known_[i].handle == handle) return known_[i].block;
+    }
+    return nullptr;
+  }
   auto it = knownAt_.find(handle);
   return it == knownAt_.end() ? nullptr : known_[it->second].block;
 }
@@ -115,9 +125,15 @@ void Chain::noteStep(const Block& from, LONG fromBase, const std::shared_ptr<Blo
   if (base > static_cast<int64_t>(LowLevelStore::MaxFileSize)) return;
   // A block the index already holds would be a second way to one block; a
   // checked walk never revisits a block, so this only guards the index.
-  if (knownAt_.count(to->handle()) != 0) return;
-  knownAt_[to->handle()] = known_.size();
+  if (knownBlock(to->handle()) != nullptr) return;
   known_.push_back(Known{to->handle(), static_cast<LONG>(base), to});
+  if (known_.size() > KnownScanLimit) {
+    if (knownAt_.empty()) {
+      for (size_t i = 0; i < known_.size(); ++i) knownAt_[known_[i].handle] = i;
+    } else {
+      knownAt_[to->handle()] = known_.size() - 1;
+    }
+  }
 }
 
 void Chain::cutIndexAfter(ULONG handle, LONG base) {
@@ -138,14 +154,13 @@ void Chain::cutIndexAfter(ULONG handle, LONG base) {
 
 void Chain::recordChanged() {
   if (first_ == nullptr) return;
-  store_->touchRecord(first_->handle());
-  epoch_ = store_->recordEpoch(first_->handle());
+  epoch_ = ++state_->epoch;
 }
 
 void Chain::syncWithRecord() {
   if (first_ == nullptr) return;
   const ULONG handle = first_->handle();
-  const uint64_t now = store_->recordEpoch(handle);
+  const uint64_t now = state_->epoch;
   if (now == epoch_) return;
   std::shared_ptr<Block> fresh =
       first_->header().free_mark() ? store_->lowLevelLookup(handle) : store_->lookupBlock(handle);
@@ -158,7 +173,7 @@ void Chain::syncWithRecord() {
 
 void Chain::checkEpoch() {
   if (first_ == nullptr) return;
-  const uint64_t now = store_->recordEpoch(first_->handle());
+  const uint64_t now = state_->epoch;
   if (now != epoch_) {
     keepIndex(1);
     epoch_ = now;
@@ -415,7 +430,7 @@ LONG Chain::getUserSize() {
   if (first_ == nullptr) return 0;
   std::shared_ptr<Block> block = first_;
   int64_t total = 0;
-  if (store_->recordEpoch(first_->handle()) != epoch_) {
+  if (state_->epoch != epoch_) {
     // Another chain changed the record: every block held here may be stale, so
     // walk it afresh from its first block (the cursors stay where they are).
     block = store_->lowLevelLookup(first_->handle());
@@ -546,7 +561,7 @@ void Chain::free() {
     }
     handles.push_back(block->handle());
   }
-  store_->touchRecord(first_->handle());
+  ++state_->epoch;
   FreeList freeList(store_, store_->freeListPtr());
   for (ULONG at : handles) {
     std::unique_ptr<Block> block = store_->lookupBlock(at);

@@ -24,7 +24,7 @@
 // chain changes while blocks follow it, and emptied down to the first block when
 // the record is cut short or released. Another chain on the same record that
 // changes its shape bumps the record's epoch in the store (see
-// LowLevelStore::touchRecord), and an index made under an older epoch is
+// LowLevelStore::recordState), and an index made under an older epoch is
 // dropped before use; seeks, cuts and releases then also read the first block
 // again and start their cursors there, so a record changed by another chain is
 // seen as it now is. The index keeps the block objects themselves, and a chain
@@ -48,6 +48,7 @@
 
 #include "platform/windows_types.h"
 #include "store/block.h"
+#include "store/low_level_store.h"
 
 class LowLevelStore;
 
@@ -192,8 +193,14 @@ class Chain {
   // Bounded by the blocks a walk can reach (walkLimit), since an entry is only
   // added for a checked step from the last entry.
   std::vector<Known> known_;
-  // Where each known block's entry is.
+  // Where each known block's entry is, kept only once the index is longer than
+  // KnownScanLimit (a shorter one is searched entry by entry).
+  static constexpr size_t KnownScanLimit = 16;
   std::unordered_map<ULONG, size_t> knownAt_;
+  // The record's shared state (see LowLevelStore::recordState) and the epoch
+  // this chain's view of the record belongs to.
+  std::shared_ptr<LowLevelStore::RecordState> state_;
+  ULONG stateHandle_ = 0;
   uint64_t epoch_ = 0;
 };
 

@@ -5,9 +5,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 
 #include "kit/error.h"
 #include "platform/fd_stream.h"
@@ -81,6 +83,22 @@ FreeIndex* LowLevelStore::freeIndex() {
 }
 
 void LowLevelStore::dropFreeIndex() { freeIndex_.reset(); }
+
+std::shared_ptr<LowLevelStore::RecordState> LowLevelStore::recordState(ULONG firstHandle) {
+  std::weak_ptr<RecordState>& slot = recordStates_[firstHandle];
+  std::shared_ptr<RecordState> state = slot.lock();
+  if (state == nullptr) {
+    state = std::make_shared<RecordState>();
+    slot = state;
+  }
+  if (recordStates_.size() >= sweepAt_) {
+    for (auto it = recordStates_.begin(); it != recordStates_.end();) {
+      it = it->second.expired() ? recordStates_.erase(it) : std::next(it);
+    }
+    sweepAt_ = std::max<std::size_t>(1024, 2 * recordStates_.size());
+  }
+  return state;
+}
 
 LowLevelStore::~LowLevelStore() noexcept(false) {
   // From here on chains that outlive the store leave it alone.

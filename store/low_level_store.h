@@ -201,15 +201,14 @@ class LowLevelStore : public RefCountingResource {
   // Lets a chain know whether this store still exists (see Chain's destructor).
   std::weak_ptr<const bool> lifeToken() const { return lifeToken_; }
 
-  // Record epochs: a chain that changes the shape of a record (the length of a
-  // block that has blocks after it, or which blocks the record has) touches the
-  // record, so that other chains on it drop what they remember of its blocks
-  // (see chain.h). 0 for a record never touched.
-  uint64_t recordEpoch(ULONG firstHandle) const {
-    auto it = recordEpochs_.find(firstHandle);
-    return it == recordEpochs_.end() ? 0 : it->second;
-  }
-  void touchRecord(ULONG firstHandle) { recordEpochs_[firstHandle] = ++epochCounter_; }
+  // Record epochs: every chain on a record shares one RecordState, and a chain
+  // that changes the record (a block's length, which blocks it has) counts the
+  // epoch up, so that other chains on it drop what they remember of its blocks
+  // (see chain.h). The state lives as long as some chain on the record holds it.
+  struct RecordState {
+    uint64_t epoch = 0;
+  };
+  std::shared_ptr<RecordState> recordState(ULONG firstHandle);
 
   // Fragmentation counters, never stored in the file: moves of a chain cursor to
   // the next block, and Chain / FreeList objects made on this store.
@@ -232,10 +231,10 @@ class LowLevelStore : public RefCountingResource {
   std::unique_ptr<FreeIndex> freeIndex_;
   // Set when a walk to build the copy found the list damaged.
   bool freeIndexBroken_ = false;
-  // One entry per record touched since the store was opened (bounded by the
-  // records the store has worked on).
-  std::unordered_map<ULONG, uint64_t> recordEpochs_;
-  uint64_t epochCounter_ = 0;
+  // The states of records that chains hold; entries whose state has gone are
+  // swept out whenever the table has doubled since the last sweep.
+  std::unordered_map<ULONG, std::weak_ptr<RecordState>> recordStates_;
+  std::size_t sweepAt_ = 1024;
 };
 
 #endif  // STORE_LOW_LEVEL_STORE_H
