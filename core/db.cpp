@@ -397,39 +397,34 @@ int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG
   s.reset();
   if (!ok) throw LowLevelStore::BadStreamException("Write failed");
   // Kept as a reader would parse it back (names past 256 bytes are cut there).
-  EntryText text{handle, std::string(name.c_str(), name.length()),
-                 std::string(type.c_str(), type.length()), flags};
-  if (text.name.find('\0') != std::string::npos || text.type.find('\0') != std::string::npos ||
-      text.name.size() > 256 || text.type.size() > 256) {
-    return 0;  // read it back when asked
+  if (std::strlen(name.c_str()) != name.length() || std::strlen(type.c_str()) != type.length() ||
+      name.length() > 256 || type.length() > 256) {
+    return 0;  // read back when asked: a reader stops at a NUL and at 256 bytes
   }
-  keepEntryText(id, std::move(text));
+  keepEntryText(id, std::make_shared<const EntryText>(EntryText{handle, name, type, flags}));
   return 0;
 }
 
-void DB::keepEntryText(ULONG id, EntryText text) {
+void DB::keepEntryText(ULONG id, std::shared_ptr<const EntryText> text) {
   if (entryTexts_.size() < MaxKeptEntries || entryTexts_.count(id) != 0) {
     entryTexts_[id] = std::move(text);
   }
 }
 
-const DB::EntryText* DB::entryText(ULONG id, ULONG handle, bool* parsed) {
+std::shared_ptr<const DB::EntryText> DB::entryText(ULONG id, ULONG handle, bool* parsed) {
   if (parsed != nullptr) *parsed = true;
   auto it = entryTexts_.find(id);
-  if (it != entryTexts_.end() && it->second.handle == handle) return &it->second;
+  if (it != entryTexts_.end() && it->second->handle == handle) return it->second;
   std::unique_ptr<std::iostream> s = asStream(store_->makeStream(handle));
-  EntryText text{handle, std::string(), std::string(), 0};
-  if (!parseEntryHeader(*s, &text.name, &text.type, &text.flags)) {
+  std::string n, t;
+  ULONG f = 0;
+  if (!parseEntryHeader(*s, &n, &t, &f)) {
     if (parsed != nullptr) *parsed = false;
     return nullptr;
   }
-  if (entryTexts_.size() < MaxKeptEntries || it != entryTexts_.end()) {
-    EntryText& kept = entryTexts_[id];
-    kept = std::move(text);
-    return &kept;
-  }
-  scratchText_ = std::move(text);
-  return &scratchText_;
+  auto text = std::make_shared<const EntryText>(EntryText{handle, String(n.c_str()), String(t.c_str()), f});
+  keepEntryText(id, text);
+  return text;
 }
 
 ULONG DB::createEntry(ULONG kind, const String& name, const String& type, ULONG flags) {
@@ -482,7 +477,7 @@ int DB::lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags
   if (!store_) return -1;
   const ULONG handle = store_->getFacet_noThrow(id, EntryHeader);
   if (handle == 0) return -1;
-  const EntryText* text = nullptr;
+  std::shared_ptr<const EntryText> text;
   bool parsed = true;
   try {
     text = entryText(id, handle, &parsed);
@@ -496,8 +491,8 @@ int DB::lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags
           "Internal stream read error... DB::lookupName_Type_Flags: name, type, or flag "
           "information may be lost");
   }
-  if (name != nullptr) *name = text != nullptr ? text->name.c_str() : "";
-  if (type != nullptr) *type = text != nullptr ? text->type.c_str() : "";
+  if (name != nullptr) *name = text != nullptr ? text->name : String("");
+  if (type != nullptr) *type = text != nullptr ? text->type : String("");
   if (flags != nullptr) *flags = text != nullptr ? text->flags : 0;
   return 0;
 }
@@ -603,10 +598,9 @@ int DB::visitEntryRecord(const ULONG* record, void* context) {
   }
   try {
     if (handle == 0) return walk->fn(id, String(""), String(""), 0, walk->data);
-    const EntryText* text = walk->db->entryText(id, handle);
+    const std::shared_ptr<const EntryText> text = walk->db->entryText(id, handle);
     if (text == nullptr) return walk->fn(id, String(""), String(""), 0, walk->data);
-    return walk->fn(id, String(text->name.c_str()), String(text->type.c_str()), text->flags,
-                    walk->data);
+    return walk->fn(id, text->name, text->type, text->flags, walk->data);
   } catch (const ErrorMsgException&) {
     walk->db->store_->clear();
     return 0;

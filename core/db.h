@@ -168,16 +168,17 @@ class DB {
   // What an entry header says, as read from or written to its record.
   struct EntryText {
     ULONG handle;  // the header record it came from
-    std::string name;
-    std::string type;
+    String name;
+    String type;
     ULONG flags;
   };
   // The entry header of `id` held in the record at `handle` (not 0): from the
   // cache when it was read from or written to that same record, else read and
   // kept. Null when the record cannot be read or parsed (`parsed` false then
   // means the parse failed, as opposed to the record being unreadable).
-  const EntryText* entryText(ULONG id, ULONG handle, bool* parsed = nullptr);
-  void keepEntryText(ULONG id, EntryText text);
+  // Shared, so that a caller holding one may let the entry change or go.
+  std::shared_ptr<const EntryText> entryText(ULONG id, ULONG handle, bool* parsed = nullptr);
+  void keepEntryText(ULONG id, std::shared_ptr<const EntryText> text);
   // Rebuilds the page-name index when the ID table or an entry header changed
   // since it was built; false when it cannot serve (too many pages).
   bool pageNamesCurrent();
@@ -202,8 +203,7 @@ class DB {
   // from. At most MaxKeptEntries are kept (beyond that, headers are read each
   // time), so a book with a huge ID table cannot make it grow without bound.
   static constexpr std::size_t MaxKeptEntries = 1u << 20;
-  std::unordered_map<ULONG, EntryText> entryTexts_;
-  EntryText scratchText_;
+  std::unordered_map<ULONG, std::shared_ptr<const EntryText>> entryTexts_;
   // Each page name and the first page (in store order) that bears it, from one
   // walk; trusted while the ID table has seen no change and no entry header was
   // written since (both counters as they were when it was built).
