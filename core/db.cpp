@@ -66,11 +66,10 @@ const std::size_t kMaxHeaderBytes = 256 + 1 + 256 + 1 + 16;
 
 // Reads the entry header texts from a stream: name and type up to a NUL (at most
 // 256 characters each), then the flags as unsigned decimal digits.
-bool parseEntryHeader(std::istream& in, std::string* name, std::string* type, ULONG* flags) {
-  char buf[kMaxHeaderBytes];
-  in.read(buf, sizeof buf);
-  const std::size_t n = static_cast<std::size_t>(in.gcount());
-  if (in.bad()) return false;
+// An entry header's bytes (what a reader takes of them: at most kMaxHeaderBytes)
+// as name, type and flags.
+void parseEntryHeaderBytes(const char* buf, std::size_t n, std::string* name, std::string* type,
+                           ULONG* flags) {
   std::size_t pos = 0;
   auto text = [&](std::string* out) {
     std::size_t start = pos;
@@ -89,6 +88,14 @@ bool parseEntryHeader(std::istream& in, std::string* name, std::string* type, UL
     ++pos;
   }
   *flags = static_cast<ULONG>(v);
+}
+
+bool parseEntryHeader(std::istream& in, std::string* name, std::string* type, ULONG* flags) {
+  char buf[kMaxHeaderBytes];
+  in.read(buf, sizeof buf);
+  const std::size_t n = static_cast<std::size_t>(in.gcount());
+  if (in.bad()) return false;
+  parseEntryHeaderBytes(buf, n, name, type, flags);
   return true;
 }
 
@@ -411,17 +418,14 @@ void DB::keepEntryText(ULONG id, std::shared_ptr<const EntryText> text) {
   }
 }
 
-std::shared_ptr<const DB::EntryText> DB::entryText(ULONG id, ULONG handle, bool* parsed) {
-  if (parsed != nullptr) *parsed = true;
+std::shared_ptr<const DB::EntryText> DB::entryText(ULONG id, ULONG handle) {
   auto it = entryTexts_.find(id);
   if (it != entryTexts_.end() && it->second->handle == handle) return it->second;
-  std::unique_ptr<std::iostream> s = asStream(store_->makeStream(handle));
+  char buf[kMaxHeaderBytes];
+  const int got = store_->readRecordStart(handle, buf, static_cast<int>(sizeof buf));
   std::string n, t;
   ULONG f = 0;
-  if (!parseEntryHeader(*s, &n, &t, &f)) {
-    if (parsed != nullptr) *parsed = false;
-    return nullptr;
-  }
+  parseEntryHeaderBytes(buf, static_cast<std::size_t>(got), &n, &t, &f);
   auto text = std::make_shared<const EntryText>(EntryText{handle, String(n.c_str()), String(t.c_str()), f});
   keepEntryText(id, text);
   return text;
@@ -478,22 +482,15 @@ int DB::lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags
   const ULONG handle = store_->getFacet_noThrow(id, EntryHeader);
   if (handle == 0) return -1;
   std::shared_ptr<const EntryText> text;
-  bool parsed = true;
   try {
-    text = entryText(id, handle, &parsed);
+    text = entryText(id, handle);
   } catch (const ErrorMsgException&) {
     store_->clear();
     return -1;
   }
-  if (text == nullptr && parsed) return -1;
-  if (text == nullptr) {
-    error(nullptr, 'F',
-          "Internal stream read error... DB::lookupName_Type_Flags: name, type, or flag "
-          "information may be lost");
-  }
-  if (name != nullptr) *name = text != nullptr ? text->name : String("");
-  if (type != nullptr) *type = text != nullptr ? text->type : String("");
-  if (flags != nullptr) *flags = text != nullptr ? text->flags : 0;
+  if (name != nullptr) *name = text->name;
+  if (type != nullptr) *type = text->type;
+  if (flags != nullptr) *flags = text->flags;
   return 0;
 }
 
@@ -599,7 +596,6 @@ int DB::visitEntryRecord(const ULONG* record, void* context) {
   try {
     if (handle == 0) return walk->fn(id, String(""), String(""), 0, walk->data);
     const std::shared_ptr<const EntryText> text = walk->db->entryText(id, handle);
-    if (text == nullptr) return walk->fn(id, String(""), String(""), 0, walk->data);
     return walk->fn(id, text->name, text->type, text->flags, walk->data);
   } catch (const ErrorMsgException&) {
     walk->db->store_->clear();

@@ -174,10 +174,9 @@ class DB {
   };
   // The entry header of `id` held in the record at `handle` (not 0): from the
   // cache when it was read from or written to that same record, else read and
-  // kept. Null when the record cannot be read or parsed (`parsed` false then
-  // means the parse failed, as opposed to the record being unreadable).
-  // Shared, so that a caller holding one may let the entry change or go.
-  std::shared_ptr<const EntryText> entryText(ULONG id, ULONG handle, bool* parsed = nullptr);
+  // kept. Store exceptions (a bad handle) pass through. Shared, so that a caller
+  // holding one may let the entry change or go.
+  std::shared_ptr<const EntryText> entryText(ULONG id, ULONG handle);
   void keepEntryText(ULONG id, std::shared_ptr<const EntryText> text);
   // Rebuilds the page-name index when the ID table or an entry header changed
   // since it was built; false when it cannot serve (too many pages).

@@ -227,7 +227,7 @@ void MiddleLevelStore::updateHashRec(ULONG id, int facet, ULONG value) {
   putHashRec(record.get());
 }
 
-std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
+void MiddleLevelStore::checkFacetHandle(ULONG handle) {
   clear();
   // Facet handles come from the file: one naming the ID table's own record
   // would let a caller write over or free the table.
@@ -239,16 +239,42 @@ std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
     throw BadHandleException(
         "Out-of-range handle received as parameter to lookup, handle is in store header");
   }
-  std::unique_ptr<StoreStream> stream = std::make_unique<StoreStream>(this, handle);
-  // A facet names a record by its first block; a block inside another record
-  // would hand out that record's tail as if it were a record of its own.
-  const Chain* record = stream->storeBuf()->chain();
+}
+
+// A facet names a record by its first block; a block inside another record
+// would hand out that record's tail as if it were a record of its own.
+void MiddleLevelStore::checkFirstBlock(const Chain* record) {
   if (record == nullptr || record->cur_g() == nullptr || !record->cur_g()->header().first_mark()) {
-    stream.reset();
     clear();
     throw BadHandleException("Handle names a block inside a record");
   }
+}
+
+std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
+  checkFacetHandle(handle);
+  std::unique_ptr<StoreStream> stream = std::make_unique<StoreStream>(this, handle);
+  try {
+    checkFirstBlock(stream->storeBuf()->chain());
+  } catch (...) {
+    stream.reset();
+    throw;
+  }
   return stream;
+}
+
+int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
+  checkFacetHandle(handle);
+  Chain record(this, handle);
+  checkFirstBlock(&record);
+  try {
+    return record.read(buffer, size);
+  } catch (const ErrorMsgException&) {
+    // A damaged record reads short, as through a stream: the bytes copied
+    // before the failure (the distance the cursor moved) still count.
+    clear();
+    const LONG at = record.tellg();
+    return at > 0 && at <= size ? at : 0;
+  }
 }
 
 std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG size) {

@@ -142,6 +142,10 @@ class MiddleLevelStore : public LowLevelStore {
   // and is not freed (the low-level lookup exceptions otherwise). The ID table's
   // own record is refused with BadHandleException.
   std::unique_ptr<StoreStream> makeStream(ULONG handle);
+  // Reads up to `size` bytes from the start of the record at `handle` without
+  // making a stream: the handle is checked as makeStream checks it, and a
+  // damaged record reads short as through a stream. Returns the count read.
+  int readRecordStart(ULONG handle, char* buffer, int size);
 
   // Visits every ID record in table order. A record is passed on unless mask != 0
   // and either `facet` is empty or (mask != all ones and flags & mask == 0). The
@@ -174,6 +178,10 @@ class MiddleLevelStore : public LowLevelStore {
   // Writes a record of facets + 2 words into the ID table.
   void putHashRec(const ULONG* record);
   bool validFacet(int facet) const { return facet >= 0 && facet < facets_; }
+  // makeStream's checks: the handle names a record other than the ID table, and
+  // its first block.
+  void checkFacetHandle(ULONG handle);
+  void checkFirstBlock(const Chain* record);
   // The enumeration visitors (the selection is process-wide).
   static int visitForStream(const char* entry, void* store);
   static int visitForHandle(const char* entry, void* store);
