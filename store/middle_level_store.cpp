@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kit/error.h"
+#include "store/block.h"
 #include "store/chain.h"
 #include "store/middle_level_file_header.h"
 #include "store/ml_store_handle.h"
@@ -264,6 +265,22 @@ std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
 
 int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
   checkFacetHandle(handle);
+  {
+    // Most such records are one block: read it without making a chain.
+    std::unique_ptr<Block> first = lookupBlock(handle);
+    if (!first->header().first_mark()) {
+      clear();
+      throw BadHandleException("Handle names a block inside a record");
+    }
+    if (first->header().next() == 0 || static_cast<LONG>(first->header().length()) >= size) {
+      try {
+        return first->read(buffer, size);
+      } catch (const ErrorMsgException&) {
+        clear();
+        return 0;
+      }
+    }
+  }
   Chain record(this, handle);
   checkFirstBlock(&record);
   try {
