@@ -44,6 +44,14 @@
 
 #include "platform/truncatable.h"
 
+// Gives a cached stream's page memory back to the system.
+struct PoolRelease {
+  PoolRelease() : bytes(0) {}
+  explicit PoolRelease(std::size_t n) : bytes(n) {}
+  std::size_t bytes;
+  void operator()(char* pool) const;
+};
+
 class FdStreamBuf : public std::streambuf, public Truncatable {
  public:
   // cachePages 0: plain mode. In page-cache mode the descriptor must be a
@@ -113,6 +121,7 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // (zeros past the file's end); without, the caller overwrites all of them.
   // -1 when the read failed.
   std::ptrdiff_t keepPage(std::streamoff number, bool fill);
+  static std::unique_ptr<char, PoolRelease> mapPool(std::size_t bytes);
   void markDirty(std::size_t slot);
   // Writes the dirty page in `slot` and the kept dirty pages that follow it in
   // the file with one positioned write. False on failure (recorded).
@@ -142,8 +151,9 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
 
   // Page-cache mode (cache_ empty: plain mode).
   std::vector<CachePage> cache_;
-  // The pages' bytes, cachePages * pageSize, allocated at the first page kept.
-  std::unique_ptr<char[]> pool_;
+  // The pages' bytes, cachePages * pageSize, mapped at the first page kept (see
+  // PagePool in fd_stream.cpp).
+  std::unique_ptr<char, PoolRelease> pool_;
   // Slots that turned dirty since the last writeBackAll (each listed once).
   std::vector<std::size_t> dirtySlots_;
   // The slot of the page the put area lies in.
