@@ -211,6 +211,10 @@ void FreeList::remove(Block& freeBlock, ULONG extensionSize) {
 
 void FreeList::merge(std::unique_ptr<Block>& block) {
   LowLevelStore* s = store();
+  // The copy of the list is built before the list first changes (while it is
+  // as short as the file left it), so that it is kept in step from then on
+  // instead of being built later from a long walk.
+  s->freeIndex();
   Block* b = block.get();
   BlockHeader& h = b->header();
   IndexGuard guard(s);
