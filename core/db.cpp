@@ -382,27 +382,13 @@ int DB::commit() {
 
 int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG flags) {
   const std::string bytes = entryHeaderBytes(name, type, flags);
-  // A header that shrinks is written into a fresh record, so that no bytes of the
-  // old one are left behind to be read as part of the new one.
-  if (!store_->isFacetEmpty(id, EntryHeader)) {
-    std::unique_ptr<std::iostream> old = asStream(store_->find(id, EntryHeader));
-    old->seekg(0, std::ios::end);
-    const std::streamoff oldLength = old->tellg();
-    old.reset();
-    if (oldLength > static_cast<std::streamoff>(bytes.size())) store_->remove(id, EntryHeader);
-  }
   ++entryHeaderWrites_;
   entryTexts_.erase(id);
-  std::unique_ptr<StoreStream> record =
-      store_->insert(id, EntryHeader, static_cast<ULONG>(name.length() + type.length() + 30));
-  const ULONG handle = record->handle();
-  std::unique_ptr<std::iostream> s = asStream(std::move(record));
-  s->seekp(0);
-  s->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  s->flush();
-  const bool ok = !s->fail();
-  s.reset();
-  if (!ok) throw LowLevelStore::BadStreamException("Write failed");
+  // A header that shrinks goes to a fresh record, so that no bytes of the old
+  // one are left behind to be read as part of the new one.
+  const ULONG handle =
+      store_->writeFacet(id, EntryHeader, bytes.data(), static_cast<int>(bytes.size()),
+                         static_cast<ULONG>(name.length() + type.length() + 30));
   // Kept as a reader would parse it back (names past 256 bytes are cut there).
   if (std::strlen(name.c_str()) != name.length() || std::strlen(type.c_str()) != type.length() ||
       name.length() > 256 || type.length() > 256) {

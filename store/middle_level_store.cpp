@@ -3,6 +3,7 @@
 // enumeration (layout and invariants in middle_level_store.h).
 #include "store/middle_level_store.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "kit/error.h"
@@ -292,6 +293,40 @@ int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
     const LONG at = record.tellg();
     return at > 0 && at <= size ? at : 0;
   }
+}
+
+ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size) {
+  ULONG handle = getFacet(id, facet);
+  if (handle != 0) {
+    checkFacetHandle(handle);
+    Chain record(this, handle);
+    checkFirstBlock(&record);
+    if (record.getUserSize() <= n) {
+      record.seekp(0);
+      record.write(bytes, n);
+      return handle;
+    }
+  }
+  if (handle != 0) remove(id, facet);
+  {
+    std::unique_ptr<Chain> record = alloc(std::max<ULONG>(size, static_cast<ULONG>(n)),
+                                          kFacetExtensionSize);
+    handle = record->handle();
+    try {
+      record->write(bytes, n);
+    } catch (...) {
+      record.reset();
+      free(handle);
+      throw;
+    }
+  }
+  try {
+    updateHashRec(id, facet, handle);
+  } catch (...) {
+    free(handle);
+    throw;
+  }
+  return handle;
 }
 
 std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG size) {

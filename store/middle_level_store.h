@@ -123,6 +123,12 @@ class MiddleLevelStore : public LowLevelStore {
   // user size `size` (extension size 32) is made and named in the facet first.
   // Unknown ID and bad facet as getFacet.
   std::unique_ptr<StoreStream> insert(ULONG id, int facet, ULONG size);
+  // Makes the n bytes the whole content of the facet's record without making a
+  // stream: written over the record when it is no longer than n bytes, else
+  // into a fresh record (of user size at least `size`) that replaces it, so no
+  // bytes of the old content remain after them. Returns the record's handle.
+  // Unknown ID and bad facet as getFacet; a bad handle as makeStream.
+  ULONG writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size);
   // A stream on the facet's record. Empty facet: FacetNotFound
   // "MiddleLevelStore::find::FacetNotFound"; unknown ID as getFacet.
   std::unique_ptr<StoreStream> find(ULONG id, int facet);
