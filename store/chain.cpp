@@ -313,6 +313,26 @@ LONG Chain::tellp() const {
   return clampPosition(static_cast<int64_t>(putBase_) + put_->writePos());
 }
 
+void Chain::placeCursor(std::shared_ptr<Block>& cursor, LONG& cursorBase, LONG pos) {
+  const bool back = cursor == nullptr || pos < cursorBase;
+  if (!back &&
+      static_cast<int64_t>(pos) <= static_cast<int64_t>(cursorBase) + cursor->header().length()) {
+    return;
+  }
+  // Back, or beyond the block the cursor is on: start from the nearest block the
+  // index knows, when it knows one further along; going back without one,
+  // start from the first block.
+  LONG base = 0;
+  std::shared_ptr<Block> known = indexedBlockFor(pos, &base);
+  if (known != nullptr && (back || base > cursorBase)) {
+    cursor = known;
+    cursorBase = base;
+  } else if (back) {
+    cursor = first_;
+    cursorBase = 0;
+  }
+}
+
 LONG Chain::seekg(LONG pos) {
   if (pos < 0 || (first_ == nullptr && pos > 0)) {
     store_->clear();
@@ -320,20 +340,7 @@ LONG Chain::seekg(LONG pos) {
   }
   if (first_ == nullptr) return pos;
   syncWithRecord();
-  const bool back = get_ == nullptr || pos < getBase_;
-  if (back || static_cast<int64_t>(pos) > static_cast<int64_t>(getBase_) + get_->header().length()) {
-    // Back, or beyond the block the cursor is on: start from the nearest block
-    // the index knows, when it knows one further along.
-    LONG base = 0;
-    std::shared_ptr<Block> known = indexedBlockFor(pos, &base);
-    if (known != nullptr && (back || base > getBase_)) {
-      get_ = known;
-      getBase_ = base;
-    } else if (back) {
-      get_ = first_;
-      getBase_ = 0;
-    }
-  }
+  placeCursor(get_, getBase_, pos);
   while (static_cast<int64_t>(pos) > static_cast<int64_t>(getBase_) + get_->header().length()) {
     if (get_->header().next() == 0) {
       store_->clear();
@@ -355,18 +362,7 @@ LONG Chain::seekp(LONG pos) {
     throw LowLevelStore::BadChainException("Chain::extend: Can't find the end of the chain");
   }
   syncWithRecord();
-  const bool back = put_ == nullptr || pos < putBase_;
-  if (back || static_cast<int64_t>(pos) > static_cast<int64_t>(putBase_) + put_->header().length()) {
-    LONG base = 0;
-    std::shared_ptr<Block> known = indexedBlockFor(pos, &base);
-    if (known != nullptr && (back || base > putBase_)) {
-      put_ = known;
-      putBase_ = base;
-    } else if (back) {
-      put_ = first_;
-      putBase_ = 0;
-    }
-  }
+  placeCursor(put_, putBase_, pos);
   for (;;) {
     const int64_t base = putBase_;
     const BlockHeader& h = put_->header();

@@ -172,6 +172,10 @@ class Chain {
   // reaches pos, else the last known); none when the index knows only the first
   // block (the caller then walks from it). `base` receives its base.
   std::shared_ptr<Block> indexedBlockFor(LONG pos, LONG* base);
+  // Puts a cursor (get_ or put_ with its base) where a walk towards `pos` should
+  // start: unchanged when pos lies in or after its block and the index knows
+  // nothing further along.
+  void placeCursor(std::shared_ptr<Block>& cursor, LONG& cursorBase, LONG pos);
   // Moves the put cursor to the last block; false for an empty chain.
   bool moveToLastBlock();
 
