@@ -264,11 +264,15 @@ void LowLevelStore::write(WORD value) {
   write(bytes, 2);
 }
 
+// The primitives work on the descriptor stream's buffer directly: a failure is
+// what the buffer reports (a short count or a failed seek), and the stream's own
+// state, which they would otherwise set and clear again at every call, is left
+// alone.
+
 void LowLevelStore::write(const char* buffer, int n) {
   if (n <= 0) return;
   if (stream_ == nullptr) throw BadStreamException("Write failed");
-  stream_->write(buffer, n);
-  if (!*stream_) {
+  if (stream_->fdbuf()->sputn(buffer, n) != n) {
     clear();
     throw BadStreamException("Write failed");
   }
@@ -276,42 +280,22 @@ void LowLevelStore::write(const char* buffer, int n) {
 
 void LowLevelStore::read(ULONG* value) {
   unsigned char bytes[4];
-  if (stream_ == nullptr) throw BadStreamException("Read failed");
-  stream_->read(reinterpret_cast<char*>(bytes), 4);
-  const std::streamsize got = stream_->gcount();
-  if (!*stream_) {
-    clear();
-    throw BadStreamException("Read failed");
-  }
-  if (got < 4) {
-    clear();
-    throw BadStreamException("failed to read a 4 byte word");
-  }
+  read(reinterpret_cast<char*>(bytes), 4);
   *value = static_cast<ULONG>(bytes[0]) | (static_cast<ULONG>(bytes[1]) << 8) |
            (static_cast<ULONG>(bytes[2]) << 16) | (static_cast<ULONG>(bytes[3]) << 24);
 }
 
 void LowLevelStore::read(WORD* value) {
   unsigned char bytes[2];
-  if (stream_ == nullptr) throw BadStreamException("Read failed");
-  stream_->read(reinterpret_cast<char*>(bytes), 2);
-  const std::streamsize got = stream_->gcount();
-  if (!*stream_) {
-    clear();
-    throw BadStreamException("Read failed");
-  }
-  if (got < 2) {
-    clear();
-    throw BadStreamException("failed to read a 2 byte word");
-  }
+  read(reinterpret_cast<char*>(bytes), 2);
   *value = static_cast<WORD>(bytes[0] | (bytes[1] << 8));
 }
 
 void LowLevelStore::read(char* buffer, int n) {
   if (n <= 0) return;
   if (stream_ == nullptr) throw BadStreamException("Read failed");
-  stream_->read(buffer, n);
-  if (!*stream_ || stream_->gcount() != n) {
+  // A short read is a failed read, as a stream's read reports it.
+  if (stream_->fdbuf()->sgetn(buffer, n) != n) {
     clear();
     throw BadStreamException("Read failed");
   }
@@ -319,9 +303,8 @@ void LowLevelStore::read(char* buffer, int n) {
 
 void LowLevelStore::seekg(ULONG pos) {
   if (stream_ == nullptr) throw BadStreamException("Seek failed");
-  stream_->clear();
-  stream_->seekg(static_cast<std::streamoff>(pos));
-  if (!*stream_) {
+  const std::streampos to(static_cast<std::streamoff>(pos));
+  if (stream_->fdbuf()->pubseekpos(to, std::ios_base::in) != to) {
     clear();
     throw BadStreamException("Seek failed");
   }
@@ -329,9 +312,8 @@ void LowLevelStore::seekg(ULONG pos) {
 
 void LowLevelStore::seekp(ULONG pos) {
   if (stream_ == nullptr) throw BadStreamException("Seek failed");
-  stream_->clear();
-  stream_->seekp(static_cast<std::streamoff>(pos));
-  if (!*stream_) {
+  const std::streampos to(static_cast<std::streamoff>(pos));
+  if (stream_->fdbuf()->pubseekpos(to, std::ios_base::out) != to) {
     clear();
     throw BadStreamException("Seek failed");
   }
@@ -339,15 +321,13 @@ void LowLevelStore::seekp(ULONG pos) {
 
 LONG LowLevelStore::tellg() {
   if (stream_ == nullptr) return -1;
-  const std::streamoff pos = stream_->tellg();
-  clear();
+  const std::streamoff pos = stream_->fdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
   return pos < 0 || pos > static_cast<std::streamoff>(MaxFileSize) ? -1 : static_cast<LONG>(pos);
 }
 
 LONG LowLevelStore::tellp() {
   if (stream_ == nullptr) return -1;
-  const std::streamoff pos = stream_->tellp();
-  clear();
+  const std::streamoff pos = stream_->fdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::out);
   return pos < 0 || pos > static_cast<std::streamoff>(MaxFileSize) ? -1 : static_cast<LONG>(pos);
 }
 
