@@ -507,22 +507,29 @@ std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamof
   const std::streamoff first = pageOf(pos);
   const std::streamoff last = pageOf(end - 1);
   // Pages are looked at only within the read, which is the caller's buffer.
-  bool allKept = true;
-  for (std::streamoff number = first; number <= last && allKept; ++number) {
-    allKept = cache_[slotOf(number)].number == number;
-  }
-  if (!allKept) {
-    const ssize_t r = readUpTo(fd_, s, static_cast<std::size_t>(count), static_cast<off_t>(pos));
+  // Kept pages at either end (a block's header and trailer pages, just read)
+  // are copied from the cache; only the pages between them come from the file.
+  auto kept = [&](std::streamoff number) { return cache_[slotOf(number)].number == number; };
+  std::streamoff lo = first;
+  while (lo <= last && kept(lo)) ++lo;
+  std::streamoff hi = last;
+  while (hi >= lo && kept(hi)) --hi;
+  if (lo <= hi) {
+    const std::streamoff from = std::max(pos, lo * pageSize());
+    const std::streamoff to = std::min(end, (hi + 1) * pageSize());
+    const ssize_t r = readUpTo(fd_, s + (from - pos), static_cast<std::size_t>(to - from),
+                               static_cast<off_t>(from));
     if (r < 0) return -1;
     // What the file lacks below the known end reads as zeros (invariant 5).
-    std::memset(s + r, 0, static_cast<std::size_t>(count - r));
+    std::memset(s + (from - pos) + r, 0, static_cast<std::size_t>(to - from - r));
   }
-  // The kept pages' bytes over it: all of them when every page is kept, else
-  // the dirty ones (the clean ones equal the file).
+  // The kept pages' bytes over it: all of them outside the part read from the
+  // file, and the dirty ones inside it (the clean ones equal the file).
   for (std::streamoff number = first; number <= last; ++number) {
     const std::size_t slot = slotOf(number);
     const CachePage& page = cache_[slot];
-    if (page.number != number || !(allKept || page.dirty)) continue;
+    const bool readHere = number >= lo && number <= hi;
+    if (page.number != number || (readHere && !page.dirty)) continue;
     const std::streamoff start = number * pageSize();
     const std::streamoff from = std::max(pos, start);
     const std::streamoff to = std::min(end, start + pageSize());

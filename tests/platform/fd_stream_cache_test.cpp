@@ -194,6 +194,19 @@ TEST(FdStreamCache, LargeReadsEqualSmallReadsOverDirtyCleanAndMissingPages) {
     model.replace(e.at, e.bytes.size(), e.bytes);
   }
   ASSERT_TRUE(s.good());
+  // Kept pages at both ends of a read (5 and 7), the page between them only in
+  // the file: the ends come from the cache, the middle from the file.
+  for (std::size_t page : {std::size_t{5}, std::size_t{7}}) {
+    s.seekg(static_cast<std::streamoff>(page * 4096 + 1));
+    EXPECT_EQ(model[page * 4096 + 1], static_cast<char>(s.get()));
+  }
+  {
+    const std::size_t from = 5 * 4096 + 10, n = 2 * 4096 + 10;
+    std::string span(n, '?');
+    s.seekg(static_cast<std::streamoff>(from));
+    s.read(&span[0], static_cast<std::streamsize>(n));
+    EXPECT_TRUE(model.substr(from, n) == span) << "kept ends, middle from the file";
+  }
   for (std::size_t start : {std::size_t{0}, std::size_t{4095}, std::size_t{8192 + 17}}) {
     const std::size_t n = model.size() - start;
     std::string large(n + 50, '?');
