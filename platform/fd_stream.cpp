@@ -38,23 +38,6 @@ namespace {
 // Dirty pages written together at most, when one of them is written back.
 constexpr std::size_t kMaxRunPages = 64;
 
-// Writes all of [data, data+n) at `offset`, retrying short writes. False on failure.
-bool writeAll(int fd, const char* data, std::size_t n, off_t offset) {
-  if (n > 0 && FaultInjection::shouldFail(FaultInjection::Write)) return false;
-  while (n > 0) {
-    ssize_t w = pwrite(fd, data, n, offset);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (w == 0) return false;
-    data += w;
-    n -= static_cast<std::size_t>(w);
-    offset += w;
-  }
-  return true;
-}
-
 // Writes all of the `count` pieces at `offset` as one write, retrying short
 // writes (each pass writes at least a byte or fails). False on failure.
 bool writePieces(int fd, iovec* pieces, int count, off_t offset) {
@@ -79,6 +62,12 @@ bool writePieces(int fd, iovec* pieces, int count, off_t offset) {
     }
   }
   return true;
+}
+
+// Writes all of [data, data+n) at `offset`, retrying short writes. False on failure.
+bool writeAll(int fd, const char* data, std::size_t n, off_t offset) {
+  iovec one{const_cast<char*>(data), n};
+  return writePieces(fd, &one, n > 0 ? 1 : 0, offset);
 }
 
 // Reads up to n bytes at `offset`; returns the count (0 at the end), -1 on failure.
