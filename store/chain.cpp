@@ -123,6 +123,9 @@ void Chain::noteStep(const Block& from, LONG fromBase, const std::shared_ptr<Blo
   }
   const int64_t base = static_cast<int64_t>(fromBase) + from.header().length();
   if (base > static_cast<int64_t>(LowLevelStore::MaxFileSize)) return;
+  // Beyond this many blocks the index stops growing; seeks past its last block
+  // walk on from there.
+  if (known_.size() >= MaxKnownBlocks) return;
   // A block the index already holds would be a second way to one block; a
   // checked walk never revisits a block, so this only guards the index.
   if (knownBlock(to->handle()) != nullptr) return;

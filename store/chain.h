@@ -194,12 +194,14 @@ class Chain {
     LONG base;
     std::shared_ptr<Block> block;
   };
-  // Bounded by the blocks a walk can reach (walkLimit), since an entry is only
-  // added for a checked step from the last entry.
+  // Bounded by MaxKnownBlocks and by the blocks a walk can reach (walkLimit),
+  // since an entry is only added for a checked step from the last entry.
   std::vector<Known> known_;
   // Where each known block's entry is, kept only once the index is longer than
   // KnownScanLimit (a shorter one is searched entry by entry).
   static constexpr size_t KnownScanLimit = 16;
+  // The most blocks the index holds (a record of more is a huge or hostile one).
+  static constexpr size_t MaxKnownBlocks = 1u << 20;
   std::unordered_map<ULONG, size_t> knownAt_;
   // The record's shared state (see LowLevelStore::recordState) and the epoch
   // this chain's view of the record belongs to.

@@ -19,7 +19,7 @@
 // The copy is built by the store from one checked walk of the file's list, and
 // kept in step by the free-list operations, which drop it (LowLevelStore::
 // dropFreeIndex) whenever an operation fails part way. Memory: one entry per free
-// block, and a sound file has at most file size / 54 blocks.
+// block, at most MaxBlocks of them.
 #ifndef STORE_FREE_INDEX_H
 #define STORE_FREE_INDEX_H
 
@@ -35,6 +35,9 @@
 class FreeIndex {
  public:
   static constexpr int ClassCount = 128;
+  // The most blocks the store keeps a copy for (some 150 bytes each): a longer
+  // list, which only a huge or hostile file has, is walked in the file instead.
+  static constexpr std::size_t MaxBlocks = 1u << 20;
 
   FreeIndex() = default;
   FreeIndex(const FreeIndex&) = delete;

@@ -229,7 +229,10 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
     h.setPrev(0);
     h.setLength(0);
     s->updateFreeListPtr(b->handle());
-    if (FreeIndex* index = s->builtFreeIndex()) index->pushFront(b->handle(), h.size());
+    if (FreeIndex* index = s->builtFreeIndex()) {
+      index->pushFront(b->handle(), h.size());
+      s->noteFreeIndexGrowth();
+    }
   } else {
     h.setNext(0);
     h.setPrev(0);
@@ -271,7 +274,10 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
       h.setPrev(0);
       h.setFreeMark(true);
       h.setFirstMark(true);
-      if (FreeIndex* index = s->builtFreeIndex()) index->pushFront(b->handle(), h.size());
+      if (FreeIndex* index = s->builtFreeIndex()) {
+      index->pushFront(b->handle(), h.size());
+      s->noteFreeIndexGrowth();
+    }
     }
   }
   Block::fillWithSpaces(s, fillFrom, fillTo - fillFrom);

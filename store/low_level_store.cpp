@@ -61,6 +61,8 @@ FreeIndex* LowLevelStore::freeIndex() {
       if (!block->header().free_mark()) throw BadFreeListPtrException();
       const ULONG limit = blockCountLimit();
       for (ULONG steps = 0;; ++steps) {
+        // A list longer than the copy may hold is walked in the file instead.
+        if (index->count() >= FreeIndex::MaxBlocks) throw BadChainException();
         index->pushBack(block->handle(), block->header().size());
         const ULONG next = block->header().next();
         if (next == 0) break;
@@ -83,6 +85,13 @@ FreeIndex* LowLevelStore::freeIndex() {
 }
 
 void LowLevelStore::dropFreeIndex() { freeIndex_.reset(); }
+
+void LowLevelStore::noteFreeIndexGrowth() {
+  if (freeIndex_ != nullptr && freeIndex_->count() > FreeIndex::MaxBlocks) {
+    freeIndex_.reset();
+    freeIndexBroken_ = true;
+  }
+}
 
 std::shared_ptr<LowLevelStore::RecordState> LowLevelStore::recordState(ULONG firstHandle) {
   std::weak_ptr<RecordState>& slot = recordStates_[firstHandle];

@@ -193,6 +193,9 @@ class LowLevelStore : public RefCountingResource {
   FreeIndex* builtFreeIndex() const { return freeIndex_.get(); }
   // Forgets the copy; the next freeIndex() builds it again.
   void dropFreeIndex();
+  // Forgets the copy for good once it holds more than FreeIndex::MaxBlocks
+  // blocks (the list is then walked in the file, as it always was).
+  void noteFreeIndexGrowth();
 
   // True once output written through this store failed to reach its file: the
   // file no longer holds what the store wrote, so commit refuses it from then on.
