@@ -110,7 +110,7 @@ std::string entryHeaderBytes(const String& name, const String& type, ULONG flags
   return bytes;
 }
 
-// Copies `src` to `dest` and syncs it; false on any failure.
+// Copies `src` to `dest` (created or cut to nothing first); false on any failure.
 bool copyAndSync(const std::string& src, const std::string& dest) {
   int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
