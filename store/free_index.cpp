@@ -2,6 +2,8 @@
 // free_index.h for the order numbers and size classes).
 #include "store/free_index.h"
 
+#include <algorithm>
+
 int FreeIndex::classOf(ULONG size) {
   if (size < 4) return static_cast<int>(size);
   int top = 31;
@@ -12,11 +14,47 @@ int FreeIndex::classOf(ULONG size) {
   return c < ClassCount ? c : ClassCount - 1;
 }
 
+void FreeIndex::markClass(int c) {
+  const uint64_t bit = uint64_t{1} << (c & 63);
+  if (classes_[c].empty()) {
+    nonEmpty_[c >> 6] &= ~bit;
+  } else {
+    nonEmpty_[c >> 6] |= bit;
+  }
+}
+
+int FreeIndex::nextClass(int c) const {
+  while (c < ClassCount) {
+    const uint64_t bits = nonEmpty_[c >> 6] >> (c & 63);
+    if (bits != 0) return c + __builtin_ctzll(bits);
+    c = (c | 63) + 1;
+  }
+  return ClassCount;
+}
+
+void FreeIndex::findHead() {
+  head_ = 0;
+  bool found = false;
+  for (int c = nextClass(0); c < ClassCount; c = nextClass(c + 1)) {
+    const Slot& first = *classes_[c].begin();
+    if (!found || first.order < headOrder_) {
+      found = true;
+      headOrder_ = first.order;
+      head_ = first.handle;
+    }
+  }
+}
+
 void FreeIndex::insert(ULONG handle, ULONG size, int64_t order) {
   erase(handle);
   byHandle_[handle] = Entry{size, order};
-  classes_[classOf(size)].insert(Key(order, handle, size));
-  order_.insert(std::make_pair(order, handle));
+  const int c = classOf(size);
+  classes_[c].insert(Slot{order, handle, size});
+  markClass(c);
+  if (head_ == 0 || order < headOrder_) {
+    head_ = handle;
+    headOrder_ = order;
+  }
 }
 
 void FreeIndex::pushFront(ULONG handle, ULONG size) {
@@ -33,17 +71,33 @@ void FreeIndex::erase(ULONG handle) {
   auto it = byHandle_.find(handle);
   if (it == byHandle_.end()) return;
   const Entry e = it->second;
-  classes_[classOf(e.size)].erase(Key(e.order, handle, e.size));
-  order_.erase(std::make_pair(e.order, handle));
+  const int c = classOf(e.size);
+  classes_[c].erase(Slot{e.order, handle, e.size});
+  markClass(c);
   byHandle_.erase(it);
+  if (handle == head_) findHead();
 }
 
 void FreeIndex::update(ULONG oldHandle, ULONG newHandle, ULONG size) {
   auto it = byHandle_.find(oldHandle);
   if (it == byHandle_.end()) return;
-  const int64_t order = it->second.order;
+  const Entry e = it->second;
+  const int from = classOf(e.size);
+  const int to = classOf(size);
+  if (from == to && (oldHandle == newHandle || byHandle_.count(newHandle) == 0)) {
+    // Same class, same place in the list: changed where it stands.
+    auto slot = classes_[from].find(Slot{e.order, oldHandle, e.size});
+    if (slot != classes_[from].end()) {
+      slot->handle = newHandle;
+      slot->size = size;
+      if (oldHandle != newHandle) byHandle_.erase(it);
+      byHandle_[newHandle] = Entry{size, e.order};
+      if (head_ == oldHandle) head_ = newHandle;
+      return;
+    }
+  }
   erase(oldHandle);
-  insert(newHandle, size, order);
+  insert(newHandle, size, e.order);
 }
 
 ULONG FreeIndex::firstFit(ULONG size) const {
@@ -52,28 +106,27 @@ ULONG FreeIndex::firstFit(ULONG size) const {
   int64_t bestOrder = 0;
   ULONG best = 0;
   // In the request's own class sizes vary: the first in list order that fits.
-  for (const Key& k : classes_[own]) {
-    if (std::get<2>(k) >= size) {
+  for (const Slot& k : classes_[own]) {
+    if (k.size >= size) {
       found = true;
-      bestOrder = std::get<0>(k);
-      best = std::get<1>(k);
+      bestOrder = k.order;
+      best = k.handle;
       break;
     }
   }
   // In every class above it, every block fits: only the first can win.
-  for (int c = own + 1; c < ClassCount; ++c) {
-    if (classes_[c].empty()) continue;
-    const Key& k = *classes_[c].begin();
-    if (!found || std::get<0>(k) < bestOrder) {
+  for (int c = nextClass(own + 1); c < ClassCount; c = nextClass(c + 1)) {
+    const Slot& k = *classes_[c].begin();
+    if (!found || k.order < bestOrder) {
       found = true;
-      bestOrder = std::get<0>(k);
-      best = std::get<1>(k);
+      bestOrder = k.order;
+      best = k.handle;
     }
   }
   return best;
 }
 
-ULONG FreeIndex::head() const { return order_.empty() ? 0 : order_.begin()->second; }
+ULONG FreeIndex::head() const { return head_; }
 
 ULONG FreeIndex::sizeOf(ULONG handle) const {
   auto it = byHandle_.find(handle);
@@ -81,8 +134,12 @@ ULONG FreeIndex::sizeOf(ULONG handle) const {
 }
 
 std::vector<std::pair<ULONG, ULONG>> FreeIndex::listed() const {
-  std::vector<std::pair<ULONG, ULONG>> all;
-  all.reserve(order_.size());
-  for (const auto& o : order_) all.emplace_back(o.second, sizeOf(o.second));
-  return all;
+  std::vector<std::pair<int64_t, std::pair<ULONG, ULONG>>> all;
+  all.reserve(byHandle_.size());
+  for (const auto& b : byHandle_) all.emplace_back(b.second.order, std::make_pair(b.first, b.second.size));
+  std::sort(all.begin(), all.end());
+  std::vector<std::pair<ULONG, ULONG>> inOrder;
+  inOrder.reserve(all.size());
+  for (const auto& a : all) inOrder.push_back(a.second);
+  return inOrder;
 }

@@ -10,7 +10,7 @@
 //
 // First fit ("the first block in list order whose size is at least n") is
 // answered from size classes: 128 classes, four per power of two, each an
-// ordered set of (order number, handle, size). Every block of a class above
+// ordered set of blocks by order number, with a bit per class that holds any. Every block of a class above
 // n's class fits, so only the first of each such class is a candidate; in n's
 // own class the blocks are tried in list order until one fits. The answer is the
 // candidate with the smallest order number, exactly the block a walk of the list
@@ -25,7 +25,6 @@
 
 #include <cstdint>
 #include <set>
-#include <tuple>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -70,13 +69,27 @@ class FreeIndex {
     ULONG size;
     int64_t order;
   };
-  typedef std::tuple<int64_t, ULONG, ULONG> Key;  // order, handle, size
+  // A block in its class, ordered by order number alone (order numbers are
+  // unique); handle and size change in place when a block keeps its class.
+  struct Slot {
+    int64_t order;
+    mutable ULONG handle;
+    mutable ULONG size;
+    bool operator<(const Slot& other) const { return order < other.order; }
+  };
   void insert(ULONG handle, ULONG size, int64_t order);
+  void markClass(int c);
+  // The first class at or after `c` that holds a block; ClassCount when none.
+  int nextClass(int c) const;
+  // Finds the head again (after the head was taken off).
+  void findHead();
 
   std::unordered_map<ULONG, Entry> byHandle_;
-  std::set<Key> classes_[ClassCount];
-  // Every block in list order, by order number (for head()).
-  std::set<std::pair<int64_t, ULONG>> order_;
+  std::set<Slot> classes_[ClassCount];
+  // Bit c: classes_[c] holds a block.
+  uint64_t nonEmpty_[ClassCount / 64] = {0, 0};
+  ULONG head_ = 0;
+  int64_t headOrder_ = 0;
   int64_t front_ = 0;
   int64_t back_ = 0;
 };
