@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "platform/fault_injection.h"
 
@@ -378,7 +379,28 @@ std::size_t FdStreamBuf::validLength(std::streamoff number) const {
 // them, and on a machine where every fault of a small page is dear a few large
 // faults cost a fraction of thousands of small ones. Where large pages are not
 // to be had, the advice is ignored and the pool behaves as plain memory.
+namespace {
+
+// One pool given back by a stream that has gone, kept for the next stream with
+// a cache of the same size: a store reopens its file at every commit, and the
+// new stream then takes memory already touched instead of having the system
+// clear fresh pages. A new table never reads a page's old bytes (every page is
+// read from the file or wholly written before use).
+std::mutex g_spareLock;
+char* g_spare = nullptr;
+std::size_t g_spareBytes = 0;
+
+}  // namespace
+
 std::unique_ptr<char, PoolRelease> FdStreamBuf::mapPool(std::size_t bytes) {
+  {
+    std::lock_guard<std::mutex> hold(g_spareLock);
+    if (g_spare != nullptr && g_spareBytes == bytes) {
+      char* pool = g_spare;
+      g_spare = nullptr;
+      return std::unique_ptr<char, PoolRelease>(pool, PoolRelease(bytes));
+    }
+  }
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return std::unique_ptr<char, PoolRelease>(nullptr, PoolRelease(0));
 #ifdef MADV_HUGEPAGE
@@ -388,7 +410,16 @@ std::unique_ptr<char, PoolRelease> FdStreamBuf::mapPool(std::size_t bytes) {
 }
 
 void PoolRelease::operator()(char* pool) const {
-  if (pool != nullptr) munmap(pool, bytes);
+  if (pool == nullptr) return;
+  {
+    std::lock_guard<std::mutex> hold(g_spareLock);
+    if (g_spare == nullptr) {
+      g_spare = pool;
+      g_spareBytes = bytes;
+      return;
+    }
+  }
+  munmap(pool, bytes);
 }
 
 std::ptrdiff_t FdStreamBuf::keepPage(std::streamoff number, bool fill) {
