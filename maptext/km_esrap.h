@@ -123,7 +123,7 @@ class KMEsrap : public virtual KMFileInfo {
   // The same for a member of the map text family with its own file signature.
   LONG writeSignatureLine(const char* signature);
   LONG writeBody(const char* author, LONG version, std::istream* ext);
-  // The major author spec, a comma, then the header annotations kept in the
+  // The major author specifier, a comma, then the header annotations kept in the
   // file information (concept map name, names, authors, comments, extensions),
   // then `ext`.
   LONG writeSectionHeader(const char* author, LONG version, std::istream* ext);

@@ -7,7 +7,7 @@
 // writer (KMEsrap), so that a class deriving from both (KMTranslator) reads a map
 // text and writes it back with the same header. The most derived class
 // constructs it with its application tag; the parser records
-// thisAppVersion1/2 from an author spec named by that tag only while both still
+// thisAppVersion1/2 from an author specifier named by that tag only while both still
 // hold KM_ABSENT, so a user that wants them recorded sets both to KM_ABSENT
 // before reading.
 //

@@ -23,8 +23,8 @@ constexpr LONG KM_ABSENT = static_cast<LONG>(0x80000000u);
 // The value of a rectangle coordinate that a present rectangle leaves out.
 constexpr LONG KM_ABSENT_COORD = 0x8000;
 // From this section version on, the optional fields that were added later
-// (node and link flags, annotation extra value, node type parent spec, link type
-// parent spec and constraint, concept map extra value) are present.
+// (node and link flags, annotation extra value, node type parent specifier, link type
+// parent specifier and constraint, concept map extra value) are present.
 constexpr LONG KM_VERSION_354 = 354;
 // The file version written on the signature line, and the version written for
 // the concept map, the types block and the three sections.
