@@ -357,7 +357,7 @@ LONG MapRead::readAuthorSpec(std::unique_ptr<std::stringstream>& into) {
   expectClose();
   checkThisApp(name.get(), v1, v2);
   if (status_ >= 0 && name) {
-    // Kept in the form the writer gives an author spec: absent numbers are
+    // Kept in the form the writer gives an author specifier: absent numbers are
     // written as nothing between their separators.
     KMXel w(makeStream(into));
     w.writeOpenList('a');

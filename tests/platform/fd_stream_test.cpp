@@ -6,27 +6,9 @@
 #include <string>
 
 #include "platform/fd_stream.h"
-#include "platform/system.h"
+#include "scratch_file_support.h"
 
 namespace {
-
-std::string scratchPath(const char* name) {
-  char dir[260];
-  GetTempPath(sizeof dir, dir);
-  std::string path = std::string(dir) + name;
-  unlink(path.c_str());
-  return path;
-}
-
-std::string fileContents(const std::string& path) {
-  std::string out;
-  int fd = open(path.c_str(), O_RDONLY);
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
-  close(fd);
-  return out;
-}
 
 TEST(FdStream, InterleavedReadsWritesAndSeeksMatchAPlainFile) {
   const std::string path = scratchPath("fd_stream_test.dat");

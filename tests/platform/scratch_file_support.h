@@ -1,0 +1,13 @@
+// Scratch files for the descriptor stream tests: a fresh path in the temporary
+// folder and the bytes a file holds on disk.
+#ifndef TESTS_PLATFORM_SCRATCH_FILE_SUPPORT_H
+#define TESTS_PLATFORM_SCRATCH_FILE_SUPPORT_H
+
+#include <string>
+
+// A path named `name` in the temporary folder, with no file there.
+std::string scratchPath(const char* name);
+// Everything the file at `path` holds, read through a descriptor of its own.
+std::string fileContents(const std::string& path);
+
+#endif  // TESTS_PLATFORM_SCRATCH_FILE_SUPPORT_H
