@@ -22,6 +22,7 @@
 #include "platform/desktop.h"
 #include "platform/fault_injection.h"
 #include "platform/share_open.h"
+#include "platform/space_reclaimer.h"
 #include "platform/system.h"
 #include "platform/truncatable.h"
 #include "store/middle_level_store.h"
@@ -110,6 +111,10 @@ std::string entryHeaderBytes(const String& name, const String& type, ULONG flags
   return bytes;
 }
 
+// Commit copies the work in steps of this many bytes, each sent on to the disk
+// while the next is copied, so the sync that follows has little left to wait for.
+constexpr int64_t kCommitWriteBackStep = int64_t{2} << 20;
+
 // Copies `src` to `dest` (created or cut to nothing first); false on any failure.
 bool copyAndSync(const std::string& src, const std::string& dest) {
   int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
@@ -119,7 +124,7 @@ bool copyAndSync(const std::string& src, const std::string& dest) {
     close(in);
     return false;
   }
-  bool ok = copyFileBytes(in, out);
+  bool ok = copyFileBytes(in, out, nullptr, nullptr, kCommitWriteBackStep);
   close(in);
   if (close(out) != 0) ok = false;
   return ok;
@@ -258,7 +263,7 @@ void DB::makeTempFileName() {
 
 void DB::removeWorkFile() {
   if (ownsWorkFile_ && workPath_.length() > 0 && !bookName_.isEqual(workPath_)) {
-    std::remove(workPath_.c_str());
+    SpaceReclaimer::removeFile(workPath_.c_str());
   }
   ownsWorkFile_ = false;
 }
@@ -350,7 +355,10 @@ int DB::commit() {
     } catch (const ErrorMsgException& e) {
       e.report(nullptr, 'E');
     }
+    // The old book's space is given back off this path once the rename drops it.
+    const int oldBook = SpaceReclaimer::hold(book.c_str());
     ok = !commitStepFails(CommitRename) && FaultInjection::rename(fresh.c_str(), book.c_str()) == 0;
+    SpaceReclaimer::release(oldBook);
   }
   if (!ok) std::remove(fresh.c_str());
 

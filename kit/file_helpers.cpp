@@ -162,8 +162,10 @@ LONG copy(std::ostream* out, std::istream* in) {
   return total > INT32_MAX ? INT32_MAX : static_cast<LONG>(total);
 }
 
-bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed) {
+bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed,
+                   int64_t writeBackStep) {
   int64_t done = 0;
+  int64_t sentToDisk = 0;  // bytes below this are already on their way to the disk
   bool sourceFailed = false;
   auto finish = [&](bool ok) {
     if (copied != nullptr) *copied = done;
@@ -182,7 +184,14 @@ bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed) {
   // Bounded by the source's length when the copy began: each pass copies at
   // least a byte, or switches to memory (once), or ends.
   while (done < length) {
-    const int64_t want = std::min(length - done, kKernelCopyChunk);
+    if (writeBackStep > 0 && done - sentToDisk >= writeBackStep) {
+      // Start the disk writing what is copied so far while the copy goes on; a
+      // refusal only means the later sync does all of the writing.
+      ::sync_file_range(toFd, sentToDisk, done - sentToDisk, SYNC_FILE_RANGE_WRITE);
+      sentToDisk = done;
+    }
+    const int64_t want =
+        std::min({length - done, kKernelCopyChunk, writeBackStep > 0 ? writeBackStep : length});
     if (byKernel) {
       if (FaultInjection::shouldFail(FaultInjection::Write)) {
         errno = EIO;

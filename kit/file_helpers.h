@@ -38,7 +38,12 @@ LONG copy(std::ostream* out, std::istream* in);
 // end; `copied` receives the bytes copied, and `readFailed` whether it was the
 // source that failed (a source that is not a regular file counts as that). A
 // failure inside the kernel's copy counts as the destination's.
-bool copyFileBytes(int fromFd, int toFd, int64_t* copied = nullptr, bool* readFailed = nullptr);
+// With a `writeBackStep` (bytes, above 0), the copy goes in steps of that size and
+// the system is asked to start writing each finished step to the disk while the
+// next is copied, so that a sync of the destination that follows has little left
+// to wait for. It changes no byte of the result.
+bool copyFileBytes(int fromFd, int toFd, int64_t* copied = nullptr, bool* readFailed = nullptr,
+                   int64_t writeBackStep = 0);
 
 // Copies the file `src` to `dest` (created when missing, and cut to the source's
 // length so that no stale bytes of an older, longer file remain) and gives it the

@@ -381,24 +381,31 @@ std::size_t FdStreamBuf::validLength(std::streamoff number) const {
 // to be had, the advice is ignored and the pool behaves as plain memory.
 namespace {
 
-// One pool given back by a stream that has gone, kept for the next stream with
-// a cache of the same size: a store reopens its file at every commit, and the
-// new stream then takes memory already touched instead of having the system
-// clear fresh pages. A new table never reads a page's old bytes (every page is
-// read from the file or wholly written before use).
+// Pools given back by streams that have gone, kept for the next streams with a
+// cache of the same size: a store reopens its file at every commit, and a book
+// holds two stores (its working copy and the lock on the book file), so the new
+// streams then take memory already touched instead of having the system clear
+// fresh pages. A new table never reads a page's old bytes (every page is read
+// from the file or wholly written before use). At most kSparePools are kept.
+constexpr int kSparePools = 2;
+struct SparePool {
+  char* pool = nullptr;
+  std::size_t bytes = 0;
+};
 std::mutex g_spareLock;
-char* g_spare = nullptr;
-std::size_t g_spareBytes = 0;
+SparePool g_spares[kSparePools];
 
 }  // namespace
 
 std::unique_ptr<char, PoolRelease> FdStreamBuf::mapPool(std::size_t bytes) {
   {
     std::lock_guard<std::mutex> hold(g_spareLock);
-    if (g_spare != nullptr && g_spareBytes == bytes) {
-      char* pool = g_spare;
-      g_spare = nullptr;
-      return std::unique_ptr<char, PoolRelease>(pool, PoolRelease(bytes));
+    for (SparePool& spare : g_spares) {
+      if (spare.pool != nullptr && spare.bytes == bytes) {
+        char* pool = spare.pool;
+        spare = SparePool();
+        return std::unique_ptr<char, PoolRelease>(pool, PoolRelease(bytes));
+      }
     }
   }
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -413,10 +420,12 @@ void PoolRelease::operator()(char* pool) const {
   if (pool == nullptr) return;
   {
     std::lock_guard<std::mutex> hold(g_spareLock);
-    if (g_spare == nullptr) {
-      g_spare = pool;
-      g_spareBytes = bytes;
-      return;
+    for (SparePool& spare : g_spares) {
+      if (spare.pool == nullptr) {
+        spare.pool = pool;
+        spare.bytes = bytes;
+        return;
+      }
     }
   }
   munmap(pool, bytes);

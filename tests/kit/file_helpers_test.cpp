@@ -119,9 +119,10 @@ TEST_F(FileHelpersTest, CopyFileFailureCodes) {
 
 // Copies between two descriptors (each file opened on its own) of files in the
 // folders given, into a longer destination; checks bytes, the tail left, the
-// count and that the descriptors' offsets did not move.
+// count and that the descriptors' offsets did not move. `step`: the copy's
+// write-back step (0: none).
 void checkByteCopy(const std::string& from, const std::string& to, std::size_t n,
-                   const std::string& label) {
+                   const std::string& label, int64_t step = 0) {
   const std::string bytes = patterned(n);
   const std::string oldDest(n + 100, 'X');
   writeFile(from, bytes);
@@ -133,7 +134,7 @@ void checkByteCopy(const std::string& from, const std::string& to, std::size_t n
   ASSERT_EQ(3, ::lseek(in, 3, SEEK_SET));
   int64_t copied = -1;
   bool readFailed = true;
-  EXPECT_TRUE(copyFileBytes(in, out, &copied, &readFailed)) << label;
+  EXPECT_TRUE(copyFileBytes(in, out, &copied, &readFailed, step)) << label;
   EXPECT_EQ(static_cast<int64_t>(n), copied) << label;
   EXPECT_FALSE(readFailed) << label;
   EXPECT_EQ(3, ::lseek(in, 0, SEEK_CUR)) << label << ": the source's offset moved";
@@ -149,10 +150,14 @@ TEST_F(FileHelpersTest, CopyFileBytesCopiesEverySizeByKernelOrThroughMemory) {
   const bool otherFileSystem = ::access("/dev/shm", W_OK) == 0;
   const std::string shm = "/dev/shm/tvx-copy-" + std::to_string(::getpid());
   for (std::size_t n : {0u, 1u, 4096u, 65536u + 7u, 300000u}) {
-    checkByteCopy(path("a.bin"), path("b.bin"), n, "same folder, " + std::to_string(n));
-    if (otherFileSystem) {
-      checkByteCopy(path("a.bin"), shm, n, "to another file system, " + std::to_string(n));
-      checkByteCopy(shm, path("b.bin"), n, "from another file system, " + std::to_string(n));
+    // Without write-back steps, and in steps that end inside and on a block.
+    for (int64_t step : {0, 4096, 65536 + 7}) {
+      const std::string label = std::to_string(n) + " bytes, step " + std::to_string(step);
+      checkByteCopy(path("a.bin"), path("b.bin"), n, "same folder, " + label, step);
+      if (otherFileSystem) {
+        checkByteCopy(path("a.bin"), shm, n, "to another file system, " + label, step);
+        checkByteCopy(shm, path("b.bin"), n, "from another file system, " + label, step);
+      }
     }
   }
   ::unlink(shm.c_str());
