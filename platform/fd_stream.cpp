@@ -39,6 +39,9 @@ namespace {
 // Dirty pages written together at most, when one of them is written back.
 constexpr std::size_t kMaxRunPages = 64;
 
+// Pages read together at most when a page must be read from the file.
+constexpr std::size_t kReadAheadPages = 16;
+
 // Writes all of the `count` pieces at `offset` as one write, retrying short
 // writes (each pass writes at least a byte or fails). False on failure.
 bool writePieces(int fd, iovec* pieces, int count, off_t offset) {
@@ -86,6 +89,37 @@ ssize_t readUpTo(int fd, char* data, std::size_t n, off_t offset) {
   std::size_t have = 0;
   while (have < n) {
     const ssize_t r = readSome(fd, data + have, n - have, offset + static_cast<off_t>(have));
+    if (r < 0) return -1;
+    if (r == 0) break;
+    have += static_cast<std::size_t>(r);
+  }
+  return static_cast<ssize_t>(have);
+}
+
+// Reads up to `n` bytes at `offset` into the pieces (which hold at least n),
+// as many as the file holds; the count, -1 on failure. Each pass reads at least
+// a byte or stops, so it ends within n bytes.
+ssize_t readPiecesUpTo(int fd, iovec* pieces, std::size_t count, std::size_t n, off_t offset) {
+  std::size_t have = 0;
+  while (have < n && count > 0) {
+    // Pieces wholly read are skipped; the one read in part is resumed past its bytes.
+    std::size_t skip = have;
+    std::size_t first = 0;
+    while (first < count && skip >= pieces[first].iov_len) skip -= pieces[first++].iov_len;
+    if (first == count) break;
+    iovec rest[kReadAheadPages];
+    std::size_t parts = 0;
+    std::size_t left = n - have;
+    for (std::size_t i = first; i < count && left > 0 && parts < kReadAheadPages; ++i) {
+      char* base = static_cast<char*>(pieces[i].iov_base) + (i == first ? skip : 0);
+      const std::size_t len = std::min(left, pieces[i].iov_len - (i == first ? skip : 0));
+      rest[parts++] = iovec{base, len};
+      left -= len;
+    }
+    ssize_t r;
+    do {
+      r = preadv(fd, rest, static_cast<int>(parts), offset + static_cast<off_t>(have));
+    } while (r < 0 && errno == EINTR);
     if (r < 0) return -1;
     if (r == 0) break;
     have += static_cast<std::size_t>(r);
@@ -443,19 +477,54 @@ std::ptrdiff_t FdStreamBuf::keepPage(std::streamoff number, bool fill) {
   // A failed write-back is recorded; the slot is taken all the same.
   if (page.dirty) writeBackRun(slot);
   page.number = -1;
-  if (fill) {
-    char* data = pageData(slot);
-    const std::size_t want = validLength(number);
-    std::size_t have = 0;
-    if (want > 0) {
-      const ssize_t r = readUpTo(fd_, data, want, static_cast<off_t>(number * pageSize()));
-      if (r < 0) return -1;
-      // What the file lacks below the known end reads as zeros (invariant 5).
-      have = static_cast<std::size_t>(r);
-    }
-    std::memset(data + have, 0, pageBytes_ - have);
+  if (!fill) {
+    page.number = number;
+    return static_cast<std::ptrdiff_t>(slot);
   }
-  page.number = number;
+  // Read ahead: when this page follows closely on the last pages read from the
+  // file, the reader is going through the file in order (a record's blocks, the
+  // records laid out one after another), so the pages after it are read in the
+  // same call when their slots can take them: inside the file, not holding a
+  // dirty page (never evicted here) nor their own page already, and at most
+  // kReadAheadPages in all (which also bounds the run by the table's size). A
+  // reader that jumps about reads one page at a time and evicts nothing more.
+  // Neither area is set (every caller ends both first), so no slot in the run is
+  // in use.
+  const bool inOrder = lastReadEnd_ >= 0 && number >= lastReadEnd_ &&
+                       number < lastReadEnd_ + static_cast<std::streamoff>(kReadAheadPages);
+  std::size_t run = 1;
+  while (inOrder && run < kReadAheadPages && run < cache_.size() &&
+         (number + static_cast<std::streamoff>(run)) * pageSize() < fileLength_) {
+    const CachePage& next = cache_[slotOf(number + static_cast<std::streamoff>(run))];
+    if (next.dirty || next.number == number + static_cast<std::streamoff>(run)) break;
+    ++run;
+  }
+  iovec pieces[kReadAheadPages];
+  for (std::size_t i = 0; i < run; ++i) {
+    pieces[i].iov_base = pageData(slotOf(number + static_cast<std::streamoff>(i)));
+    pieces[i].iov_len = pageBytes_;
+  }
+  // Never past the file's known end: the bytes there read as zeros (invariant 4).
+  const std::streamoff start = number * pageSize();
+  const std::size_t want = fileLength_ > start
+      ? static_cast<std::size_t>(std::min<std::streamoff>(fileLength_ - start,
+                                                          static_cast<std::streamoff>(run) * pageSize()))
+      : 0;
+  ssize_t got = 0;
+  if (want > 0) {
+    got = readPiecesUpTo(fd_, pieces, run, want, static_cast<off_t>(start));
+    if (got < 0) return -1;
+  }
+  lastReadEnd_ = number + static_cast<std::streamoff>(run);
+  // What the file lacks below the known end reads as zeros (invariant 5).
+  for (std::size_t i = 0; i < run; ++i) {
+    const std::size_t from = i * pageBytes_;
+    const std::size_t have = static_cast<std::size_t>(got) > from
+        ? std::min(pageBytes_, static_cast<std::size_t>(got) - from) : 0;
+    std::memset(static_cast<char*>(pieces[i].iov_base) + have, 0, pageBytes_ - have);
+    cache_[slotOf(number + static_cast<std::streamoff>(i))].number =
+        number + static_cast<std::streamoff>(i);
+  }
   return static_cast<std::ptrdiff_t>(slot);
 }
 
@@ -549,6 +618,7 @@ std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamof
     const ssize_t r = readUpTo(fd_, s + (from - pos), static_cast<std::size_t>(to - from),
                                static_cast<off_t>(from));
     if (r < 0) return -1;
+    lastReadEnd_ = hi + 1;
     // What the file lacks below the known end reads as zeros (invariant 5).
     std::memset(s + (from - pos) + r, 0, static_cast<std::size_t>(to - from - r));
   }

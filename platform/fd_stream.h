@@ -160,6 +160,9 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   std::size_t putSlot_ = 0;
   // The file's length as this stream has written it.
   std::streamoff fileLength_ = 0;
+  // The page after the last pages read from the file (-1: none yet); a page read
+  // soon after it is read with the pages that follow (see keepPage).
+  std::streamoff lastReadEnd_ = -1;
   // log2 of the page size, or -1 when it is no power of two.
   int pageShift_ = -1;
   bool slotsPowerOfTwo_ = false;

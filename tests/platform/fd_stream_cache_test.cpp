@@ -27,6 +27,7 @@ void runAgainstModel(std::size_t pageSize, std::size_t pages, unsigned seed) {
     FdStream s(fd, pageSize, pages);
     std::mt19937 rng(seed);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    std::size_t lastReadEnd = 0;
     for (int step = 0; step < 2000; ++step) {
       const int op = pick(0, 9);
       const std::size_t limit = model.size() + 40;
@@ -43,14 +44,19 @@ void runAgainstModel(std::size_t pageSize, std::size_t pages, unsigned seed) {
         if (model.size() < at + bytes.size()) model.resize(at + bytes.size(), '\0');
         model.replace(at, bytes.size(), bytes);
       } else if (op < 8) {
-        // A read anywhere, possibly past the end.
-        const std::size_t at = static_cast<std::size_t>(pick(0, static_cast<int>(limit)));
+        // A read anywhere, possibly past the end; or one a little after where
+        // the last read ended, as a reader going through the file in order
+        // does (the stream then reads the following pages with it).
+        const std::size_t at = pick(0, 1) == 0
+            ? static_cast<std::size_t>(pick(0, static_cast<int>(limit)))
+            : lastReadEnd + static_cast<std::size_t>(pick(0, static_cast<int>(2 * pageSize)));
         const std::size_t n = static_cast<std::size_t>(pick(1, static_cast<int>(3 * pageSize)));
         std::string got(n, '\0');
         s.clear();
         s.seekg(static_cast<std::streamoff>(at));
         s.read(&got[0], static_cast<std::streamsize>(n));
         got.resize(static_cast<std::size_t>(s.gcount()));
+        lastReadEnd = at + got.size();
         const std::string expected = at < model.size() ? model.substr(at, n) : std::string();
         ASSERT_EQ(expected, got) << "seed " << seed << " step " << step << " read " << n
                                  << " at " << at;
@@ -80,7 +86,7 @@ TEST(FdStreamCache, ReadsMatchAPlainFileUnderRandomReadsWritesAndTruncation) {
   const struct {
     std::size_t pageSize;
     std::size_t pages;
-  } layouts[] = {{16, 1}, {16, 3}, {24, 5}, {64, 8}, {4096, 64}};
+  } layouts[] = {{16, 1}, {16, 3}, {24, 5}, {64, 8}, {16, 40}, {4096, 64}};
   unsigned seed = 1;
   for (const auto& l : layouts) {
     for (int round = 0; round < 3; ++round) runAgainstModel(l.pageSize, l.pages, seed++);
