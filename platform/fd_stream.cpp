@@ -465,6 +465,74 @@ void PoolRelease::operator()(char* pool) const {
   munmap(pool, bytes);
 }
 
+namespace {
+
+// The identity and state of the file open on `fd` as KeptPages records them.
+bool describeFile(int fd, unsigned long long* device, unsigned long long* inode,
+                  std::streamoff* length, long long times[4]) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  *device = static_cast<unsigned long long>(st.st_dev);
+  *inode = static_cast<unsigned long long>(st.st_ino);
+  *length = static_cast<std::streamoff>(st.st_size);
+  times[0] = static_cast<long long>(st.st_mtim.tv_sec);
+  times[1] = static_cast<long long>(st.st_mtim.tv_nsec);
+  times[2] = static_cast<long long>(st.st_ctim.tv_sec);
+  times[3] = static_cast<long long>(st.st_ctim.tv_nsec);
+  return true;
+}
+
+}  // namespace
+
+std::unique_ptr<FdStreamBuf::KeptPages> FdStreamBuf::handOverPages() {
+  if (!cached() || !pool_ || writeFailed_ || pbase() != nullptr) return nullptr;
+  for (const CachePage& page : cache_) {
+    if (page.dirty) return nullptr;
+  }
+  std::unique_ptr<KeptPages> kept(new KeptPages);
+  long long times[4];
+  std::streamoff length = 0;
+  if (!describeFile(fd_, &kept->device, &kept->inode, &length, times) || length != fileLength_) {
+    return nullptr;
+  }
+  kept->modified = times[0];
+  kept->modifiedNanos = times[1];
+  kept->changed = times[2];
+  kept->changedNanos = times[3];
+  kept->length = fileLength_;
+  kept->pageBytes = pageBytes_;
+  kept->lastReadEnd = lastReadEnd_;
+  // This stream keeps a table of the same size with nothing in it.
+  dropInput();
+  kept->table.swap(cache_);
+  cache_.assign(kept->table.size(), CachePage());
+  dirtySlots_.clear();
+  kept->pool = std::move(pool_);
+  lastReadEnd_ = -1;
+  return kept;
+}
+
+bool FdStreamBuf::adoptPages(std::unique_ptr<KeptPages> kept) {
+  if (!kept || !cached() || pool_ || kept->pageBytes != pageBytes_ ||
+      kept->table.size() != cache_.size() || eback() != nullptr || pbase() != nullptr) {
+    return false;
+  }
+  unsigned long long device = 0, inode = 0;
+  std::streamoff length = 0;
+  long long times[4];
+  if (!describeFile(fd_, &device, &inode, &length, times) || device != kept->device ||
+      inode != kept->inode || length != kept->length || length != fileLength_ ||
+      times[0] != kept->modified || times[1] != kept->modifiedNanos ||
+      times[2] != kept->changed || times[3] != kept->changedNanos) {
+    return false;
+  }
+  cache_.swap(kept->table);
+  for (CachePage& page : cache_) page.listed = false;  // this stream's list is empty
+  pool_ = std::move(kept->pool);
+  lastReadEnd_ = kept->lastReadEnd;
+  return true;
+}
+
 std::ptrdiff_t FdStreamBuf::keepPage(std::streamoff number, bool fill) {
   const std::size_t slot = slotOf(number);
   CachePage& page = cache_[slot];

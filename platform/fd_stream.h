@@ -78,6 +78,21 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // then differs from what was written through the stream. Never reset.
   bool writeFailed() const { return writeFailed_; }
 
+  // The kept pages of a page-cache stream, handed on to the next stream opened
+  // on the same file (a store closes and reopens its file at every commit). Only
+  // a stream whose pages all equal the file gives them away, and a stream takes
+  // them only when its file is the very file they came from, unchanged since
+  // (same device, file, length and change times).
+  class KeptPages;
+  // After everything was written back: the kept pages, leaving this stream with
+  // none (it goes on working, reading from the file). Null in plain mode, while
+  // output is pending or dirty, or once a write failed.
+  std::unique_ptr<KeptPages> handOverPages();
+  // Takes pages handed over by another stream, before this one kept any of its
+  // own. False, dropping them, when they do not fit (another file, a changed
+  // file, another page or table size, or plain mode).
+  bool adoptPages(std::unique_ptr<KeptPages> pages);
+
  protected:
   int_type underflow() override;
   int_type overflow(int_type c) override;
@@ -166,6 +181,19 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // log2 of the page size, or -1 when it is no power of two.
   int pageShift_ = -1;
   bool slotsPowerOfTwo_ = false;
+};
+
+class FdStreamBuf::KeptPages {
+ private:
+  friend class FdStreamBuf;
+  std::vector<CachePage> table;
+  std::unique_ptr<char, PoolRelease> pool;
+  std::size_t pageBytes = 0;
+  std::streamoff length = 0;
+  // The file's identity and state when the pages were handed over (stat fields).
+  unsigned long long device = 0, inode = 0;
+  long long modified = 0, modifiedNanos = 0, changed = 0, changedNanos = 0;
+  std::streamoff lastReadEnd = -1;
 };
 
 class FdStream : public std::iostream {

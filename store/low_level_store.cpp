@@ -28,10 +28,10 @@ namespace {
 const std::size_t kMaxSignatureLength = 78;
 
 // The descriptor stream's buffer (and cache page) size, and how many pages it
-// keeps: at most 16 MB, and never more than the part of the file read, since a
+// keeps: at most 64 MB, and never more than the part of the file read, since a
 // page is only made when it is first read.
 const std::size_t kStreamBufferSize = 4096;
-const std::size_t kStreamCachePages = 4096;
+const std::size_t kStreamCachePages = 16384;
 
 }  // namespace
 
@@ -132,8 +132,23 @@ bool LowLevelStore::writeLost() const {
 }
 
 void LowLevelStore::commit() {
+  // The pages the stream keeps equal the file once it is written back; the
+  // reopened stream takes them when the file is still the one they came from.
+  std::unique_ptr<FdStreamBuf::KeptPages> kept;
+  if (stream_ != nullptr) {
+    stream_->clear();
+    if (!stream_->flush().fail()) kept = stream_->fdbuf()->handOverPages();
+    stream_->clear();
+  }
   wrapupStream();
-  setupStream();
+  keptPages_ = std::move(kept);
+  try {
+    setupStream();
+  } catch (...) {
+    keptPages_.reset();
+    throw;
+  }
+  keptPages_.reset();
   // Output that never reached the file left it unlike what was written through
   // this store: it must not be taken as a whole, committed state.
   if (writeLost()) throw BadStreamException("Write failed");
@@ -215,6 +230,7 @@ void LowLevelStore::setupStream() {
   // The store is the only writer of its file: keep the pages it reads, so that
   // re-reading a block header when a cursor moves costs no system call.
   stream_.reset(new FdStream(fd_, kStreamBufferSize, kStreamCachePages));
+  if (keptPages_ != nullptr) stream_->fdbuf()->adoptPages(std::move(keptPages_));
   if (!*stream_) {
     stream_.reset();
     _close(fd_);

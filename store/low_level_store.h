@@ -30,12 +30,12 @@
 
 #include "kit/error_msg_exception.h"
 #include "kit/ref_counting_resource.h"
+#include "platform/fd_stream.h"
 #include "platform/windows_types.h"
 
 class Block;
 class Chain;
 class FreeIndex;
-class FdStream;
 class LowLevelFileHeader;
 
 class LowLevelStore : public RefCountingResource {
@@ -224,6 +224,9 @@ class LowLevelStore : public RefCountingResource {
 
   std::unique_ptr<LowLevelFileHeader> header_;
   std::unique_ptr<FdStream> stream_;
+  // Between the close and the reopen of a commit: the pages the closed stream
+  // kept, for the new stream to take (see FdStreamBuf::handOverPages).
+  std::unique_ptr<FdStreamBuf::KeptPages> keptPages_;
   int fd_ = -1;
   std::string fileName_;
   int flags_ = 0;

@@ -6,7 +6,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <functional>
 #include <random>
+#include <sys/stat.h>
+#include <vector>
 #include <string>
 
 #include "platform/fault_injection.h"
@@ -295,3 +298,131 @@ TEST(FdStreamCache, AWriteOnlyDescriptorWritesAroundTheCache) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes a stream reads from `at` on, `n` of them.
+std::string readAt(FdStream& s, std::streamoff at, std::size_t n) {
+  std::string got(n, '\0');
+  s.clear();
+  s.seekg(at);
+  s.read(&got[0], static_cast<std::streamsize>(n));
+  got.resize(static_cast<std::size_t>(s.gcount()));
+  return got;
+}
+
+}  // namespace
+
+// A store closes and reopens its file at every commit; the pages its stream
+// kept go on to the next stream only when they equal the file, and are taken
+// only by a stream on that same file, unchanged since.
+TEST(FdStreamCache, KeptPagesPassToTheNextStreamOnlyWhileTheyEqualTheFile) {
+  const std::string path = scratchPath("fdcache-handover.bin");
+  const std::string other = scratchPath("fdcache-handover-other.bin");
+  const std::string bytes = std::string(100, 'a') + std::string(100, 'b');
+
+  // Hands over the pages of a stream that wrote `bytes` to `path` and flushed.
+  auto written = [&](bool flush) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    std::unique_ptr<FdStreamBuf::KeptPages> kept;
+    {
+      FdStream s(fd, 16, 8);
+      s.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      if (flush) s.flush();
+      kept = s.fdbuf()->handOverPages();
+      if (kept) {
+        // The giver goes on working from the file.
+        EXPECT_EQ(bytes.substr(150, 20), readAt(s, 150, 20));
+      }
+    }
+    close(fd);
+    return kept;
+  };
+  EXPECT_EQ(nullptr, written(false)) << "pages not yet written back were handed over";
+
+  {
+    // The same file, untouched: the pages are taken, and a page changed after
+    // taking it reaches the file (the new stream lists it as its own).
+    std::unique_ptr<FdStreamBuf::KeptPages> kept = written(true);
+    ASSERT_NE(nullptr, kept);
+    const int fd = open(path.c_str(), O_RDWR);
+    {
+      FdStream s(fd, 16, 8);
+      EXPECT_TRUE(s.fdbuf()->adoptPages(std::move(kept)));
+      EXPECT_EQ(bytes.substr(180, 20), readAt(s, 180, 20));
+      s.clear();
+      s.seekp(185);
+      s.write("Z", 1);
+      s.flush();
+      EXPECT_EQ('Z', fileContents(path)[185]);
+    }
+    close(fd);
+  }
+
+  // Files the pages do not belong to: another file, the file grown, the file
+  // changed in place (its change time moved) and another page size.
+  struct Case {
+    const char* label;
+    std::function<int()> open;  // the descriptor the taking stream is on
+    std::size_t pageSize;
+    std::string expected;       // what it must then read at 0 (10 bytes)
+  };
+  const std::vector<Case> cases = {
+      {"another file", [&] {
+         const int fd = ::open(other.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+         EXPECT_EQ(200, pwrite(fd, std::string(200, 'o').data(), 200, 0));
+         return fd;
+       }, 16, std::string(10, 'o')},
+      {"grown", [&] {
+         const int fd = ::open(path.c_str(), O_RDWR);
+         EXPECT_EQ(11, pwrite(fd, "new bytes!!", 11, 200));
+         EXPECT_EQ(5, pwrite(fd, "ccccc", 5, 0));
+         return fd;
+       }, 16, "cccccaaaaa"},
+      {"changed in place", [&] {
+         const int fd = ::open(path.c_str(), O_RDWR);
+         EXPECT_EQ(5, pwrite(fd, "ddddd", 5, 0));
+         // Same length: the change time tells (set apart from the handover's,
+         // which may fall in the same clock tick).
+         const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+         EXPECT_EQ(0, futimens(fd, times));
+         return fd;
+       }, 16, "dddddaaaaa"},
+      {"another page size", [&] { return ::open(path.c_str(), O_RDWR); }, 32, std::string(10, 'a')},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<FdStreamBuf::KeptPages> kept = written(true);
+    ASSERT_NE(nullptr, kept) << c.label;
+    const int fd = c.open();
+    ASSERT_GE(fd, 0) << c.label;
+    {
+      FdStream s(fd, c.pageSize, 8);
+      EXPECT_FALSE(s.fdbuf()->adoptPages(std::move(kept))) << c.label;
+      EXPECT_EQ(c.expected, readAt(s, 0, 10)) << c.label;
+    }
+    close(fd);
+  }
+
+  // A stream whose output was lost gives nothing away.
+  {
+    const int fd = open(path.c_str(), O_RDWR | O_TRUNC);
+    FdStream s(fd, 16, 8);
+    s.write(bytes.data(), 20);
+    FaultInjection::failNth(1, FaultInjection::Write);
+    s.flush();
+    FaultInjection::disarm();
+    s.clear();
+    EXPECT_EQ(nullptr, s.fdbuf()->handOverPages());
+    close(fd);
+  }
+  // Plain mode has no pages to give or take.
+  {
+    const int fd = open(path.c_str(), O_RDWR);
+    FdStream s(fd, 16, 0);
+    EXPECT_EQ(nullptr, s.fdbuf()->handOverPages());
+    EXPECT_FALSE(s.fdbuf()->adoptPages(written(true)));
+    close(fd);
+  }
+  unlink(path.c_str());
+  unlink(other.c_str());
+}
