@@ -426,20 +426,25 @@ struct SparePool {
   char* pool = nullptr;
   std::size_t bytes = 0;
 };
+// A stack: g_spares[0 .. g_spareCount) in the order given back.
 std::mutex g_spareLock;
 SparePool g_spares[kSparePools];
+int g_spareCount = 0;
 
 }  // namespace
 
 std::unique_ptr<char, PoolRelease> FdStreamBuf::mapPool(std::size_t bytes) {
   {
     std::lock_guard<std::mutex> hold(g_spareLock);
-    for (SparePool& spare : g_spares) {
-      if (spare.pool != nullptr && spare.bytes == bytes) {
-        char* pool = spare.pool;
-        spare = SparePool();
-        return std::unique_ptr<char, PoolRelease>(pool, PoolRelease(bytes));
-      }
+    // The pool given back last goes first: a book lets go of its working store
+    // before its lock store, and opens them the other way round, so each store
+    // of a reopened book takes the pool its forerunner filled.
+    for (int i = g_spareCount - 1; i >= 0; --i) {
+      if (g_spares[i].bytes != bytes) continue;
+      char* pool = g_spares[i].pool;
+      for (int j = i; j + 1 < g_spareCount; ++j) g_spares[j] = g_spares[j + 1];
+      g_spares[--g_spareCount] = SparePool();
+      return std::unique_ptr<char, PoolRelease>(pool, PoolRelease(bytes));
     }
   }
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -454,12 +459,11 @@ void PoolRelease::operator()(char* pool) const {
   if (pool == nullptr) return;
   {
     std::lock_guard<std::mutex> hold(g_spareLock);
-    for (SparePool& spare : g_spares) {
-      if (spare.pool == nullptr) {
-        spare.pool = pool;
-        spare.bytes = bytes;
-        return;
-      }
+    if (g_spareCount < kSparePools) {
+      g_spares[g_spareCount].pool = pool;
+      g_spares[g_spareCount].bytes = bytes;
+      ++g_spareCount;
+      return;
     }
   }
   munmap(pool, bytes);

@@ -618,6 +618,7 @@ bool HashStream::readThrough(ReadWindow& window, ULONG pos, char* entry) {
 
 int HashStream::enumerate(EnumerateCallback callback, void* context) {
   stream_->clear();
+  if (!endKnown_) refreshStreamEnd();  // the read window is sized by it
   std::vector<char> entry(entrySize_);
   ReadWindow window;
   // Bound: a sound table holds at most buckets + overflow entries records; a
@@ -754,12 +755,21 @@ void HashStream::readHeader() {
 
   // A layout that cannot hold a key and a link, or a bucket table that is not
   // wholly inside the stream, is not a table we can work on (and writing into a
-  // missing table could grow the stream without limit).
-  refreshStreamEnd();
-  if (keySize_ == 0 || buckets_ == 0 || entrySize_ < kLinkSize + keySize_ ||
-      streamEnd_ < tableEnd()) {
+  // missing table could grow the stream without limit). The table's last byte
+  // is read to tell: measuring the whole stream would walk every block of a
+  // long record, which a table opened only to be held (or looked into a few
+  // times) never needs. The length is measured when a position past the table
+  // is first met (see validOverflowPos and insert).
+  bool tableInside = false;
+  if (keySize_ != 0 && buckets_ != 0 && entrySize_ >= kLinkSize + keySize_) {
+    char last = 0;
     stream_->clear();
-    throw BadSignatureException("Read bad HashStream layout in header");
+    stream_->seekg(static_cast<std::streamoff>(tableEnd()) - 1);
+    tableInside = stream_->good() && stream_->read(&last, 1).gcount() == 1;
+    stream_->clear();
   }
+  if (!tableInside) throw BadSignatureException("Read bad HashStream layout in header");
+  streamEnd_ = tableEnd();
+  endKnown_ = false;
   freeListKnown_ = true;
 }

@@ -276,7 +276,9 @@ class HashStream {
   WORD headerLength_ = 0;
   std::unique_ptr<std::iostream> stream_;
   // The stream length as last measured (only ever grows while the table is
-  // open); refreshed when a position beyond it is met.
+  // open); refreshed when a position beyond it is met. A table just opened
+  // knows only that its bucket table lies inside the stream: until measured,
+  // streamEnd_ is the bucket table's end, a lower bound.
   uint64_t streamEnd_ = 0;
   // streamEnd_ is the stream's length (measured, then grown only by this
   // object's own appends), so an append need not measure it again.

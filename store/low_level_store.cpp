@@ -3,8 +3,6 @@
 // and the free list.
 #include "store/low_level_store.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -28,10 +26,12 @@ namespace {
 const std::size_t kMaxSignatureLength = 78;
 
 // The descriptor stream's buffer (and cache page) size, and how many pages it
-// keeps: at most 64 MB, and never more than the part of the file read, since a
-// page is only made when it is first read.
+// keeps: at most 16 MB, and never more than the part of the file met, since
+// memory for a page is first touched when the page is kept. A larger table
+// would hold all of a larger book, but fresh memory is dear (the system clears
+// every page of it) and a book being built meets all of its pages once.
 const std::size_t kStreamBufferSize = 4096;
-const std::size_t kStreamCachePages = 16384;
+const std::size_t kStreamCachePages = 4096;
 
 }  // namespace
 

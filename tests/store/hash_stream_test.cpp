@@ -179,6 +179,33 @@ TEST(HashStreamTest, ReopenedTableKeepsRecordsAndFreeList) {
   EXPECT_EQ(length, again.bytes().size());
 }
 
+// A table opened from a stream does not measure the stream until it needs its
+// end; a new entry must still go after the last one, never over an overflow
+// entry, and a walk must still reach every entry.
+TEST(HashStreamTest, ReopenedTableAppendsAfterItsLastEntry) {
+  // Bucket 7 holds one entry and no chain, so that adding to it looks at no
+  // overflow position first; the other buckets have long chains.
+  Table t(8);
+  std::vector<ULONG> keys = {7};
+  for (ULONG k = 0; k < 30; ++k) {
+    if (k % 8 != 7) keys.push_back(k);
+  }
+  for (ULONG k : keys) t.insert(k, k + 1000);
+  const size_t length = t.bytes().size();
+  ASSERT_EQ(kHeader + 28 * kEntry, length) << "8 bucket entries and 20 overflow entries";
+  {
+    Table again(t.bytes());
+    again.insert(15, 7);
+    EXPECT_EQ(length + kEntry, again.bytes().size());
+    for (ULONG k : keys) EXPECT_EQ(k + 1000, again.value(k)) << "key " << k;
+    EXPECT_EQ(7, again.value(15));
+  }
+  Table walked(t.bytes());
+  int entries = 0;
+  walked.hs->enumerate([](const char*, void* n) { return ++*static_cast<int*>(n), 0; }, &entries);
+  EXPECT_EQ(28, entries);
+}
+
 TEST(HashStreamTest, EnumerateVisitsBucketsThenChainsAndStops) {
   Table t(64);
   std::vector<ULONG> seen;
@@ -249,6 +276,8 @@ TEST(HashStreamTest, DamagedHeadersAreRefused) {
       {"buckets 0", withU16(15, 0), "Bad file signature", "Read bad HashStream layout in header"},
       {"key too long", withU16(13, 9), "Bad file signature", "Read bad HashStream layout in header"},
       {"table beyond stream", withU16(15, 5000), "Bad file signature",
+       "Read bad HashStream layout in header"},
+      {"table one byte short", good.substr(0, good.size() - 1), "Bad file signature",
        "Read bad HashStream layout in header"},
       {"short header", good.substr(0, 15), "Bad file signature",
        "Read bad HashStream layout in header"},
