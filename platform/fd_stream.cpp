@@ -585,7 +585,13 @@ std::ptrdiff_t FdStreamBuf::keepPage(std::streamoff number, bool fill) {
   ssize_t got = 0;
   if (want > 0) {
     got = readPiecesUpTo(fd_, pieces, run, want, static_cast<off_t>(start));
-    if (got < 0) return -1;
+    if (got < 0) {
+      // A read that failed part way may have changed any page of the run: none
+      // of them holds what its slot says any more (all were clean, so nothing
+      // is lost by forgetting them).
+      for (std::size_t i = 0; i < run; ++i) cache_[slotOf(number + static_cast<std::streamoff>(i))].number = -1;
+      return -1;
+    }
   }
   lastReadEnd_ = number + static_cast<std::streamoff>(run);
   // What the file lacks below the known end reads as zeros (invariant 5).
