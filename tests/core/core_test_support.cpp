@@ -65,6 +65,20 @@ std::string freshDir(const std::string& name) {
   return dir + "/";
 }
 
+OwnTempFolder::OwnTempFolder(const std::string& name) : had_(std::getenv("TMPDIR") != nullptr) {
+  if (had_) saved_ = std::getenv("TMPDIR");
+  const std::string dir = freshDir(name);
+  setenv("TMPDIR", dir.c_str(), 1);
+}
+
+OwnTempFolder::~OwnTempFolder() {
+  if (had_) {
+    setenv("TMPDIR", saved_.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+}
+
 std::string readFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -26,6 +26,22 @@ class TestNexil : public Nexil {
 
 // A fresh, empty folder under the test's temporary folder, with a trailing '/'.
 std::string freshDir(const std::string& name);
+
+// While it lives, temporary files (books' working copies among them) go to a
+// fresh folder of this test's own: tests running beside it in other processes
+// share the runner's temporary folder, may be given a name this test's book has
+// just let go of, and change any count of the files there.
+class OwnTempFolder {
+ public:
+  explicit OwnTempFolder(const std::string& name);
+  ~OwnTempFolder();
+  OwnTempFolder(const OwnTempFolder&) = delete;
+  OwnTempFolder& operator=(const OwnTempFolder&) = delete;
+
+ private:
+  std::string saved_;
+  bool had_;
+};
 // The bytes of a file.
 std::string readFileBytes(const std::string& path);
 // The whole log file as written so far.

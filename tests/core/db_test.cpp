@@ -89,6 +89,7 @@ TEST(DBOpen, WritableBookWorksOnATemporaryCopyAndASecondWriterFallsBackToReading
   ScriptedDesktop desk;
   DesktopScope scope(desk);
   TestNexil app;
+  OwnTempFolder ownTemp("db_open_tmp");
   const std::string dir = freshDir("db_open");
   const std::string book = dir + "book.tvx";
   const ULONG home = makeBookFile(app, book);
@@ -131,23 +132,7 @@ TEST(DBOpen, FailedOpenReportsAndRemovesItsTemporaryFile) {
   const std::string dir = freshDir("db_fail");
   const std::string book = dir + "notabook.tvx";
   std::ofstream(book) << "this is not a book file at all, just some text";
-  // Temporary files go to a folder of this test's own, so that other tests
-  // running beside it cannot change the count.
-  const std::string ownTmp = freshDir("db_fail_tmp");
-  const char* oldTmp = std::getenv("TMPDIR");
-  const std::string savedTmp = oldTmp != nullptr ? oldTmp : "";
-  setenv("TMPDIR", ownTmp.c_str(), 1);
-  struct RestoreTmp {
-    const std::string& saved;
-    bool had;
-    ~RestoreTmp() {
-      if (had) {
-        setenv("TMPDIR", saved.c_str(), 1);
-      } else {
-        unsetenv("TMPDIR");
-      }
-    }
-  } restore{savedTmp, oldTmp != nullptr};
+  OwnTempFolder ownTemp("db_fail_tmp");
   char tmp[260];
   GetTempPath(sizeof tmp, tmp);
   const std::string pattern = std::string(tmp) + "TVX*.tmp";

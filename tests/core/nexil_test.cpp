@@ -96,6 +96,7 @@ TEST(DBRefCounting, TheLastHandleDestroysTheBook) {
   ScriptedDesktop desk;
   DesktopScope scope(desk);
   TestNexil app;
+  OwnTempFolder ownTemp("last_handle_tmp");
   DB* db = new DB(app, "", nullptr, 0, 0);
   const std::string work = db->workPath().c_str();
   {
