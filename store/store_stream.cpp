@@ -4,19 +4,18 @@
 // The buffer is made before the stream is attached to it, so a refused record
 // leaves nothing half-made behind.
 StoreStream::StoreStream(LowLevelStore* store, ULONG handle)
-    : std::iostream(nullptr), buf_(std::make_unique<StoreStreamBuf>(store, handle)) {
-  rdbuf(buf_.get());
+    : std::iostream(nullptr), buf_(store, handle) {
+  rdbuf(&buf_);
 }
 
 StoreStream::StoreStream(LowLevelStore* store, ULONG handle, char* buffer, int length)
-    : std::iostream(nullptr),
-      buf_(std::make_unique<StoreStreamBuf>(store, handle, buffer, length)) {
-  rdbuf(buf_.get());
+    : std::iostream(nullptr), buf_(store, handle, buffer, length) {
+  rdbuf(&buf_);
 }
 
 StoreStream::~StoreStream() {
   clear();
   flush();
   rdbuf(nullptr);
-  buf_.reset();
+  // buf_ goes next, closing the record.
 }

@@ -26,12 +26,14 @@ class StoreStream : public std::iostream {
   StoreStream(const StoreStream&) = delete;
   StoreStream& operator=(const StoreStream&) = delete;
 
-  StoreStreamBuf* storeBuf() const { return buf_.get(); }
+  StoreStreamBuf* storeBuf() const { return &buf_; }
   // The record's handle (0 once closed).
-  ULONG handle() const { return buf_ ? buf_->handle() : 0; }
+  ULONG handle() const { return buf_.handle(); }
 
  private:
-  std::unique_ptr<StoreStreamBuf> buf_;
+  // Inside the stream (a stream is made for every page read or written); it
+  // closes its record when the stream's own destructor has flushed it.
+  mutable StoreStreamBuf buf_;
 };
 
 #endif  // STORE_STORE_STREAM_H

@@ -21,8 +21,7 @@ const std::streamoff kMaxPosition = 0x7FFFFFFF;
 
 StoreStreamBuf::StoreStreamBuf(LowLevelStore* store, ULONG handle)
     : chain_(std::make_unique<Chain>(store, handle, 0)) {
-  ownBuffer_.reset(new char[DefaultBufferSize]);
-  installBuffer(ownBuffer_.get(), DefaultBufferSize);
+  installBuffer(ownBuffer_, DefaultBufferSize);
 }
 
 StoreStreamBuf::StoreStreamBuf(LowLevelStore* store, ULONG handle, char* buffer, int length)

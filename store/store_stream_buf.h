@@ -123,7 +123,9 @@ class StoreStreamBuf : public std::streambuf, public Truncatable {
   void emptyPutArea();
 
   std::unique_ptr<Chain> chain_;
-  std::unique_ptr<char[]> ownBuffer_;
+  // The default buffer, inside the object: a stream is made for every page read
+  // or written, and a separate allocation for it would be one more per stream.
+  char ownBuffer_[DefaultBufferSize];
   char* buffer_ = nullptr;
   int bufferLength_ = 0;
   int putback_ = 0;
