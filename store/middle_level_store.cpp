@@ -215,8 +215,12 @@ ULONG MiddleLevelStore::getFacet(ULONG id, int facet) {
 
 ULONG MiddleLevelStore::getFacet_noThrow(ULONG id, int facet) {
   if (!validFacet(facet)) return 0;
-  std::unique_ptr<ULONG[]> record = getHashRec_noThrow(id);
-  return record ? record[2 + facet] : 0;
+  // Read from the table's entry itself: every page stream opened asks this.
+  clear();
+  char key[4];
+  keyOf(id, key);
+  std::unique_ptr<char[]> entry = table_->find_noThrow(key);
+  return entry ? getU32(entry.get() + 4 * (2 + facet)) : 0;
 }
 
 void MiddleLevelStore::updateHashRec(ULONG id, int facet, ULONG value) {
