@@ -104,7 +104,7 @@ TEST(MapReadTest, MalformedTextsEndWithTheirStatus) {
       {"signature without blank", "#CM&^#\r\n161(B", -2, 0},
       {"no version", "#CM&^# (B(a\"me\",1,1),,,)", -3, 0},
       {"second integer after version", "#CM&^# 161 1\r\n(B(a\"me\",1,1),,,)", -10, 1},
-      {"name spec without string", kSig + "(B(a\"me\",1,1),(n 5),,)", -9, 1},
+      {"name specifier without string", kSig + "(B(a\"me\",1,1),(n 5),,)", -9, 1},
       {"major author missing comma", kSig + "(B(a\"me\" 1,1),,,)", -6, 1},
       {"major author missing close", kSig + "(B(a\"me\",1,1,),,,)", -8, 1},
       {"types without version", head + "(T ,0,),)", -12, 1},
