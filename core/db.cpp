@@ -21,6 +21,7 @@
 #include "maptext/km_esrap.h"
 #include "platform/desktop.h"
 #include "platform/fault_injection.h"
+#include "platform/pending_copy.h"
 #include "platform/share_open.h"
 #include "platform/space_reclaimer.h"
 #include "platform/system.h"
@@ -252,16 +253,31 @@ void DB::makeTempFileName() {
   workPath_ = name;
   ownsWorkFile_ = true;
   if (hasFile_) {
+    // The copy lands while the book is already being read; the working store
+    // reads the book file until it is whole and waits for it before writing.
     // A copy that is not whole must not become the working store: its gaps
     // would be committed over the book. Without it the book opens read-only.
-    if (copyFile(name, bookName_.c_str()) != 0) std::remove(name);
+    workCopy_ = startFileCopy(name, bookName_.c_str());
+    if (!workCopy_ || (workCopy_->finished() && !workCopy_->wait())) {
+      workCopy_.reset();
+      std::remove(name);
+    }
   } else {
     // The store creates its file exclusively.
     std::remove(name);
   }
 }
 
+String DB::workPath() const {
+  if (workCopy_) workCopy_->wait();
+  return workPath_;
+}
+
 void DB::removeWorkFile() {
+  if (workCopy_) {
+    workCopy_->cancel();  // a book closed at once need not wait for its copy
+    workCopy_.reset();
+  }
   if (ownsWorkFile_ && workPath_.length() > 0 && !bookName_.isEqual(workPath_)) {
     SpaceReclaimer::removeFile(workPath_.c_str());
   }
@@ -341,6 +357,9 @@ int DB::commit() {
 
   try {
     if (commitStepFails(CommitFlush)) throw LowLevelStore::BadStreamException("Write failed");
+    // A working file the book never wholly reached would be committed with gaps.
+    if (workCopy_ && !workCopy_->wait()) throw LowLevelStore::BadStreamException("Write failed");
+    workCopy_.reset();  // whole: the book file need not be held open for it
     store_->commit();
   } catch (const ErrorMsgException& e) {
     e.report(nullptr, 'E');

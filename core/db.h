@@ -53,6 +53,7 @@ class DBRef;
 class ErrorMsgException;
 class MiddleLevelStore;
 class Nexil;
+class PendingCopy;
 
 class DB {
  public:
@@ -89,7 +90,9 @@ class DB {
   virtual String netAddress() const { return netAddress_; }
   virtual int hasFile() const { return hasFile_; }
   virtual String bookName() const { return bookName_; }
-  virtual String workPath() const { return workPath_; }
+  // The working file; a copy of the book still landing there is waited for, so
+  // that the file named holds the whole book.
+  virtual String workPath() const;
   virtual int commit();
   virtual ULONG createNode(const String& name, const String& type, ULONG flags);
   virtual int removeEntry(ULONG id);
@@ -195,6 +198,10 @@ class DB {
   std::unique_ptr<MiddleLevelStore> lockStore_;
   // True when workPath_ names a temporary file of ours (never the book file).
   bool ownsWorkFile_ = false;
+  // The book's bytes landing in the working file after a writable open, until a
+  // commit has seen them whole: the working store reads the book file meanwhile
+  // and waits for them before it writes (platform/pending_copy.h).
+  std::shared_ptr<PendingCopy> workCopy_;
 
   // Entry headers already read or written, by ID, so that walks over every entry
   // (listing pages, finding one by name) open no record for an entry already

@@ -20,6 +20,7 @@
 
 #include "platform/desktop.h"
 #include "platform/fault_injection.h"
+#include "platform/pending_copy.h"
 #include "platform/share_open.h"
 #include "platform/system.h"
 
@@ -162,6 +163,58 @@ LONG copy(std::ostream* out, std::istream* in) {
   return total > INT32_MAX ? INT32_MAX : static_cast<LONG>(total);
 }
 
+namespace {
+
+// Copies the bytes [done, end) of the file open on `fromFd` onto the same offsets
+// of the file open on `toFd`, advancing `done`: by the kernel while `byKernel`
+// (cleared, for good, when the kernel refuses), else through `block`. True when
+// it reached `end` or the source ended sooner (then done < end); false on a
+// failure, with `sourceFailed` set when it was the source's.
+bool copySpan(int fromFd, int toFd, int64_t& done, int64_t end, bool& byKernel,
+              std::vector<char>& block, bool& sourceFailed) {
+  // Each pass copies at least a byte, or switches to memory (once), or ends.
+  while (done < end) {
+    const int64_t want = std::min(end - done, kKernelCopyChunk);
+    if (byKernel) {
+      if (FaultInjection::shouldFail(FaultInjection::Write)) {
+        errno = EIO;
+        return false;
+      }
+      ssize_t n;
+      do {
+        loff_t in = done;
+        loff_t out = done;
+        n = ::copy_file_range(fromFd, &in, toFd, &out, static_cast<std::size_t>(want), 0);
+      } while (n < 0 && errno == EINTR);
+      if (n > 0) {
+        done += n;
+        continue;
+      }
+      if (n == 0) return true;  // the source ended sooner (it was cut meanwhile)
+      if (!kernelCopyRefused(errno)) return false;
+      byKernel = false;
+      block.resize(kMemoryCopyBlock);
+    }
+    const std::size_t chunk = static_cast<std::size_t>(std::min<int64_t>(want, kMemoryCopyBlock));
+    ssize_t r;
+    do {
+      r = ::pread(fromFd, block.data(), chunk, static_cast<off_t>(done));
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) {
+      sourceFailed = true;
+      return false;
+    }
+    if (r == 0) return true;
+    if (!writeAllAt(toFd, block.data(), static_cast<std::size_t>(r), static_cast<off_t>(done))) {
+      return false;
+    }
+    done += r;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed,
                    int64_t writeBackStep) {
   int64_t done = 0;
@@ -186,8 +239,8 @@ bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed,
   if (length > 0) ::fallocate(toFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(length));
   bool byKernel = true;
   std::vector<char> block;  // only when the bytes pass through memory
-  // Bounded by the source's length when the copy began: each pass copies at
-  // least a byte, or switches to memory (once), or ends.
+  // Bounded by the source's length when the copy began: each step ends at its
+  // end, or the copy ends.
   while (done < length) {
     if (writeBackStep > 0 && done - sentToDisk >= writeBackStep) {
       // Start the disk writing what is copied so far while the copy goes on; a
@@ -195,44 +248,56 @@ bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed,
       ::sync_file_range(toFd, sentToDisk, done - sentToDisk, SYNC_FILE_RANGE_WRITE);
       sentToDisk = done;
     }
-    const int64_t want =
-        std::min({length - done, kKernelCopyChunk, writeBackStep > 0 ? writeBackStep : length});
-    if (byKernel) {
-      if (FaultInjection::shouldFail(FaultInjection::Write)) {
-        errno = EIO;
-        return finish(false);
-      }
-      ssize_t n;
-      do {
-        loff_t in = done;
-        loff_t out = done;
-        n = ::copy_file_range(fromFd, &in, toFd, &out, static_cast<std::size_t>(want), 0);
-      } while (n < 0 && errno == EINTR);
-      if (n > 0) {
-        done += n;
-        continue;
-      }
-      if (n == 0) break;  // the source ended sooner (it was cut meanwhile)
-      if (!kernelCopyRefused(errno)) return finish(false);
-      byKernel = false;
-      block.resize(kMemoryCopyBlock);
-    }
-    const std::size_t chunk = static_cast<std::size_t>(std::min<int64_t>(want, kMemoryCopyBlock));
-    ssize_t r;
-    do {
-      r = ::pread(fromFd, block.data(), chunk, static_cast<off_t>(done));
-    } while (r < 0 && errno == EINTR);
-    if (r < 0) {
-      sourceFailed = true;
-      return finish(false);
-    }
-    if (r == 0) break;
-    if (!writeAllAt(toFd, block.data(), static_cast<std::size_t>(r), static_cast<off_t>(done))) {
-      return finish(false);
-    }
-    done += r;
+    const int64_t end = writeBackStep > 0 ? std::min(length, done + writeBackStep) : length;
+    if (!copySpan(fromFd, toFd, done, end, byKernel, block, sourceFailed)) return finish(false);
+    if (done < end) break;  // the source ended sooner
   }
   return finish(true);
+}
+
+std::shared_ptr<PendingCopy> startFileCopy(const char* dest, const char* src) {
+  if (dest == nullptr || src == nullptr || ::access(src, R_OK) != 0) return nullptr;
+  const int from = _sopen(src, _O_RDONLY | _O_BINARY, _SH_DENYNO);
+  if (from < 0) return nullptr;
+  // The destination is the caller's own new file: no share rules, so that the
+  // caller's own opens of it are not refused while the copy lands.
+  const int to = ::open(dest, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  struct stat info;
+  if (to < 0 || ::fstat(from, &info) != 0 || !S_ISREG(info.st_mode)) {
+    _close(from);
+    if (to >= 0) ::close(to);
+    return nullptr;
+  }
+  const int64_t length = static_cast<int64_t>(info.st_size);
+  // The final length is set and its blocks reserved before the copy starts: a
+  // stream opened on the destination meanwhile knows the file's length, and a
+  // shortage of space is met here rather than half way. A file system that
+  // cannot reserve leaves the blocks to the copy.
+  bool ready = ::ftruncate(to, static_cast<off_t>(length)) == 0;
+  if (ready && length > 0 && ::fallocate(to, 0, 0, static_cast<off_t>(length)) != 0) {
+    ready = errno == EOPNOTSUPP || errno == ENOSYS;
+  }
+  if (!ready) {
+    _close(from);
+    ::close(to);
+    return nullptr;
+  }
+  // Steps of this size, so that a cancelled copy stops soon.
+  constexpr int64_t kStep = int64_t{4} << 20;
+  return PendingCopy::start(from, to, [from, to, length](const std::atomic<bool>& stop) {
+    int64_t done = 0;
+    bool byKernel = true;
+    bool sourceFailed = false;
+    std::vector<char> block;
+    while (done < length) {
+      if (stop.load()) return false;
+      const int64_t end = std::min(length, done + kStep);
+      if (!copySpan(from, to, done, end, byKernel, block, sourceFailed) || done < end) return false;
+    }
+    // As copyFile leaves it: the source's modification time.
+    std::time_t modified = 0;
+    return getFileTime(from, &modified) && setFileTime(to, modified);
+  });
 }
 
 int copyFile(const char* dest, const char* src) {

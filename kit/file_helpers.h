@@ -16,9 +16,12 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 #include "platform/windows_types.h"
+
+class PendingCopy;
 
 constexpr int kPathBufferSize = 260;
 
@@ -55,6 +58,16 @@ bool copyFileBytes(int fromFd, int toFd, int64_t* copied = nullptr, bool* readFa
 //   -5  the source's modification time could not be applied to the destination
 //   -6  the source's modification time could not be read
 int copyFile(const char* dest, const char* src);
+
+// copyFile's work on a thread of its own (platform/pending_copy.h): `dest`
+// (created when missing) is given the source's length and its blocks are
+// reserved before this returns, then the bytes land while the caller goes on; a
+// descriptor stream in page-cache mode opened on `dest` meanwhile reads the
+// source and waits for the copy before it writes. When the copy is whole, `dest`
+// holds the source's bytes as they were when it started, and its modification
+// time. Null when the copy cannot start (the source cannot be read, `dest`
+// cannot be opened, or the space cannot be had); `dest` then has no meaning.
+std::shared_ptr<PendingCopy> startFileCopy(const char* dest, const char* src);
 
 // copyFile when `dest` is missing or older than `src`; 1 when `dest` is already up
 // to date; -1 when `dest` exists but `src` cannot be examined.

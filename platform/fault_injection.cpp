@@ -44,6 +44,8 @@ void FaultInjection::countOnly(unsigned mask) {
 
 void FaultInjection::disarm() { state().armed = false; }
 
+bool FaultInjection::armed() { return state().armed; }
+
 uint64_t FaultInjection::count() { return state().seen; }
 
 uint64_t FaultInjection::failures() { return state().injected; }

@@ -10,7 +10,9 @@
 // the file.
 //
 // Disarmed (the default) the hook costs one test of a flag and counts nothing.
-// There is one hook per process; the system runs on one thread.
+// There is one hook per process, counting on the caller's thread: while it is
+// armed, work the system would do on a thread of its own (a book's working copy,
+// platform/pending_copy.h) is done on the caller's thread instead.
 #ifndef PLATFORM_FAULT_INJECTION_H
 #define PLATFORM_FAULT_INJECTION_H
 
@@ -32,6 +34,8 @@ class FaultInjection {
   // Operations of the armed kinds seen since arming; failures injected so far.
   static uint64_t count();
   static uint64_t failures();
+  // True while armed (failing or counting).
+  static bool armed();
 
   // Asked by each operation before it acts: true means fail it now.
   static bool shouldFail(Operation op);

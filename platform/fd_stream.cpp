@@ -33,6 +33,7 @@
 #include <mutex>
 
 #include "platform/fault_injection.h"
+#include "platform/pending_copy.h"
 
 namespace {
 
@@ -137,6 +138,8 @@ FdStreamBuf::FdStreamBuf(int fd, std::size_t bufferSize, std::size_t cachePages)
   if (cachePages > 0 && fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     cache_.resize(cachePages);
     fileLength_ = static_cast<std::streamoff>(st.st_size);
+    landing_ = PendingCopy::find(static_cast<unsigned long long>(st.st_dev),
+                                 static_cast<unsigned long long>(st.st_ino));
     slotsPowerOfTwo_ = (cachePages & (cachePages - 1)) == 0;
     if ((pageBytes_ & (pageBytes_ - 1)) == 0) {
       pageShift_ = 0;
@@ -367,7 +370,7 @@ bool FdStreamBuf::truncate(std::streamoff length) {
   if (!cached()) return ftruncate(fd_, static_cast<off_t>(length)) == 0;
   // Everything reaches the file first: a refused truncation then leaves the
   // file whole and as the stream knows it.
-  if (length < 0 || !writeBackAll()) return false;
+  if (length < 0 || !writeBackAll() || !settle()) return false;
   if (ftruncate(fd_, static_cast<off_t>(length)) != 0) return false;
   if (length < fileLength_) {
     // Kept pages past the new end go; the page holding the end keeps zeros
@@ -584,7 +587,7 @@ std::ptrdiff_t FdStreamBuf::keepPage(std::streamoff number, bool fill) {
       : 0;
   ssize_t got = 0;
   if (want > 0) {
-    got = readPiecesUpTo(fd_, pieces, run, want, static_cast<off_t>(start));
+    got = readPiecesUpTo(readFd(), pieces, run, want, static_cast<off_t>(start));
     if (got < 0) {
       // A read that failed part way may have changed any page of the run: none
       // of them holds what its slot says any more (all were clean, so nothing
@@ -634,7 +637,8 @@ bool FdStreamBuf::writeBackRun(std::size_t slot) {
     if (length < pageBytes_) break;  // the file's last page
   }
   if (count == 0) return true;
-  if (!writePieces(fd_, pieces, static_cast<int>(count), static_cast<off_t>(first * pageSize()))) {
+  if (!settle() ||
+      !writePieces(fd_, pieces, static_cast<int>(count), static_cast<off_t>(first * pageSize()))) {
     writeFailed_ = true;
     return false;
   }
@@ -667,7 +671,7 @@ bool FdStreamBuf::startPutArea() {
 }
 
 bool FdStreamBuf::writeAround(const char* s, std::size_t n) {
-  if (!writeAll(fd_, s, n, static_cast<off_t>(pos_))) {
+  if (!settle() || !writeAll(fd_, s, n, static_cast<off_t>(pos_))) {
     writeFailed_ = true;
     return false;
   }
@@ -693,7 +697,7 @@ std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamof
   if (lo <= hi) {
     const std::streamoff from = std::max(pos, lo * pageSize());
     const std::streamoff to = std::min(end, (hi + 1) * pageSize());
-    const ssize_t r = readUpTo(fd_, s + (from - pos), static_cast<std::size_t>(to - from),
+    const ssize_t r = readUpTo(readFd(), s + (from - pos), static_cast<std::size_t>(to - from),
                                static_cast<off_t>(from));
     if (r < 0) return -1;
     lastReadEnd_ = hi + 1;
@@ -713,6 +717,18 @@ std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamof
     std::memcpy(s + (from - pos), pageData(slot) + (from - start), static_cast<std::size_t>(to - from));
   }
   return static_cast<std::streamsize>(count);
+}
+
+int FdStreamBuf::readFd() const { return landing_ ? landing_->readFd(fd_) : fd_; }
+
+bool FdStreamBuf::settle() {
+  if (!landing_) return true;
+  if (!landing_->wait()) {
+    writeFailed_ = true;  // the file is not what this stream has been reading
+    return false;
+  }
+  landing_.reset();
+  return true;
 }
 
 FdStream::FdStream(int fd, std::size_t bufferSize, std::size_t cachePages)

@@ -26,6 +26,10 @@
 // writes past it, set by truncate), so fileLength() and a seek to the end cost no
 // system call. Writes made to the file through other descriptors are not seen,
 // and other descriptors see this stream's writes only once they reached the file.
+// A page-cache stream opened on a file that a copy is still landing in
+// (platform/pending_copy.h) reads the copy's source until the copy is whole, and
+// waits for it before its first write reaches the file; a copy that fails makes
+// that write fail.
 //
 // Failures: every write that reaches the file goes through the failure hook
 // (platform/fault_injection.h) first. Once any write of this stream failed (its
@@ -43,6 +47,8 @@
 #include <vector>
 
 #include "platform/truncatable.h"
+
+class PendingCopy;
 
 // Gives a cached stream's page memory back to the system.
 struct PoolRelease {
@@ -150,6 +156,12 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   bool writeAround(const char* s, std::size_t n);
   // A read of at least a page at `pos`; the count read (0 at the end), -1 on failure.
   std::streamsize readLarge(char* s, std::streamsize n, std::streamoff pos);
+  // The descriptor the file's bytes are read from: the source of a copy still
+  // landing in the file (platform/pending_copy.h), else the file's own.
+  int readFd() const;
+  // Before anything is written to the file: waits for a copy landing in it to be
+  // whole. False (and the write counts as failed) when it never will be.
+  bool settle();
 
   int fd_;
   // The buffer's size, which is also the page size (at least 16).
@@ -181,6 +193,9 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // log2 of the page size, or -1 when it is no power of two.
   int pageShift_ = -1;
   bool slotsPowerOfTwo_ = false;
+  // A copy still landing in the file when this stream was opened on it, until it
+  // is whole; the file's bytes are read from its source meanwhile.
+  std::shared_ptr<PendingCopy> landing_;
 };
 
 class FdStreamBuf::KeptPages {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <sstream>
@@ -17,6 +18,7 @@
 
 #include "kit/kit_test_support.h"
 #include "platform/fault_injection.h"
+#include "platform/pending_copy.h"
 #include "platform/desktop.h"
 #include "platform/share_open.h"
 #include "platform/system.h"
@@ -230,6 +232,58 @@ TEST_F(FileHelpersTest, CopyFileBytesFailuresSayWhichSideFailed) {
 }
 
 // ---- copyNewFile and copyNewFileWild ----
+
+// ---- startFileCopy ----
+
+TEST_F(FileHelpersTest, StartFileCopyGivesTheLengthAtOnceAndTheBytesAndTimeWhenWhole) {
+  // Over the copy's 4 MB steps, onto a longer destination and an empty one.
+  for (std::size_t n : {0u, 1u, 4096u, (4u << 20) + 4099u}) {
+    const std::string bytes = patterned(n);
+    writeFile(path("src.tvx"), bytes);
+    ASSERT_TRUE(setFileTime(path("src.tvx").c_str(), 1000000000));
+    writeFile(path("dest.tvx"), std::string(n + 9000, 'X'));
+    std::shared_ptr<PendingCopy> copy =
+        startFileCopy(path("dest.tvx").c_str(), path("src.tvx").c_str());
+    ASSERT_NE(nullptr, copy) << n << " bytes";
+    struct stat st;
+    ASSERT_EQ(0, ::stat(path("dest.tvx").c_str(), &st));
+    EXPECT_EQ(static_cast<off_t>(n), st.st_size) << "the final length before any byte lands";
+    EXPECT_TRUE(copy->wait()) << n << " bytes";
+    EXPECT_EQ(bytes, readFile(path("dest.tvx"))) << n << " bytes";
+    EXPECT_EQ(1000000000, modifiedTime(path("dest.tvx"))) << n << " bytes";
+    copy.reset();
+    std::remove(path("dest.tvx").c_str());
+  }
+  // A destination that does not exist yet is made.
+  writeFile(path("src.tvx"), "book");
+  std::shared_ptr<PendingCopy> copy =
+      startFileCopy(path("new.tvx").c_str(), path("src.tvx").c_str());
+  ASSERT_NE(nullptr, copy);
+  EXPECT_TRUE(copy->wait());
+  EXPECT_EQ("book", readFile(path("new.tvx")));
+}
+
+TEST_F(FileHelpersTest, StartFileCopyRefusesWhatCannotStartAndCountsItsWritesWhileHooked) {
+  writeFile(path("src.tvx"), "book");
+  EXPECT_EQ(nullptr, startFileCopy(path("dest.tvx").c_str(), path("missing.tvx").c_str()));
+  EXPECT_FALSE(fileExists(path("dest.tvx"))) << "never made for nothing";
+  EXPECT_EQ(nullptr,
+            startFileCopy(path("no/such/folder/dest.tvx").c_str(), path("src.tvx").c_str()));
+  EXPECT_EQ(nullptr, startFileCopy(nullptr, path("src.tvx").c_str()));
+  EXPECT_EQ(nullptr, startFileCopy(path("dest.tvx").c_str(), nullptr));
+
+  // With the failure hook armed the copy is made before the call returns, and a
+  // failed write leaves it failed.
+  FaultInjection::failNth(1, FaultInjection::Write);
+  std::shared_ptr<PendingCopy> copy =
+      startFileCopy(path("dest.tvx").c_str(), path("src.tvx").c_str());
+  const uint64_t injected = FaultInjection::failures();
+  FaultInjection::disarm();
+  ASSERT_NE(nullptr, copy);
+  EXPECT_EQ(1u, injected);
+  EXPECT_TRUE(copy->finished());
+  EXPECT_FALSE(copy->wait());
+}
 
 TEST_F(FileHelpersTest, CopyNewFileCopiesOnlyWhenNewer) {
   writeFile(path("src.tvx"), "new text");
