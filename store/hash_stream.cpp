@@ -194,23 +194,23 @@ void HashStream::dropIndex(ULONG bucket) {
   const ULONG end = tableEnd();
   for (const IndexedEntry& e : index.entries) {
     if (e.pos < end) continue;
-    auto it = owner_.find(e.pos);
-    if (it != owner_.end() && it->second == bucket) owner_.erase(it);
+    const ULONG* owner = owner_.find(e.pos);
+    if (owner != nullptr && *owner == bucket) owner_.erase(e.pos);
   }
   indexedEntries_ -= index.entries.size();
   index = BucketIndex();
 }
 
 void HashStream::forgetOwnerOf(ULONG pos) {
-  auto it = owner_.find(pos);
-  if (it != owner_.end()) dropIndex(it->second);
+  const ULONG* owner = owner_.find(pos);
+  if (owner != nullptr) dropIndex(ULONG{*owner});  // a copy: the drop changes the map
 }
 
 void HashStream::appendIndexed(ULONG bucket, BucketIndex& index, ULONG pos, ULONG link,
                                const char* key) {
   index.entries.push_back(IndexedEntry{pos, link});
   index.keys.insert(index.keys.end(), key, key + keySize_);
-  if (pos >= tableEnd()) owner_[pos] = bucket;
+  if (pos >= tableEnd()) owner_.set(pos, bucket);
   ++indexedEntries_;
 }
 
@@ -279,9 +279,9 @@ bool HashStream::buildIndex(ULONG bucket, BucketIndex& index) {
       }
       return true;
     }
-    auto it = owner_.find(link);
-    if (it != owner_.end()) {
-      if (it->second != bucket) return giveUp(BucketIndex::StreamOnly);  // a shared tail
+    const ULONG* owner = owner_.find(link);
+    if (owner != nullptr) {
+      if (*owner != bucket) return giveUp(BucketIndex::StreamOnly);  // a shared tail
       index.damaged = true;  // a loop
       return true;
     }

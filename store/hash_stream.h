@@ -76,11 +76,11 @@
 #include <cstddef>
 #include <iostream>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "kit/error_msg_exception.h"
 #include "platform/windows_types.h"
+#include "store/position_owners.h"
 
 class HashStream {
  public:
@@ -294,7 +294,7 @@ class HashStream {
   // The chain index: one record per bucket (sized on first use), the owner
   // bucket of every indexed overflow position, and the budget's accounting.
   std::vector<BucketIndex> index_;
-  std::unordered_map<ULONG, ULONG> owner_;
+  PositionOwners owner_;
   size_t indexBudget_ = size_t(32) << 20;
   size_t indexedEntries_ = 0;
 
