@@ -43,6 +43,7 @@ Chain::~Chain() {
   get_.reset();
   put_.reset();
   if (!storeAlive_.expired()) {
+    if (holdsRecord_) store_->releaseRecord(heldHandle_);
     try {
       --(*store_);
     } catch (const ErrorMsgException&) {
@@ -91,11 +92,13 @@ void Chain::resetIndex() {
   if (!knownAt_.empty()) knownAt_.clear();
   if (first_ == nullptr) return;
   known_.push_back(Known{first_->handle(), 0, first_});
-  if (state_ == nullptr || stateHandle_ != first_->handle()) {
-    state_ = store_->recordState(first_->handle());
-    stateHandle_ = first_->handle();
+  if (!holdsRecord_ || heldHandle_ != first_->handle()) {
+    if (holdsRecord_) store_->releaseRecord(heldHandle_);
+    store_->holdRecord(first_->handle());
+    holdsRecord_ = true;
+    heldHandle_ = first_->handle();
   }
-  epoch_ = state_->epoch;
+  epoch_ = store_->recordEpoch(heldHandle_);
 }
 
 void Chain::keepIndex(size_t count) {
@@ -157,13 +160,13 @@ void Chain::cutIndexAfter(ULONG handle, LONG base) {
 
 void Chain::recordChanged() {
   if (first_ == nullptr) return;
-  epoch_ = ++state_->epoch;
+  epoch_ = store_->bumpRecordEpoch(heldHandle_);
 }
 
 void Chain::syncWithRecord() {
   if (first_ == nullptr) return;
   const ULONG handle = first_->handle();
-  const uint64_t now = state_->epoch;
+  const uint64_t now = store_->recordEpoch(heldHandle_);
   if (now == epoch_) return;
   std::shared_ptr<Block> fresh =
       first_->header().free_mark() ? store_->lowLevelLookup(handle) : store_->lookupBlock(handle);
@@ -176,7 +179,7 @@ void Chain::syncWithRecord() {
 
 void Chain::checkEpoch() {
   if (first_ == nullptr) return;
-  const uint64_t now = state_->epoch;
+  const uint64_t now = store_->recordEpoch(heldHandle_);
   if (now != epoch_) {
     keepIndex(1);
     epoch_ = now;
@@ -429,7 +432,7 @@ LONG Chain::getUserSize() {
   if (first_ == nullptr) return 0;
   std::shared_ptr<Block> block = first_;
   int64_t total = 0;
-  if (state_->epoch != epoch_) {
+  if (store_->recordEpoch(heldHandle_) != epoch_) {
     // Another chain changed the record: every block held here may be stale, so
     // walk it afresh from its first block (the cursors stay where they are).
     block = store_->lowLevelLookup(first_->handle());
@@ -560,7 +563,7 @@ void Chain::free() {
     }
     handles.push_back(block->handle());
   }
-  ++state_->epoch;
+  store_->bumpRecordEpoch(heldHandle_);
   FreeList freeList(store_, store_->freeListPtr());
   for (ULONG at : handles) {
     std::unique_ptr<Block> block = store_->lookupBlock(at);

@@ -24,7 +24,7 @@
 // chain changes while blocks follow it, and emptied down to the first block when
 // the record is cut short or released. Another chain on the same record that
 // changes its shape bumps the record's epoch in the store (see
-// LowLevelStore::recordState), and an index made under an older epoch is
+// LowLevelStore::holdRecord), and an index made under an older epoch is
 // dropped before use; seeks, cuts and releases then also read the first block
 // again and start their cursors there, so a record changed by another chain is
 // seen as it now is. The index keeps the block objects themselves, and a chain
@@ -203,10 +203,10 @@ class Chain {
   // The most blocks the index holds (a record of more is a huge or hostile one).
   static constexpr size_t MaxKnownBlocks = 1u << 20;
   std::unordered_map<ULONG, size_t> knownAt_;
-  // The record's shared state (see LowLevelStore::recordState) and the epoch
-  // this chain's view of the record belongs to.
-  std::shared_ptr<LowLevelStore::RecordState> state_;
-  ULONG stateHandle_ = 0;
+  // The record this chain is counted in on (see LowLevelStore::holdRecord) and
+  // the epoch its view of the record belongs to.
+  bool holdsRecord_ = false;
+  ULONG heldHandle_ = 0;
   uint64_t epoch_ = 0;
 };
 

@@ -111,6 +111,7 @@ ULONG HashStream::overflowCapacity() {
 }
 
 bool HashStream::readEntry(ULONG pos, char* entry) {
+  if (buildWindow_ != nullptr) return readThrough(*buildWindow_, pos, entry);
   stream_->clear();
   stream_->seekg(pos);
   stream_->read(entry, entrySize_);
@@ -210,7 +211,7 @@ void HashStream::appendIndexed(ULONG bucket, BucketIndex& index, ULONG pos, ULON
                                const char* key) {
   index.entries.push_back(IndexedEntry{pos, link});
   index.keys.insert(index.keys.end(), key, key + keySize_);
-  if (pos >= tableEnd()) owner_.set(pos, bucket);
+  if (pos >= tableEnd()) owner_.get(pos) = bucket;
   ++indexedEntries_;
 }
 
@@ -245,11 +246,30 @@ HashStream::BucketIndex* HashStream::indexedBucket(ULONG bucket) {
 
 HashStream::BucketIndex* HashStream::indexOf(ULONG bucket) {
   if (bucket >= buckets_ || indexBudget_ == 0) return nullptr;
-  if (index_.empty()) index_.resize(buckets_);
+  if (index_.empty()) {
+    index_.resize(buckets_);
+    indexAllBuckets();
+  }
   BucketIndex& index = index_[bucket];
   if (index.state == BucketIndex::Indexed) return &index;
   if (index.state == BucketIndex::StreamOnly) return nullptr;
   return buildIndex(bucket, index) ? &index : nullptr;
+}
+
+void HashStream::indexAllBuckets() {
+  if (!endKnown_) refreshStreamEnd();
+  // A table larger than one window is indexed a bucket at a time, as lookups
+  // come (a window refilled for every step of a chain would cost more).
+  if (streamEnd_ > kMaxReadWindow) return;
+  ReadWindow window;
+  buildWindow_ = &window;
+  struct Reset {
+    HashStream* self;
+    ~Reset() { self->buildWindow_ = nullptr; }
+  } reset{this};
+  for (ULONG b = 0; b < buckets_; ++b) {
+    if (index_[b].state == BucketIndex::Unknown) buildIndex(b, index_[b]);
+  }
 }
 
 bool HashStream::buildIndex(ULONG bucket, BucketIndex& index) {

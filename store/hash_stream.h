@@ -80,7 +80,7 @@
 
 #include "kit/error_msg_exception.h"
 #include "platform/windows_types.h"
-#include "store/position_owners.h"
+#include "store/handle_map.h"
 
 class HashStream {
  public:
@@ -223,6 +223,10 @@ class HashStream {
   // walk through the stream.
   BucketIndex* indexOf(ULONG bucket);
   bool buildIndex(ULONG bucket, BucketIndex& index);
+  // Builds the index of every bucket not yet indexed in one pass, when the whole
+  // table fits in one read window: the first lookup in a table just opened would
+  // otherwise read its entries one by one, bucket after bucket.
+  void indexAllBuckets();
   // Forgets one bucket's index (it is built again when next needed).
   void dropIndex(ULONG bucket);
   // Forgets the whole index, the cached free-list head and the known stream end.
@@ -261,6 +265,8 @@ class HashStream {
     uint64_t writes = 0;
   };
   bool readThrough(ReadWindow& window, ULONG pos, char* entry);
+  // While indexAllBuckets runs: the window every entry is read through.
+  ReadWindow* buildWindow_ = nullptr;
   void writeBytes(ULONG pos, const char* bytes, size_t n);
   void writeLink(ULONG pos, ULONG link);
   // Takes a recycled entry off the free list; 0 when there is none usable.
@@ -294,7 +300,7 @@ class HashStream {
   // The chain index: one record per bucket (sized on first use), the owner
   // bucket of every indexed overflow position, and the budget's accounting.
   std::vector<BucketIndex> index_;
-  PositionOwners owner_;
+  HandleMap<ULONG> owner_;
   size_t indexBudget_ = size_t(32) << 20;
   size_t indexedEntries_ = 0;
 

@@ -93,20 +93,9 @@ void LowLevelStore::noteFreeIndexGrowth() {
   }
 }
 
-std::shared_ptr<LowLevelStore::RecordState> LowLevelStore::recordState(ULONG firstHandle) {
-  std::weak_ptr<RecordState>& slot = recordStates_[firstHandle];
-  std::shared_ptr<RecordState> state = slot.lock();
-  if (state == nullptr) {
-    state = std::make_shared<RecordState>();
-    slot = state;
-  }
-  if (recordStates_.size() >= sweepAt_) {
-    for (auto it = recordStates_.begin(); it != recordStates_.end();) {
-      it = it->second.expired() ? recordStates_.erase(it) : std::next(it);
-    }
-    sweepAt_ = std::max<std::size_t>(1024, 2 * recordStates_.size());
-  }
-  return state;
+void LowLevelStore::releaseRecord(ULONG firstHandle) {
+  RecordEpoch* entry = recordEpochs_.find(firstHandle);
+  if (entry != nullptr && --entry->holders == 0) recordEpochs_.erase(firstHandle);
 }
 
 LowLevelStore::~LowLevelStore() noexcept(false) {

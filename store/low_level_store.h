@@ -32,6 +32,7 @@
 #include "kit/ref_counting_resource.h"
 #include "platform/fd_stream.h"
 #include "platform/windows_types.h"
+#include "store/handle_map.h"
 
 class Block;
 class Chain;
@@ -204,14 +205,22 @@ class LowLevelStore : public RefCountingResource {
   // Lets a chain know whether this store still exists (see Chain's destructor).
   std::weak_ptr<const bool> lifeToken() const { return lifeToken_; }
 
-  // Record epochs: every chain on a record shares one RecordState, and a chain
-  // that changes the record (a block's length, which blocks it has) counts the
-  // epoch up, so that other chains on it drop what they remember of its blocks
-  // (see chain.h). The state lives as long as some chain on the record holds it.
-  struct RecordState {
-    uint64_t epoch = 0;
-  };
-  std::shared_ptr<RecordState> recordState(ULONG firstHandle);
+  // Record epochs: every chain on a record counts itself in on the record's
+  // entry (by its first block's handle) while it is on it, and a chain that
+  // changes the record (a block's length, which blocks it has) counts the
+  // record's epoch up, so that other chains on it drop what they remember of its
+  // blocks (see chain.h). The entry goes with the last chain on the record.
+  void holdRecord(ULONG firstHandle) { ++recordEpochs_.get(firstHandle).holders; }
+  void releaseRecord(ULONG firstHandle);
+  // The record's epoch (0 for a record no chain is on).
+  uint64_t recordEpoch(ULONG firstHandle) const {
+    const RecordEpoch* entry = recordEpochs_.find(firstHandle);
+    return entry != nullptr ? entry->epoch : 0;
+  }
+  // How many records chains are on (each record's entry counted once).
+  std::size_t heldRecordCount() const { return recordEpochs_.size(); }
+  // Counts the epoch of a record a chain is on up; the new epoch.
+  uint64_t bumpRecordEpoch(ULONG firstHandle) { return ++recordEpochs_.get(firstHandle).epoch; }
 
   // Fragmentation counters, never stored in the file: moves of a chain cursor to
   // the next block, and Chain / FreeList objects made on this store.
@@ -237,10 +246,12 @@ class LowLevelStore : public RefCountingResource {
   std::unique_ptr<FreeIndex> freeIndex_;
   // Set when a walk to build the copy found the list damaged.
   bool freeIndexBroken_ = false;
-  // The states of records that chains hold; entries whose state has gone are
-  // swept out whenever the table has doubled since the last sweep.
-  std::unordered_map<ULONG, std::weak_ptr<RecordState>> recordStates_;
-  std::size_t sweepAt_ = 1024;
+  // The epochs of the records chains are on, with how many chains are on each.
+  struct RecordEpoch {
+    uint64_t epoch;
+    ULONG holders;
+  };
+  HandleMap<RecordEpoch> recordEpochs_;
 };
 
 #endif  // STORE_LOW_LEVEL_STORE_H

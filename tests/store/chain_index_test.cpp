@@ -88,7 +88,14 @@ TEST(ChainIndexTest, RandomSeeksReadsWritesAndCutsMatchAModelOfEveryRecord) {
     EXPECT_EQ(static_cast<LONG>(r.model.size()), r.chain->getUserSize());
     Chain fresh(store.get(), r.handle);
     EXPECT_EQ(r.model, readAt(fresh, 0, static_cast<int>(r.model.size()) + 1));
+    EXPECT_EQ(records.size(), store->heldRecordCount())
+        << "one entry per record, however many chains";
   }
+  // A record's entry goes with the last chain on it.
+  records.pop_back();
+  EXPECT_EQ(records.size(), store->heldRecordCount());
+  records.clear();
+  EXPECT_EQ(0u, store->heldRecordCount());
 }
 
 }  // namespace
