@@ -426,14 +426,14 @@ int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG
 }
 
 void DB::keepEntryText(ULONG id, std::shared_ptr<const EntryText> text) {
-  if (entryTexts_.size() < MaxKeptEntries || entryTexts_.count(id) != 0) {
-    entryTexts_[id] = std::move(text);
+  if (entryTexts_.size() < MaxKeptEntries || entryTexts_.find(id) != nullptr) {
+    entryTexts_.get(id) = std::move(text);
   }
 }
 
 std::shared_ptr<const DB::EntryText> DB::entryText(ULONG id, ULONG handle) {
-  auto it = entryTexts_.find(id);
-  if (it != entryTexts_.end() && it->second->handle == handle) return it->second;
+  const std::shared_ptr<const EntryText>* kept = entryTexts_.find(id);
+  if (kept != nullptr && (*kept)->handle == handle) return *kept;
   char buf[kMaxHeaderBytes];
   const int got = store_->readRecordStart(handle, buf, static_cast<int>(sizeof buf));
   std::string n, t;

@@ -48,6 +48,7 @@
 #include "core/attr_value_list.h"
 #include "kit/string.h"
 #include "platform/windows_types.h"
+#include "store/handle_map.h"
 
 class DBRef;
 class ErrorMsgException;
@@ -209,7 +210,7 @@ class DB {
   // from. At most MaxKeptEntries are kept (beyond that, headers are read each
   // time), so a book with a huge ID table cannot make it grow without bound.
   static constexpr std::size_t MaxKeptEntries = 1u << 20;
-  std::unordered_map<ULONG, std::shared_ptr<const EntryText>> entryTexts_;
+  HandleMap<std::shared_ptr<const EntryText>> entryTexts_;
   // Each page name and the first page (in store order) that bears it, from one
   // walk; trusted while the ID table has seen no change and no entry header was
   // written since (both counters as they were when it was built).

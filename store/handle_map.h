@@ -1,8 +1,9 @@
-// A map keyed by a store position or handle (a 32-bit file offset), kept in one
-// table with open addressing: the hash stream's owner of each overflow entry it
-// has indexed, and the store's epoch of each record a chain is on. Such maps
-// take and drop thousands of keys as a book is read; a node per key would cost
-// an allocation each way.
+// A map keyed by a store position, handle or ID (32 bits), kept in one table
+// with open addressing: the hash stream's owner of each overflow entry it has
+// indexed, the store's epoch of each record a chain is on, the book's entry
+// headers by ID. Such maps take and drop thousands of keys as a book is read; a
+// node per key would cost an allocation each way and a cache miss per lookup.
+// An erased key's value is let go at once.
 //
 // Key 0 (the file header's offset, never a record's) is kept beside the table,
 // so that any key a hostile file names can be held.
@@ -18,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/windows_types.h"
@@ -56,6 +58,7 @@ class HandleMap {
   void erase(ULONG key) {
     if (key == 0) {
       hasZero_ = false;
+      zero_ = Value();
       return;
     }
     if (used_ == 0) return;
@@ -63,6 +66,7 @@ class HandleMap {
     std::size_t hole = placeOf(key);
     if (places_[hole].key == 0) return;
     places_[hole].key = 0;
+    places_[hole].value = Value();  // nothing it held outlives the erase
     --used_;
     // Later members of the run that may not stay behind the hole move into it,
     // so that none is cut off from its home (invariant 1). Ends at a free place.
@@ -71,8 +75,9 @@ class HandleMap {
       // It stays when its home lies cyclically in (hole, at].
       const bool stays = hole <= at ? (home > hole && home <= at) : (home > hole || home <= at);
       if (stays) continue;
-      places_[hole] = places_[at];
+      places_[hole] = std::move(places_[at]);
       places_[at].key = 0;
+      places_[at].value = Value();
       hole = at;
     }
   }
@@ -80,6 +85,7 @@ class HandleMap {
     std::vector<Place>().swap(places_);
     used_ = 0;
     hasZero_ = false;
+    zero_ = Value();
   }
   std::size_t size() const { return used_ + (hasZero_ ? 1 : 0); }
 
@@ -107,8 +113,8 @@ class HandleMap {
     std::vector<Place> old;
     old.swap(places_);
     places_.resize(old.empty() ? kFirstSize : old.size() * 2);
-    for (const Place& place : old) {
-      if (place.key != 0) places_[placeOf(place.key)] = place;
+    for (Place& place : old) {
+      if (place.key != 0) places_[placeOf(place.key)] = std::move(place);
     }
   }
 

@@ -4,7 +4,9 @@
 #include "store/handle_map.h"
 
 #include <map>
+#include <memory>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +75,31 @@ TEST(HandleMap, AgreesWithAModelMapThroughSetsErasesAndClears) {
   EXPECT_EQ(0u, owners.size());
   EXPECT_EQ(0u, owners.get(0));
   EXPECT_EQ(0u, owners.get(12));
+}
+
+// Values that own something (the book's entry headers are shared) keep it
+// through growth and the moves an erase makes, and let it go when erased.
+TEST(HandleMap, OwningValuesSurviveMovesAndAreLetGoWhenErased) {
+  HandleMap<std::shared_ptr<int>> map;
+  std::vector<std::shared_ptr<int>> held;
+  for (int i = 0; i < 1000; ++i) {
+    held.push_back(std::make_shared<int>(i));
+    map.get(static_cast<ULONG>(i) * 64) = held.back();  // key 0 among them
+  }
+  for (int i = 0; i < 1000; i += 2) map.erase(static_cast<ULONG>(i) * 64);
+  for (int i = 0; i < 1000; ++i) {
+    const std::shared_ptr<int>* kept = map.find(static_cast<ULONG>(i) * 64);
+    if (i % 2 == 0) {
+      EXPECT_EQ(nullptr, kept) << i;
+      EXPECT_EQ(1, held[static_cast<std::size_t>(i)].use_count()) << "erased value let go: " << i;
+    } else {
+      ASSERT_NE(nullptr, kept) << i;
+      EXPECT_EQ(i, **kept);
+      EXPECT_EQ(2, held[static_cast<std::size_t>(i)].use_count()) << i;
+    }
+  }
+  map.clear();
+  for (const std::shared_ptr<int>& value : held) EXPECT_EQ(1, value.use_count());
 }
 
 }  // namespace
