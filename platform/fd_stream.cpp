@@ -117,9 +117,12 @@ ssize_t readPiecesUpTo(int fd, iovec* pieces, std::size_t count, std::size_t n, 
       rest[parts++] = iovec{base, len};
       left -= len;
     }
+    const off_t at = offset + static_cast<off_t>(have);
     ssize_t r;
     do {
-      r = preadv(fd, rest, static_cast<int>(parts), offset + static_cast<off_t>(have));
+      // One piece (a page read on its own) needs no vector for the system to unpack.
+      r = parts == 1 ? pread(fd, rest[0].iov_base, rest[0].iov_len, at)
+                     : preadv(fd, rest, static_cast<int>(parts), at);
     } while (r < 0 && errno == EINTR);
     if (r < 0) return -1;
     if (r == 0) break;
