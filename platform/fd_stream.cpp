@@ -722,6 +722,34 @@ std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamof
   return static_cast<std::streamsize>(count);
 }
 
+std::streamsize FdStreamBuf::peekAt(std::streamoff pos, char* s, std::streamsize n) {
+  if (!cached() || pos < 0 || n < 0) return -1;
+  if (pos >= fileLength_) return 0;
+  const std::streamoff end = pos + std::min<std::streamoff>(n, fileLength_ - pos);
+  auto kept = [&](std::streamoff number) { return cache_[slotOf(number)].number == number; };
+  // Bounded by the pages of the range: each pass takes one page, or a run of
+  // pages not kept in one read.
+  for (std::streamoff at = pos; at < end;) {
+    std::streamoff number = pageOf(at);
+    if (kept(number)) {
+      // A put area writes into its page's own bytes: they are current.
+      const std::streamoff to = std::min(end, (number + 1) * pageSize());
+      std::memcpy(s + (at - pos), pageData(slotOf(number)) + (at - number * pageSize()),
+                  static_cast<std::size_t>(to - at));
+      at = to;
+      continue;
+    }
+    while (number + 1 <= pageOf(end - 1) && !kept(number + 1)) ++number;
+    const std::streamoff to = std::min(end, (number + 1) * pageSize());
+    const ssize_t r = readUpTo(readFd(), s + (at - pos), static_cast<std::size_t>(to - at),
+                               static_cast<off_t>(at));
+    if (r < 0) return -1;
+    std::memset(s + (at - pos) + r, 0, static_cast<std::size_t>(to - at - r));
+    at = to;
+  }
+  return static_cast<std::streamsize>(end - pos);
+}
+
 int FdStreamBuf::readFd() const { return landing_ ? landing_->readFd(fd_) : fd_; }
 
 bool FdStreamBuf::settle() {

@@ -80,6 +80,15 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // asks fstat (a failed write counts as "cannot be told"); page-cache mode
   // answers from what it knows and writes nothing.
   std::streamoff fileLength();
+
+  // Page-cache mode: copies the file's bytes [pos, pos + n), as this stream
+  // knows them, into `s` without keeping the pages it reads and without moving
+  // the stream: kept pages (changed ones included) come from the table, each run
+  // of the others from the file in one read. For a reader of a few bytes here
+  // and there, which would otherwise bring in a page for each. The count copied
+  // (less at the file's end; bytes the file lacks below its known end read as
+  // zeros), -1 when the file could not be read or in plain mode.
+  std::streamsize peekAt(std::streamoff pos, char* s, std::streamsize n);
   // True once any output failed to reach the file (and was dropped): the file
   // then differs from what was written through the stream. Never reset.
   bool writeFailed() const { return writeFailed_; }

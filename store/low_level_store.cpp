@@ -13,6 +13,7 @@
 #include "platform/fd_stream.h"
 #include "platform/share_open.h"
 #include "store/block.h"
+#include "store/block_header.h"
 #include "store/chain.h"
 #include "store/free_index.h"
 #include "store/free_list.h"
@@ -313,6 +314,38 @@ void LowLevelStore::read(char* buffer, int n) {
     clear();
     throw BadStreamException("Read failed");
   }
+}
+
+int LowLevelStore::readSmallRecord(ULONG handle, char* buffer, int size) {
+  if (stream_ == nullptr || header_ == nullptr || handle < header_->size() || size <= 0) return -1;
+  char bytes[SmallRecordBytes];
+  const std::streamsize got =
+      stream_->fdbuf()->peekAt(static_cast<std::streamoff>(handle), bytes, sizeof bytes);
+  if (got < static_cast<std::streamsize>(BlockHeader::FootPrintSize)) return -1;
+  auto u32 = [&bytes](std::size_t at) {
+    const unsigned char* u = reinterpret_cast<const unsigned char*>(bytes + at);
+    return static_cast<ULONG>(u[0]) | (static_cast<ULONG>(u[1]) << 8) |
+           (static_cast<ULONG>(u[2]) << 16) | (static_cast<ULONG>(u[3]) << 24);
+  };
+  const ULONG blockSize = u32(0);
+  const ULONG length = u32(4);
+  const ULONG next = u32(8);
+  const WORD marks = static_cast<WORD>(static_cast<unsigned char>(bytes[16]) |
+                                       (static_cast<unsigned char>(bytes[17]) << 8));
+  // What BlockHeader::read and a lookup of a record's first block accept, for a
+  // block lying wholly in the bytes read; anything else goes the usual way.
+  const bool sound = blockSize >= BlockHeader::MinBlockSize &&
+                     static_cast<std::streamsize>(blockSize) <= got &&
+                     static_cast<uint64_t>(handle) + blockSize <= MaxFileSize &&
+                     u32(blockSize - BlockHeader::TrailerSize) == blockSize &&
+                     length <= blockSize - BlockHeader::OverheadSize &&
+                     (marks & BlockHeader::FreeMark) == 0 && (marks & BlockHeader::FirstMark) != 0;
+  if (!sound) return -1;
+  const ULONG wanted = static_cast<ULONG>(size);
+  if (next != 0 && length < wanted) return -1;  // the rest lies in following blocks
+  const ULONG count = std::min(length, wanted);
+  std::memcpy(buffer, bytes + BlockHeader::FootPrintSize, count);
+  return static_cast<int>(count);
 }
 
 void LowLevelStore::seekg(ULONG pos) {

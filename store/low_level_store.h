@@ -145,6 +145,14 @@ class LowLevelStore : public RefCountingResource {
   void read(WORD* value);
   // Reads exactly n bytes or throws "Read failed".
   void read(char* buffer, int n);
+  // The bytes of a record that is one sound block in use, first of its chain
+  // and at most SmallRecordBytes long from header to trailer (an entry header,
+  // say): up to `size` of its user bytes copied into `buffer` from one read that
+  // keeps no page and leaves the stream where it was. -1 when the record is not
+  // such a block or cannot be read so; the caller then reads it the usual way,
+  // which reports whatever is wrong with it.
+  int readSmallRecord(ULONG handle, char* buffer, int size);
+  static constexpr ULONG SmallRecordBytes = 512;
   // Positioning of the stream; a failure throws BadStreamException "Seek failed".
   void seekg(ULONG pos);
   void seekp(ULONG pos);

@@ -270,6 +270,10 @@ std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
 
 int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
   checkFacetHandle(handle);
+  // Walks over many small records (entry headers between the bodies) read each
+  // in one go, without bringing in a page per record.
+  const int small = readSmallRecord(handle, buffer, size);
+  if (small >= 0) return small;
   {
     // Most such records are one block: read it without making a chain.
     std::unique_ptr<Block> first = lookupBlock(handle);

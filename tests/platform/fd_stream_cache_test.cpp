@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <random>
 #include <sys/stat.h>
@@ -426,3 +428,58 @@ TEST(FdStreamCache, KeptPagesPassToTheNextStreamOnlyWhileTheyEqualTheFile) {
   unlink(path.c_str());
   unlink(other.c_str());
 }
+
+namespace {
+
+// A peek copies the bytes as the stream knows them (changed pages included)
+// from kept pages and from the file, leaves the stream where it was, and stops
+// at the known end.
+TEST(FdStreamCache, PeekAtReadsAsTheStreamKnowsTheFileWithoutMovingIt) {
+  const std::string path = scratchPath("fdcache-peek");
+  std::string model(10 * 64 + 17, '\0');
+  for (std::size_t i = 0; i < model.size(); ++i) model[i] = static_cast<char>('A' + i % 23);
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    ASSERT_EQ(model.size(), std::fwrite(model.data(), 1, model.size(), f));
+    std::fclose(f);
+  }
+  const int fd = ::open(path.c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  {
+    FdStream s(fd, 64, 4);  // 64-byte pages, 4 slots: most pages are not kept
+    s.seekp(3 * 64 + 5);
+    s.write("changed", 7);  // a dirty page, still in its put area
+    model.replace(3 * 64 + 5, 7, "changed");
+    s.seekg(6 * 64);
+    char one;
+    s.read(&one, 1);  // a clean kept page
+    const std::streampos where = s.tellg();
+    for (std::streamoff pos : {0, 63, 64 * 3, 64 * 3 + 10, 64 * 5 + 60, 64 * 9, 64 * 10}) {
+      for (std::streamsize n : {1, 7, 64, 200, 700}) {
+        std::string got(static_cast<std::size_t>(n), '?');
+        const std::streamsize count = s.fdbuf()->peekAt(pos, &got[0], n);
+        const std::size_t expected =
+            std::min(static_cast<std::size_t>(n), model.size() - static_cast<std::size_t>(pos));
+        ASSERT_EQ(static_cast<std::streamsize>(expected), count) << pos << "+" << n;
+        EXPECT_EQ(model.substr(static_cast<std::size_t>(pos), expected), got.substr(0, expected))
+            << pos << "+" << n;
+      }
+    }
+    char none;
+    EXPECT_EQ(0, s.fdbuf()->peekAt(static_cast<std::streamoff>(model.size()), &none, 1));
+    EXPECT_EQ(-1, s.fdbuf()->peekAt(-1, &none, 1));
+    EXPECT_EQ(where, s.tellg()) << "the stream did not move";
+    s.read(&one, 1);
+    EXPECT_EQ(model[6 * 64 + 1], one);
+  }
+  ::close(fd);
+  EXPECT_EQ(model, fileContents(path));
+  std::remove(path.c_str());
+
+  FdStream plain(-1);
+  char byte;
+  EXPECT_EQ(-1, plain.fdbuf()->peekAt(0, &byte, 1)) << "plain mode does not peek";
+}
+
+}  // namespace

@@ -554,3 +554,75 @@ TEST_F(MiddleLevelStoreTest, DamagedIDTablesAreRefusedOnOpening) {
   reopen();
   EXPECT_EQ(1u, store_->getFlags(0)) << "the undamaged file still opens";
 }
+
+// Small records are read in one go without a stream; what comes back must be
+// what a stream on the record reads, for records of one block or several, with
+// changes not yet written back, and a damaged block must be refused as a lookup
+// refuses it.
+TEST_F(MiddleLevelStoreTest, ReadRecordStartReadsWhatAStreamReadsAndRefusesDamagedBlocks) {
+  makeBook();
+  auto streamBytes = [&](ULONG handle, std::size_t n) {
+    std::unique_ptr<StoreStream> s = store_->makeStream(handle);
+    std::string bytes(n, '\0');
+    s->read(&bytes[0], static_cast<std::streamsize>(n));
+    bytes.resize(static_cast<std::size_t>(s->gcount()));
+    return bytes;
+  };
+  auto check = [&](ULONG id, const char* what) {
+    const ULONG handle = store_->getFacet(id, 2);
+    for (int n : {1, 10, 300, 480, 8000}) {
+      std::string got(static_cast<std::size_t>(n), '\0');
+      const int count = store_->readRecordStart(handle, &got[0], n);
+      got.resize(static_cast<std::size_t>(count));
+      EXPECT_EQ(streamBytes(handle, static_cast<std::size_t>(n)), got) << what << ", " << n;
+    }
+  };
+  std::vector<ULONG> ids;
+  for (std::size_t length : {1u, 31u, 200u, 460u, 600u, 5000u}) {
+    ids.push_back(store_->createID(1));
+    writeFacet(ids.back(), 2, std::string(length, static_cast<char>('a' + ids.size())));
+  }
+  // A record that grows after another was made behind it takes a second block.
+  writeFacet(ids[0], 2, std::string(700, 'z'));
+  for (int round = 0; round < 2; ++round) {
+    for (ULONG id : ids) check(id, round == 0 ? "as written" : "reopened");
+    reopen();
+  }
+
+  // Damage on disk, each refused as before.
+  const ULONG handle = store_->getFacet(ids[1], 2);
+  const std::string original = fileBytes(path_).substr(handle, 18);
+  const ULONG blockSize = u32At(original, 0);
+  const WORD marks = u16At(original, 16);
+  const struct {
+    const char* name;
+    size_t at;
+    std::string bytes;
+    const char* message;
+  } damage[] = {
+      {"trailer", handle + blockSize - 4, le32(blockSize + 1),
+       "Mismatched header and trailer sizes"},
+      {"free mark", handle + 16, std::string(1, static_cast<char>(marks | 1)),
+       "Block has been freed"},
+      {"first mark", handle + 16, std::string(1, static_cast<char>(marks & ~2)),
+       "Handle names a block inside a record"},
+      {"length", handle + 4, le32(blockSize), "Block length exceeds its user size"},
+  };
+  for (const auto& d : damage) {
+    close();
+    const std::string before = fileBytes(path_).substr(d.at, d.bytes.size());
+    patchFile(path_, d.at, d.bytes);
+    reopen();
+    char buffer[64];
+    try {
+      store_->readRecordStart(handle, buffer, sizeof buffer);
+      ADD_FAILURE() << d.name << ": accepted";
+    } catch (const LowLevelStore::StoreException& e) {
+      EXPECT_STREQ(d.message, e.message()) << d.name;
+    }
+    close();
+    patchFile(path_, d.at, before);
+    reopen();
+  }
+  check(ids[1], "repaired");
+}
