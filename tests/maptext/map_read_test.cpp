@@ -159,7 +159,7 @@ TEST(MapReadTest, NodeAndLinkFlagsFollowTheSectionVersion) {
   }
 }
 
-// The parent spec and the link constraint are in their place from types version
+// The parent and the link constraint are in their place from types version
 // 354 on; a link type may also give them after its arrow heads, which wins.
 TEST(MapReadTest, TypesFollowTheirVersion) {
   struct Case {
