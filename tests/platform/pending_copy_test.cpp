@@ -21,13 +21,6 @@
 
 namespace {
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(nullptr, f);
-  ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), f));
-  ASSERT_EQ(0, std::fclose(f));
-}
-
 struct FileId {
   unsigned long long device = 0;
   unsigned long long inode = 0;

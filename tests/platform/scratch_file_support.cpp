@@ -4,6 +4,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
 #include "platform/system.h"
 
 std::string scratchPath(const char* name) {
@@ -22,4 +26,11 @@ std::string fileContents(const std::string& path) {
   while ((n = read(fd, buf, sizeof buf)) > 0) out.append(buf, static_cast<std::size_t>(n));
   close(fd);
   return out;
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(nullptr, f);
+  ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), f));
+  ASSERT_EQ(0, std::fclose(f));
 }

@@ -15,13 +15,6 @@
 
 namespace {
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(nullptr, f);
-  ASSERT_EQ(bytes.size(), std::fwrite(bytes.data(), 1, bytes.size(), f));
-  ASSERT_EQ(0, std::fclose(f));
-}
-
 bool exists(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
