@@ -78,9 +78,9 @@ std::string fromPathBuffer(const char* path) {
 }
 
 // Writes all of [data, data + n) at `offset`, retrying short writes; asks the
-// failure hook first. False on failure.
-bool writeAllAt(int fd, const char* data, std::size_t n, off_t offset) {
-  if (FaultInjection::shouldFail(FaultInjection::Write)) {
+// failure hook first (unless told not to). False on failure.
+bool writeAllAt(int fd, const char* data, std::size_t n, off_t offset, bool askHook = true) {
+  if (askHook && FaultInjection::shouldFail(FaultInjection::Write)) {
     errno = EIO;
     return false;
   }
@@ -169,14 +169,15 @@ namespace {
 // of the file open on `toFd`, advancing `done`: by the kernel while `byKernel`
 // (cleared, for good, when the kernel refuses), else through `block`. True when
 // it reached `end` or the source ended sooner (then done < end); false on a
-// failure, with `sourceFailed` set when it was the source's.
+// failure, with `sourceFailed` set when it was the source's. Each write asks the
+// failure hook first when `askHook`.
 bool copySpan(int fromFd, int toFd, int64_t& done, int64_t end, bool& byKernel,
-              std::vector<char>& block, bool& sourceFailed) {
+              std::vector<char>& block, bool& sourceFailed, bool askHook = true) {
   // Each pass copies at least a byte, or switches to memory (once), or ends.
   while (done < end) {
     const int64_t want = std::min(end - done, kKernelCopyChunk);
     if (byKernel) {
-      if (FaultInjection::shouldFail(FaultInjection::Write)) {
+      if (askHook && FaultInjection::shouldFail(FaultInjection::Write)) {
         errno = EIO;
         return false;
       }
@@ -205,7 +206,8 @@ bool copySpan(int fromFd, int toFd, int64_t& done, int64_t end, bool& byKernel,
       return false;
     }
     if (r == 0) return true;
-    if (!writeAllAt(toFd, block.data(), static_cast<std::size_t>(r), static_cast<off_t>(done))) {
+    if (!writeAllAt(toFd, block.data(), static_cast<std::size_t>(r), static_cast<off_t>(done),
+                    askHook)) {
       return false;
     }
     done += r;
@@ -284,7 +286,11 @@ std::shared_ptr<PendingCopy> startFileCopy(const char* dest, const char* src) {
   }
   // Steps of this size, so that a cancelled copy stops soon.
   constexpr int64_t kStep = int64_t{4} << 20;
-  return PendingCopy::start(from, to, [from, to, length](const std::atomic<bool>& stop) {
+  // The failure hook counts on the caller's thread only: armed now, the copy is
+  // made here and asks it (see PendingCopy::start); otherwise the copy runs on
+  // its own thread and leaves the hook to what the caller does meanwhile.
+  const bool askHook = FaultInjection::armed();
+  return PendingCopy::start(from, to, [from, to, length, askHook](const std::atomic<bool>& stop) {
     int64_t done = 0;
     bool byKernel = true;
     bool sourceFailed = false;
@@ -292,7 +298,9 @@ std::shared_ptr<PendingCopy> startFileCopy(const char* dest, const char* src) {
     while (done < length) {
       if (stop.load()) return false;
       const int64_t end = std::min(length, done + kStep);
-      if (!copySpan(from, to, done, end, byKernel, block, sourceFailed) || done < end) return false;
+      if (!copySpan(from, to, done, end, byKernel, block, sourceFailed, askHook) || done < end) {
+        return false;
+      }
     }
     // As copyFile leaves it: the source's modification time.
     std::time_t modified = 0;

@@ -283,6 +283,20 @@ TEST_F(FileHelpersTest, StartFileCopyRefusesWhatCannotStartAndCountsItsWritesWhi
   EXPECT_EQ(1u, injected);
   EXPECT_TRUE(copy->finished());
   EXPECT_FALSE(copy->wait());
+
+  // A copy started with the hook disarmed runs on its own thread and never asks
+  // the hook, armed meanwhile for what the caller does.
+  const std::string bytes = patterned((8u << 20) + 5u);
+  writeFile(path("big.tvx"), bytes);
+  copy = startFileCopy(path("big-copy.tvx").c_str(), path("big.tvx").c_str());
+  FaultInjection::failNth(1, FaultInjection::Write, true);
+  ASSERT_NE(nullptr, copy);
+  const bool whole = copy->wait();
+  const uint64_t counted = FaultInjection::count();
+  FaultInjection::disarm();
+  EXPECT_TRUE(whole);
+  EXPECT_EQ(0u, counted);
+  EXPECT_EQ(bytes, readFile(path("big-copy.tvx")));
 }
 
 TEST_F(FileHelpersTest, CopyNewFileCopiesOnlyWhenNewer) {
