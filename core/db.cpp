@@ -19,8 +19,8 @@
 #include "kit/error.h"
 #include "kit/file_helpers.h"
 #include "maptext/km_esrap.h"
+#include "platform/commit_journal.h"
 #include "platform/desktop.h"
-#include "platform/fault_injection.h"
 #include "platform/pending_copy.h"
 #include "platform/share_open.h"
 #include "platform/space_reclaimer.h"
@@ -33,10 +33,6 @@ const char DB::Signature[] = "#NXST#";
 namespace {
 
 ULONG g_bookCounter = 0;
-DB::CommitFaultHook& commitHook() {
-  static DB::CommitFaultHook hook;
-  return hook;
-}
 
 // Streams from the store arrive as owned pointers of the store's stream type.
 template <class P>
@@ -112,33 +108,6 @@ std::string entryHeaderBytes(const String& name, const String& type, ULONG flags
   return bytes;
 }
 
-// Commit copies the work in steps of this many bytes, each sent on to the disk
-// while the next is copied, so the sync that follows has little left to wait for.
-constexpr int64_t kCommitWriteBackStep = int64_t{2} << 20;
-
-// Copies `src` to `dest` (created or cut to nothing first); false on any failure.
-bool copyAndSync(const std::string& src, const std::string& dest) {
-  int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (out < 0) {
-    close(in);
-    return false;
-  }
-  bool ok = copyFileBytes(in, out, nullptr, nullptr, kCommitWriteBackStep);
-  close(in);
-  if (close(out) != 0) ok = false;
-  return ok;
-}
-
-bool syncFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = FaultInjection::fsync(fd) == 0;
-  close(fd);
-  return ok;
-}
-
 // Finds a program on PATH; empty when it is not there.
 std::string findOnPath(const char* program) {
   const char* path = std::getenv("PATH");
@@ -157,10 +126,6 @@ std::string findOnPath(const char* program) {
 
 // ---------------------------------------------------------------------------
 // Construction, opening and closing
-
-void DB::setCommitFaultHook(CommitFaultHook hook) { commitHook() = std::move(hook); }
-
-bool DB::commitStepFails(CommitStep step) { return commitHook() && commitHook()(step); }
 
 ULONG DB::newBookCounter() { return g_bookCounter; }
 
@@ -349,53 +314,28 @@ bool DB::isReadOnly() const {
 int DB::commit() {
   if (isReadOnly() || !lockStore_ || !store_) return 0;
   hasFile_ = 1;
-  const int lockFlags = lockStore_->openFlags();
-  const int lockShare = lockStore_->shareMode();
-  const std::string book = bookName_.c_str();
-  const std::string fresh = book + ".commit~";
+  // The book file stays held by the lock store throughout: no other writer can
+  // come in between, and the work is copied back into the book file itself, so
+  // that it keeps its inode, its links and its mode. The copy goes behind a
+  // journal (platform/commit_journal.h): a crash at any moment leaves the old
+  // book or the new one.
+  std::string why;
   bool ok = true;
-
   try {
-    if (commitStepFails(CommitFlush)) throw LowLevelStore::BadStreamException("Write failed");
     // A working file the book never wholly reached would be committed with gaps.
     if (workCopy_ && !workCopy_->wait()) throw LowLevelStore::BadStreamException("Write failed");
     workCopy_.reset();  // whole: the book file need not be held open for it
     store_->commit();
   } catch (const ErrorMsgException& e) {
-    e.report(nullptr, 'E');
+    why = descriptionOf(e);
     ok = false;
   }
-  if (ok) ok = !commitStepFails(CommitCopy) && copyAndSync(workPath_.c_str(), fresh);
-  if (ok) ok = !commitStepFails(CommitSync) && syncFile(fresh);
   if (ok) {
-    // The lock belongs to the old book file; let it go only for the rename.
-    try {
-      lockStore_.reset();
-    } catch (const ErrorMsgException& e) {
-      e.report(nullptr, 'E');
-    }
-    // The old book's space is given back off this path once the rename drops it.
-    const int oldBook = SpaceReclaimer::hold(book.c_str());
-    ok = !commitStepFails(CommitRename) && FaultInjection::rename(fresh.c_str(), book.c_str()) == 0;
-    SpaceReclaimer::release(oldBook);
+    ok = CommitJournal::replaceContent(lockStore_->fd(), bookName_.c_str(), workPath_.c_str(),
+                                       &why) == 0;
   }
-  if (!ok) std::remove(fresh.c_str());
-
-  // Whatever happened, hold the book file again.
-  bool relocked = false;
-  if (!lockStore_) {
-    try {
-      if (!commitStepFails(CommitRelock)) {
-        lockStore_ = asStore(MiddleLevelStore::make(book.c_str(), lockFlags, lockShare));
-        relocked = true;
-      }
-    } catch (const ErrorMsgException&) {
-      relocked = false;
-    }
-  } else {
-    relocked = true;
-  }
-  if (!ok || !relocked) {
+  if (!ok) {
+    error(nullptr, 'E', "Could not save book '%s': %s", bookName_.c_str(), why.c_str());
     error(nullptr, 'E',
           "Internal error... cannot regain file lock... Please close book %s and reopen",
           bookName_.c_str());

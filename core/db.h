@@ -67,18 +67,6 @@ class DB {
   enum Kind : ULONG { KindNode = 1, KindLink = 2 };
   enum Facet { EntryHeader = 0, Body = 1, LinkList = 2, Attributes = 3 };
 
-  // The steps of commit, for tests that make one of them fail.
-  enum CommitStep {
-    CommitFlush = 1,        // flushing the working store
-    CommitCopy = 2,         // copying it to the new file beside the book
-    CommitSync = 3,         // syncing the new file
-    CommitRename = 4,       // renaming it over the book
-    CommitRelock = 5,       // taking the lock on the book again
-  };
-  // Returns true to make the step fail. Null for none.
-  typedef std::function<bool(CommitStep)> CommitFaultHook;
-  static void setCommitFaultHook(CommitFaultHook hook);
-
   // Opens (fileName given) or creates (fileName null) a book. Throws the store's
   // exception, or ErrorMsgException-family BookOpenFailure, when it cannot; the
   // failure has been reported through error() by then.
@@ -187,7 +175,6 @@ class DB {
   bool pageNamesCurrent();
   struct EntryWalk;
   static int visitEntryRecord(const ULONG* record, void* context);
-  static bool commitStepFails(CommitStep step);
 
   Nexil& app_;
   ULONG refCount_ = 0;

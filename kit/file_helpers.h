@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_copy.h"
 #include "platform/windows_types.h"
 
 class PendingCopy;
@@ -30,23 +31,8 @@ constexpr int kPathBufferSize = 260;
 // the largest LONG), 0 when either stream is missing.
 LONG copy(std::ostream* out, std::istream* in);
 
-// Copies the bytes of the regular file open on `fromFd`, from its start up to the
-// length it has when the copy begins, onto the file open on `toFd` from its start.
-// Positioned calls: neither descriptor's offset is used or moved. The destination
-// is not cut; bytes of it past the copy's end stay (copyFile cuts them). The
-// kernel copies when it can; where it refuses (the two files lie on different
-// file systems, the call is unknown or unsupported there, or both are one file)
-// the bytes pass through memory. Every write asks the failure hook
-// (platform/fault_injection.h) first. True when the copy reached the source's
-// end; `copied` receives the bytes copied, and `readFailed` whether it was the
-// source that failed (a source that is not a regular file counts as that). A
-// failure inside the kernel's copy counts as the destination's.
-// With a `writeBackStep` (bytes, above 0), the copy goes in steps of that size and
-// the system is asked to start writing each finished step to the disk while the
-// next is copied, so that a sync of the destination that follows has little left
-// to wait for. It changes no byte of the result.
-bool copyFileBytes(int fromFd, int toFd, int64_t* copied = nullptr, bool* readFailed = nullptr,
-                   int64_t writeBackStep = 0);
+// copyFileBytes (the bytes of one open file onto another) lives in
+// platform/file_copy.h, included above.
 
 // Copies the file `src` to `dest` (created when missing, and cut to the source's
 // length so that no stale bytes of an older, longer file remain) and gives it the

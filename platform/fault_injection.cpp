@@ -63,9 +63,9 @@ bool FaultInjection::shouldFail(Operation op) {
   return fail;
 }
 
-int FaultInjection::rename(const char* from, const char* to) {
-  if (shouldFail(Rename)) return -1;
-  return std::rename(from, to);
+int FaultInjection::unlink(const char* path) {
+  if (shouldFail(Unlink)) return -1;
+  return ::unlink(path);
 }
 
 int FaultInjection::fsync(int fd) {

@@ -4,8 +4,9 @@
 // leaves a sound book behind.
 //
 // The operations that take part: every write of the descriptor stream
-// (platform/fd_stream.h), its flushes, and the writes, syncs and renames of the
-// book database's commit. Each asks shouldFail() before it acts and, when told
+// (platform/fd_stream.h) and its flushes, every write of a file copy
+// (platform/file_copy.h), and the syncs and name removals of a commit
+// (platform/commit_journal.h). Each asks shouldFail() before it acts and, when told
 // to, fails the way the operating system would (errno EIO), without touching
 // the file.
 //
@@ -20,7 +21,7 @@
 
 class FaultInjection {
  public:
-  enum Operation : unsigned { Write = 1, Flush = 2, Rename = 4, AnyOperation = 7 };
+  enum Operation : unsigned { Write = 1, Flush = 2, Unlink = 4, AnyOperation = 7 };
 
   // Arms the hook: the nth operation (n >= 1) of the kinds in `mask`, counted
   // from now, fails. With `sticky`, that one and every later one fail (the
@@ -40,9 +41,9 @@ class FaultInjection {
   // Asked by each operation before it acts: true means fail it now.
   static bool shouldFail(Operation op);
 
-  // The operating system's rename and fsync through the hook: -1 with errno EIO
+  // The operating system's unlink and fsync through the hook: -1 with errno EIO
   // when the hook fails them.
-  static int rename(const char* from, const char* to);
+  static int unlink(const char* path);
   static int fsync(int fd);
 };
 

@@ -1,16 +1,17 @@
 // The share-aware open. Share modes are enforced with open-file-description locks
-// on four reserved byte offsets far beyond any real file size:
+// on reserved byte offsets far beyond any real file size (the table of them is in
+// platform/lock_slots.h): one per access right and one per denial.
 //
-//   OFFSET             MEANING OF A SHARED LOCK HELD THERE
-//   kLockBase + 0      this open reads the file
-//   kLockBase + 1      this open writes the file
-//   kLockBase + 2      this open denies reading to others
-//   kLockBase + 3      this open denies writing to others
+// Under the gate lock, an open first checks (F_OFD_GETLK with a write lock,
+// which reports any shared lock held by another open file) that nobody denies
+// what it wants to do and that nobody already does what it wants to deny; then it
+// takes shared locks on the offsets of its own rights and denials. The gate makes
+// the check and the taking one step, so that two opens that would refuse each
+// other never both succeed. The locks go away with the open file.
 //
-// An open first checks (F_OFD_GETLK with a write lock, which reports any shared
-// lock held by another open file) that nobody denies what it wants to do and that
-// nobody already does what it wants to deny; then it takes shared locks on the
-// offsets of its own rights and denials. The locks go away with the open file.
+// Then the open is admitted as a user of the file's content
+// (platform/commit_journal.h): it waits while a commit replaces the content, and
+// puts right a commit that was cut short before anything of the file is read.
 //
 // Locks need a descriptor opened for reading, so a write-only open keeps a second,
 // read-only descriptor on the same file for its locks; `_close` closes both.
@@ -24,10 +25,14 @@
 #include <map>
 #include <mutex>
 
+#include "platform/commit_journal.h"
+#include "platform/lock_slots.h"
+
+using namespace lock_slots;
+
 namespace {
 
-const off_t kLockBase = static_cast<off_t>(0x7FFFFFFF00000000LL);
-enum LockSlot { kReads = 0, kWrites = 1, kDeniesRead = 2, kDeniesWrite = 3 };
+typedef Slot LockSlot;
 
 // Descriptors of write-only opens mapped to the read-only descriptor holding their locks.
 std::mutex& lockTableMutex() {
@@ -61,9 +66,30 @@ bool takeShared(int fd, LockSlot slot) {
   return fcntl(fd, F_OFD_SETLK, &fl) == 0 || errno == EINVAL;
 }
 
+// Holds the gate (an exclusive lock) while it lives; a file without lock
+// support has no gate and needs none.
+class Gate {
+ public:
+  explicit Gate(int fd) : fd_(fd) {
+    struct flock fl = lockAt(kGate, F_WRLCK);
+    while (fcntl(fd_, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
+    }
+  }
+  ~Gate() {
+    struct flock fl = lockAt(kGate, F_UNLCK);
+    fcntl(fd_, F_OFD_SETLK, &fl);
+  }
+  Gate(const Gate&) = delete;
+  Gate& operator=(const Gate&) = delete;
+
+ private:
+  int fd_;
+};
+
 // Applies the share rules of an open with `access` (0, 1, 2) and `share` on lockFd.
 // Returns false with errno EACCES when another open refuses it.
 bool applyShareMode(int lockFd, int access, int share) {
+  Gate gate(lockFd);
   const bool reads = access == _O_RDONLY || access == _O_RDWR;
   const bool writes = access == _O_WRONLY || access == _O_RDWR;
   const bool denyRead = share == _SH_DENYRW || share == _SH_DENYRD;
@@ -127,7 +153,7 @@ int _sopen(const char* path, int oflag, int shflag, int pmode) {
     lockFd = open(path, O_RDONLY | O_CLOEXEC);
     if (lockFd < 0) lockFd = fd;  // an unreadable file: lock on the write descriptor
   }
-  if (!applyShareMode(lockFd, access, shflag)) {
+  if (!applyShareMode(lockFd, access, shflag) || !CommitJournal::admit(lockFd, path)) {
     const int saved = errno;
     if (lockFd != fd) close(lockFd);
     close(fd);

@@ -1,9 +1,9 @@
 // Saving under failure: a whole open-edit-commit-close of a book is run once
-// for every write, flush and rename it performs, with that one operation made
-// to fail (and once more with it and everything after it failing, as when the
-// device goes away). Afterwards the book file must open, check clean and hold
-// exactly the old content or exactly the new, and no half-made file may be left
-// beside it.
+// for every write, sync and name removal it performs, with that one operation
+// made to fail (and once more with it and everything after it failing, as when
+// the device goes away). Afterwards the book file must open, check clean and
+// hold exactly the old content or exactly the new (the new exactly when the
+// commit said it succeeded), and no half-made file may be left beside it.
 #include <gtest/gtest.h>
 #include <dirent.h>
 #include <unistd.h>
@@ -137,9 +137,12 @@ class CommitUnderFailure : public ::testing::Test {
     EXPECT_EQ(0, image.problems) << label << ": " << image.lastReport;
     EXPECT_EQ("", checkBookFile(book_).substr(0, haveBookCheck() ? std::string::npos : 0))
         << label;
-    // A commit that said it succeeded saved the new content.
+    // A commit that said it succeeded saved the new content; one that said it
+    // failed left the old.
     if (rc == 0) {
       EXPECT_TRUE(isNew) << label << ": commit succeeded but the old book is there";
+    } else {
+      EXPECT_TRUE(isOld) << label << ": commit failed (" << rc << ") but the new book is there";
     }
     const std::vector<std::string> left =
         leftovers({"commit_base.tvx", "commit_book.tvx", "sample.tvx", "damaged.tvx"});
@@ -161,8 +164,8 @@ TEST_F(CommitUnderFailure, EachSingleFailureLeavesTheOldOrTheNewBook) {
     runWith("operation " + std::to_string(n) + " of " + std::to_string(operations_) + " fails",
             [n] { FaultInjection::failNth(n); });
   }
-  // Failures early in the work keep the old book; the last operations (closing
-  // after the rename) come after the commit point.
+  // Failures before the journal's removal keep the old book; the last
+  // operation (syncing the folder after it) comes after the commit point.
   EXPECT_GT(oldSeen_, 0);
   EXPECT_GT(newSeen_, 0);
 }
@@ -175,9 +178,9 @@ TEST_F(CommitUnderFailure, EverythingFailingFromAnyPointLeavesTheOldOrTheNewBook
   EXPECT_GT(oldSeen_, 0);
 }
 
-TEST_F(CommitUnderFailure, RenameAndFlushFailuresAlone) {
+TEST_F(CommitUnderFailure, RemovalAndSyncFailuresAlone) {
   // The commit's own steps, failing on their own kind only.
-  for (unsigned kind : {0u + FaultInjection::Rename, 0u + FaultInjection::Flush}) {
+  for (unsigned kind : {0u + FaultInjection::Unlink, 0u + FaultInjection::Flush}) {
     for (uint64_t n = 1; n <= 3; ++n) {
       runWith("kind " + std::to_string(kind) + " operation " + std::to_string(n) + " fails",
               [n, kind] { FaultInjection::failNth(n, kind); });

@@ -28,10 +28,10 @@ TEST(FaultInjection, TheNthOperationOfTheArmedKindsFailsAndNoOther) {
   };
   using F = FaultInjection;
   const Case cases[] = {
-      {"second of any", 2, F::AnyOperation, false, {F::Write, F::Flush, F::Rename, F::Write}, ".x.."},
-      {"first write only", 1, F::Write, false, {F::Flush, F::Rename, F::Write, F::Write}, "..x."},
-      {"second rename", 2, F::Rename, false, {F::Rename, F::Write, F::Rename, F::Rename}, "..x."},
-      {"sticky from third", 3, F::AnyOperation, true, {F::Write, F::Write, F::Flush, F::Write, F::Rename}, "..xxx"},
+      {"second of any", 2, F::AnyOperation, false, {F::Write, F::Flush, F::Unlink, F::Write}, ".x.."},
+      {"first write only", 1, F::Write, false, {F::Flush, F::Unlink, F::Write, F::Write}, "..x."},
+      {"second removal", 2, F::Unlink, false, {F::Unlink, F::Write, F::Unlink, F::Unlink}, "..x."},
+      {"sticky from third", 3, F::AnyOperation, true, {F::Write, F::Write, F::Flush, F::Write, F::Unlink}, "..xxx"},
       {"sticky flushes only", 1, F::Flush, true, {F::Write, F::Flush, F::Write, F::Flush}, ".x.x"},
       {"beyond the work", 9, F::AnyOperation, false, {F::Write, F::Flush}, ".."},
   };
@@ -49,10 +49,10 @@ TEST(FaultInjection, TheNthOperationOfTheArmedKindsFailsAndNoOther) {
 }
 
 TEST(FaultInjection, CountingOnlyCountsTheArmedKinds) {
-  FaultInjection::countOnly(FaultInjection::Write | FaultInjection::Rename);
+  FaultInjection::countOnly(FaultInjection::Write | FaultInjection::Unlink);
   EXPECT_FALSE(FaultInjection::shouldFail(FaultInjection::Write));
   EXPECT_FALSE(FaultInjection::shouldFail(FaultInjection::Flush));
-  EXPECT_FALSE(FaultInjection::shouldFail(FaultInjection::Rename));
+  EXPECT_FALSE(FaultInjection::shouldFail(FaultInjection::Unlink));
   EXPECT_EQ(2u, FaultInjection::count());
   EXPECT_EQ(0u, FaultInjection::failures());
   FaultInjection::disarm();
@@ -74,13 +74,13 @@ TEST(FaultInjection, AFailedStreamWriteLeavesTheFileAloneAndFailsTheStream) {
   ::close(fd);
   EXPECT_EQ("old bytes", fileBytes(path));
 
-  // A failing sync reports failure without writing; the rename fails with EIO
-  // and leaves both names as they were.
+  // A failing sync reports failure without writing; the removal fails with EIO
+  // and leaves the name as it was.
   const std::string other = scratchDir() + "hook_other.bin";
   writeBytes(other, "other");
-  FaultInjection::failNth(1, FaultInjection::Rename);
+  FaultInjection::failNth(1, FaultInjection::Unlink);
   errno = 0;
-  EXPECT_EQ(-1, FaultInjection::rename(other.c_str(), path.c_str()));
+  EXPECT_EQ(-1, FaultInjection::unlink(other.c_str()));
   EXPECT_EQ(EIO, errno);
   FaultInjection::disarm();
   EXPECT_EQ("old bytes", fileBytes(path));
