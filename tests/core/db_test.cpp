@@ -414,4 +414,46 @@ TEST(DBBodies, ABodyRewrittenShorterLeavesNothingOfTheLongerOne) {
   EXPECT_EQ(fresh.str(), stored);
 }
 
+// A commit changes what the book file holds, never what the book file is: the
+// edit reached through a symbolic link changes the book it points to, a second
+// hard link shows the edit too, and the file keeps its inode and its mode.
+TEST(DBCommit, TheBookFileKeepsItsInodeLinksAndMode) {
+  ScriptedDesktop desk;
+  DesktopScope scope(desk);
+  TestNexil app;
+  const std::string dir = freshDir("db_commit_links");
+  const std::string book = dir + "book.tvx";
+  const std::string hard = dir + "hard.tvx";
+  const std::string sym = dir + "sym.tvx";
+  const ULONG home = makeBookFile(app, book);
+  ASSERT_EQ(0, chmod(book.c_str(), 0600));
+  ASSERT_EQ(0, link(book.c_str(), hard.c_str()));
+  ASSERT_EQ(0, symlink("book.tvx", sym.c_str()));
+  struct stat before;
+  ASSERT_EQ(0, stat(book.c_str(), &before));
+
+  DB* db = new DB(app, "", sym.c_str(), _O_RDWR, _SH_DENYWR);
+  ASSERT_FALSE(db->isReadOnly());
+  const String renamed("Renamed through the link");
+  ASSERT_EQ(0, db->changeName_Type_Flags(home, &renamed, nullptr, nullptr));
+  EXPECT_EQ(0, db->commit());
+  delete db;
+
+  struct stat after, link;
+  ASSERT_EQ(0, stat(book.c_str(), &after));
+  ASSERT_EQ(0, lstat(sym.c_str(), &link));
+  EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the symbolic link became a file";
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  EXPECT_EQ(2u, static_cast<unsigned>(after.st_nlink));
+  EXPECT_EQ(0600u, after.st_mode & 0777u);
+  for (const std::string& name : {book, hard, sym}) {
+    DB check(app, "", name.c_str(), _O_RDONLY, _SH_DENYNO);
+    String got;
+    ASSERT_EQ(0, check.lookupName_Type_Flags(home, &got, nullptr, nullptr)) << name;
+    EXPECT_TRUE(got.isEqual(renamed)) << name << " shows " << got.c_str();
+  }
+  EXPECT_NE(0, access((book + ".commit~").c_str(), F_OK));
+  EXPECT_NE(0, access((sym + ".commit~").c_str(), F_OK));
+}
+
 }  // namespace

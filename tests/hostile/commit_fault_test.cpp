@@ -69,15 +69,6 @@ int editAndCommit(const std::string& book, const std::string& shortBody,
   }
 }
 
-// True when both images hold the same entries with the same contents.
-bool sameBook(const BookImage& a, const BookImage& b) {
-  if (a.entries.size() != b.entries.size()) return false;
-  for (const auto& e : a.entries) {
-    if (b.entries.count(e.first) == 0) return false;
-  }
-  return subsetViolation(a, b).empty() && subsetViolation(b, a).empty();
-}
-
 // Names in the scratch folder other than the files the tests made themselves.
 std::vector<std::string> leftovers(const std::vector<std::string>& expected) {
   std::vector<std::string> names;

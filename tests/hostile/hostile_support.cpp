@@ -105,3 +105,11 @@ void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
+
+bool sameBook(const BookImage& a, const BookImage& b) {
+  if (a.entries.size() != b.entries.size()) return false;
+  for (const auto& e : a.entries) {
+    if (b.entries.count(e.first) == 0) return false;
+  }
+  return subsetViolation(a, b).empty() && subsetViolation(b, a).empty();
+}

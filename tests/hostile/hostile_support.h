@@ -14,6 +14,9 @@
 // Entries, facets, attributes, link ends and list entries may be missing.
 std::string subsetViolation(const BookImage& original, const BookImage& damaged);
 
+// True when both images hold the same entries with the same contents.
+bool sameBook(const BookImage& a, const BookImage& b);
+
 // The integrity check's verdict on a file: "" when it finds the book sound,
 // otherwise its first problem. Without the check in this build: "unchecked".
 std::string checkBookFile(const std::string& path);
