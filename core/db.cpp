@@ -145,7 +145,15 @@ DB::DB(Nexil& app, const char* netAddress, const char* fileName, int openFlags, 
       try {
         lockStore_ = asStore(MiddleLevelStore::make(fileName, openFlags, share));
       } catch (...) {
+        const int why = errno;
         lockStore_.reset();  // the book is then opened directly
+        if (access(fileName, W_OK) != 0) {
+          readOnlyReason_ = std::string("it cannot be written: ") + std::strerror(errno);
+        } else if (why == EBUSY) {
+          readOnlyReason_ = "another program is saving it";
+        } else {
+          readOnlyReason_ = "another program holds it open for writing";
+        }
       }
     }
     if (!lockStore_ && fileName != nullptr) {
@@ -160,7 +168,9 @@ DB::DB(Nexil& app, const char* netAddress, const char* fileName, int openFlags, 
       try {
         store_ = asStore(MiddleLevelStore::make(workPath_.c_str(), openFlags, share));
       } catch (...) {
-        // Someone else holds the book for writing: read it where it lies.
+        // Someone else holds the book for writing, or its working copy could not
+        // be made: read it where it lies.
+        if (readOnlyReason_.empty()) readOnlyReason_ = "its working copy could not be opened";
         removeWorkFile();
         lockStore_.reset();
         workPath_ = fileName;
@@ -212,7 +222,10 @@ void DB::makeTempFileName() {
   }
   if (got == 0) got = GetTempFileName(".", "TVX", 0, name);
   if (got == 0) {
+    const int why = errno != 0 ? errno : EIO;
     error(nullptr, 'E', "Unable to create temporary file---operation aborted.");
+    readOnlyReason_ = std::string("no temporary file for its working copy could be made in '") +
+                      dir + "': " + std::strerror(why);
     return;
   }
   workPath_ = name;
@@ -222,10 +235,16 @@ void DB::makeTempFileName() {
     // reads the book file until it is whole and waits for it before writing.
     // A copy that is not whole must not become the working store: its gaps
     // would be committed over the book. Without it the book opens read-only.
+    errno = 0;
     workCopy_ = startFileCopy(name, bookName_.c_str());
     if (!workCopy_ || (workCopy_->finished() && !workCopy_->wait())) {
+      const int why = errno != 0 ? errno : EIO;
       workCopy_.reset();
       std::remove(name);
+      char text[kPathBufferSize + 64];
+      std::snprintf(text, sizeof text, "its working copy '%s' could not be made: %s", name,
+                    std::strerror(why));
+      readOnlyReason_ = text;
     }
   } else {
     // The store creates its file exclusively.

@@ -130,6 +130,10 @@ class DB {
   bool isNamed(const char* netAddress, const char* name) const;
   bool isLocal() const;
   bool isReadOnly() const;
+  // Why a book asked for with write access opened read-only ("" when it did not):
+  // another program holds the book for writing, or its working copy could not be
+  // made (with the system's reason).
+  const std::string& readOnlyReason() const { return readOnlyReason_; }
   int verify() { return 0; }
 
   // The working store (null when none), for tools that look beneath the book.
@@ -190,6 +194,7 @@ class DB {
   // commit has seen them whole: the working store reads the book file meanwhile
   // and waits for them before it writes (platform/pending_copy.h).
   std::shared_ptr<PendingCopy> workCopy_;
+  std::string readOnlyReason_;
 
   // Entry headers already read or written, by ID, so that walks over every entry
   // (listing pages, finding one by name) open no record for an entry already

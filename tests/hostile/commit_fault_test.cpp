@@ -187,27 +187,40 @@ namespace {
 // of its writes must not become the working store (its gaps would be committed
 // over the book later).
 TEST_F(CommitUnderFailure, AnOpeningCopyThatLostWritesIsNeverTheWorkingStore) {
+  int refusals = 0;
   for (uint64_t n = 1; n <= 8; ++n) {
     writeBytes(book_, original_);
     FaultInjection::failNth(n, FaultInjection::Write);
     DBRef hold;
-    std::string working;
+    std::string working, reason;
     bool writable = false;
     try {
       DB* db = new DB(app(), "", book_.c_str(), _O_RDWR, _SH_DENYWR);
       hold.ref(db);
       writable = !db->isReadOnly();
+      reason = db->readOnlyReason();
       if (writable) working = fileBytes(db->workPath().c_str());
     } catch (const ErrorMsgException&) {
     }
     const bool injected = FaultInjection::failures() > 0;
     FaultInjection::disarm();
+    // A book that opened read-only says why: its working copy, not another program.
+    if (!writable && injected) {
+      EXPECT_EQ(0u, reason.find("its working copy '")) << "write " << n << ": " << reason;
+      EXPECT_NE(std::string::npos, reason.find("could not be made: Input/output error")) << reason;
+    }
+    if (writable) {
+      EXPECT_EQ("", reason);
+    } else if (injected) {
+      ++refusals;
+    }
     if (writable && injected) {
       EXPECT_EQ(original_.size(), working.size()) << "write " << n << " failed";
       EXPECT_TRUE(working == original_) << "write " << n
                                         << " failed: the working copy differs from the book";
     }
   }
+  EXPECT_GT(refusals, 0) << "no opening copy failed";
 }
 
 }  // namespace
