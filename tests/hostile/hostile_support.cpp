@@ -7,9 +7,7 @@
 #include <set>
 #include <sstream>
 
-#ifdef TVX_HAVE_BOOK_CHECK
-#include "tools/tvx/book_check.h"
-#endif
+#include "core/book_check.h"
 
 namespace {
 
@@ -64,24 +62,11 @@ std::string subsetViolation(const BookImage& original, const BookImage& damaged)
   return std::string();
 }
 
-bool haveBookCheck() {
-#ifdef TVX_HAVE_BOOK_CHECK
-  return true;
-#else
-  return false;
-#endif
-}
-
 std::string checkBookFile(const std::string& path) {
-#ifdef TVX_HAVE_BOOK_CHECK
   const BookCheckReport report = BookCheck::checkFile(path);
   if (report.ok()) return std::string();
   if (report.problems.empty()) return "unlisted problems";
   return report.problems.front().line();
-#else
-  (void)path;
-  return "unchecked";
-#endif
 }
 
 int sweepStride() {
