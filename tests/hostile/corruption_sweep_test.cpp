@@ -101,7 +101,9 @@ void putTableWord(std::string& bytes, ULONG streamOffset, ULONG value) {
 // Runs damaged images and collects what went wrong, for one report at the end.
 class Sweep {
  public:
-  explicit Sweep(const char* name) : name_(name), stride_(sweepStride()) {}
+  // Every case runs in every build: the four sweeps take about ten seconds
+  // under the sanitizers.
+  explicit Sweep(const char* name) : name_(name) {}
 
   // What a case promises beyond "no crash, no hang".
   struct Expect {
@@ -120,7 +122,6 @@ class Sweep {
   void run(const std::string& label, const std::string& bytes, const Expect& expect) {
     // A pointer aimed where it already pointed is no damage.
     if (bytes == sample().bytes) return;
-    if (index_++ % stride_ != 0) return;
     ++ran_;
     const std::string path = scratchDir() + "damaged.tvx";
     writeBytes(path, bytes);
@@ -164,8 +165,6 @@ class Sweep {
     if (failures_.size() < 12) failures_.push_back(label + ": " + what);
   }
   std::string name_;
-  int stride_;
-  int index_ = 0;
   int ran_ = 0;
   int readerReported_ = 0;
   int checkReported_ = 0;

@@ -1,7 +1,6 @@
 // The hostile-input tests' oracle and helpers; see hostile_support.h.
 #include "hostile_support.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -67,18 +66,6 @@ std::string checkBookFile(const std::string& path) {
   if (report.ok()) return std::string();
   if (report.problems.empty()) return "unlisted problems";
   return report.problems.front().line();
-}
-
-int sweepStride() {
-  if (const char* s = std::getenv("TVX_HOSTILE_STRIDE")) {
-    const int n = std::atoi(s);
-    if (n >= 1) return n;
-  }
-#ifdef TVX_HOSTILE_SANITIZED
-  return 4;
-#else
-  return 1;
-#endif
 }
 
 std::string fileBytes(const std::string& path) {

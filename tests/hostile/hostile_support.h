@@ -1,6 +1,6 @@
 // What the hostile-input tests share: the books' oracle (is what a damaged book
 // gave a valid subset of what the sound book held?), the integrity check's
-// verdict, and how many cases to skip under the sanitizers.
+// verdict, and files as bytes.
 #ifndef TESTS_HOSTILE_HOSTILE_SUPPORT_H
 #define TESTS_HOSTILE_HOSTILE_SUPPORT_H
 
@@ -18,9 +18,6 @@ std::string subsetViolation(const BookImage& original, const BookImage& damaged)
 // minor problems included, otherwise its first problem.
 std::string checkBookFile(const std::string& path);
 
-// Every how many cases a sweep runs: TVX_HOSTILE_STRIDE when set, else 1, or
-// 4 in a sanitizer build (whose cases are many times slower).
-int sweepStride();
 
 // The bytes of a file, and a file made of bytes.
 std::string fileBytes(const std::string& path);
