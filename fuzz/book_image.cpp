@@ -1,7 +1,7 @@
 // Reader target: a whole book file image. The bytes are written to a scratch
 // file, opened read-only as a book and read whole (every ID, every facet through
 // the streams, entry headers, link records, link lists, attributes and page
-// bodies), and checked with the integrity check when the build has it. Any
+// bodies), and checked with the book's integrity check. Any
 // outcome is fine except a crash, a hang, a bad memory access, an allocation
 // out of proportion to the file, or a book the check finds sound that does not
 // read cleanly.
@@ -11,11 +11,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/book_check.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/whole_book_reader.h"
-#ifdef TVX_HAVE_BOOK_CHECK
-#include "tools/tvx/book_check.h"
-#endif
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Books beyond this size add nothing a smaller one cannot reach.
@@ -24,7 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static FuzzNexil* app = new FuzzNexil();  // lives for the whole process
   const std::string path = writeScratchFile("image.tvx", data, size);
   const BookImage image = readWholeBook(*app, path);
-#ifdef TVX_HAVE_BOOK_CHECK
   // The integrity check reads the same bytes with its own reader; a book it
   // finds sound must read without a problem.
   const BookCheckReport report =
@@ -34,6 +31,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                  image.problems, image.lastReport.c_str());
     std::abort();
   }
-#endif
   return 0;
 }

@@ -128,7 +128,7 @@ TEST(ConcurrentCommit, EveryWriterThatSaysItSavedHasItsPageAndNoOtherHas) {
   const std::string book = scratchDir() + "concurrent.tvx";
   const std::string body = validBody();
   ASSERT_FALSE(body.empty());
-  const int rounds = sweepStride() > 1 ? 6 : 20;
+  const int rounds = 20;
   const int writers = 4;
   const Clock::time_point stop = Clock::now() + std::chrono::seconds(60);
   int saved = 0, refused = 0;
@@ -207,7 +207,7 @@ TEST(ConcurrentCommit, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewBook) {
   ASSERT_TRUE(hasPage(newImage, pageName(7)));
 
   std::mt19937 random(12345);
-  const int rounds = sweepStride() > 1 ? 10 : 40;
+  const int rounds = 40;
   int oldSeen = 0, newSeen = 0;
   for (int round = 0; round < rounds; ++round) {
     writeBytes(book, original);

@@ -101,7 +101,9 @@ void putTableWord(std::string& bytes, ULONG streamOffset, ULONG value) {
 // Runs damaged images and collects what went wrong, for one report at the end.
 class Sweep {
  public:
-  explicit Sweep(const char* name) : name_(name), stride_(sweepStride()) {}
+  // Every case runs in every build: the four sweeps take about ten seconds
+  // under the sanitizers.
+  explicit Sweep(const char* name) : name_(name) {}
 
   // What a case promises beyond "no crash, no hang".
   struct Expect {
@@ -120,7 +122,6 @@ class Sweep {
   void run(const std::string& label, const std::string& bytes, const Expect& expect) {
     // A pointer aimed where it already pointed is no damage.
     if (bytes == sample().bytes) return;
-    if (index_++ % stride_ != 0) return;
     ++ran_;
     const std::string path = scratchDir() + "damaged.tvx";
     writeBytes(path, bytes);
@@ -138,7 +139,7 @@ class Sweep {
     if (expect.readerReports && image.problems == 0) {
       fail(label, "reading reported nothing" + (subset.empty() ? std::string() : ": " + subset));
     }
-    if (!haveBookCheck() || expect.undetectable) return;
+    if (expect.undetectable) return;
     if (expect.checkReports && verdict.empty()) fail(label, "the check found the book sound");
     if (verdict.empty() && !subset.empty()) {
       fail(label, "the check found the book sound but reading gave: " + subset);
@@ -164,8 +165,6 @@ class Sweep {
     if (failures_.size() < 12) failures_.push_back(label + ": " + what);
   }
   std::string name_;
-  int stride_;
-  int index_ = 0;
   int ran_ = 0;
   int readerReported_ = 0;
   int checkReported_ = 0;
@@ -184,7 +183,7 @@ TEST(SampleBook, ReadsWholeAndChecksClean) {
   ASSERT_FALSE(s.bytes.empty()) << "the sample book could not be made";
   EXPECT_TRUE(s.image.opened);
   EXPECT_EQ(0, s.image.problems) << "last report: " << s.image.lastReport;
-  EXPECT_EQ("", checkBookFile(scratchDir() + "sample.tvx").substr(0, haveBookCheck() ? std::string::npos : 0));
+  EXPECT_EQ("", checkBookFile(scratchDir() + "sample.tvx"));
   // Three pages and two links; the removed page is gone.
   int pages = 0, links = 0, bodies = 0, lists = 0, attrs = 0;
   for (const auto& e : s.image.entries) {

@@ -1,15 +1,12 @@
 // The hostile-input tests' oracle and helpers; see hostile_support.h.
 #include "hostile_support.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <set>
 #include <sstream>
 
-#ifdef TVX_HAVE_BOOK_CHECK
-#include "tools/tvx/book_check.h"
-#endif
+#include "core/book_check.h"
 
 namespace {
 
@@ -64,36 +61,11 @@ std::string subsetViolation(const BookImage& original, const BookImage& damaged)
   return std::string();
 }
 
-bool haveBookCheck() {
-#ifdef TVX_HAVE_BOOK_CHECK
-  return true;
-#else
-  return false;
-#endif
-}
-
 std::string checkBookFile(const std::string& path) {
-#ifdef TVX_HAVE_BOOK_CHECK
   const BookCheckReport report = BookCheck::checkFile(path);
   if (report.ok()) return std::string();
   if (report.problems.empty()) return "unlisted problems";
   return report.problems.front().line();
-#else
-  (void)path;
-  return "unchecked";
-#endif
-}
-
-int sweepStride() {
-  if (const char* s = std::getenv("TVX_HOSTILE_STRIDE")) {
-    const int n = std::atoi(s);
-    if (n >= 1) return n;
-  }
-#ifdef TVX_HOSTILE_SANITIZED
-  return 4;
-#else
-  return 1;
-#endif
 }
 
 std::string fileBytes(const std::string& path) {

@@ -1,6 +1,6 @@
 // What the hostile-input tests share: the books' oracle (is what a damaged book
-// gave a valid subset of what the sound book held?), the integrity check when
-// this build has it, and how many cases to skip under the sanitizers.
+// gave a valid subset of what the sound book held?), the integrity check's
+// verdict, and files as bytes.
 #ifndef TESTS_HOSTILE_HOSTILE_SUPPORT_H
 #define TESTS_HOSTILE_HOSTILE_SUPPORT_H
 
@@ -18,14 +18,9 @@ std::string subsetViolation(const BookImage& original, const BookImage& damaged)
 bool sameBook(const BookImage& a, const BookImage& b);
 
 // The integrity check's verdict on a file: "" when it finds the book sound,
-// otherwise its first problem. Without the check in this build: "unchecked".
+// minor problems included, otherwise its first problem.
 std::string checkBookFile(const std::string& path);
-// True when this build has the integrity check.
-bool haveBookCheck();
 
-// Every how many cases a sweep runs: TVX_HOSTILE_STRIDE when set, else 1, or
-// 4 in a sanitizer build (whose cases are many times slower).
-int sweepStride();
 
 // The bytes of a file, and a file made of bytes.
 std::string fileBytes(const std::string& path);

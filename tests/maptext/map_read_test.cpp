@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "maptext/km_token.h"
 #include "maptext/map_read.h"
 #include "recording_reader.h"
 
@@ -314,16 +315,68 @@ TEST(MapReadHostileTest, EveryTruncationEndsWithAnError) {
   }
 }
 
-// Every single byte replaced by a hostile one still ends with a status.
+// Whether a reading took its text for a whole page: success, and nothing but
+// layout left after what it read (a text without "(B" reads as an empty one).
+bool readWhole(Parse& p) {
+  return p.result >= 0 && p.reader.lexer() != nullptr &&
+         p.reader.lexer()->readKMToken() == KMToken::END_OF_INPUT;
+}
+
+// Every single byte replaced by a hostile one ends with a status the parser
+// defines: success, or an error with its own text and an input position inside
+// the text. Beyond that, what the change must do where the page's structure
+// decides it (in the body, outside strings, the object's bytes and the font
+// block the lexer skips whole):
+//   - a 0xFF byte ends the input there, so the text reads as the part before it;
+//   - a parenthesis replaced by anything else, or a quote added, leaves the page
+//     unbalanced, which no reading may take for a whole page;
+//   - a layout byte replaced by a NUL is still layout: the page reads as before.
 TEST(MapReadHostileTest, CorruptedBytesEndWithAStatus) {
   const std::string page = richPage();
+  Parse sound(page);
+  ASSERT_TRUE(readWhole(sound));
+  std::vector<bool> structural(page.size());
+  bool inString = false, inObject = false;
+  int fontDepth = 0;
+  for (size_t i = 0; i < page.size(); ++i) {
+    const char c = page[i];
+    const bool edge = (c == '"' && !inObject) || (c == '~' && !inString);
+    if (!inString && !inObject && c == '(' && i + 1 < page.size() && page[i + 1] == 'F') fontDepth = 1;
+    else if (fontDepth > 0 && c == '(') ++fontDepth;
+    structural[i] = i >= kSig.size() && !inString && !inObject && !edge && fontDepth == 0;
+    if (fontDepth > 0 && c == ')') --fontDepth;
+    if (c == '"' && !inObject) inString = !inString;
+    if (c == '~' && !inString) inObject = !inObject;
+  }
   const char hostile[] = {'\0', '\x80', '\xff', '(', ')', ',', '"', '~', '-'};
   for (size_t i = 0; i < page.size(); ++i) {
+    const char was = page[i];
     for (char h : hostile) {
+      if (h == was) continue;
       std::string text = page;
       text[i] = h;
       Parse p(text);
-      EXPECT_LE(p.result, 1) << "byte " << i;
+      const std::string at = "byte " + std::to_string(i) + " ('" + std::string(1, was) + "') -> " +
+                             std::to_string(static_cast<unsigned char>(h));
+      if (p.result < 0) {
+        EXPECT_STRNE("Unknown", MapRead::statusText(p.result)) << at << ": status " << p.result;
+        EXPECT_GE(p.reader.getErrorOffset(), 0) << at;
+        EXPECT_LE(p.reader.getErrorOffset(), static_cast<LONG>(text.size())) << at;
+      } else {
+        EXPECT_LE(p.result, MapRead::OPTIONAL_ABSENT) << at;
+      }
+      if (!structural[i]) continue;
+      if (h == '\xff') {
+        Parse cut(page.substr(0, i));
+        EXPECT_EQ(cut.result, p.result) << at;
+        EXPECT_EQ(cut.reader.lines, p.reader.lines) << at;
+      } else if (was == '(' || was == ')' || h == '"') {
+        EXPECT_FALSE(readWhole(p)) << at << " read as a whole page";
+      }
+      if (h == '\0' && (was == ' ' || was == '\r' || was == '\n')) {
+        EXPECT_EQ(0, p.result) << at;
+        EXPECT_EQ(sound.reader.lines, p.reader.lines) << at;
+      }
     }
   }
 }

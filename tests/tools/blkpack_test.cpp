@@ -18,9 +18,7 @@ using namespace book_bytes;
 
 namespace {
 
-#ifdef BLKPACK_BINARY
 RunResult blkpack(const std::vector<std::string>& args) { return runProgram(BLKPACK_BINARY, args); }
-#endif
 
 void run(const std::vector<std::string>& args, const std::string& input = std::string()) {
   const RunResult r = tvx(args, input);
@@ -44,11 +42,9 @@ std::vector<std::string> namesIn(const std::string& dir) {
   return out;
 }
 
-// The top of the source tree (this file is tests/tools/blkpack_test.cpp in it).
-std::string sourceRoot() {
-  const std::string self = __FILE__;
-  return self.substr(0, self.size() - std::string("tests/tools/blkpack_test.cpp").size());
-}
+// The top of the source tree, as the build gives it (a compiler cache may
+// have made __FILE__ relative).
+std::string sourceRoot() { return TVX_SOURCE_DIR "/"; }
 
 std::string bodyOfSize(const std::string& author, std::size_t extra) {
   return sampleBody(author + std::string(extra, 'x'));
@@ -85,8 +81,6 @@ void makeFragmentedBook(const std::string& book) {
   delete store;
   run({"page", "rm", book, "Fruit"});
 }
-
-#ifdef BLKPACK_BINARY
 
 TEST(BlkpackTest, PackedBookKeepsEverythingInOneBlockPerRecord) {
   ToolScratch dir;
@@ -231,12 +225,11 @@ TEST(BlkpackTest, CommandLine) {
     EXPECT_EQ(r.err, c.err);
   }
   EXPECT_EQ(blkpack({"--help"}).out.rfind("usage: blkpack BOOK\n", 0), 0u);
+  EXPECT_EQ(blkpack({"--version"}).out, "blkpack " TVX_VERSION "\n");
   const RunResult missing = blkpack({"/nonexistent/book.tvx"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.err.rfind("blkpack: cannot open /nonexistent/book.tvx for exclusive use", 0), 0u)
       << missing.err;
 }
-
-#endif  // BLKPACK_BINARY
 
 }  // namespace

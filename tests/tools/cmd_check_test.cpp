@@ -328,7 +328,7 @@ TEST(CheckTest, CommandLine) {
   const std::vector<Case> cases = {
       {{"check"}, 2, "tvx: check: no book given (try \"tvx check --help\")\n"},
       {{"check", "a", "b"}, 2, "tvx: check: too many arguments (try \"tvx check --help\")\n"},
-      {{"check", "--fast", "a"}, 2, "tvx: check: unknown option \"--fast\"\n"},
+      {{"check", "--fast", "a"}, 2, "tvx: check: unknown option \"--fast\" (try \"tvx check --help\")\n"},
   };
   for (const Case& c : cases) {
     const RunResult r = tvx(c.args);

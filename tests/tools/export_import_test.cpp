@@ -30,10 +30,9 @@ std::map<std::string, std::string> folder(const std::string& dir) {
   return out;
 }
 
-std::string sourceRoot() {
-  const std::string self = __FILE__;
-  return self.substr(0, self.size() - std::string("tests/tools/export_import_test.cpp").size());
-}
+// The top of the source tree, as the build gives it (a compiler cache may
+// have made __FILE__ relative).
+std::string sourceRoot() { return TVX_SOURCE_DIR "/"; }
 
 // Every ID's kind and the bytes of its six facets, for IDs below the book's
 // next-ID counter.

@@ -119,7 +119,7 @@ TEST_F(TvxBookTest, LsListsPagesAndLinksInBothForms) {
       "    ID KIND    FLAGS     BODY LINKS HOME  TYPE             NAME\n"
       "     0 0x9         0       29     1    *  Topic            Plants\n"
       "     1 0x1         0        0     1       Undefined        Leaf \"green\" parts\n"
-      "1 links\n"
+      "1 link\n"
       "    ID TYPE             ENDS\n"
       "     2 has part         from 0 (Plants) to 1 (Leaf \"green\" parts)\n";
   EXPECT_EQ(table, ok({"ls", book}));

@@ -26,16 +26,68 @@ TEST(TvxCommandLine, ProgramHelpListsEveryCommandOfThisTool) {
   }
 }
 
-TEST(TvxCommandLine, EachCommandHasItsOwnHelp) {
-  for (const char* cmd : {"new", "info", "ls", "cat", "put", "page", "attr", "link", "home"}) {
-    const std::string usage = std::string("usage: tvx ") + cmd + " ";
+// The commands "tvx --help" lists: the first word of each line after "Commands:".
+std::vector<std::string> listedCommands() {
+  const std::string out = tvx({"--help"}).out;
+  std::vector<std::string> names;
+  std::size_t at = out.find("Commands:\n");
+  if (at == std::string::npos) return names;
+  // Bounded by the text: each turn moves past one line.
+  for (at = out.find('\n', at) + 1; out.compare(at, 2, "  ") == 0; at = out.find('\n', at) + 1) {
+    names.push_back(out.substr(at + 2, out.find(' ', at + 2) - at - 2));
+  }
+  return names;
+}
+
+TEST(TvxCommandLine, EveryCommandsHelpHasTheSameParts) {
+  const std::vector<std::string> names = listedCommands();
+  ASSERT_EQ(13u, names.size());
+  for (const std::string& cmd : names) {
     RunResult r = tvx({cmd, "--help"});
     EXPECT_EQ(0, r.status) << cmd;
     EXPECT_EQ("", r.err) << cmd;
-    EXPECT_TRUE(startsWith(r.out, usage)) << cmd << ": " << r.out;
+    // usage, what it does, options (--help among them), an example, in that order.
+    const std::size_t usage = r.out.find("usage: tvx " + cmd + " ");
+    const std::size_t what = r.out.find("\n\n");
+    const std::size_t options = r.out.find("\n\nOptions:\n");
+    const std::size_t help = r.out.find("\n  -h, --help ");
+    const std::size_t example = r.out.find("\n\nExample");
+    EXPECT_EQ(0u, usage) << cmd << ":\n" << r.out;
+    EXPECT_LT(what, options) << cmd << " says nothing of what it does:\n" << r.out;
+    EXPECT_LT(options, help) << cmd << ":\n" << r.out;
+    EXPECT_LT(help, example) << cmd << ":\n" << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("\n  tvx " + cmd + " ", example))
+        << cmd << " has no example:\n" << r.out;
     RunResult h = tvx({"help", cmd});
     EXPECT_EQ(r.out, h.out) << "tvx help " << cmd;
   }
+}
+
+TEST(TvxCommandLine, VersionNamesTheRelease) {
+  RunResult r = tvx({"--version"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("tvx " TVX_VERSION "\n", r.out);
+  EXPECT_EQ("", r.err);
+}
+
+// The small page that "tvx put --help" shows is map text that put takes.
+TEST(TvxCommandLine, PutHelpShowsMapTextThatPutTakes) {
+  const std::string help = tvx({"put", "--help"}).out;
+  EXPECT_NE(std::string::npos, help.find("examples/solar-system/pages/")) << help;
+  const std::size_t start = help.find("\n  #CM&^# ");
+  ASSERT_NE(std::string::npos, start) << help;
+  std::string page;
+  // The indented lines up to the blank line that ends the sample.
+  for (std::size_t at = start + 1; help.compare(at, 2, "  ") == 0; at = help.find('\n', at) + 1) {
+    page += help.substr(at + 2, help.find('\n', at) - at - 1);
+  }
+  ToolScratch dir;
+  const std::string book = dir.file("leaves.tvx");
+  ASSERT_EQ(0, tvx({"new", book}).status);
+  RunResult put = tvx({"put", book, "Leaves", "-"}, page);
+  EXPECT_EQ(0, put.status) << put.err << "\n" << page;
+  EXPECT_EQ(page, tvx({"cat", book, "Leaves"}).out);
+  EXPECT_EQ(book + ": ok (3 blocks, 0 free, 1 page, 0 links)\n", tvx({"check", book}).out);
 }
 
 TEST(TvxCommandLine, WrongCommandLinesGiveStatusTwoAndOneLine) {

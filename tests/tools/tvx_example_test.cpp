@@ -9,8 +9,6 @@
 
 namespace {
 
-#ifdef EXAMPLE_BOOK
-
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -102,11 +100,5 @@ TEST_F(TvxExampleTest, EditsKeepTheExampleSound) {
   EXPECT_NE(std::string::npos, home.find(" Sun\n")) << home;
   expectSound();
 }
-
-#else
-
-TEST(TvxExampleTest, NeedsTheExampleBook) { GTEST_SKIP() << "the example book is not built"; }
-
-#endif
 
 }  // namespace

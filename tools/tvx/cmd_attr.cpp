@@ -11,23 +11,8 @@
 #include "core/attr_value_list.h"
 #include "core/node_ref.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
-
-const char kHelp[] =
-    "usage: tvx attr BOOK PAGE               list the attributes, NAME=VALUE a line\n"
-    "       tvx attr BOOK PAGE NAME          print the value of NAME\n"
-    "       tvx attr BOOK PAGE NAME VALUE    set NAME to VALUE\n"
-    "       tvx attr --rm BOOK PAGE NAME     remove NAME\n"
-    "\n"
-    "PAGE is a page ID (decimal) or a page name. An attribute present without a\n"
-    "value lists as NAME alone and prints as an empty line. Getting or removing\n"
-    "an attribute the page does not have fails with exit status 1.\n"
-    "\n"
-    "Example:\n"
-    "  tvx attr plants.tvx Leaves URL https://example.org/leaves\n"
-    "  tvx attr plants.tvx Leaves URL\n";
 
 // The page's attribute list as stored; false when it cannot be read.
 bool readAttributes(DB& db, ULONG id, AttrValueList& list) {
@@ -37,16 +22,8 @@ bool readAttributes(DB& db, ULONG id, AttrValueList& list) {
   return db.readAttrs(s.get(), list) >= 0;
 }
 
-}  // namespace
-
-int cmdAttr(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {{"rm", false}}, cl);
-  if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
+int cmdAttr(const CommandLine& cl) {
+  int rc = kExitOk;
   const bool remove = cl.has("rm");
   if (remove) {
     if ((rc = expectArgs("attr", cl, 3, 3)) != kExitOk) return rc;
@@ -100,3 +77,22 @@ int cmdAttr(int argc, char** argv) {
   }
   return book.commit();
 }
+
+}  // namespace
+
+const Command attrCommand = {
+    "attr",
+    "list, get, set or remove a page's attributes",
+    "tvx attr BOOK PAGE               list the attributes, NAME=VALUE a line\n"
+    "tvx attr BOOK PAGE NAME          print the value of NAME\n"
+    "tvx attr BOOK PAGE NAME VALUE    set NAME to VALUE\n"
+    "tvx attr --rm BOOK PAGE NAME     remove NAME",
+    "Lists, gets, sets or removes the attributes of PAGE, a page ID (decimal) or\n"
+    "a page name. An attribute present without a value lists as NAME alone and\n"
+    "prints as an empty line. Getting or removing an attribute the page does not\n"
+    "have fails with exit status 1.\n",
+    {{"rm", nullptr, "remove the attribute NAME"}},
+    "tvx attr plants.tvx Leaves URL https://example.org/leaves\n"
+    "tvx attr plants.tvx Leaves URL",
+    cmdAttr,
+};

@@ -4,30 +4,12 @@
 #include <string>
 
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
 
-const char kHelp[] =
-    "usage: tvx cat BOOK PAGE\n"
-    "\n"
-    "Writes the body of PAGE (its map text) to standard output, byte for byte.\n"
-    "PAGE is a page ID (decimal) or a page name.\n"
-    "\n"
-    "Example:\n"
-    "  tvx cat plants.tvx \"Leaves\" > leaves.map\n";
-
-}  // namespace
-
-int cmdCat(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {}, cl);
+int cmdCat(const CommandLine& cl) {
+  int rc = expectArgs("cat", cl, 2, 2);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("cat", cl, 2, 2)) != kExitOk) return rc;
   BookSession book;
   if ((rc = book.openForReading(cl.args[0])) != kExitOk) return rc;
   const ULONG id = findPageOrReport(book, cl.args[1]);
@@ -42,3 +24,17 @@ int cmdCat(int argc, char** argv) {
   }
   return kExitOk;
 }
+
+}  // namespace
+
+const Command catCommand = {
+    "cat",
+    "write a page's body (map text) to standard output",
+    "tvx cat BOOK PAGE",
+    "Writes the body of PAGE (its map text) to standard output, byte for byte;\n"
+    "a page without a body writes nothing. PAGE is a page ID (decimal) or a page\n"
+    "name.\n",
+    {},
+    "tvx cat plants.tvx \"Leaves\" > leaves.map",
+    cmdCat,
+};

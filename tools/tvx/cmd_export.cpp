@@ -16,20 +16,8 @@
 #include "store/middle_level_store.h"
 #include "tools/tvx/book_manifest.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
-
-const char kExportHelp[] =
-    "usage: tvx export BOOK DIR\n"
-    "\n"
-    "Writes the whole book into the folder DIR (made when missing; it must be\n"
-    "empty): book.manifest with the book's entries (names, types, flags, kinds,\n"
-    "home page, type page, attributes, links and link lists), pages/<ID>.map with\n"
-    "each page body as map text, and raw/<ID>-<FACET>.bin for anything that must\n"
-    "be kept byte for byte. \"tvx import DIR BOOK\" makes the book again.\n"
-    "\n"
-    "Example: tvx export solar.tvx solar-src\n";
 
 bool writeFile(const std::string& path, const std::string& bytes, std::string* why) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -67,17 +55,9 @@ bool usableFolder(const std::string& dir) {
   return empty;
 }
 
-}  // namespace
-
-int cmdExport(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {}, cl);
+int cmdExport(const CommandLine& cl) {
+  int rc = expectArgs("export", cl, 2, 2);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kExportHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("export", cl, 2, 2)) != kExitOk) return rc;
   const std::string bookPath = cl.args[0], dir = cl.args[1];
   if (!usableFolder(dir))
     return failure("%s is not an empty folder (export writes a new one)", dir.c_str());
@@ -142,6 +122,23 @@ int cmdExport(int argc, char** argv) {
     if (!writeFile(dir + "/" + f.first, f.second, &why)) return failure("%s", why.c_str());
   if (!writeFile(dir + "/" + BookManifest::FileName, m.write(), &why))
     return failure("%s", why.c_str());
-  std::printf("exported %zu entries of %s to %s\n", m.entries.size(), bookPath.c_str(), dir.c_str());
+  std::printf("exported %s of %s to %s\n", counted(m.entries.size(), "entry", "entries").c_str(),
+              bookPath.c_str(), dir.c_str());
   return kExitOk;
 }
+
+}  // namespace
+
+const Command exportCommand = {
+    "export",
+    "write a whole book as a folder of map-text files",
+    "tvx export BOOK DIR",
+    "Writes the whole book into the folder DIR (made when missing; it must be\n"
+    "empty): book.manifest with the book's entries (names, types, flags, kinds,\n"
+    "home page, type page, attributes, links and link lists), pages/<ID>.map with\n"
+    "each page body as map text, and raw/<ID>-<FACET>.bin for anything that must\n"
+    "be kept byte for byte. \"tvx import DIR BOOK\" makes the book again.\n",
+    {},
+    "tvx export solar.tvx solar-src",
+    cmdExport,
+};

@@ -6,31 +6,12 @@
 #include <string>
 
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
 
-const char kHelp[] =
-    "usage: tvx home BOOK          show the home page (ID and name)\n"
-    "       tvx home BOOK PAGE     make PAGE the home page\n"
-    "\n"
-    "The home page is the page shown when the book is opened. A book without one\n"
-    "gives exit status 1. PAGE is a page ID (decimal) or a page name.\n"
-    "\n"
-    "Example:\n"
-    "  tvx home plants.tvx \"Plants\"\n";
-
-}  // namespace
-
-int cmdHome(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {}, cl);
+int cmdHome(const CommandLine& cl) {
+  int rc = expectArgs("home", cl, 1, 2);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("home", cl, 1, 2)) != kExitOk) return rc;
   BookSession book;
   if (cl.args.size() == 1) {
     if ((rc = book.openForReading(cl.args[0])) != kExitOk) return rc;
@@ -59,3 +40,17 @@ int cmdHome(int argc, char** argv) {
   }
   return book.commit();
 }
+
+}  // namespace
+
+const Command homeCommand = {
+    "home",
+    "show or set the book's home page",
+    "tvx home BOOK          show the home page (ID and name)\n"
+    "tvx home BOOK PAGE     make PAGE the home page",
+    "The home page is the page shown when the book is opened. A book without one\n"
+    "gives exit status 1. PAGE is a page ID (decimal) or a page name.\n",
+    {},
+    "tvx home plants.tvx \"Plants\"",
+    cmdHome,
+};

@@ -15,28 +15,14 @@
 #include <map>
 #include <string>
 
+#include "core/book_check.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
-#include "tools/tvx/book_check.h"
+#include "tools/blkpack/durable_file.h"
 #include "tools/tvx/book_manifest.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/defrag.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
-
-const char kImportHelp[] =
-    "usage: tvx import [--force] DIR BOOK\n"
-    "\n"
-    "Makes the new book file BOOK from the folder DIR: DIR/book.manifest lists the\n"
-    "book's pages and links (as \"tvx export\" writes it) and names the map-text\n"
-    "files of the page bodies. IDs are kept. The new book is checked before it is\n"
-    "given its name; a book with problems is not made unless --force is given.\n"
-    "BOOK must not exist yet.\n"
-    "\n"
-    "  --force   make the book even when the check finds problems\n"
-    "\n"
-    "Example: tvx import solar-src solar.tvx\n";
 
 // Book layout of a new book.
 const int BookFacets = 6;
@@ -114,17 +100,9 @@ struct StoreOwner {
   }
 };
 
-}  // namespace
-
-int cmdImport(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {{"force", false}}, cl);
+int cmdImport(const CommandLine& cl) {
+  int rc = expectArgs("import", cl, 2, 2);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kImportHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("import", cl, 2, 2)) != kExitOk) return rc;
   const std::string dir = cl.args[0], bookPath = cl.args[1];
   struct stat st;
   if (::stat(bookPath.c_str(), &st) == 0)
@@ -208,8 +186,8 @@ int cmdImport(int argc, char** argv) {
     for (const BookProblem& p : report.problems) std::printf("%s\n", p.line().c_str());
     const std::size_t count = report.problems.size() + report.unlisted;
     if (!cl.has("force"))
-      return failure("%s: the book would have %zu problem%s; not made (use --force to make it anyway)",
-                     dir.c_str(), count, count == 1 ? "" : "s");
+      return failure("%s: the book would have %s; not made (use --force to make it anyway)",
+                     dir.c_str(), counted(count, "problem", "problems").c_str());
   }
   if (!syncFile(fresh))
     return failure("cannot flush %s to disk: %s", fresh.c_str(), std::strerror(errno));
@@ -217,7 +195,23 @@ int cmdImport(int argc, char** argv) {
   if (::link(fresh.c_str(), bookPath.c_str()) != 0)
     return failure("cannot make %s: %s", bookPath.c_str(), std::strerror(errno));
   syncFolderOf(bookPath);
-  std::printf("imported %zu entries from %s into %s\n", m.entries.size(), dir.c_str(),
-              bookPath.c_str());
+  std::printf("imported %s from %s into %s\n", counted(m.entries.size(), "entry", "entries").c_str(),
+              dir.c_str(), bookPath.c_str());
   return kExitOk;
 }
+
+}  // namespace
+
+const Command importCommand = {
+    "import",
+    "make a book from a folder written by export",
+    "tvx import [--force] DIR BOOK",
+    "Makes the new book file BOOK from the folder DIR: DIR/book.manifest lists the\n"
+    "book's pages and links (as \"tvx export\" writes it) and names the map-text\n"
+    "files of the page bodies. IDs are kept. The new book is checked before it is\n"
+    "given its name; a book with problems is not made unless --force is given.\n"
+    "BOOK must not exist yet.\n",
+    {{"force", nullptr, "make the book even when the check finds problems"}},
+    "tvx import solar-src solar.tvx",
+    cmdImport,
+};

@@ -17,26 +17,8 @@
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
-
-const char kHelp[] =
-    "usage: tvx info [--json] BOOK\n"
-    "\n"
-    "Shows the book file's header fields (application signature and version,\n"
-    "store signature and version, header size, free-list head, next ID, index\n"
-    "handle), the file size, the number of blocks and of free blocks, the free\n"
-    "bytes (the free blocks' whole size), the number of pages, links and other\n"
-    "entries (such as the type page), and the fragmentation index: chain\n"
-    "steps per chain opened while reading every record (1.00 when every record\n"
-    "is one block). Damaged blocks are reported and give exit status 1.\n"
-    "\n"
-    "Options:\n"
-    "  --json   one JSON object instead of the table\n"
-    "\n"
-    "Example:\n"
-    "  tvx info plants.tvx\n";
 
 struct SpaceUse {
   ULONG blocks = 0;
@@ -86,17 +68,9 @@ SpaceUse walkBlocks(MiddleLevelStore& store) {
   return use;
 }
 
-}  // namespace
-
-int cmdInfo(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {{"json", false}}, cl);
+int cmdInfo(const CommandLine& cl) {
+  int rc = expectArgs("info", cl, 1, 1);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("info", cl, 1, 1)) != kExitOk) return rc;
   BookSession book;
   if ((rc = book.openForReading(cl.args[0])) != kExitOk) return rc;
   DB& db = book.db();
@@ -160,8 +134,26 @@ int cmdInfo(int argc, char** argv) {
   rc = kExitOk;
   if (!use.problem.empty()) rc = failure("%s: %s", cl.args[0].c_str(), use.problem.c_str());
   if (frag.unreadable != 0) {
-    rc = failure("%s: %lu records could not be read", cl.args[0].c_str(),
-                 static_cast<unsigned long>(frag.unreadable));
+    rc = failure("%s: %s could not be read", cl.args[0].c_str(),
+                 counted(frag.unreadable, "record", "records").c_str());
   }
   return rc;
 }
+
+}  // namespace
+
+const Command infoCommand = {
+    "info",
+    "show the book file's header, space use and fragmentation",
+    "tvx info [--json] BOOK",
+    "Shows the book file's header fields (application signature and version,\n"
+    "store signature and version, header size, free-list head, next ID, index\n"
+    "handle), the file size, the number of blocks and of free blocks, the free\n"
+    "bytes (the free blocks' whole size), the number of pages, links and other\n"
+    "entries (such as the type page), and the fragmentation index: chain\n"
+    "steps per chain opened while reading every record (1.00 when every record\n"
+    "is one block). Damaged blocks are reported and give exit status 1.\n",
+    {{"json", nullptr, "one JSON object instead of the table"}},
+    "tvx info plants.tvx",
+    cmdInfo,
+};

@@ -10,23 +10,8 @@
 #include "core/link_ref.h"
 #include "core/node_ref.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
-
-const char kHelp[] =
-    "usage: tvx link add [--type TYPE] BOOK FROM TO\n"
-    "       tvx link rm BOOK LINK\n"
-    "\n"
-    "add   makes a link of type TYPE (default \"Undefined\") from page FROM to\n"
-    "      page TO, lists it with both pages, and prints its ID\n"
-    "rm    deletes the link with ID LINK and takes it off its pages' lists\n"
-    "\n"
-    "FROM and TO are page IDs (decimal) or page names.\n"
-    "\n"
-    "Examples:\n"
-    "  tvx link add --type \"part of\" plants.tvx Leaves Plant\n"
-    "  tvx link rm plants.tvx 17\n";
 
 int linkAdd(BookSession& book, const std::string& fromText, const std::string& toText,
             const std::string& type) {
@@ -69,16 +54,9 @@ int linkRm(BookSession& book, const std::string& linkText) {
   return book.commit();
 }
 
-}  // namespace
-
-int cmdLink(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {{"type", true}}, cl);
-  if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
+int cmdLink(const CommandLine& line) {
+  CommandLine cl = line;  // the action is taken off its arguments
+  int rc = kExitOk;
   if (cl.args.empty()) return usageError("link", "missing action (add or rm)");
   const std::string action = cl.args[0];
   cl.args.erase(cl.args.begin());
@@ -96,3 +74,21 @@ int cmdLink(int argc, char** argv) {
   if (action == "add") return linkAdd(book, cl.args[1], cl.args[2], cl.value("type", "Undefined"));
   return linkRm(book, cl.args[1]);
 }
+
+}  // namespace
+
+const Command linkCommand = {
+    "link",
+    "add or remove a link between pages",
+    "tvx link add [--type TYPE] BOOK FROM TO\n"
+    "tvx link rm BOOK LINK",
+    "add   makes a link of type TYPE (default \"Undefined\") from page FROM to\n"
+    "      page TO, lists it with both pages, and prints its ID\n"
+    "rm    deletes the link with ID LINK and takes it off its pages' lists\n"
+    "\n"
+    "FROM and TO are page IDs (decimal) or page names.\n",
+    {{"type", "TYPE", "with add: the link's type (default \"Undefined\")"}},
+    "tvx link add --type \"part of\" plants.tvx Leaves Plant\n"
+    "tvx link rm plants.tvx 17",
+    cmdLink,
+};

@@ -16,23 +16,8 @@
 #include "core/node_ref.h"
 #include "core/specifier.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
-
-const char kHelp[] =
-    "usage: tvx ls [--json] BOOK\n"
-    "\n"
-    "Lists the pages of BOOK (ID, kind word, flags, body size in bytes, number of\n"
-    "links, a '*' on the home page, type and name) and its links (ID, type and\n"
-    "ends: 'from' the source page, 'to' the destination page).\n"
-    "\n"
-    "Options:\n"
-    "  --json   one JSON object {\"pages\":[...],\"links\":[...]} for scripts\n"
-    "\n"
-    "Example:\n"
-    "  tvx ls plants.tvx\n"
-    "  tvx ls --json plants.tvx\n";
 
 struct PageRow {
   ULONG id, kind, flags, bodySize, links;
@@ -65,17 +50,9 @@ int reportProblems(const std::string& book, const std::vector<std::string>& prob
   return problems.empty() ? kExitOk : kExitFailure;
 }
 
-}  // namespace
-
-int cmdLs(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {{"json", false}}, cl);
+int cmdLs(const CommandLine& cl) {
+  int rc = expectArgs("ls", cl, 1, 1);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("ls", cl, 1, 1)) != kExitOk) return rc;
   BookSession book;
   if ((rc = book.openForReading(cl.args[0])) != kExitOk) return rc;
   DB& db = book.db();
@@ -151,7 +128,7 @@ int cmdLs(int argc, char** argv) {
     return reportProblems(cl.args[0], problems);
   }
 
-  std::printf("%lu pages\n", static_cast<unsigned long>(pages.size()));
+  std::printf("%s\n", counted(pages.size(), "page", "pages").c_str());
   if (!pages.empty()) {
     std::printf("%6s %-6s %6s %8s %5s %4s  %-16s %s\n", "ID", "KIND", "FLAGS", "BODY", "LINKS",
                 "HOME", "TYPE", "NAME");
@@ -162,7 +139,7 @@ int cmdLs(int argc, char** argv) {
                 static_cast<unsigned long>(p.bodySize), static_cast<unsigned long>(p.links),
                 p.home ? "*" : "", p.type.c_str(), p.name.c_str());
   }
-  std::printf("%lu links\n", static_cast<unsigned long>(links.size()));
+  std::printf("%s\n", counted(links.size(), "link", "links").c_str());
   if (!links.empty()) std::printf("%6s %-16s %s\n", "ID", "TYPE", "ENDS");
   for (const LinkRow& l : links) {
     std::string ends;
@@ -174,3 +151,22 @@ int cmdLs(int argc, char** argv) {
   }
   return reportProblems(cl.args[0], problems);
 }
+
+}  // namespace
+
+const Command lsCommand = {
+    "ls",
+    "list the pages and links of a book",
+    "tvx ls [--json] BOOK",
+    "Lists the pages of BOOK, then its links. A page shows its ID, its kind word\n"
+    "(KIND), its entry flags, its body size in bytes, the number of links in its\n"
+    "link list, a '*' on the home page, its type and its name. The kind word's\n"
+    "bits: 0x1 a page, 0x2 a link, 0x4 the type page, 0x8 the home page (so the\n"
+    "home page shows 0x9). A link shows its ID, its type and its ends: 'from' the\n"
+    "source page, 'to' the destination page. Records that cannot be read are\n"
+    "named after the listing and give exit status 1.\n",
+    {{"json", nullptr, "one JSON object {\"pages\":[...],\"links\":[...]} for scripts"}},
+    "tvx ls plants.tvx\n"
+    "tvx ls --json plants.tvx",
+    cmdLs,
+};

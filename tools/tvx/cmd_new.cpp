@@ -10,30 +10,12 @@
 #include "kit/error_msg_exception.h"
 #include "store/middle_level_store.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
 
-const char kHelp[] =
-    "usage: tvx new BOOK\n"
-    "\n"
-    "Makes BOOK, a new book file with no pages. An existing file is never\n"
-    "overwritten: tvx refuses it.\n"
-    "\n"
-    "Example:\n"
-    "  tvx new plants.tvx\n";
-
-}  // namespace
-
-int cmdNew(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {}, cl);
+int cmdNew(const CommandLine& cl) {
+  int rc = expectArgs("new", cl, 1, 1);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("new", cl, 1, 1)) != kExitOk) return rc;
   const std::string& path = cl.args[0];
 
   struct stat st;
@@ -51,3 +33,16 @@ int cmdNew(int argc, char** argv) {
   }
   return kExitOk;
 }
+
+}  // namespace
+
+const Command newCommand = {
+    "new",
+    "make a new, empty book file",
+    "tvx new BOOK",
+    "Makes BOOK, a new book file with no pages. An existing file is never\n"
+    "overwritten: tvx refuses it.\n",
+    {},
+    "tvx new plants.tvx",
+    cmdNew,
+};

@@ -12,29 +12,8 @@
 #include "core/node_ref.h"
 #include "core/node_window.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/tvx_common.h"
 
 namespace {
-
-const char kHelp[] =
-    "usage: tvx page add [--type TYPE] BOOK NAME\n"
-    "       tvx page rm BOOK PAGE\n"
-    "       tvx page rename BOOK PAGE NEWNAME\n"
-    "       tvx page retype BOOK PAGE TYPE\n"
-    "\n"
-    "add      makes a new, empty page named NAME (default type \"Undefined\") and\n"
-    "         prints its ID; a name already in use is refused\n"
-    "rm       deletes PAGE; each of its links is told first: a link between two\n"
-    "         pages is deleted with it, a link with more ends loses this one\n"
-    "rename   gives PAGE the name NEWNAME (refused when another page has it)\n"
-    "retype   gives PAGE the type TYPE\n"
-    "\n"
-    "PAGE is a page ID (decimal) or a page name.\n"
-    "\n"
-    "Examples:\n"
-    "  tvx page add --type Topic plants.tvx \"Roots\"\n"
-    "  tvx page rename plants.tvx Roots \"Root systems\"\n"
-    "  tvx page rm plants.tvx 12\n";
 
 // A name no other page has (`self` may have it).
 bool nameIsFree(DB& db, const std::string& name, ULONG self) {
@@ -75,16 +54,9 @@ int pageRetype(BookSession& book, ULONG id, const std::string& page, const std::
   return book.commit();
 }
 
-}  // namespace
-
-int cmdPage(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {{"type", true}}, cl);
-  if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
+int cmdPage(const CommandLine& line) {
+  CommandLine cl = line;  // the action is taken off its arguments
+  int rc = kExitOk;
   if (cl.args.empty()) return usageError("page", "missing action (add, rm, rename or retype)");
   const std::string action = cl.args[0];
   cl.args.erase(cl.args.begin());
@@ -114,3 +86,27 @@ int cmdPage(int argc, char** argv) {
   if (action == "rename") return pageRename(book, id, cl.args[1], cl.args[2]);
   return pageRetype(book, id, cl.args[1], cl.args[2]);
 }
+
+}  // namespace
+
+const Command pageCommand = {
+    "page",
+    "add, remove, rename or retype a page",
+    "tvx page add [--type TYPE] BOOK NAME\n"
+    "tvx page rm BOOK PAGE\n"
+    "tvx page rename BOOK PAGE NEWNAME\n"
+    "tvx page retype BOOK PAGE TYPE",
+    "add      makes a new, empty page named NAME (default type \"Undefined\") and\n"
+    "         prints its ID; a name already in use is refused\n"
+    "rm       deletes PAGE; each of its links is told first: a link between two\n"
+    "         pages is deleted with it, a link with more ends loses this one\n"
+    "rename   gives PAGE the name NEWNAME (refused when another page has it)\n"
+    "retype   gives PAGE the type TYPE\n"
+    "\n"
+    "PAGE is a page ID (decimal) or a page name.\n",
+    {{"type", "TYPE", "with add: the new page's type (default \"Undefined\")"}},
+    "tvx page add --type Topic plants.tvx \"Roots\"\n"
+    "tvx page rename plants.tvx Roots \"Root systems\"\n"
+    "tvx page rm plants.tvx 12",
+    cmdPage,
+};

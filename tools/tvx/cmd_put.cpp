@@ -8,40 +8,17 @@
 #include <memory>
 #include <string>
 
+#include "core/map_text_check.h"
 #include "core/node.h"
 #include "core/node_ref.h"
 #include "tools/tvx/commands.h"
-#include "tools/tvx/map_text_check.h"
-#include "tools/tvx/tvx_common.h"
 #include "tools/tvx/tvx_page_window.h"
 
 namespace {
 
-const char kHelp[] =
-    "usage: tvx put [--type TYPE] BOOK PAGE FILE|-\n"
-    "\n"
-    "Replaces the body of PAGE with the map text in FILE ('-': standard input).\n"
-    "When no page is named PAGE, a new page of that name is made. Text that\n"
-    "does not parse as map text is refused with the parser's message, and the\n"
-    "book is left as it was.\n"
-    "\n"
-    "Options:\n"
-    "  --type TYPE   the type of a page made by put (default \"Undefined\")\n"
-    "\n"
-    "Example:\n"
-    "  tvx put plants.tvx \"Leaves\" leaves.map\n";
-
-}  // namespace
-
-int cmdPut(int argc, char** argv) {
-  CommandLine cl;
-  int rc = parseCommandLine(argc, argv, {{"type", true}}, cl);
+int cmdPut(const CommandLine& cl) {
+  int rc = expectArgs("put", cl, 3, 3);
   if (rc != kExitOk) return rc;
-  if (cl.help) {
-    std::fputs(kHelp, stdout);
-    return kExitOk;
-  }
-  if ((rc = expectArgs("put", cl, 3, 3)) != kExitOk) return rc;
   const std::string& pageText = cl.args[1];
   const std::string& source = cl.args[2];
   if (pageText.empty()) return usageError("put", "a page name cannot be empty");
@@ -50,7 +27,7 @@ int cmdPut(int argc, char** argv) {
 
   std::string text, why;
   if (!readInput(source, &text, &why)) return failure("cannot read '%s': %s", source.c_str(), why.c_str());
-  if (!mapTextParses(text, &why)) {
+  if (!MapTextCheck::parsesWhole(text, &why)) {
     return failure("'%s' is not map text: %s", source == "-" ? "standard input" : source.c_str(),
                    why.c_str());
   }
@@ -87,3 +64,29 @@ int cmdPut(int argc, char** argv) {
   if (node->save(app, 1) != 0) return failure("cannot write the body of page '%s'", pageText.c_str());
   return book.commit();
 }
+
+}  // namespace
+
+const Command putCommand = {
+    "put",
+    "replace a page's body with map text from a file",
+    "tvx put [--type TYPE] BOOK PAGE FILE|-",
+    "Replaces the body of PAGE with the map text in FILE ('-': standard input).\n"
+    "When no page is named PAGE, a new page of that name is made. Text that\n"
+    "does not parse as map text is refused with the parser's message, and the\n"
+    "book is left as it was.\n"
+    "\n"
+    "A page body is map text: a signature line, then the page in nested\n"
+    "parentheses (numbers in hexadecimal). A page with one idea symbol:\n"
+    "\n"
+    "  #CM&^# 161\n"
+    "  (B(a\"Tavix: Netscape Plugin\",1,1),(n\"Leaves\"),,\n"
+    "   (C162,(r0,0,2f8,208),(r0,0,2f8,208),0,,\n"
+    "    (N162,1,(n1,\"Leaf\",\"Organ\",64,64,,,0,,)),,))\n"
+    "\n"
+    "Whole pages to start from are in examples/solar-system/pages/, and\n"
+    "\"tvx cat\" writes any page of a book the same way.\n",
+    {{"type", "TYPE", "the type of a page made by put (default \"Undefined\")"}},
+    "tvx put plants.tvx \"Leaves\" leaves.map",
+    cmdPut,
+};

@@ -1,9 +1,9 @@
-// main.cpp: the tvx program's entry point and command dispatcher. tvx works on
+// main.cpp: the tvx program's entry point and its command table. tvx works on
 // books from the command line, one subcommand per job ("tvx ls BOOK"), in the
-// manner of version-control tools: "tvx --help" lists the commands, "tvx CMD
-// --help" explains one. Exit status: 0 success, 1 failure or problems found,
-// 2 wrong command line. Every error is one line on standard error starting
-// "tvx: ".
+// manner of version-control tools: "tvx --help" lists the commands, "tvx help
+// CMD" (or "tvx CMD --help") explains one, "tvx --version" names the version.
+// Exit status: 0 success, 1 failure or problems found, 2 wrong command line.
+// Every error is one line on standard error starting "tvx: ".
 //
 // Before any command runs, the tool's desktop is installed so that the
 // library's message boxes print as "tvx: " lines and every question gets the
@@ -17,70 +17,41 @@
 
 namespace {
 
-struct Command {
-  const char* name;
-  int (*run)(int argc, char** argv);
-  const char* summary;
+// The commands, in the order "tvx --help" lists them.
+const Command* const kCommands[] = {
+    &newCommand,  &infoCommand,  &lsCommand,     &catCommand,   &putCommand,
+    &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &checkCommand,
+    &exportCommand, &importCommand, &defragCommand,
 };
 
-// The commands in the order "tvx --help" lists them. Commands whose source
-// file is not in this folder yet are left out (see commands.h).
-const Command kCommands[] = {
-#ifdef TVX_HAVE_CMD_NEW
-    {"new", cmdNew, "make a new, empty book file"},
-#endif
-#ifdef TVX_HAVE_CMD_INFO
-    {"info", cmdInfo, "show the book file's header, space use and fragmentation"},
-#endif
-#ifdef TVX_HAVE_CMD_LS
-    {"ls", cmdLs, "list the pages and links of a book"},
-#endif
-#ifdef TVX_HAVE_CMD_CAT
-    {"cat", cmdCat, "write a page's body (map text) to standard output"},
-#endif
-#ifdef TVX_HAVE_CMD_PUT
-    {"put", cmdPut, "replace a page's body with map text from a file"},
-#endif
-#ifdef TVX_HAVE_CMD_PAGE
-    {"page", cmdPage, "add, remove, rename or retype a page"},
-#endif
-#ifdef TVX_HAVE_CMD_ATTR
-    {"attr", cmdAttr, "list, get, set or remove a page's attributes"},
-#endif
-#ifdef TVX_HAVE_CMD_LINK
-    {"link", cmdLink, "add or remove a link between pages"},
-#endif
-#ifdef TVX_HAVE_CMD_HOME
-    {"home", cmdHome, "show or set the book's home page"},
-#endif
-#ifdef TVX_HAVE_CMD_CHECK
-    {"check", cmdCheck, "check the book's structure and contents"},
-#endif
-#ifdef TVX_HAVE_CMD_EXPORT
-    {"export", cmdExport, "write a whole book as a folder of map-text files"},
-#endif
-#ifdef TVX_HAVE_CMD_IMPORT
-    {"import", cmdImport, "make a book from a folder written by export"},
-#endif
-#ifdef TVX_HAVE_CMD_DEFRAG
-    {"defrag", cmdDefrag, "rewrite the book without fragmentation (as blkpack)"},
-#endif
-};
+const Command* findCommand(const char* name) {
+  for (const Command* c : kCommands) {
+    if (std::strcmp(c->name, name) == 0) return c;
+  }
+  return nullptr;
+}
 
 void printUsage(FILE* out) {
   std::fprintf(out,
                "usage: tvx COMMAND [ARGS...]\n"
-               "       tvx COMMAND --help\n"
+               "       tvx help COMMAND\n"
                "       tvx --help\n"
+               "       tvx --version\n"
                "\n"
                "Works on books (.tvx files) from the command line.\n"
                "\n"
                "Commands:\n");
-  for (const Command& c : kCommands) std::fprintf(out, "  %-8s %s\n", c.name, c.summary);
+  for (const Command* c : kCommands) std::fprintf(out, "  %-8s %s\n", c->name, c->summary);
   std::fprintf(out,
                "\n"
-               "A PAGE is named by its ID (a decimal number) or by its name.\n"
+               "\"tvx help COMMAND\" (or \"tvx COMMAND --help\") explains one command, with\n"
+               "an example. A PAGE is named by its ID (a decimal number) or by its name.\n"
                "Exit status: 0 success, 1 failure or problems found, 2 wrong command line.\n");
+}
+
+int unknownCommand(const char* name) {
+  std::fprintf(stderr, "tvx: unknown command \"%s\" (try \"tvx --help\")\n", name);
+  return 2;
 }
 
 }  // namespace
@@ -94,30 +65,22 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* name = argv[1];
+  if (std::strcmp(name, "--version") == 0) {
+    std::printf("tvx %s\n", TVX_VERSION);
+    return 0;
+  }
+  if (std::strcmp(name, "help") == 0 && argc > 2) {
+    const Command* c = findCommand(argv[2]);
+    if (c == nullptr) return unknownCommand(argv[2]);
+    printCommandHelp(*c, stdout);
+    return 0;
+  }
   if (std::strcmp(name, "--help") == 0 || std::strcmp(name, "-h") == 0 ||
       std::strcmp(name, "help") == 0) {
-    if (argc > 2 && std::strcmp(name, "help") == 0) {
-      // "tvx help CMD" is "tvx CMD --help".
-      for (const Command& c : kCommands) {
-        if (std::strcmp(c.name, argv[2]) == 0) {
-          char helpArg[] = "--help";
-          char* args[] = {argv[2], helpArg, nullptr};
-          return c.run(2, args);
-        }
-      }
-      std::fprintf(stderr, "tvx: unknown command \"%s\" (try \"tvx --help\")\n", argv[2]);
-      return 2;
-    }
     printUsage(stdout);
     return 0;
   }
-  for (const Command& c : kCommands) {
-    if (std::strcmp(c.name, name) == 0) {
-      int status = c.run(argc - 1, argv + 1);
-      std::fflush(stdout);
-      return status;
-    }
-  }
-  std::fprintf(stderr, "tvx: unknown command \"%s\" (try \"tvx --help\")\n", name);
-  return 2;
+  const Command* c = findCommand(name);
+  if (c == nullptr) return unknownCommand(name);
+  return runCommand(*c, argc - 1, argv + 1);
 }

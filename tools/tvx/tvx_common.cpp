@@ -60,7 +60,7 @@ int parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& specs
       if (name == s.name) spec = &s;
     }
     if (spec == nullptr) return usageError(command, "unknown option \"--%s\"", name.c_str());
-    if (spec->takesValue) {
+    if (spec->takesValue()) {
       if (!hasValue) {
         if (i + 1 >= argc) return usageError(command, "option \"--%s\" needs a value", name.c_str());
         value = argv[++i];
@@ -196,6 +196,10 @@ std::vector<EntryInfo> allEntries(DB& db) {
     error(HWND_NOBOX, 'E', "Could not read the book's ID table: %s", e.description().c_str());
   }
   return entries;
+}
+
+std::string counted(unsigned long long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 bool parseULong(const std::string& text, ULONG* value) {

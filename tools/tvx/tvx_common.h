@@ -26,10 +26,13 @@ const int kExitUsage = 2;
 
 // ---- Command line ----
 
-// One option a command accepts: "--name", with or without a value.
+// One option a command accepts: "--name", with or without a value, and the
+// line its command's help gives it.
 struct OptionSpec {
-  const char* name;  // without the leading "--"
-  bool takesValue;
+  const char* name;   // without the leading "--"
+  const char* value;  // the value's placeholder ("TYPE"); null for an option without one
+  const char* help;   // what the option does, for the command's help
+  bool takesValue() const { return value != nullptr; }
 };
 
 struct CommandLine {
@@ -167,6 +170,9 @@ bool readInput(const std::string& path, std::string* out, std::string* why);
 // A JSON string literal for `text`: quotes, backslashes and control characters
 // escaped; text that is not valid UTF-8 is taken byte for byte as Latin-1.
 std::string jsonString(const std::string& text);
+
+// "1 page", "2 pages": a count with its noun in the right number.
+std::string counted(unsigned long long n, const char* one, const char* many);
 
 // True when `text` is a whole decimal number that fits 32 bits unsigned.
 bool parseULong(const std::string& text, ULONG* value);

@@ -1,24 +1,23 @@
-// The defragmenter shared by blkpack and `tvx defrag` (see defrag.h for the
-// steps and why each is there).
-#include "tools/tvx/defrag.h"
+// The defragmenter shared by blkpack and `tvx defrag` (see defragmenter.h for
+// the steps and why each is there).
+#include "tools/blkpack/defragmenter.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <memory>
 #include <vector>
 
+#include "core/book_check.h"
 #include "kit/error_msg_exception.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
 #include "store/ml_store_handle.h"
-#include "tools/tvx/book_check.h"
+#include "tools/blkpack/durable_file.h"
 
 namespace {
 
@@ -118,33 +117,12 @@ bool damaged(const std::string& path, std::string* why) {
 
 }  // namespace
 
-std::string freshNameBeside(const std::string& path, const char* tag) {
-  std::string pattern = path + "." + tag + "-XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  const int fd = ::mkstemp(buf.data());
-  if (fd < 0) return std::string();
-  ::close(fd);
-  // The store makes its file exclusively: leave only the name.
-  ::unlink(buf.data());
-  return std::string(buf.data());
-}
-
-bool syncFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  return ::close(fd) == 0 && ok;
-}
-
-bool syncFolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
+std::string DefragResult::summary() const {
+  auto counted = [](ULONG n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  return counted(ids, "ID", "IDs") + ", " + counted(records, "record", "records") + ", " +
+         std::to_string(oldSize) + " -> " + counted(newSize, "byte", "bytes");
 }
 
 bool Defragmenter::run(const std::string& path, const char* progName, DefragResult* result,

@@ -1,7 +1,9 @@
 // The book's integrity check: a full structural check of a book file that reads
-// the file itself, with its own bounded reader, and trusts nothing it reads. It is
-// what `tvx check` prints, what the defragmenter runs on the book it is about to
-// rewrite and on the book it wrote, and what tests call to prove a book sound.
+// the file itself, with its own bounded reader, and trusts nothing it reads. It
+// belongs to the core as a database engine's integrity check belongs to the
+// engine: `tvx check` prints it, the defragmenter runs it on the book it is about
+// to rewrite and on the book it wrote, `tvx import` on the book it made, and the
+// tests and the book fuzzing target call it to prove a book sound.
 //
 // What it checks, in order (a failure early on can make later checks skip what
 // they cannot reach; each problem is reported once):
@@ -24,7 +26,7 @@
 //      twice, and every record is named by a facet or is the ID table.
 //   7. Entries: entry headers decode (name NUL type NUL decimal flags); link
 //      records and link lists parse and resolve, and agree both ways; page bodies
-//      and attribute lists parse as map text.
+//      and attribute lists parse as map text (core/map_text_check.h).
 //
 // Bounds: the file is read whole into memory once (at most MaxFileSize bytes);
 // every walk is bounded by the number of blocks or table entries the file can
@@ -35,49 +37,14 @@
 // Minor problems lose no data and disappear when the book is rewritten: a
 // record that no facet names (lost space), free blocks left unmerged or not
 // blanked. They are reported like the others; the defragmenter accepts them.
-#ifndef TOOLS_TVX_BOOK_CHECK_H
-#define TOOLS_TVX_BOOK_CHECK_H
+#ifndef CORE_BOOK_CHECK_H
+#define CORE_BOOK_CHECK_H
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
+#include "core/book_check_report.h"
 #include "platform/windows_types.h"
-
-// One problem: what it is about ("header", "block 1234", "ID 7", "ID table",
-// "free list") and what is wrong.
-struct BookProblem {
-  std::string where;
-  std::string text;
-  // True for a problem that loses no data and that rewriting the book removes
-  // (space named by nothing, free space left unmerged or not blanked).
-  bool minor = false;
-  // The line printed for it: "<where>: <text>".
-  std::string line() const { return where + ": " + text; }
-};
-
-// What the check found, with a few counts for the summary line.
-struct BookCheckReport {
-  std::vector<BookProblem> problems;
-  // Problems found beyond those listed (MaxProblems).
-  std::size_t unlisted = 0;
-  ULONG fileSize = 0;
-  ULONG blocks = 0;
-  ULONG freeBlocks = 0;
-  ULONG records = 0;
-  ULONG ids = 0;
-  ULONG pages = 0;
-  ULONG links = 0;
-  // Problems that are not minor, listed or not.
-  std::size_t serious = 0;
-  bool ok() const { return problems.empty() && unlisted == 0; }
-  // Nothing but minor problems: the book's data is all reachable and sound.
-  bool sound() const { return serious == 0; }
-  // The whole report as one JSON object:
-  // {"book":..., "ok":..., "blocks":..., ...,
-  //  "problems":[{"where":..., "problem":..., "minor":...}]}
-  std::string json(const std::string& bookName) const;
-};
 
 class BookCheck {
  public:
@@ -92,7 +59,4 @@ class BookCheck {
   static BookCheckReport checkBytes(const std::string& bytes);
 };
 
-// Text quoted for JSON output (with the quotes).
-std::string jsonQuote(const std::string& text);
-
-#endif  // TOOLS_TVX_BOOK_CHECK_H
+#endif  // CORE_BOOK_CHECK_H

@@ -2,7 +2,7 @@
 // walk is bounded). The file is read into memory once; every field is taken
 // through bounds-checked little-endian accessors, so a damaged file can only ever
 // produce problem lines.
-#include "tools/tvx/book_check.h"
+#include "core/book_check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +16,7 @@
 
 #include "core/attr_translator.h"
 #include "core/attr_value_list.h"
-#include "maptext/map_read.h"
+#include "core/map_text_check.h"
 
 namespace {
 
@@ -129,20 +129,6 @@ RefText parseRef(const std::string& text) {
   r.ok = r.hasId || r.hasName;
   return r;
 }
-
-// A parser that only wants to know whether a text parses.
-class SilentReader : public MapRead {
- public:
-  SilentReader(const char* tag, std::istream* in) : KMFileInfo(tag), MapRead(tag, in) {}
-  int CMFileHeader(KM_FileHeader&) override { return 1; }
-  int CMCM(KM_CM&) override { return 0; }
-  int CMNode(KM_Node&) override { return 0; }
-  int CMLink(KM_Link&) override { return 0; }
-  int CMNodeType(KM_NodeType&) override { return 0; }
-  int CMLinkType(KM_LinkType&) override { return 0; }
-  int CMAnnotation(KM_Annotation&) override { return 0; }
-  int CMAttr(char*, char*) override { return 0; }
-};
 
 class Checker {
  public:
@@ -717,13 +703,9 @@ class Checker {
       if ((e.kind & (KindPage | KindTypePage)) && !(e.kind & KindLink) && hasFacet(e, 1)) {
         const std::string body = facetBytes(e, 1);
         if (!body.empty()) {
-          std::istringstream in(body);
-          SilentReader reader("Tavix: Netscape Plugin", &in);
-          if (reader.readFile() < 0) {
-            char text[256];
-            reader.errorText(text, sizeof text);
-            problem(idName(e.id), std::string("page body does not parse: ") + text);
-          }
+          std::string why;
+          if (!MapTextCheck::parses(body, &why))
+            problem(idName(e.id), "page body does not parse: " + why);
         }
       }
       if ((e.kind & (KindPage | KindLink | KindTypePage)) && hasFacet(e, 3)) {
@@ -779,44 +761,6 @@ class Checker {
 };
 
 }  // namespace
-
-std::string jsonQuote(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
-std::string BookCheckReport::json(const std::string& bookName) const {
-  std::ostringstream o;
-  o << "{\"book\":" << jsonQuote(bookName) << ",\"ok\":" << (ok() ? "true" : "false")
-    << ",\"fileSize\":" << fileSize << ",\"blocks\":" << blocks << ",\"freeBlocks\":" << freeBlocks
-    << ",\"records\":" << records << ",\"ids\":" << ids << ",\"pages\":" << pages
-    << ",\"links\":" << links << ",\"unlisted\":" << unlisted << ",\"problems\":[";
-  for (std::size_t i = 0; i < problems.size(); ++i) {
-    if (i) o << ",";
-    o << "{\"where\":" << jsonQuote(problems[i].where)
-      << ",\"problem\":" << jsonQuote(problems[i].text)
-      << ",\"minor\":" << (problems[i].minor ? "true" : "false") << "}";
-  }
-  o << "]}";
-  return o.str();
-}
 
 BookCheckReport BookCheck::checkBytes(const std::string& bytes) {
   if (bytes.size() > MaxFileSize) {

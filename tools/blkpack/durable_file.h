@@ -1,0 +1,17 @@
+// Files written beside a book and given its name only once they are whole:
+// a fresh name in the book's folder, and flushing a file and its folder to
+// disk so that a rename or link that follows survives a crash. The
+// defragmenter and "tvx import" make their new books this way.
+#ifndef TOOLS_BLKPACK_DURABLE_FILE_H
+#define TOOLS_BLKPACK_DURABLE_FILE_H
+
+#include <string>
+
+// A new, unused file name in the folder of `path` ("<path>.<tag>-XXXXXX"); the
+// file is not left behind. Empty when none could be found.
+std::string freshNameBeside(const std::string& path, const char* tag);
+// Flushes a file, or the folder holding `path`, to disk. False on failure.
+bool syncFile(const std::string& path);
+bool syncFolderOf(const std::string& path);
+
+#endif  // TOOLS_BLKPACK_DURABLE_FILE_H
