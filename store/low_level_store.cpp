@@ -130,12 +130,17 @@ void LowLevelStore::commit() {
     if (!stream_->flush().fail()) kept = stream_->fdbuf()->handOverPages();
     stream_->clear();
   }
+  // Output lost on the way (a full disk) is known before the file is read
+  // again, so that it is reported as lost output, not as whatever the reread of
+  // an incomplete file would find.
+  const bool lost = writeLost();
   wrapupStream();
   keptPages_ = std::move(kept);
   try {
     setupStream();
   } catch (...) {
     keptPages_.reset();
+    if (lost) throw BadStreamException("Write failed");
     throw;
   }
   keptPages_.reset();

@@ -14,6 +14,7 @@
 
 #include "core/book_check.h"
 #include "kit/error_msg_exception.h"
+#include "platform/commit_journal.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
 #include "store/ml_store_handle.h"
@@ -148,10 +149,7 @@ bool Defragmenter::run(const std::string& path, const char* progName, DefragResu
   }
   struct Remover {
     std::string name;
-    bool keep = false;
-    ~Remover() {
-      if (!keep) ::unlink(name.c_str());
-    }
+    ~Remover() { ::unlink(name.c_str()); }
   } remover{fresh};
 
   std::vector<IdRow> ids;
@@ -183,6 +181,7 @@ bool Defragmenter::run(const std::string& path, const char* progName, DefragResu
       progress.step(++done);
     }
     if (dst.store->mlHeader()->nextID() < nextId) dst.store->mlHeader()->setNextID(nextId);
+    dst.store->commit();  // throws when any write of the new book was lost
     dst.close();
 
     // Read the new book back and compare it with the old one.
@@ -213,16 +212,14 @@ bool Defragmenter::run(const std::string& path, const char* progName, DefragResu
            path + " was not changed";
     return false;
   }
-  if (!syncFile(fresh)) {
-    *why = "cannot flush " + fresh + " to disk: " + std::strerror(errno);
+  // The packed book is copied into the book file itself, behind a journal, so
+  // that the book keeps its inode, its links and its mode, and a crash at any
+  // moment leaves the old book or the packed one.
+  std::string failed;
+  if (CommitJournal::replaceContent(src.store->fd(), path.c_str(), fresh.c_str(), &failed) != 0) {
+    *why = "cannot write the packed book into " + path + ": " + failed;
     return false;
   }
-  if (std::rename(fresh.c_str(), path.c_str()) != 0) {
-    *why = "cannot rename " + fresh + " over " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  remover.keep = true;
-  syncFolderOf(path);
   src.close();
   result->ids = static_cast<ULONG>(ids.size());
   result->newSize = fileSize(path);

@@ -1,7 +1,7 @@
 // Files written beside a book and given its name only once they are whole:
 // a fresh name in the book's folder, and flushing a file and its folder to
-// disk so that a rename or link that follows survives a crash. The
-// defragmenter and "tvx import" make their new books this way.
+// disk so that a link that follows survives a crash. "tvx import" makes its
+// new books this way, and the defragmenter its packed copy.
 #ifndef TOOLS_BLKPACK_DURABLE_FILE_H
 #define TOOLS_BLKPACK_DURABLE_FILE_H
 

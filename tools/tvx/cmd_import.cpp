@@ -176,6 +176,7 @@ int cmdImport(const CommandLine& cl) {
       }
     }
     if (book.store->mlHeader()->nextID() < nextId) book.store->mlHeader()->setNextID(nextId);
+    book.store->commit();  // throws when any write of the new book was lost
     book.close();
   } catch (const ErrorMsgException& e) {
     return failure("cannot make the book %s: %s", bookPath.c_str(), e.description().c_str());

@@ -4,13 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <thread>
 
 #include "kit/error_msg_exception.h"
 #include "platform/share_open.h"
@@ -139,9 +143,34 @@ int BookSession::open(const std::string& path, int flags, int share) {
 
 int BookSession::openForReading(const std::string& path) { return open(path, _O_RDONLY, _SH_DENYNO); }
 
+namespace {
+
+// How long an editing command waits for another writer to let go of the book:
+// TVX_LOCK_WAIT seconds when set (0 gives up at once), else 10.
+std::chrono::milliseconds writerWait() {
+  const char* text = std::getenv("TVX_LOCK_WAIT");
+  if (text == nullptr || *text == '\0') return std::chrono::seconds(10);
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  if (end == text || !(seconds >= 0)) return std::chrono::seconds(10);
+  return std::chrono::milliseconds(static_cast<int64_t>(std::min(seconds, 86400.0) * 1000));
+}
+
+// True when another open holds the book for writing (or is saving it) now.
+bool heldByAnotherWriter(const std::string& path) {
+  const int fd = _sopen(path.c_str(), _O_RDWR, _SH_DENYWR);
+  if (fd >= 0) {
+    _close(fd);
+    return false;
+  }
+  return errno == EACCES || errno == EBUSY;
+}
+
+}  // namespace
+
 int BookSession::openForWriting(const std::string& path) {
-  // Saving writes a new file beside the book and renames it over the book: both
-  // the file and its folder must be writable.
+  // Saving writes a journal beside the book and then the book itself: both the
+  // file and its folder must be writable.
   if (access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
     return failure("cannot write book '%s': %s", path.c_str(), std::strerror(errno));
   }
@@ -150,11 +179,20 @@ int BookSession::openForWriting(const std::string& path) {
   if (access(folder.c_str(), W_OK) != 0 && errno != ENOENT) {
     return failure("cannot write book '%s': its folder: %s", path.c_str(), std::strerror(errno));
   }
+  // Another writer's edit is waited for, as a short queue: it lets go of the
+  // book when its command ends.
+  const auto deadline = std::chrono::steady_clock::now() + writerWait();
+  auto pause = std::chrono::milliseconds(2);
+  while (heldByAnotherWriter(path) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
   const int rc = open(path, _O_RDWR, _SH_DENYWR);
   if (rc != kExitOk) return rc;
   if (db_->isReadOnly()) {
-    return failure("cannot write book '%s': another program holds it open for writing",
-                   path.c_str());
+    const std::string& why = db_->readOnlyReason();
+    return failure("cannot write book '%s': %s", path.c_str(),
+                   why.empty() ? "it opened read-only" : why.c_str());
   }
   return kExitOk;
 }
