@@ -17,14 +17,16 @@
 
 namespace {
 
-// Runs tvx with writes limited to `bytes` (as a full disk would refuse them).
-RunResult tvxOnFullDisk(const std::vector<std::string>& args, int kilobytes) {
+// Runs tvx with files limited to `kilobytes` (the writes beyond fail as on a
+// full disk).
+RunResult tvxOnFullDisk(const std::vector<std::string>& args, int kilobytes,
+                        const std::string& input = std::string()) {
   std::vector<std::string> shell = {"-c",
                                     "trap '' XFSZ; ulimit -f " + std::to_string(kilobytes) +
                                         "; exec \"$0\" \"$@\"",
                                     TVX_BINARY};
   shell.insert(shell.end(), args.begin(), args.end());
-  return runProgram("/bin/bash", shell);
+  return runProgram("/bin/bash", shell, input);
 }
 
 std::vector<std::string> folderNames(const std::string& dir) {
@@ -114,8 +116,11 @@ TEST(TvxSaving, AFullDiskIsAFailureThatLeavesNothingHalfMade) {
 
   // An edit that cannot be saved fails and leaves the book as it was.
   const std::string before = readFileBytes(book);
-  r = tvxOnFullDisk({"put", book, "P1", "-"}, 40);
+  r = tvxOnFullDisk({"put", book, "P1", "-"}, 40, sampleBody("changed"));
   EXPECT_EQ(1, r.status);
+  // Not "another program holds it": the working copy could not be made, and why.
+  EXPECT_NE(std::string::npos, r.err.find("': its working copy '")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("' could not be made: File too large\n")) << r.err;
   EXPECT_EQ(before, readFileBytes(book));
   EXPECT_FALSE(fileExists(book + ".commit~"));
   EXPECT_EQ(0, tvx({"check", book}).status);
