@@ -180,21 +180,28 @@ int BookSession::openForWriting(const std::string& path) {
     return failure("cannot write book '%s': its folder: %s", path.c_str(), std::strerror(errno));
   }
   // Another writer's edit is waited for, as a short queue: it lets go of the
-  // book when its command ends.
+  // book when its command ends. A writer that takes the book between the look
+  // and the open is waited for too.
   const auto deadline = std::chrono::steady_clock::now() + writerWait();
   auto pause = std::chrono::milliseconds(2);
-  while (heldByAnotherWriter(path) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(pause);
-    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  for (;;) {
+    while (heldByAnotherWriter(path) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(pause);
+      pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+    const int rc = open(path, _O_RDWR, _SH_DENYWR);
+    if (rc != kExitOk) return rc;
+    if (!db_->isReadOnly()) return kExitOk;
+    const std::string why = db_->readOnlyReason();
+    const bool held = why == "another program holds it open for writing" ||
+                      why == "another program is saving it";
+    if (!held || std::chrono::steady_clock::now() >= deadline) {
+      return failure("cannot write book '%s': %s", path.c_str(),
+                     why.empty() ? "it opened read-only" : why.c_str());
+    }
+    db_ = nullptr;
+    app_.closeAll();
   }
-  const int rc = open(path, _O_RDWR, _SH_DENYWR);
-  if (rc != kExitOk) return rc;
-  if (db_->isReadOnly()) {
-    const std::string& why = db_->readOnlyReason();
-    return failure("cannot write book '%s': %s", path.c_str(),
-                   why.empty() ? "it opened read-only" : why.c_str());
-  }
-  return kExitOk;
 }
 
 int BookSession::commit() {
