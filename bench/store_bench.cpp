@@ -55,7 +55,7 @@
 #include "kit/string.h"
 #include "maptext/km_esrap.h"
 #include "maptext/km_records.h"
-#include "platform/share_open.h"
+#include "platform/io/share_open.h"
 #include "store/middle_level_store.h"
 
 namespace {

@@ -19,13 +19,13 @@
 #include "kit/error.h"
 #include "kit/file_helpers.h"
 #include "maptext/km_esrap.h"
-#include "platform/commit_journal.h"
-#include "platform/desktop.h"
-#include "platform/pending_copy.h"
-#include "platform/share_open.h"
-#include "platform/space_reclaimer.h"
-#include "platform/system.h"
-#include "platform/truncatable.h"
+#include "platform/io/commit_journal.h"
+#include "platform/system/desktop.h"
+#include "platform/io/pending_copy.h"
+#include "platform/io/share_open.h"
+#include "platform/io/space_reclaimer.h"
+#include "platform/system/system.h"
+#include "platform/io/truncatable.h"
 #include "store/middle_level_store.h"
 
 const char DB::Signature[] = "#NXST#";
@@ -336,7 +336,7 @@ int DB::commit() {
   // The book file stays held by the lock store throughout: no other writer can
   // come in between, and the work is copied back into the book file itself, so
   // that it keeps its inode, its links and its mode. The copy goes behind a
-  // journal (platform/commit_journal.h): a crash at any moment leaves the old
+  // journal (platform/io/commit_journal.h): a crash at any moment leaves the old
   // book or the new one.
   std::string why;
   bool ok = true;

@@ -192,7 +192,7 @@ class DB {
   bool ownsWorkFile_ = false;
   // The book's bytes landing in the working file after a writable open, until a
   // commit has seen them whole: the working store reads the book file meanwhile
-  // and waits for them before it writes (platform/pending_copy.h).
+  // and waits for them before it writes (platform/io/pending_copy.h).
   std::shared_ptr<PendingCopy> workCopy_;
   std::string readOnlyReason_;
 

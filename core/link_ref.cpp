@@ -11,7 +11,7 @@
 #include "core/nexil.h"
 #include "kit/error.h"
 #include "kit/error_msg_exception.h"
-#include "platform/desktop.h"
+#include "platform/system/desktop.h"
 
 namespace {
 

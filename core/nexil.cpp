@@ -5,7 +5,7 @@
 
 #include "kit/error.h"
 #include "kit/file_helpers.h"
-#include "platform/system.h"
+#include "platform/system/system.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "core/db.h"
 #include "core/id.h"
 #include "kit/string.h"
-#include "platform/windows_gdi.h"
+#include "platform/win/windows_gdi.h"
 #include "platform/windows_types.h"
 
 class Node;

@@ -8,9 +8,9 @@
 #include "core/node_window.h"
 #include "kit/error.h"
 #include "kit/error_msg_exception.h"
-#include "platform/desktop.h"
-#include "platform/t_rect.h"
-#include "platform/windows_gdi.h"
+#include "platform/system/desktop.h"
+#include "platform/owl/t_rect.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
 

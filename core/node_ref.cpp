@@ -16,7 +16,7 @@
 #include "core/node_window.h"
 #include "kit/error.h"
 #include "kit/error_msg_exception.h"
-#include "platform/desktop.h"
+#include "platform/system/desktop.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <iosfwd>
 
 #include "kit/string.h"
-#include "platform/t_window.h"
+#include "platform/owl/t_window.h"
 #include "platform/windows_types.h"
 
 class DB;

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/desktop.h"
-#include "platform/windows_user.h"
+#include "platform/system/desktop.h"
+#include "platform/win/windows_user.h"
 
 ReportCounter::ReportCounter() : previous_(ErrorHandler::applicationHandler()) {
   ErrorHandler::setApplicationHandler(this);

@@ -13,7 +13,7 @@
 #include "fuzz/fuzz_support.h"
 #include "kit/error_msg_exception.h"
 #include "maptext/map_read.h"
-#include "platform/share_open.h"
+#include "platform/io/share_open.h"
 #include "store/middle_level_store.h"
 #include "store/ml_store_handle.h"
 

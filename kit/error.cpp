@@ -18,9 +18,9 @@
 #include <ctime>
 #include <memory>
 
-#include "platform/desktop.h"
-#include "platform/system.h"
-#include "platform/t_window.h"
+#include "platform/system/desktop.h"
+#include "platform/system/system.h"
+#include "platform/owl/t_window.h"
 
 namespace {
 

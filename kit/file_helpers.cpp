@@ -18,11 +18,11 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "platform/desktop.h"
-#include "platform/fault_injection.h"
-#include "platform/pending_copy.h"
-#include "platform/share_open.h"
-#include "platform/system.h"
+#include "platform/system/desktop.h"
+#include "platform/io/fault_injection.h"
+#include "platform/io/pending_copy.h"
+#include "platform/io/share_open.h"
+#include "platform/system/system.h"
 
 namespace {
 

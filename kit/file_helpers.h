@@ -19,7 +19,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/file_copy.h"
+#include "platform/io/file_copy.h"
 #include "platform/windows_types.h"
 
 class PendingCopy;
@@ -32,7 +32,7 @@ constexpr int kPathBufferSize = 260;
 LONG copy(std::ostream* out, std::istream* in);
 
 // copyFileBytes (the bytes of one open file onto another) lives in
-// platform/file_copy.h, included above.
+// platform/io/file_copy.h, included above.
 
 // Copies the file `src` to `dest` (created when missing, and cut to the source's
 // length so that no stale bytes of an older, longer file remain) and gives it the
@@ -45,7 +45,7 @@ LONG copy(std::ostream* out, std::istream* in);
 //   -6  the source's modification time could not be read
 int copyFile(const char* dest, const char* src);
 
-// copyFile's work on a thread of its own (platform/pending_copy.h): `dest`
+// copyFile's work on a thread of its own (platform/io/pending_copy.h): `dest`
 // (created when missing) is given the source's length and its blocks are
 // reserved before this returns, then the bytes land while the caller goes on; a
 // descriptor stream in page-cache mode opened on `dest` meanwhile reads the

@@ -1,9 +1,9 @@
 // Window helpers: centring and the zoom animation (see window_helpers.h).
 #include "kit/window_helpers.h"
 
-#include "platform/t_window.h"
-#include "platform/windows_gdi.h"
-#include "platform/windows_user.h"
+#include "platform/owl/t_window.h"
+#include "platform/win/windows_gdi.h"
+#include "platform/win/windows_user.h"
 
 void centerWindow(TWindow* w) {
   if (w == nullptr || w->HWindow == nullptr) return;

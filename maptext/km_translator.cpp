@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/desktop.h"
-#include "platform/share_open.h"
+#include "platform/system/desktop.h"
+#include "platform/io/share_open.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 
 #include "maptext/km_esrap.h"
 #include "maptext/map_read.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fd_stream.h"
 #include "platform/windows_types.h"
 
 class KMTranslator : public MapRead, public KMEsrap {

@@ -10,8 +10,8 @@
 
 #include "kit/error.h"
 #include "kit/file_helpers.h"
-#include "platform/fd_stream.h"
-#include "platform/truncatable.h"
+#include "platform/io/fd_stream.h"
+#include "platform/io/truncatable.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <iterator>
 
 #include "kit/error.h"
-#include "platform/fd_stream.h"
-#include "platform/share_open.h"
+#include "platform/io/fd_stream.h"
+#include "platform/io/share_open.h"
 #include "store/block.h"
 #include "store/block_header.h"
 #include "store/chain.h"

@@ -30,7 +30,7 @@
 
 #include "kit/error_msg_exception.h"
 #include "kit/ref_counting_resource.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fd_stream.h"
 #include "platform/windows_types.h"
 #include "store/handle_map.h"
 

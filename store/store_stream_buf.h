@@ -41,7 +41,7 @@
 #include <memory>
 #include <streambuf>
 
-#include "platform/truncatable.h"
+#include "platform/io/truncatable.h"
 #include "platform/windows_types.h"
 
 class Chain;

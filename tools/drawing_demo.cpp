@@ -10,9 +10,9 @@
 #include <string>
 
 #include "platform/render/headless_host.h"
-#include "platform/t_dc.h"
-#include "platform/t_window.h"
-#include "platform/windows_gdi.h"
+#include "platform/owl/t_dc.h"
+#include "platform/owl/t_window.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "platform/render/render_style.h"
-#include "platform/windows_gdi.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/display_list.h"
+#include "platform/win/display_list.h"
 
 class CairoRenderer {
  public:

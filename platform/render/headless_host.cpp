@@ -3,10 +3,10 @@
 
 #include "platform/render/cairo_renderer.h"
 #include "platform/render/svg_renderer.h"
-#include "platform/screen_composer.h"
-#include "platform/t_printer.h"
-#include "platform/window_manager.h"
-#include "platform/windows_gdi.h"
+#include "platform/win/screen_composer.h"
+#include "platform/owl/t_printer.h"
+#include "platform/win/window_manager.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
 

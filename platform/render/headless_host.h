@@ -20,9 +20,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/desktop.h"
-#include "platform/display_list.h"
-#include "platform/windows_user.h"
+#include "platform/system/desktop.h"
+#include "platform/win/display_list.h"
+#include "platform/win/windows_user.h"
 
 class HeadlessHost {
  public:

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "platform/windows_gdi.h"
+#include "platform/win/windows_gdi.h"
 
 namespace render_style {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/display_list.h"
+#include "platform/win/display_list.h"
 
 struct BoxF {
   double l, t, r, b;

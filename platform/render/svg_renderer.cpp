@@ -9,7 +9,7 @@
 #include <tuple>
 
 #include "platform/render/render_style.h"
-#include "platform/windows_gdi.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/display_list.h"
+#include "platform/win/display_list.h"
 
 class SvgRenderer {
  public:

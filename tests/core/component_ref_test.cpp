@@ -6,7 +6,7 @@
 
 #include "core/component_ref.h"
 #include "core_test_support.h"
-#include "platform/desktop.h"
+#include "platform/system/desktop.h"
 
 namespace {
 

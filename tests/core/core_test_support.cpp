@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "platform/system.h"
+#include "platform/system/system.h"
 #include "store/middle_level_store.h"
 
 namespace {

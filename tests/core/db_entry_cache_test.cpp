@@ -15,8 +15,8 @@
 
 #include "core/db.h"
 #include "core_test_support.h"
-#include "platform/desktop.h"
-#include "platform/share_open.h"
+#include "platform/system/desktop.h"
+#include "platform/io/share_open.h"
 #include "store/middle_level_store.h"
 
 namespace {

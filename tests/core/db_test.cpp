@@ -14,10 +14,10 @@
 #include "core/db.h"
 #include "core_test_support.h"
 #include "maptext/km_esrap.h"
-#include "platform/desktop.h"
-#include "platform/fault_injection.h"
-#include "platform/share_open.h"
-#include "platform/system.h"
+#include "platform/system/desktop.h"
+#include "platform/io/fault_injection.h"
+#include "platform/io/share_open.h"
+#include "platform/system/system.h"
 #include "store/middle_level_store.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core_test_support.h"
-#include "platform/desktop.h"
-#include "platform/system.h"
+#include "platform/system/desktop.h"
+#include "platform/system/system.h"
 #include "store/middle_level_store.h"
 
 namespace {

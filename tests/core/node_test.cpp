@@ -7,7 +7,7 @@
 
 #include "core/node.h"
 #include "core/node_ref.h"
-#include "platform/t_window.h"
+#include "platform/owl/t_window.h"
 #include "store/middle_level_store.h"
 #include "test_page_window.h"
 

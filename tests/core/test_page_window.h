@@ -16,7 +16,7 @@
 #include "core/node_window.h"
 #include "core_test_support.h"
 #include "kit/error.h"
-#include "platform/desktop.h"
+#include "platform/system/desktop.h"
 
 class TestPageWindow : public NodeWindow {
  public:

@@ -19,8 +19,8 @@
 #include "fuzz/whole_book_reader.h"
 #include "hostile_support.h"
 #include "kit/error_msg_exception.h"
-#include "platform/fault_injection.h"
-#include "platform/share_open.h"
+#include "platform/io/fault_injection.h"
+#include "platform/io/share_open.h"
 #include "sample_book.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "hostile_support.h"
-#include "platform/fault_injection.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fault_injection.h"
+#include "platform/io/fd_stream.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "kit/kit_test_support.h"
-#include "platform/desktop.h"
-#include "platform/system.h"
-#include "platform/t_window.h"
+#include "platform/system/desktop.h"
+#include "platform/system/system.h"
+#include "platform/owl/t_window.h"
 
 namespace {
 

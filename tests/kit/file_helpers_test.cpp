@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "kit/kit_test_support.h"
-#include "platform/fault_injection.h"
-#include "platform/pending_copy.h"
-#include "platform/desktop.h"
-#include "platform/share_open.h"
-#include "platform/system.h"
+#include "platform/io/fault_injection.h"
+#include "platform/io/pending_copy.h"
+#include "platform/system/desktop.h"
+#include "platform/io/share_open.h"
+#include "platform/system/system.h"
 
 namespace {
 

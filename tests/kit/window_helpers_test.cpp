@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "kit/window_helpers.h"
-#include "platform/display_list.h"
-#include "platform/screen_composer.h"
-#include "platform/t_window.h"
-#include "platform/text_dump_renderer.h"
-#include "platform/window_manager.h"
-#include "platform/windows_gdi.h"
+#include "platform/win/display_list.h"
+#include "platform/win/screen_composer.h"
+#include "platform/owl/t_window.h"
+#include "platform/win/text_dump_renderer.h"
+#include "platform/win/window_manager.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "maptext/km_esrap.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fd_stream.h"
 #include "recording_reader.h"
 
 using maptext_test::RecordingReader;

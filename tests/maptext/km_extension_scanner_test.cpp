@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "maptext/km_extension_scanner.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fd_stream.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include "maptext/km_translator.h"
-#include "platform/desktop.h"
-#include "platform/share_open.h"
+#include "platform/system/desktop.h"
+#include "platform/io/share_open.h"
 #include "recording_reader.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "error_capture.h"
 #include "maptext/km_lex.h"
 #include "maptext/km_xel.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fd_stream.h"
 
 namespace {
 

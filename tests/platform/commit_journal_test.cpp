@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/commit_journal.h"
-#include "platform/share_open.h"
+#include "platform/io/commit_journal.h"
+#include "platform/io/share_open.h"
 #include "scratch_file_support.h"
 
 namespace {

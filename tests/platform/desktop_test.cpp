@@ -1,7 +1,7 @@
 // The desktops: default answers, scripted answers and the record of what was shown.
 #include <gtest/gtest.h>
 
-#include "platform/desktop.h"
+#include "platform/system/desktop.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "platform/device_context.h"
-#include "platform/display_list.h"
-#include "platform/font_metrics.h"
-#include "platform/text_dump_renderer.h"
-#include "platform/window_manager.h"
-#include "platform/windows_gdi.h"
-#include "platform/windows_user.h"
+#include "platform/win/device_context.h"
+#include "platform/win/display_list.h"
+#include "platform/win/font_metrics.h"
+#include "platform/win/text_dump_renderer.h"
+#include "platform/win/window_manager.h"
+#include "platform/win/windows_gdi.h"
+#include "platform/win/windows_user.h"
 
 namespace {
 

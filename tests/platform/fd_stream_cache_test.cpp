@@ -14,8 +14,8 @@
 #include <vector>
 #include <string>
 
-#include "platform/fault_injection.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fault_injection.h"
+#include "platform/io/fd_stream.h"
 #include "scratch_file_support.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/fd_stream.h"
+#include "platform/io/fd_stream.h"
 #include "scratch_file_support.h"
 
 namespace {

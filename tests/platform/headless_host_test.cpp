@@ -11,12 +11,12 @@
 
 #include "platform/render/cairo_renderer.h"
 #include "platform/render/headless_host.h"
-#include "platform/t_dc.h"
-#include "platform/t_printer.h"
-#include "platform/t_scroller.h"
-#include "platform/t_window.h"
-#include "platform/text_dump_renderer.h"
-#include "platform/window_manager.h"
+#include "platform/owl/t_dc.h"
+#include "platform/owl/t_printer.h"
+#include "platform/owl/t_scroller.h"
+#include "platform/owl/t_window.h"
+#include "platform/win/text_dump_renderer.h"
+#include "platform/win/window_manager.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <string>
 
-#include "platform/clipboard.h"
-#include "platform/desktop.h"
-#include "platform/global_memory.h"
-#include "platform/menu.h"
+#include "platform/win/clipboard.h"
+#include "platform/system/desktop.h"
+#include "platform/system/global_memory.h"
+#include "platform/win/menu.h"
 #include "platform/render/headless_host.h"
-#include "platform/t_window.h"
-#include "platform/windows_gdi.h"
+#include "platform/owl/t_window.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
 

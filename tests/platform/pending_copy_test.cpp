@@ -1,7 +1,7 @@
 // A copy landing in a file while it is in use: its states, how it is found, and
 // a page-cache stream opened on the file meanwhile (reads come from the source,
 // the first write waits for the copy, a failed copy fails the write).
-#include "platform/pending_copy.h"
+#include "platform/io/pending_copy.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,8 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fault_injection.h"
-#include "platform/fd_stream.h"
+#include "platform/io/fault_injection.h"
+#include "platform/io/fd_stream.h"
 #include "tests/platform/scratch_file_support.h"
 
 namespace {

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/display_list.h"
+#include "platform/win/display_list.h"
 #include "platform/render/cairo_renderer.h"
 #include "platform/render/svg_renderer.h"
-#include "platform/screen_composer.h"
-#include "platform/window_manager.h"
-#include "platform/windows_gdi.h"
-#include "platform/windows_user.h"
+#include "platform/win/screen_composer.h"
+#include "platform/win/window_manager.h"
+#include "platform/win/windows_gdi.h"
+#include "platform/win/windows_user.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/system.h"
+#include "platform/system/system.h"
 
 std::string scratchPath(const char* name) {
   char dir[260];

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/share_open.h"
-#include "platform/system.h"
+#include "platform/io/share_open.h"
+#include "platform/system/system.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Removing a file's name at once while its space is given back later.
-#include "platform/space_reclaimer.h"
+#include "platform/io/space_reclaimer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/system.h"
+#include "platform/system/system.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/control_classes.h"
-#include "platform/desktop.h"
-#include "platform/file_dialog.h"
+#include "platform/owl/control_classes.h"
+#include "platform/system/desktop.h"
+#include "platform/system/file_dialog.h"
 #include "platform/render/headless_host.h"
-#include "platform/t_control.h"
-#include "platform/t_dialog.h"
-#include "platform/window_manager.h"
+#include "platform/owl/t_control.h"
+#include "platform/owl/t_dialog.h"
+#include "platform/win/window_manager.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/t_window.h"
-#include "platform/window_manager.h"
-#include "platform/windows_gdi.h"
-#include "platform/windows_user.h"
+#include "platform/owl/t_window.h"
+#include "platform/win/window_manager.h"
+#include "platform/win/windows_gdi.h"
+#include "platform/win/windows_user.h"
 
 namespace {
 

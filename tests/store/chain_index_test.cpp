@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/share_open.h"
+#include "platform/io/share_open.h"
 #include "store/chain.h"
 #include "store/low_level_store.h"
 #include "store_test_support.h"

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/desktop.h"
-#include "platform/share_open.h"
+#include "platform/system/desktop.h"
+#include "platform/io/share_open.h"
 #include "store/block.h"
 #include "store/low_level_store.h"
 #include "store_test_support.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/share_open.h"
+#include "platform/io/share_open.h"
 #include "store/block.h"
 #include "store/chain.h"
 #include "store/low_level_file_header.h"

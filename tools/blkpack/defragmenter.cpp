@@ -14,7 +14,7 @@
 
 #include "core/book_check.h"
 #include "kit/error_msg_exception.h"
-#include "platform/commit_journal.h"
+#include "platform/io/commit_journal.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
 #include "store/ml_store_handle.h"

@@ -20,7 +20,7 @@
 //   4. Close the new store, read it back and compare every ID, kind and facet
 //      with the old book, and check it.
 //   5. Copy the new file into the book file itself behind a journal
-//      (platform/commit_journal.h), so that the book keeps its inode, its links
+//      (platform/io/commit_journal.h), so that the book keeps its inode, its links
 //      and its mode, and a crash at any moment leaves the old book or the new.
 // The new file is removed at the end; any failure leaves the book as it was.
 #ifndef TOOLS_BLKPACK_DEFRAGMENTER_H

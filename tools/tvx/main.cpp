@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/desktop.h"
+#include "platform/system/desktop.h"
 #include "tools/tvx/commands.h"
 #include "tools/tvx/tvx_desktop.h"
 

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "kit/error_msg_exception.h"
-#include "platform/share_open.h"
+#include "platform/io/share_open.h"
 #include "store/chain.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"

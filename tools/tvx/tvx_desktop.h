@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "platform/desktop.h"
+#include "platform/system/desktop.h"
 
 class TvxDesktop : public HeadlessDesktop {
  public:

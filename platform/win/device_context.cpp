@@ -1,0 +1,1017 @@
+// Device contexts: state, mapping with Windows' rounding, and recording of the
+// primitives (see device_context.h), with the Windows-shaped drawing calls.
+#include "platform/win/device_context.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "platform/win/font_metrics.h"
+#include "platform/win/gdi_object_table.h"
+#include "platform/win/window_manager.h"
+#include "platform/win/windows_user.h"
+
+namespace {
+
+std::map<uintptr_t, std::unique_ptr<DeviceContext>>& contexts() {
+  static std::map<uintptr_t, std::unique_ptr<DeviceContext>> table;
+  return table;
+}
+uintptr_t g_nextDc = 0x80000;
+
+// floor(v + 0.5), kept inside the 32-bit range.
+LONG roundToLong(double v) {
+  double r = std::floor(v + 0.5);
+  if (!(r > -2147483648.0)) return INT32_MIN;  // also catches NaN
+  if (r > 2147483647.0) return INT32_MAX;
+  return static_cast<LONG>(r);
+}
+
+void adjustSelections(HGDIOBJ object, int delta) {
+  if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) o->selections += delta;
+}
+
+DeviceContext::Caps screenCaps() {
+  DeviceContext::Caps c;
+  c.width = WindowManager::instance().screenWidth();
+  c.height = WindowManager::instance().screenHeight();
+  c.widthMm = static_cast<int>(std::lround(c.width * 25.4 / c.dpi));
+  c.heightMm = static_cast<int>(std::lround(c.height * 25.4 / c.dpi));
+  return c;
+}
+
+}  // namespace
+
+DeviceContext::DeviceContext(Kind kind, HWND hwnd, DisplayList* target, const RECT& clip,
+                             const Caps& caps)
+    : kind_(kind), hwnd_(hwnd), target_(target), clip_(clip), surface_(clip), caps_(caps) {
+  state_.pen = static_cast<HPEN>(GetStockObject(BLACK_PEN));
+  state_.brush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  state_.font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+  adjustSelections(state_.pen, 1);
+  adjustSelections(state_.brush, 1);
+  adjustSelections(state_.font, 1);
+}
+
+DeviceContext::~DeviceContext() {
+  adjustSelections(state_.pen, -1);
+  adjustSelections(state_.brush, -1);
+  adjustSelections(state_.font, -1);
+  for (const State& s : saved_) {
+    adjustSelections(s.pen, -1);
+    adjustSelections(s.brush, -1);
+    adjustSelections(s.font, -1);
+  }
+}
+
+// ---------------------------------------------------------------- mapping
+
+int DeviceContext::setMapMode(int mode) {
+  if (mode < MM_TEXT || mode > MM_ANISOTROPIC) return 0;
+  int old = state_.mapMode;
+  State& s = state_;
+  const int hmm = caps_.widthMm, vmm = caps_.heightMm;
+  switch (mode) {
+    case MM_TEXT: s.windowExt = {1, 1}; s.viewportExt = {1, 1}; break;
+    case MM_LOMETRIC:
+    case MM_ISOTROPIC:
+      s.windowExt = {hmm * 10, vmm * 10};
+      s.viewportExt = {caps_.width, -caps_.height};
+      break;
+    case MM_HIMETRIC: s.windowExt = {hmm * 100, vmm * 100}; s.viewportExt = {caps_.width, -caps_.height}; break;
+    case MM_LOENGLISH:
+      s.windowExt = {roundToLong(hmm * 100 / 25.4), roundToLong(vmm * 100 / 25.4)};
+      s.viewportExt = {caps_.width, -caps_.height};
+      break;
+    case MM_HIENGLISH:
+      s.windowExt = {roundToLong(hmm * 1000 / 25.4), roundToLong(vmm * 1000 / 25.4)};
+      s.viewportExt = {caps_.width, -caps_.height};
+      break;
+    case MM_TWIPS:
+      s.windowExt = {roundToLong(hmm * 1440 / 25.4), roundToLong(vmm * 1440 / 25.4)};
+      s.viewportExt = {caps_.width, -caps_.height};
+      break;
+    case MM_ANISOTROPIC: break;  // keeps the current extents
+    default: break;
+  }
+  s.mapMode = mode;
+  return old;
+}
+
+void DeviceContext::fixIsotropic() {
+  if (state_.mapMode != MM_ISOTROPIC) return;
+  SIZE& w = state_.windowExt;
+  SIZE& v = state_.viewportExt;
+  double xdim = std::fabs(static_cast<double>(v.cx) / w.cx);
+  double ydim = std::fabs(static_cast<double>(v.cy) / w.cy);
+  if (xdim > ydim) {
+    double cx = static_cast<double>(v.cx) * ydim / xdim;
+    v.cx = roundToLong(cx);
+    if (v.cx == 0) v.cx = cx < 0 ? -1 : 1;
+  } else if (ydim > xdim) {
+    double cy = static_cast<double>(v.cy) * xdim / ydim;
+    v.cy = roundToLong(cy);
+    if (v.cy == 0) v.cy = cy < 0 ? -1 : 1;
+  }
+}
+
+bool DeviceContext::setWindowExt(int x, int y) {
+  if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC) return true;
+  if (x == 0 || y == 0) return false;
+  state_.windowExt = {x, y};
+  fixIsotropic();
+  return true;
+}
+
+bool DeviceContext::setViewportExt(int x, int y) {
+  if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC) return true;
+  if (x == 0 || y == 0) return false;
+  state_.viewportExt = {x, y};
+  fixIsotropic();
+  return true;
+}
+
+POINT DeviceContext::toDevice(POINT p) const {
+  const State& s = state_;
+  double sx = static_cast<double>(s.viewportExt.cx) / s.windowExt.cx;
+  double sy = static_cast<double>(s.viewportExt.cy) / s.windowExt.cy;
+  return {roundToLong((static_cast<double>(p.x) - s.windowOrg.x) * sx + s.viewportOrg.x),
+          roundToLong((static_cast<double>(p.y) - s.windowOrg.y) * sy + s.viewportOrg.y)};
+}
+
+POINT DeviceContext::toLogical(POINT p) const {
+  const State& s = state_;
+  double sx = static_cast<double>(s.windowExt.cx) / s.viewportExt.cx;
+  double sy = static_cast<double>(s.windowExt.cy) / s.viewportExt.cy;
+  return {roundToLong((static_cast<double>(p.x) - s.viewportOrg.x) * sx + s.windowOrg.x),
+          roundToLong((static_cast<double>(p.y) - s.viewportOrg.y) * sy + s.windowOrg.y)};
+}
+
+int DeviceContext::lengthToDevice(int logical, bool vertical) const {
+  const State& s = state_;
+  double scale = vertical ? static_cast<double>(s.viewportExt.cy) / s.windowExt.cy
+                          : static_cast<double>(s.viewportExt.cx) / s.windowExt.cx;
+  LONG d = roundToLong(std::fabs(logical * scale));
+  return logical != 0 && d == 0 ? 1 : d;
+}
+
+int DeviceContext::lengthToLogical(int device, bool vertical) const {
+  const State& s = state_;
+  double scale = vertical ? static_cast<double>(s.windowExt.cy) / s.viewportExt.cy
+                          : static_cast<double>(s.windowExt.cx) / s.viewportExt.cx;
+  return roundToLong(std::fabs(device * scale));
+}
+
+// ---------------------------------------------------------------- selection
+
+HGDIOBJ DeviceContext::select(HGDIOBJ object) {
+  GdiObjectTable::Object* o = GdiObjectTable::instance().find(object);
+  if (o == nullptr) return nullptr;
+  HGDIOBJ old = nullptr;
+  switch (o->type) {
+    case OBJ_PEN: old = state_.pen; state_.pen = static_cast<HPEN>(object); break;
+    case OBJ_BRUSH: old = state_.brush; state_.brush = static_cast<HBRUSH>(object); break;
+    case OBJ_FONT: old = state_.font; state_.font = static_cast<HFONT>(object); break;
+    case OBJ_REGION: {
+      // Selecting a region clips to its box (in device units).
+      RECT b = o->region->box();
+      if (!IntersectRect(&clip_, &b, &surface_)) clip_ = {0, 0, 0, 0};
+      return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(o->region->kind() == Region::Kind::Rect
+                                                                  ? SIMPLEREGION
+                                                                  : COMPLEXREGION));
+    }
+    default: return nullptr;
+  }
+  adjustSelections(object, 1);
+  adjustSelections(old, -1);
+  return old;
+}
+
+int DeviceContext::save() {
+  saved_.push_back(state_);
+  adjustSelections(state_.pen, 1);
+  adjustSelections(state_.brush, 1);
+  adjustSelections(state_.font, 1);
+  return static_cast<int>(saved_.size());
+}
+
+bool DeviceContext::restore(int saved) {
+  int n = static_cast<int>(saved_.size());
+  if (saved < 0) saved = n + saved + 1;
+  if (saved < 1 || saved > n) return false;
+  State s = saved_[static_cast<std::size_t>(saved - 1)];
+  // Drop the selection counts of every state popped, and of the current one.
+  for (int i = n - 1; i >= saved - 1; --i) {
+    const State& p = saved_[static_cast<std::size_t>(i)];
+    adjustSelections(p.pen, -1);
+    adjustSelections(p.brush, -1);
+    adjustSelections(p.font, -1);
+  }
+  adjustSelections(state_.pen, -1);
+  adjustSelections(state_.brush, -1);
+  adjustSelections(state_.font, -1);
+  saved_.resize(static_cast<std::size_t>(saved - 1));
+  state_ = s;
+  adjustSelections(state_.pen, 1);
+  adjustSelections(state_.brush, 1);
+  adjustSelections(state_.font, 1);
+  return true;
+}
+
+// ---------------------------------------------------------------- recording
+
+PenSpec DeviceContext::currentPen() const {
+  PenSpec p;
+  GdiObjectTable::Object* o = GdiObjectTable::instance().find(state_.pen);
+  if (o == nullptr || o->type != OBJ_PEN) return p;
+  p.style = static_cast<int>(o->pen.lopnStyle);
+  p.color = o->pen.lopnColor;
+  p.width = std::max(1, lengthToDevice(o->pen.lopnWidth.x, false));
+  // Dotted and dashed styles exist only for one-pixel pens.
+  if (p.width > 1 && p.style >= PS_DASH && p.style <= PS_DASHDOTDOT) p.style = PS_SOLID;
+  return p;
+}
+
+BrushSpec DeviceContext::currentBrush() const {
+  BrushSpec b;
+  GdiObjectTable::Object* o = GdiObjectTable::instance().findBrush(state_.brush);
+  if (o == nullptr) return b;
+  b.style = static_cast<int>(o->brush.lbStyle);
+  b.color = o->brush.lbColor;
+  b.hatch = static_cast<int>(o->brush.lbHatch);
+  return b;
+}
+
+FontSpec DeviceContext::deviceFont() const {
+  FontSpec f;
+  GdiObjectTable::Object* o = GdiObjectTable::instance().find(state_.font);
+  if (o == nullptr || o->type != OBJ_FONT) return f;
+  const LOGFONT& lf = o->font;
+  if (lf.lfHeight < 0) {
+    f.emHeight = lengthToDevice(-lf.lfHeight, true);
+  } else if (lf.lfHeight > 0) {
+    f.emHeight = FontMetrics::emFromCellHeight(lengthToDevice(lf.lfHeight, true));
+  } else {
+    f.emHeight = FontMetrics::emFromCellHeight(16);
+  }
+  // A font no taller than the surface could ever show keeps measuring cheap and bounded.
+  f.emHeight = std::max(1, std::min(f.emHeight, 16384));
+  f.weight = lf.lfWeight == 0 ? FW_NORMAL : static_cast<int>(lf.lfWeight);
+  f.italic = lf.lfItalic != 0;
+  f.underline = lf.lfUnderline != 0;
+  f.strikeOut = lf.lfStrikeOut != 0;
+  f.face = lf.lfFaceName[0] != '\0' ? lf.lfFaceName : "Arial";
+  return f;
+}
+
+RECT DeviceContext::deviceRect(int l, int t, int r, int b) const {
+  POINT a = toDevice({l, t});
+  POINT c = toDevice({r, b});
+  return {std::min(a.x, c.x), std::min(a.y, c.y), std::max(a.x, c.x), std::max(a.y, c.y)};
+}
+
+void DeviceContext::record(DrawCommand c) {
+  c.clip = clip_;
+  if (hwnd_ != nullptr) {
+    // A window's context outliving its window draws nowhere.
+    WindowManager::Window* w = WindowManager::instance().find(hwnd_);
+    target_ = w != nullptr ? &w->list : nullptr;
+  }
+  if (target_ != nullptr) target_->add(c);
+}
+
+void DeviceContext::figure(DrawOp op, int l, int t, int r, int b, int cw, int ch) {
+  DrawCommand c;
+  c.op = op;
+  c.rop = state_.rop;
+  c.pen = currentPen();
+  c.brush = currentBrush();
+  c.rect = deviceRect(l, t, r, b);
+  c.corner = {lengthToDevice(cw, false), lengthToDevice(ch, true)};
+  record(std::move(c));
+}
+
+void DeviceContext::poly(DrawOp op, const POINT* points, int count) {
+  DrawCommand c;
+  c.op = op;
+  c.rop = state_.rop;
+  c.pen = currentPen();
+  c.brush = currentBrush();
+  c.fillMode = state_.polyFillMode;
+  c.points.reserve(static_cast<std::size_t>(count));
+  LONG l = INT32_MAX, t = INT32_MAX, r = INT32_MIN, b = INT32_MIN;
+  for (int i = 0; i < count; ++i) {
+    POINT d = toDevice(points[i]);
+    c.points.push_back(d);
+    l = std::min(l, d.x);
+    t = std::min(t, d.y);
+    r = std::max(r, d.x);
+    b = std::max(b, d.y);
+  }
+  c.rect = {l, t, r, b};
+  record(std::move(c));
+}
+
+void DeviceContext::fillRect(const RECT& r, HBRUSH brush, int rop) {
+  DrawCommand c;
+  c.op = DrawOp::FillRect;
+  c.rop = rop;
+  GdiObjectTable::Object* o = GdiObjectTable::instance().findBrush(brush);
+  if (o != nullptr) {
+    c.brush.style = static_cast<int>(o->brush.lbStyle);
+    c.brush.color = o->brush.lbColor;
+    c.brush.hatch = static_cast<int>(o->brush.lbHatch);
+  } else {
+    c.brush.style = BS_SOLID;
+    c.brush.color = 0;
+  }
+  c.pen.style = PS_NULL;
+  c.rect = deviceRect(r.left, r.top, r.right, r.bottom);
+  record(std::move(c));
+}
+
+void DeviceContext::focusRect(const RECT& r) {
+  DrawCommand c;
+  c.op = DrawOp::FocusRect;
+  c.rop = R2_NOT;
+  c.pen.style = PS_DOT;
+  c.brush.style = BS_NULL;
+  c.rect = deviceRect(r.left, r.top, r.right, r.bottom);
+  record(std::move(c));
+}
+
+bool DeviceContext::textExtent(const char* text, int length, SIZE* size) const {
+  if (size == nullptr || length < 0 || (text == nullptr && length > 0)) return false;
+  FontSpec f = deviceFont();
+  bool bold = f.weight >= 600;
+  int width = FontMetrics::textWidth(text, length, f.emHeight, bold);
+  int height = FontMetrics::ascent(f.emHeight) + FontMetrics::descent(f.emHeight);
+  size->cx = lengthToLogical(width, false);
+  size->cy = lengthToLogical(height, true);
+  return true;
+}
+
+TEXTMETRIC DeviceContext::textMetrics() const {
+  FontSpec f = deviceFont();
+  TEXTMETRIC tm = FontMetrics::metrics(f.emHeight, f.weight, f.italic, f.underline, f.strikeOut);
+  // Reported in logical units.
+  tm.tmAscent = lengthToLogical(tm.tmAscent, true);
+  tm.tmDescent = lengthToLogical(tm.tmDescent, true);
+  tm.tmHeight = tm.tmAscent + tm.tmDescent;
+  tm.tmInternalLeading = lengthToLogical(tm.tmInternalLeading, true);
+  tm.tmExternalLeading = lengthToLogical(tm.tmExternalLeading, true);
+  tm.tmAveCharWidth = lengthToLogical(tm.tmAveCharWidth, false);
+  tm.tmMaxCharWidth = lengthToLogical(tm.tmMaxCharWidth, false);
+  return tm;
+}
+
+bool DeviceContext::textOut(int x, int y, const char* text, int length) {
+  if (length < 0 || (text == nullptr && length > 0)) return false;
+  FontSpec f = deviceFont();
+  bool bold = f.weight >= 600;
+  DrawCommand c;
+  c.op = DrawOp::Text;
+  c.rop = R2_COPYPEN;
+  c.text.assign(text != nullptr ? text : "", static_cast<std::size_t>(length));
+  c.font = f;
+  int width = 0;
+  c.advances.reserve(c.text.size());
+  for (unsigned char ch : c.text) {
+    c.advances.push_back(FontMetrics::advance(ch, f.emHeight, bold));
+    width += c.advances.back();
+  }
+  const UINT align = state_.textAlign;
+  POINT p = (align & TA_UPDATECP) != 0 ? toDevice(state_.position) : toDevice({x, y});
+  int ascent = FontMetrics::ascent(f.emHeight), descent = FontMetrics::descent(f.emHeight);
+  int left = p.x;
+  switch (align & TA_CENTER) {
+    case TA_RIGHT: left = p.x - width; break;
+    case TA_CENTER: left = p.x - width / 2; break;
+    default: break;
+  }
+  int baseline = p.y;
+  if ((align & TA_BASELINE) == TA_BASELINE) {
+    baseline = p.y;
+  } else if ((align & TA_BOTTOM) != 0) {
+    baseline = p.y - descent;
+  } else {
+    baseline = p.y + ascent;
+  }
+  c.baseline = baseline;
+  c.rect = {left, baseline - ascent, left + width, baseline + descent};
+  c.textColor = state_.textColor;
+  c.bkMode = state_.bkMode;
+  c.bkColor = state_.bkColor;
+  if ((align & TA_UPDATECP) != 0) {
+    // The current position moves past the text (left alignment) or to its start (right).
+    int nx = (align & TA_CENTER) == TA_RIGHT ? left : (align & TA_CENTER) == TA_CENTER ? p.x : left + width;
+    state_.position = toLogical({nx, p.y});
+  }
+  record(std::move(c));
+  return true;
+}
+
+// ---------------------------------------------------------------- handle table
+
+DeviceContext* findDeviceContext(HDC hdc) {
+  auto it = contexts().find(reinterpret_cast<uintptr_t>(hdc));
+  return it == contexts().end() ? nullptr : it->second.get();
+}
+
+HDC registerDeviceContext(std::unique_ptr<DeviceContext> dc) {
+  uintptr_t h = g_nextDc;
+  g_nextDc += 4;
+  contexts()[h] = std::move(dc);
+  return reinterpret_cast<HDC>(h);
+}
+
+namespace {
+
+bool dropContext(HDC hdc) { return contexts().erase(reinterpret_cast<uintptr_t>(hdc)) != 0; }
+
+HDC windowContext(HWND hwnd, DeviceContext::Kind kind, const RECT* clip) {
+  WindowManager& wm = WindowManager::instance();
+  if (hwnd == nullptr || hwnd == wm.desktop()) {
+    RECT full = {0, 0, wm.screenWidth(), wm.screenHeight()};
+    return registerDeviceContext(std::make_unique<DeviceContext>(
+        DeviceContext::Kind::Screen, nullptr, &wm.screenList(), full, screenCaps()));
+  }
+  WindowManager::Window* w = wm.find(hwnd);
+  if (w == nullptr) return nullptr;
+  RECT client = wm.clientRect(hwnd);
+  w->list.setSize(client.right, client.bottom);
+  RECT c = client;
+  if (clip != nullptr) IntersectRect(&c, &client, clip);
+  return registerDeviceContext(
+      std::make_unique<DeviceContext>(kind, hwnd, &w->list, c, screenCaps()));
+}
+
+}  // namespace
+
+const std::vector<std::unique_ptr<DisplayList>>* printedPages(HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || dc->kind() != DeviceContext::Kind::Printer) return nullptr;
+  return &dc->ownedLists();
+}
+
+int StartPage(HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || dc->kind() != DeviceContext::Kind::Printer) return 0;
+  const DeviceContext::Caps& caps = dc->caps();
+  dc->ownedLists().push_back(std::make_unique<DisplayList>(caps.width, caps.height));
+  dc->setTarget(dc->ownedLists().back().get());
+  return 1;
+}
+
+int EndPage(HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || dc->kind() != DeviceContext::Kind::Printer) return 0;
+  dc->setTarget(nullptr);
+  return 1;
+}
+
+const DisplayList* metafileList(HMETAFILE mf) {
+  GdiObjectTable::Object* o = GdiObjectTable::instance().find(mf);
+  return o != nullptr && o->type == OBJ_METAFILE ? o->metafile.get() : nullptr;
+}
+
+// ---------------------------------------------------------------- Windows calls
+
+HDC GetDC(HWND hwnd) { return windowContext(hwnd, DeviceContext::Kind::Window, nullptr); }
+HDC GetWindowDC(HWND hwnd) { return windowContext(hwnd, DeviceContext::Kind::Window, nullptr); }
+
+int ReleaseDC(HWND, HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return 0;
+  if (dc->kind() != DeviceContext::Kind::Window && dc->kind() != DeviceContext::Kind::Screen) return 0;
+  return dropContext(hdc) ? 1 : 0;
+}
+
+HDC CreateDC(const char* driver, const char*, const char*, const void*) {
+  if (driver != nullptr && std::strcmp(driver, "DISPLAY") == 0) return GetDC(nullptr);
+  // A printer: a page of A4 at 300 pixels per inch.
+  DeviceContext::Caps caps;
+  caps.technology = DT_RASPRINTER;
+  caps.dpi = 300;
+  caps.widthMm = 210;
+  caps.heightMm = 297;
+  caps.width = 2480;
+  caps.height = 3508;
+  RECT full = {0, 0, caps.width, caps.height};
+  return registerDeviceContext(std::make_unique<DeviceContext>(DeviceContext::Kind::Printer, nullptr,
+                                                               nullptr, full, caps));
+}
+
+HDC CreateCompatibleDC(HDC hdc) {
+  DeviceContext* src = findDeviceContext(hdc);
+  DeviceContext::Caps caps = src != nullptr ? src->caps() : screenCaps();
+  auto dc = std::make_unique<DeviceContext>(DeviceContext::Kind::Memory, nullptr, nullptr,
+                                            RECT{0, 0, caps.width, caps.height}, caps);
+  dc->ownedLists().push_back(std::make_unique<DisplayList>(caps.width, caps.height));
+  dc->setTarget(dc->ownedLists().back().get());
+  return registerDeviceContext(std::move(dc));
+}
+
+BOOL DeleteDC(HDC hdc) { return dropContext(hdc); }
+
+int SaveDC(HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr ? dc->save() : 0;
+}
+
+BOOL RestoreDC(HDC hdc, int saved) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr && dc->restore(saved);
+}
+
+int GetDeviceCaps(HDC hdc, int index) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return 0;
+  const DeviceContext::Caps& c = dc->caps();
+  switch (index) {
+    case DRIVERVERSION: return 0x400;
+    case TECHNOLOGY: return dc->kind() == DeviceContext::Kind::Metafile ? DT_METAFILE : c.technology;
+    case HORZSIZE: return c.widthMm;
+    case VERTSIZE: return c.heightMm;
+    case HORZRES: return c.width;
+    case VERTRES: return c.height;
+    case BITSPIXEL: return 24;
+    case PLANES: return 1;
+    case NUMCOLORS: return -1;
+    case ASPECTX:
+    case ASPECTY: return 36;
+    case ASPECTXY: return 51;
+    case LOGPIXELSX:
+    case LOGPIXELSY: return c.dpi;
+    case PHYSICALWIDTH: return c.width;
+    case PHYSICALHEIGHT: return c.height;
+    default: return 0;
+  }
+}
+
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
+  WindowManager& wm = WindowManager::instance();
+  WindowManager::Window* w = wm.find(hwnd);
+  if (w == nullptr || ps == nullptr) return nullptr;
+  RECT area = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
+  bool erase = w->eraseUpdate;
+  wm.validate(hwnd, nullptr);
+  HDC hdc = windowContext(hwnd, DeviceContext::Kind::Paint, &area);
+  ps->hdc = hdc;
+  ps->rcPaint = area;
+  ps->fErase = FALSE;
+  if (erase && hdc != nullptr) ps->fErase = SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) == 0;
+  return hdc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {
+  if (ps == nullptr) return FALSE;
+  return dropContext(ps->hdc);
+}
+
+// ---- Mapping ----
+
+int SetMapMode(HDC hdc, int mode) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr ? dc->setMapMode(mode) : 0;
+}
+
+int GetMapMode(HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr ? dc->state().mapMode : 0;
+}
+
+namespace {
+
+template <typename T>
+BOOL setPair(HDC hdc, T DeviceContext::State::*field, int x, int y, T* old) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  if (old != nullptr) *old = dc->state().*field;
+  dc->state().*field = T{x, y};
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) {
+  return setPair(hdc, &DeviceContext::State::windowOrg, x, y, old);
+}
+
+BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* old) {
+  return setPair(hdc, &DeviceContext::State::viewportOrg, x, y, old);
+}
+
+BOOL SetWindowExtEx(HDC hdc, int x, int y, SIZE* old) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  if (old != nullptr) *old = dc->state().windowExt;
+  return dc->setWindowExt(x, y);
+}
+
+BOOL SetViewportExtEx(HDC hdc, int x, int y, SIZE* old) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  if (old != nullptr) *old = dc->state().viewportExt;
+  return dc->setViewportExt(x, y);
+}
+
+BOOL GetWindowOrgEx(HDC hdc, POINT* p) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || p == nullptr) return FALSE;
+  *p = dc->state().windowOrg;
+  return TRUE;
+}
+
+BOOL GetViewportOrgEx(HDC hdc, POINT* p) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || p == nullptr) return FALSE;
+  *p = dc->state().viewportOrg;
+  return TRUE;
+}
+
+BOOL GetWindowExtEx(HDC hdc, SIZE* s) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || s == nullptr) return FALSE;
+  *s = dc->state().windowExt;
+  return TRUE;
+}
+
+BOOL GetViewportExtEx(HDC hdc, SIZE* s) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || s == nullptr) return FALSE;
+  *s = dc->state().viewportExt;
+  return TRUE;
+}
+
+BOOL OffsetWindowOrgEx(HDC hdc, int dx, int dy, POINT* old) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  POINT o = dc->state().windowOrg;
+  return SetWindowOrgEx(hdc, o.x + dx, o.y + dy, old);
+}
+
+BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  POINT o = dc->state().viewportOrg;
+  return SetViewportOrgEx(hdc, o.x + dx, o.y + dy, old);
+}
+
+BOOL LPtoDP(HDC hdc, POINT* points, int count) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || points == nullptr || count < 0) return FALSE;
+  for (int i = 0; i < count; ++i) points[i] = dc->toDevice(points[i]);
+  return TRUE;
+}
+
+BOOL DPtoLP(HDC hdc, POINT* points, int count) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || points == nullptr || count < 0) return FALSE;
+  for (int i = 0; i < count; ++i) points[i] = dc->toLogical(points[i]);
+  return TRUE;
+}
+
+// ---- Objects ----
+
+HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr ? dc->select(object) : nullptr;
+}
+
+HGDIOBJ GetCurrentObject(HDC hdc, UINT kind) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return nullptr;
+  switch (kind) {
+    case OBJ_PEN: return dc->state().pen;
+    case OBJ_BRUSH: return dc->state().brush;
+    case OBJ_FONT: return dc->state().font;
+    default: return nullptr;
+  }
+}
+
+// ---- Clipping ----
+
+namespace {
+
+int clipKind(const RECT& r) { return r.right > r.left && r.bottom > r.top ? SIMPLEREGION : NULLREGION; }
+
+}  // namespace
+
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return ERROR;
+  POINT a = dc->toDevice({left, top});
+  POINT b = dc->toDevice({right, bottom});
+  RECT r = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  RECT out;
+  RECT current = dc->clip();
+  if (!IntersectRect(&out, &current, &r)) out = {0, 0, 0, 0};
+  dc->setClip(out);
+  return clipKind(out);
+}
+
+int SelectClipRgn(HDC hdc, HRGN region) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return ERROR;
+  RECT surface = dc->surface();
+  if (region == nullptr) {
+    dc->setClip(surface);
+    return SIMPLEREGION;
+  }
+  Region* r = GdiObjectTable::instance().region(region);
+  if (r == nullptr) return ERROR;
+  RECT box = r->box(), out;
+  if (!IntersectRect(&out, &box, &surface)) out = {0, 0, 0, 0};
+  dc->setClip(out);
+  return clipKind(out);
+}
+
+int GetClipBox(HDC hdc, RECT* box) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || box == nullptr) return ERROR;
+  const RECT& c = dc->clip();
+  POINT a = dc->toLogical({c.left, c.top});
+  POINT b = dc->toLogical({c.right, c.bottom});
+  *box = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  return clipKind(c);
+}
+
+// ---- Attributes ----
+
+namespace {
+
+template <typename T>
+T swapAttribute(HDC hdc, T DeviceContext::State::*field, T value, T failure) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return failure;
+  T old = dc->state().*field;
+  dc->state().*field = value;
+  return old;
+}
+
+template <typename T>
+T getAttribute(HDC hdc, T DeviceContext::State::*field, T failure) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr ? dc->state().*field : failure;
+}
+
+}  // namespace
+
+int SetROP2(HDC hdc, int rop) {
+  if (rop < R2_BLACK || rop > R2_WHITE) return 0;
+  return swapAttribute(hdc, &DeviceContext::State::rop, rop, 0);
+}
+int GetROP2(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::rop, 0); }
+
+int SetBkMode(HDC hdc, int mode) {
+  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+  return swapAttribute(hdc, &DeviceContext::State::bkMode, mode, 0);
+}
+int GetBkMode(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::bkMode, 0); }
+
+COLORREF SetBkColor(HDC hdc, COLORREF color) {
+  return swapAttribute(hdc, &DeviceContext::State::bkColor, color & 0xFFFFFFu, CLR_INVALID);
+}
+COLORREF GetBkColor(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::bkColor, CLR_INVALID); }
+
+COLORREF SetTextColor(HDC hdc, COLORREF color) {
+  return swapAttribute(hdc, &DeviceContext::State::textColor, color & 0xFFFFFFu, CLR_INVALID);
+}
+COLORREF GetTextColor(HDC hdc) {
+  return getAttribute(hdc, &DeviceContext::State::textColor, CLR_INVALID);
+}
+
+UINT SetTextAlign(HDC hdc, UINT align) {
+  return swapAttribute(hdc, &DeviceContext::State::textAlign, align, GDI_ERROR);
+}
+UINT GetTextAlign(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::textAlign, GDI_ERROR); }
+
+int SetPolyFillMode(HDC hdc, int mode) {
+  if (mode != ALTERNATE && mode != WINDING) return 0;
+  return swapAttribute(hdc, &DeviceContext::State::polyFillMode, mode, 0);
+}
+int GetPolyFillMode(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::polyFillMode, 0); }
+
+// ---- Primitives ----
+
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  if (old != nullptr) *old = dc->state().position;
+  dc->state().position = {x, y};
+  return TRUE;
+}
+
+BOOL LineTo(HDC hdc, int x, int y) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  POINT pts[2] = {dc->state().position, {x, y}};
+  dc->poly(DrawOp::Polyline, pts, 2);
+  dc->state().position = {x, y};
+  return TRUE;
+}
+
+BOOL GetCurrentPositionEx(HDC hdc, POINT* p) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || p == nullptr) return FALSE;
+  *p = dc->state().position;
+  return TRUE;
+}
+
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  dc->figure(DrawOp::Rectangle, left, top, right, bottom, 0, 0);
+  return TRUE;
+}
+
+BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  dc->figure(DrawOp::RoundRect, left, top, right, bottom, width, height);
+  return TRUE;
+}
+
+BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  dc->figure(DrawOp::Ellipse, left, top, right, bottom, 0, 0);
+  return TRUE;
+}
+
+BOOL Polygon(HDC hdc, const POINT* points, int count) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || points == nullptr || count < 2) return FALSE;
+  dc->poly(DrawOp::Polygon, points, count);
+  return TRUE;
+}
+
+BOOL Polyline(HDC hdc, const POINT* points, int count) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || points == nullptr || count < 2) return FALSE;
+  dc->poly(DrawOp::Polyline, points, count);
+  return TRUE;
+}
+
+int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || rect == nullptr || GdiObjectTable::instance().findBrush(brush) == nullptr) return 0;
+  dc->fillRect(*rect, brush, R2_COPYPEN);
+  return 1;
+}
+
+int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || rect == nullptr || GdiObjectTable::instance().findBrush(brush) == nullptr) return 0;
+  // One device pixel wide, as four bars.
+  POINT a = dc->toDevice({rect->left, rect->top});
+  POINT b = dc->toDevice({rect->right, rect->bottom});
+  const RECT bars[4] = {{a.x, a.y, b.x, a.y + 1}, {a.x, b.y - 1, b.x, b.y},
+                        {a.x, a.y, a.x + 1, b.y}, {b.x - 1, a.y, b.x, b.y}};
+  for (const RECT& r : bars) {
+    POINT l = dc->toLogical({r.left, r.top});
+    POINT h = dc->toLogical({r.right, r.bottom});
+    dc->fillRect({l.x, l.y, h.x, h.y}, brush, R2_COPYPEN);
+  }
+  return 1;
+}
+
+BOOL InvertRect(HDC hdc, const RECT* rect) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || rect == nullptr) return FALSE;
+  dc->fillRect(*rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), R2_NOT);
+  return TRUE;
+}
+
+BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || rect == nullptr) return FALSE;
+  dc->focusRect(*rect);
+  return TRUE;
+}
+
+BOOL FillRgn(HDC hdc, HRGN region, HBRUSH brush) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  Region* r = GdiObjectTable::instance().region(region);
+  GdiObjectTable::Object* b = GdiObjectTable::instance().findBrush(brush);
+  if (dc == nullptr || r == nullptr || b == nullptr) return FALSE;
+  // Regions are in device units: draw the shape with the brush and no pen.
+  DrawCommand c;
+  c.rop = R2_COPYPEN;
+  c.pen.style = PS_NULL;
+  c.brush.style = static_cast<int>(b->brush.lbStyle);
+  c.brush.color = b->brush.lbColor;
+  c.brush.hatch = static_cast<int>(b->brush.lbHatch);
+  RECT s = r->shapeBox();
+  POINT o = r->offsetBy();
+  OffsetRect(&s, o.x, o.y);
+  switch (r->kind()) {
+    case Region::Kind::Rect: c.op = DrawOp::FillRect; c.rect = s; break;
+    case Region::Kind::Ellipse: c.op = DrawOp::Ellipse; c.rect = s; break;
+    case Region::Kind::RoundRect: c.op = DrawOp::RoundRect; c.rect = s; c.corner = r->corner(); break;
+    case Region::Kind::Polygon:
+      c.op = DrawOp::Polygon;
+      c.rect = s;
+      c.fillMode = r->alternate() ? ALTERNATE : WINDING;
+      for (POINT p : r->points()) c.points.push_back({p.x + o.x, p.y + o.y});
+      break;
+    default: return FALSE;
+  }
+  dc->record(std::move(c));
+  return TRUE;
+}
+
+BOOL TextOut(HDC hdc, int x, int y, const char* text, int length) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr && dc->textOut(x, y, text, length);
+}
+
+// ---- Text measurement ----
+
+BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr && dc->textExtent(text, length, size);
+}
+
+BOOL GetTextExtentPoint(HDC hdc, const char* text, int length, SIZE* size) {
+  return GetTextExtentPoint32(hdc, text, length, size);
+}
+
+BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* metrics) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || metrics == nullptr) return FALSE;
+  *metrics = dc->textMetrics();
+  return TRUE;
+}
+
+int GetTextFace(HDC hdc, int size, char* out) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || out == nullptr || size <= 0) return 0;
+  std::string face = dc->deviceFont().face;
+  int n = std::min<int>(size - 1, static_cast<int>(face.size()));
+  std::memcpy(out, face.data(), static_cast<std::size_t>(n));
+  out[n] = '\0';
+  return n;
+}
+
+// ---- Metafiles ----
+
+HDC CreateMetaFile(const char*) {
+  DeviceContext::Caps caps = screenCaps();
+  caps.technology = DT_METAFILE;
+  // A metafile has no edges of its own: it records whatever is drawn.
+  RECT everything = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
+  auto dc = std::make_unique<DeviceContext>(DeviceContext::Kind::Metafile, nullptr, nullptr,
+                                            everything, caps);
+  dc->ownedLists().push_back(std::make_unique<DisplayList>(0, 0));
+  dc->setTarget(dc->ownedLists().back().get());
+  return registerDeviceContext(std::move(dc));
+}
+
+HMETAFILE CloseMetaFile(HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr || dc->kind() != DeviceContext::Kind::Metafile || dc->ownedLists().empty()) return nullptr;
+  auto o = std::make_unique<GdiObjectTable::Object>();
+  o->type = OBJ_METAFILE;
+  o->metafile = std::move(dc->ownedLists().front());
+  dropContext(hdc);
+  return static_cast<HMETAFILE>(GdiObjectTable::instance().add(std::move(o)));
+}
+
+BOOL PlayMetaFile(HDC hdc, HMETAFILE mf) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  const DisplayList* list = metafileList(mf);
+  if (dc == nullptr || list == nullptr) return FALSE;
+  // The metafile's coordinates are logical coordinates of the target.
+  for (DrawCommand c : list->commands()) {
+    auto map = [dc](POINT p) { return dc->toDevice(p); };
+    POINT a = map({c.rect.left, c.rect.top});
+    POINT b = map({c.rect.right, c.rect.bottom});
+    c.rect = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    for (POINT& p : c.points) p = map(p);
+    c.baseline = map({0, c.baseline}).y;
+    c.pen.width = std::max(1, dc->lengthToDevice(c.pen.width, false));
+    c.corner = {dc->lengthToDevice(c.corner.cx, false), dc->lengthToDevice(c.corner.cy, true)};
+    if (c.op == DrawOp::Text) {
+      c.font.emHeight = std::max(1, dc->lengthToDevice(c.font.emHeight, true));
+      bool bold = c.font.weight >= 600;
+      int left = c.rect.left;
+      int width = 0;
+      for (std::size_t i = 0; i < c.text.size(); ++i) {
+        c.advances[i] = FontMetrics::advance(static_cast<unsigned char>(c.text[i]), c.font.emHeight, bold);
+        width += c.advances[i];
+      }
+      c.rect = {left, c.baseline - FontMetrics::ascent(c.font.emHeight), left + width,
+                c.baseline + FontMetrics::descent(c.font.emHeight)};
+    }
+    dc->record(std::move(c));
+  }
+  return TRUE;
+}
+
+BOOL DeleteMetaFile(HMETAFILE mf) {
+  if (metafileList(mf) == nullptr) return FALSE;
+  return DeleteObject(mf);
+}

@@ -1,0 +1,130 @@
+// A device context: the drawing state of one surface (a window's client area,
+// the whole screen, a metafile, a printer page) and the conversion from logical
+// to device coordinates. Every primitive is converted here, with Windows'
+// rounding, and recorded as a command in the surface's display list; the list
+// never sees logical coordinates.
+//
+// Mapping: device = round(logical * viewportExt / windowExt + viewportOrg
+// - windowOrg * viewportExt / windowExt), where round(v) is floor(v + 0.5), and
+// the inverse for device to logical. MM_TEXT is one to one; the metric and
+// English modes follow the device size; MM_ISOTROPIC shrinks the larger viewport
+// scale so that both axes have the same scale; MM_ANISOTROPIC takes the extents
+// as given. Extents of 0 are refused.
+#ifndef PLATFORM_DEVICE_CONTEXT_H
+#define PLATFORM_DEVICE_CONTEXT_H
+
+#include <memory>
+#include <vector>
+
+#include "platform/win/display_list.h"
+#include "platform/win/windows_gdi.h"
+
+class DeviceContext {
+ public:
+  enum class Kind { Window, Paint, Screen, Metafile, Printer, Memory };
+
+  struct State {
+    int mapMode = MM_TEXT;
+    POINT windowOrg = {0, 0};
+    POINT viewportOrg = {0, 0};
+    SIZE windowExt = {1, 1};
+    SIZE viewportExt = {1, 1};
+    HPEN pen = nullptr;
+    HBRUSH brush = nullptr;
+    HFONT font = nullptr;
+    int rop = R2_COPYPEN;
+    int bkMode = OPAQUE;
+    COLORREF bkColor = 0xFFFFFF;
+    COLORREF textColor = 0;
+    UINT textAlign = TA_LEFT | TA_TOP;
+    int polyFillMode = ALTERNATE;
+    POINT position = {0, 0};
+  };
+
+  // Device sizes: pixels, millimetres and pixels per inch.
+  struct Caps {
+    int technology = DT_RASDISPLAY;
+    int width = 1024;
+    int height = 768;
+    int widthMm = 271;
+    int heightMm = 203;
+    int dpi = 96;
+  };
+
+  DeviceContext(Kind kind, HWND hwnd, DisplayList* target, const RECT& clip, const Caps& caps);
+  ~DeviceContext();
+  DeviceContext(const DeviceContext&) = delete;
+  DeviceContext& operator=(const DeviceContext&) = delete;
+
+  Kind kind() const { return kind_; }
+  HWND window() const { return hwnd_; }
+  State& state() { return state_; }
+  const Caps& caps() const { return caps_; }
+  DisplayList* target() { return target_; }
+  void setTarget(DisplayList* target) { target_ = target; }
+  const RECT& clip() const { return clip_; }
+  void setClip(const RECT& clip) { clip_ = clip; }
+  // The whole drawable surface (the clip a context starts with).
+  const RECT& surface() const { return surface_; }
+  // Lists a metafile or printer context owns (metafile: one; printer: one per page).
+  std::vector<std::unique_ptr<DisplayList>>& ownedLists() { return owned_; }
+
+  // ---- Mapping ----
+  int setMapMode(int mode);
+  bool setWindowExt(int x, int y);
+  bool setViewportExt(int x, int y);
+  POINT toDevice(POINT logical) const;
+  POINT toLogical(POINT device) const;
+  // A length along x (or y) in device pixels, at least 1 for a non-zero length.
+  int lengthToDevice(int logical, bool vertical) const;
+  int lengthToLogical(int device, bool vertical) const;
+
+  // ---- Selection ----
+  HGDIOBJ select(HGDIOBJ object);
+  int save();
+  bool restore(int saved);
+
+  // ---- Drawing (logical coordinates) ----
+  void figure(DrawOp op, int l, int t, int r, int b, int cw, int ch);
+  void poly(DrawOp op, const POINT* points, int count);
+  void fillRect(const RECT& r, HBRUSH brush, int rop);
+  void focusRect(const RECT& r);
+  bool textOut(int x, int y, const char* text, int length);
+  // The font in device terms.
+  FontSpec deviceFont() const;
+  bool textExtent(const char* text, int length, SIZE* size) const;
+  TEXTMETRIC textMetrics() const;
+  void record(DrawCommand c);
+
+ private:
+  void fixIsotropic();
+  PenSpec currentPen() const;
+  BrushSpec currentBrush() const;
+  RECT deviceRect(int l, int t, int r, int b) const;
+
+  Kind kind_;
+  HWND hwnd_;
+  DisplayList* target_;  // not owned unless it is one of owned_
+  RECT clip_;
+  RECT surface_;
+  Caps caps_;
+  State state_;
+  std::vector<State> saved_;
+  std::vector<std::unique_ptr<DisplayList>> owned_;
+};
+
+// The device context behind a handle, or null for an unknown handle.
+DeviceContext* findDeviceContext(HDC hdc);
+// Makes a context and gives it a handle; the table owns it until DeleteDC or
+// ReleaseDC.
+HDC registerDeviceContext(std::unique_ptr<DeviceContext> dc);
+
+// The pages a printer context has drawn (StartPage begins one), for the printer
+// framework; null for another kind of context.
+const std::vector<std::unique_ptr<DisplayList>>* printedPages(HDC hdc);
+int StartPage(HDC hdc);
+int EndPage(HDC hdc);
+// The display list of a metafile handle, or null.
+const DisplayList* metafileList(HMETAFILE mf);
+
+#endif  // PLATFORM_DEVICE_CONTEXT_H

@@ -1,0 +1,51 @@
+// The table of drawing objects: pens, brushes, fonts, regions and metafiles, each
+// known by a handle. Stock objects are made once and are never deleted; the
+// system colour brushes answer both GetSysColorBrush and the Windows convention
+// that a class background brush may be a colour index plus one. Handles are never
+// reused, so a deleted object's handle is refused rather than reaching another.
+#ifndef PLATFORM_GDI_OBJECT_TABLE_H
+#define PLATFORM_GDI_OBJECT_TABLE_H
+
+#include <map>
+#include <memory>
+
+#include "platform/win/display_list.h"
+#include "platform/win/region.h"
+#include "platform/win/windows_gdi.h"
+
+class GdiObjectTable {
+ public:
+  struct Object {
+    DWORD type = 0;  // OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_REGION, OBJ_METAFILE
+    bool stock = false;
+    int selections = 0;  // how many device contexts have it selected
+    LOGPEN pen = {};
+    LOGBRUSH brush = {};
+    LOGFONT font = {};
+    std::unique_ptr<Region> region;
+    std::unique_ptr<DisplayList> metafile;
+  };
+
+  static GdiObjectTable& instance();
+
+  HGDIOBJ add(std::unique_ptr<Object> object);
+  Object* find(HGDIOBJ handle);
+  // Deletes an object; stock objects and objects still selected are refused.
+  bool remove(HGDIOBJ handle);
+  HGDIOBJ stock(int which) const;
+  HBRUSH sysColorBrush(int index);
+  // A brush handle as a class background or FillRect may give it: a colour
+  // index plus one is that system colour's brush.
+  Object* findBrush(HBRUSH brush);
+  Region* region(HRGN handle);
+  std::size_t liveObjects() const { return objects_.size(); }
+
+ private:
+  GdiObjectTable();
+  std::map<uintptr_t, std::unique_ptr<Object>> objects_;
+  std::map<int, HGDIOBJ> stock_;
+  std::map<int, HGDIOBJ> sysBrushes_;
+  uintptr_t next_ = 0x40000;
+};
+
+#endif  // PLATFORM_GDI_OBJECT_TABLE_H

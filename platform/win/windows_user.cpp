@@ -1,0 +1,581 @@
+// The Windows-shaped window-manager calls, each a thin function over the
+// WindowManager, with the default window procedure, system metrics, system
+// colours and the standard cursors.
+#include "platform/win/windows_user.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "platform/win/window_manager.h"
+#include "platform/win/windows_gdi.h"
+
+namespace {
+
+WindowManager& wm() { return WindowManager::instance(); }
+
+// Standard cursors are handles with their identifier as the value; loaded
+// resources get handles above 0x10000 and keep their names here.
+std::map<uintptr_t, std::string>& loadedCursors() {
+  static std::map<uintptr_t, std::string> cursors;
+  return cursors;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- classes
+
+BOOL RegisterClass(const WNDCLASS* wc) { return wc != nullptr && wm().registerClass(*wc); }
+
+BOOL GetClassInfo(HINSTANCE, const char* className, WNDCLASS* out) {
+  if (className == nullptr) return FALSE;
+  const WNDCLASS* c = wm().findClass(className);
+  if (c == nullptr) return FALSE;
+  if (out != nullptr) *out = *c;
+  return TRUE;
+}
+
+BOOL UnregisterClass(const char* className, HINSTANCE) {
+  return className != nullptr && wm().unregisterClass(className);
+}
+
+// ---------------------------------------------------------------- windows
+
+HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
+                    int x, int y, int width, int height, HWND parent, HMENU menuOrId,
+                    HINSTANCE, void* param) {
+  return wm().create(exStyle, className, windowName, style, x, y, width, height, parent,
+                     menuOrId, param);
+}
+
+HWND CreateWindow(const char* className, const char* windowName, DWORD style, int x, int y,
+                  int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
+                  void* param) {
+  return CreateWindowEx(0, className, windowName, style, x, y, width, height, parent, menuOrId,
+                        instance, param);
+}
+
+BOOL DestroyWindow(HWND hwnd) { return wm().destroy(hwnd); }
+BOOL IsWindow(HWND hwnd) { return hwnd != nullptr && wm().find(hwnd) != nullptr; }
+BOOL IsWindowVisible(HWND hwnd) { return wm().isVisible(hwnd); }
+
+BOOL IsChild(HWND parent, HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr || parent == nullptr) return FALSE;
+  // Bounded by the depth of the tree.
+  for (w = wm().find(w->parent); w != nullptr; w = wm().find(w->parent)) {
+    if (w->handle == parent) return TRUE;
+    if (w->handle == wm().desktop()) break;
+  }
+  return FALSE;
+}
+
+BOOL ShowWindow(HWND hwnd, int cmdShow) { return wm().show(hwnd, cmdShow); }
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+  return wm().setPosition(hwnd, nullptr, x, y, width, height,
+                          SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0u : SWP_NOREDRAW));
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  return wm().setPosition(hwnd, insertAfter, x, y, cx, cy, flags);
+}
+
+BOOL GetWindowRect(HWND hwnd, RECT* rect) {
+  if (!IsWindow(hwnd) || rect == nullptr) return FALSE;
+  *rect = wm().windowRectOnScreen(hwnd);
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND hwnd, RECT* rect) {
+  if (!IsWindow(hwnd) || rect == nullptr) return FALSE;
+  *rect = hwnd == wm().desktop() ? RECT{0, 0, wm().screenWidth(), wm().screenHeight()}
+                                 : wm().clientRect(hwnd);
+  return TRUE;
+}
+
+BOOL ClientToScreen(HWND hwnd, POINT* p) {
+  if (!IsWindow(hwnd) || p == nullptr) return FALSE;
+  POINT o = wm().clientOrigin(hwnd);
+  p->x += o.x;
+  p->y += o.y;
+  return TRUE;
+}
+
+BOOL ScreenToClient(HWND hwnd, POINT* p) {
+  if (!IsWindow(hwnd) || p == nullptr) return FALSE;
+  POINT o = wm().clientOrigin(hwnd);
+  p->x -= o.x;
+  p->y -= o.y;
+  return TRUE;
+}
+
+HWND GetParent(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr || w->parent == wm().desktop() || (w->style & WS_CHILD) == 0) return nullptr;
+  return w->parent;
+}
+
+HWND SetParent(HWND hwnd, HWND newParent) {
+  WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr || hwnd == wm().desktop()) return nullptr;
+  if (newParent == nullptr) newParent = wm().desktop();
+  WindowManager::Window* np = wm().find(newParent);
+  if (np == nullptr || newParent == hwnd || IsChild(hwnd, newParent)) return nullptr;
+  HWND old = w->parent;
+  if (WindowManager::Window* op = wm().find(old)) {
+    op->children.erase(std::remove(op->children.begin(), op->children.end(), hwnd),
+                       op->children.end());
+  }
+  w->parent = newParent;
+  np->children.push_back(hwnd);
+  return old;
+}
+
+HWND GetDesktopWindow() { return wm().desktop(); }
+HWND WindowFromPoint(POINT screenPoint) { return wm().windowFromPoint(screenPoint); }
+
+HWND ChildWindowFromPoint(HWND parent, POINT clientPoint) {
+  const WindowManager::Window* p = wm().find(parent);
+  if (p == nullptr) return nullptr;
+  RECT c = wm().clientRect(parent);
+  if (clientPoint.x < c.left || clientPoint.y < c.top || clientPoint.x >= c.right ||
+      clientPoint.y >= c.bottom) {
+    return nullptr;
+  }
+  for (auto it = p->children.rbegin(); it != p->children.rend(); ++it) {
+    const WindowManager::Window* cw = wm().find(*it);
+    if (cw == nullptr) continue;
+    const RECT& r = cw->rect;
+    if (clientPoint.x >= r.left && clientPoint.x < r.right && clientPoint.y >= r.top &&
+        clientPoint.y < r.bottom) {
+      return *it;
+    }
+  }
+  return parent;
+}
+
+BOOL SetWindowText(HWND hwnd, const char* text) {
+  if (!IsWindow(hwnd)) return FALSE;
+  return SendMessage(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : "")) != 0;
+}
+
+int GetWindowText(HWND hwnd, char* out, int size) {
+  if (!IsWindow(hwnd) || out == nullptr || size <= 0) return 0;
+  return static_cast<int>(SendMessage(hwnd, WM_GETTEXT, static_cast<WPARAM>(size),
+                                      reinterpret_cast<LPARAM>(out)));
+}
+
+int GetWindowTextLength(HWND hwnd) {
+  return static_cast<int>(SendMessage(hwnd, WM_GETTEXTLENGTH, 0, 0));
+}
+
+LONG GetWindowLong(HWND hwnd, int index) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return 0;
+  switch (index) {
+    case GWL_STYLE: return static_cast<LONG>(w->style);
+    case GWL_EXSTYLE: return static_cast<LONG>(w->exStyle);
+    case GWL_ID: return w->id;
+    default: return static_cast<LONG>(GetWindowLongPtr(hwnd, index));
+  }
+}
+
+LONG SetWindowLong(HWND hwnd, int index, LONG value) {
+  WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return 0;
+  LONG old = 0;
+  switch (index) {
+    case GWL_STYLE: {
+      old = static_cast<LONG>(w->style);
+      w->style = static_cast<DWORD>(value);
+      w->hbar.visible = (w->style & WS_HSCROLL) != 0;
+      w->vbar.visible = (w->style & WS_VSCROLL) != 0;
+      return old;
+    }
+    case GWL_EXSTYLE: old = static_cast<LONG>(w->exStyle); w->exStyle = static_cast<DWORD>(value); return old;
+    case GWL_ID: old = w->id; w->id = value; return old;
+    default: return static_cast<LONG>(SetWindowLongPtr(hwnd, index, value));
+  }
+}
+
+LONG_PTR GetWindowLongPtr(HWND hwnd, int index) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return 0;
+  switch (index) {
+    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->proc);
+    case GWLP_USERDATA: return w->userData;
+    case GWL_STYLE: return static_cast<LONG_PTR>(w->style);
+    case GWL_ID: return w->id;
+    default: return 0;
+  }
+}
+
+LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value) {
+  WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return 0;
+  LONG_PTR old = 0;
+  switch (index) {
+    case GWLP_WNDPROC:
+      // Subclassing: the caller keeps the old procedure and passes unhandled
+      // messages on with CallWindowProc.
+      if (value == 0) return 0;
+      old = reinterpret_cast<LONG_PTR>(w->proc);
+      w->proc = reinterpret_cast<WNDPROC>(value);
+      return old;
+    case GWLP_USERDATA: old = w->userData; w->userData = value; return old;
+    default: return SetWindowLong(hwnd, index, static_cast<LONG>(value));
+  }
+}
+
+int GetClassName(HWND hwnd, char* out, int size) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr || out == nullptr || size <= 0) return 0;
+  int n = std::min<int>(size - 1, static_cast<int>(w->className.size()));
+  std::memcpy(out, w->className.data(), static_cast<std::size_t>(n));
+  out[n] = '\0';
+  return n;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+  WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return FALSE;
+  BOOL wasDisabled = (w->style & WS_DISABLED) != 0;
+  w->style = enable ? (w->style & ~WS_DISABLED) : (w->style | WS_DISABLED);
+  if (wasDisabled == (enable != 0)) {
+    SendMessage(hwnd, WM_ENABLE, enable ? 1 : 0, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+  }
+  return wasDisabled;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  return w != nullptr && (w->style & WS_DISABLED) == 0;
+}
+
+HWND GetDlgItem(HWND dialog, int id) {
+  const WindowManager::Window* d = wm().find(dialog);
+  if (d == nullptr) return nullptr;
+  for (HWND c : d->children) {
+    const WindowManager::Window* cw = wm().find(c);
+    if (cw != nullptr && cw->id == id) return c;
+  }
+  return nullptr;
+}
+
+int GetDlgCtrlID(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  return w != nullptr ? static_cast<int>(w->id) : 0;
+}
+
+HWND GetWindow(HWND hwnd, UINT relation) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return nullptr;
+  if (relation == GW_CHILD) return w->children.empty() ? nullptr : w->children.back();
+  const WindowManager::Window* p = wm().find(w->parent);
+  if (p == nullptr) return nullptr;
+  auto it = std::find(p->children.begin(), p->children.end(), hwnd);
+  if (it == p->children.end()) return nullptr;
+  // The children are kept bottom first; "next" goes down the Z order.
+  if (relation == GW_HWNDNEXT) return it == p->children.begin() ? nullptr : *(it - 1);
+  if (relation == GW_HWNDPREV) return (it + 1) == p->children.end() ? nullptr : *(it + 1);
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- procedures
+
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return 0;
+  switch (msg) {
+    case WM_SETTEXT:
+      w->text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+      return TRUE;
+    case WM_GETTEXT: {
+      if (wParam == 0 || lParam == 0) return 0;
+      char* out = reinterpret_cast<char*>(lParam);
+      std::size_t n = std::min<std::size_t>(wParam - 1, w->text.size());
+      std::memcpy(out, w->text.data(), n);
+      out[n] = '\0';
+      return static_cast<LRESULT>(n);
+    }
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(w->text.size());
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_ERASEBKGND: {
+      HBRUSH b = w->background;
+      if (b == nullptr) return 0;
+      RECT r = wm().clientRect(hwnd);
+      FillRect(reinterpret_cast<HDC>(wParam), &r, b);
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_SETCURSOR: {
+      // A child that does not set its own cursor lets its parent choose.
+      HWND parent = GetParent(hwnd);
+      if (parent != nullptr && SendMessage(parent, WM_SETCURSOR, wParam, lParam) != 0) return TRUE;
+      if (w->cursor != nullptr) SetCursor(w->cursor);
+      return FALSE;
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && (w->style & WS_CHILD) == 0) SetFocus(hwnd);
+      return 0;
+    default: return 0;
+  }
+}
+
+LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (proc == nullptr) return 0;
+  return proc(hwnd, msg, wParam, lParam);
+}
+
+// ---------------------------------------------------------------- messages
+
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return wm().send(hwnd, msg, wParam, lParam);
+}
+
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return wm().post(hwnd, msg, wParam, lParam);
+}
+
+void PostQuitMessage(int exitCode) { wm().postQuit(exitCode); }
+
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+  if (msg == nullptr) return -1;
+  return wm().next(msg, hwnd, filterMin, filterMax, true, true) ? TRUE : FALSE;
+}
+
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
+  if (msg == nullptr) return FALSE;
+  return wm().next(msg, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false);
+}
+
+BOOL TranslateMessage(const MSG*) { return FALSE; }  // characters are queued with their keys
+LRESULT DispatchMessage(const MSG* msg) { return msg != nullptr ? wm().dispatch(*msg) : 0; }
+DWORD GetMessageTime() { return wm().lastMessage().time; }
+
+DWORD GetMessagePos() {
+  POINT p = wm().lastMessage().pt;
+  return static_cast<DWORD>(MAKELPARAM(p.x, p.y));
+}
+
+// ---------------------------------------------------------------- focus and capture
+
+HWND SetFocus(HWND hwnd) { return wm().setFocus(hwnd); }
+HWND GetFocus() { return wm().focus(); }
+HWND SetCapture(HWND hwnd) { return wm().setCapture(hwnd); }
+BOOL ReleaseCapture() { return wm().releaseCapture(); }
+HWND GetCapture() { return wm().capture(); }
+HWND SetActiveWindow(HWND hwnd) { return wm().setActive(hwnd, WA_ACTIVE); }
+HWND GetActiveWindow() { return wm().active(); }
+
+int16_t GetKeyState(int virtualKey) {
+  UINT keys = wm().keyState();
+  UINT bit = 0;
+  switch (virtualKey) {
+    case VK_LBUTTON: bit = MK_LBUTTON; break;
+    case VK_RBUTTON: bit = MK_RBUTTON; break;
+    case VK_SHIFT: bit = MK_SHIFT; break;
+    case VK_CONTROL: bit = MK_CONTROL; break;
+    default: return 0;
+  }
+  return (keys & bit) != 0 ? static_cast<int16_t>(0x8000) : 0;
+}
+
+int16_t GetAsyncKeyState(int virtualKey) { return GetKeyState(virtualKey); }
+
+BOOL GetCursorPos(POINT* p) {
+  if (p == nullptr) return FALSE;
+  *p = wm().cursorPos();
+  return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+  wm().setCursorPos({x, y});
+  return TRUE;
+}
+
+// ---------------------------------------------------------------- timers
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+  return wm().setTimer(hwnd, id, elapse, proc);
+}
+BOOL KillTimer(HWND hwnd, UINT_PTR id) { return wm().killTimer(hwnd, id); }
+UINT GetDoubleClickTime() { return 500; }
+
+// ---------------------------------------------------------------- painting
+
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
+  return wm().invalidate(hwnd, rect, erase != 0);
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT* rect) { return wm().validate(hwnd, rect); }
+
+BOOL GetUpdateRect(HWND hwnd, RECT* rect, BOOL) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return FALSE;
+  if (rect != nullptr) *rect = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
+  return w->hasUpdate;
+}
+
+BOOL UpdateWindow(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr) return FALSE;
+  if (w->hasUpdate && wm().isVisible(hwnd)) {
+    SendMessage(hwnd, WM_PAINT, 0, 0);
+    if (WindowManager::Window* again = wm().find(hwnd)) again->hasUpdate = false;
+  }
+  return TRUE;
+}
+
+// BeginPaint and EndPaint live with the device contexts (device_context.cpp).
+
+// ---------------------------------------------------------------- scroll bars
+
+int SetScrollPos(HWND hwnd, int bar, int pos, BOOL) {
+  WindowManager::ScrollBar* b = wm().scrollBar(hwnd, bar);
+  if (b == nullptr) return 0;
+  int old = b->pos;
+  b->pos = std::max(b->minPos, std::min(pos, b->maxPos));
+  return old;
+}
+
+int GetScrollPos(HWND hwnd, int bar) {
+  WindowManager::ScrollBar* b = wm().scrollBar(hwnd, bar);
+  return b != nullptr ? b->pos : 0;
+}
+
+BOOL SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL) {
+  WindowManager::ScrollBar* b = wm().scrollBar(hwnd, bar);
+  if (b == nullptr) return FALSE;
+  b->minPos = minPos;
+  b->maxPos = std::max(minPos, maxPos);
+  b->pos = std::max(b->minPos, std::min(b->pos, b->maxPos));
+  // An empty range hides the bar, a real one shows it, as on Windows.
+  wm().showScrollBar(hwnd, bar, maxPos > minPos);
+  return TRUE;
+}
+
+BOOL GetScrollRange(HWND hwnd, int bar, int* minPos, int* maxPos) {
+  WindowManager::ScrollBar* b = wm().scrollBar(hwnd, bar);
+  if (b == nullptr) return FALSE;
+  if (minPos != nullptr) *minPos = b->minPos;
+  if (maxPos != nullptr) *maxPos = b->maxPos;
+  return TRUE;
+}
+
+BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show) {
+  if (!IsWindow(hwnd)) return FALSE;
+  wm().showScrollBar(hwnd, bar, show != 0);
+  return TRUE;
+}
+
+BOOL ScrollWindow(HWND hwnd, int, int, const RECT*, const RECT*) {
+  // The whole client area is painted again at its new position.
+  return InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+// ---------------------------------------------------------------- cursors
+
+HCURSOR LoadCursor(HINSTANCE instance, const char* name) {
+  uintptr_t id = reinterpret_cast<uintptr_t>(name);
+  if (id < 0x10000) {
+    // Only the standard cursors exist without resources.
+    if (instance != nullptr) return nullptr;
+    return cursorName(reinterpret_cast<HCURSOR>(id))[0] != '\0' ? reinterpret_cast<HCURSOR>(id)
+                                                                 : nullptr;
+  }
+  // Cursor resources are not part of this build: loading one by name fails, so
+  // that callers fall back to a standard cursor.
+  return nullptr;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) { return wm().setCursor(cursor); }
+
+HICON LoadIcon(HINSTANCE instance, const char* name) {
+  if (instance == nullptr && name == IDI_APPLICATION) return reinterpret_cast<HICON>(static_cast<uintptr_t>(32512));
+  return nullptr;
+}
+HCURSOR GetCursor() { return wm().cursor(); }
+
+const char* cursorName(HCURSOR cursor) {
+  switch (reinterpret_cast<uintptr_t>(cursor)) {
+    case 32512: return "arrow";
+    case 32513: return "ibeam";
+    case 32514: return "wait";
+    case 32515: return "cross";
+    case 32516: return "uparrow";
+    case 32642: return "sizenwse";
+    case 32643: return "sizenesw";
+    case 32644: return "sizewe";
+    case 32645: return "sizens";
+    case 32646: return "sizeall";
+    default: break;
+  }
+  auto it = loadedCursors().find(reinterpret_cast<uintptr_t>(cursor));
+  return it != loadedCursors().end() ? it->second.c_str() : "";
+}
+
+// ---------------------------------------------------------------- metrics and colours
+
+int GetSystemMetrics(int index) {
+  switch (index) {
+    case SM_CXSCREEN: return wm().screenWidth();
+    case SM_CYSCREEN: return wm().screenHeight();
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL: return 16;
+    case SM_CYCAPTION: return 19;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: return 3;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
+    case SM_CXICON:
+    case SM_CYICON: return 32;
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CYMENU: return 19;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return 4;
+    case SM_CXDRAG:
+    case SM_CYDRAG: return 4;
+    default: return 0;
+  }
+}
+
+DWORD GetSysColor(int index) {
+  // The classic Windows colour scheme.
+  static const COLORREF kColors[] = {
+      RGB(192, 192, 192),  // scroll bar
+      RGB(0, 128, 128),    // desktop
+      RGB(0, 0, 128),      // active caption
+      RGB(128, 128, 128),  // inactive caption
+      RGB(192, 192, 192),  // menu
+      RGB(255, 255, 255),  // window
+      RGB(0, 0, 0),        // window frame
+      RGB(0, 0, 0),        // menu text
+      RGB(0, 0, 0),        // window text
+      RGB(255, 255, 255),  // caption text
+      RGB(192, 192, 192),  // active border
+      RGB(192, 192, 192),  // inactive border
+      RGB(128, 128, 128),  // application workspace
+      RGB(0, 0, 128),      // highlight
+      RGB(255, 255, 255),  // highlight text
+      RGB(192, 192, 192),  // button face
+      RGB(128, 128, 128),  // button shadow
+      RGB(128, 128, 128),  // gray text
+      RGB(0, 0, 0),        // button text
+      RGB(192, 192, 192),  // inactive caption text
+      RGB(255, 255, 255),  // button highlight
+  };
+  if (index < 0 || index >= static_cast<int>(sizeof kColors / sizeof kColors[0])) return 0;
+  return kColors[index];
+}
