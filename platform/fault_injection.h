@@ -1,13 +1,15 @@
-// A test hook in the file operations that save books: tests arm it so that the
-// Nth write, flush or rename from then on fails, as a full disk or a dying
-// device would make it fail, and so prove that a failure at any point of saving
-// leaves a sound book behind.
+// A test hook in the file operations: tests arm it so that the Nth write, flush,
+// rename or read from then on fails, as a full disk or a dying device would make
+// it fail, and so prove that a failure at any point of saving leaves a sound book
+// behind, and that a failed read is reported as the system reports it.
 //
 // The operations that take part: every write of the descriptor stream
 // (platform/fd_stream.h), its flushes, and the writes, syncs and renames of the
-// book database's commit. Each asks shouldFail() before it acts and, when told
-// to, fails the way the operating system would (errno EIO), without touching
-// the file.
+// book database's commit; and every read asked of the descriptor stream (served
+// from its kept pages or not). Each asks shouldFail() before it acts and, when
+// told to, fails the way the operating system would (errno EIO), without
+// touching the file. Reads are not among AnyOperation: a test of saving that
+// fails "any operation" fails those that save.
 //
 // Disarmed (the default) the hook costs one test of a flag and counts nothing.
 // There is one hook per process, counting on the caller's thread: while it is
@@ -20,7 +22,7 @@
 
 class FaultInjection {
  public:
-  enum Operation : unsigned { Write = 1, Flush = 2, Rename = 4, AnyOperation = 7 };
+  enum Operation : unsigned { Write = 1, Flush = 2, Rename = 4, AnyOperation = 7, Read = 8 };
 
   // Arms the hook: the nth operation (n >= 1) of the kinds in `mask`, counted
   // from now, fails. With `sticky`, that one and every later one fail (the

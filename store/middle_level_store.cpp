@@ -268,12 +268,27 @@ std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
   return stream;
 }
 
-int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
+int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size, bool* readFailed) {
+  if (readFailed != nullptr) *readFailed = false;
   checkFacetHandle(handle);
   // Walks over many small records (entry headers between the bodies) read each
-  // in one go, without bringing in a page per record.
+  // in one go, without bringing in a page per record. Read without a chain, a
+  // record is still counted as the chain read would count it: one open, and no
+  // step within one block.
   const int small = readSmallRecord(handle, buffer, size);
-  if (small >= 0) return small;
+  if (small >= 0 || small == -2) {
+    chargeRecordRead(0);
+    if (small >= 0) return small;
+    clear();
+    if (readFailed != nullptr) *readFailed = true;
+    return 0;
+  }
+  const uint64_t errors = readErrors();
+  // A read cut short: by a failing read of the file, or by a damaged record.
+  auto cutShort = [&]() {
+    clear();
+    if (readFailed != nullptr) *readFailed = readErrors() != errors;
+  };
   {
     // Most such records are one block: read it without making a chain.
     std::unique_ptr<Block> first = lookupBlock(handle);
@@ -282,10 +297,11 @@ int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
       throw BadHandleException("Handle names a block inside a record");
     }
     if (first->header().next() == 0 || static_cast<LONG>(first->header().length()) >= size) {
+      chargeRecordRead(0);
       try {
         return first->read(buffer, size);
       } catch (const ErrorMsgException&) {
-        clear();
+        cutShort();
         return 0;
       }
     }
@@ -297,13 +313,15 @@ int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
   } catch (const ErrorMsgException&) {
     // A damaged record reads short, as through a stream: the bytes copied
     // before the failure (the distance the cursor moved) still count.
-    clear();
+    cutShort();
     const LONG at = record.tellg();
     return at > 0 && at <= size ? at : 0;
   }
 }
 
-ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size) {
+ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size,
+                                   bool* oneBlock) {
+  if (oneBlock != nullptr) *oneBlock = false;
   ULONG handle = getFacet(id, facet);
   if (handle != 0) {
     checkFacetHandle(handle);
@@ -312,6 +330,10 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
     if (record.getUserSize() <= n) {
       record.seekp(0);
       record.write(bytes, n);
+      if (oneBlock != nullptr) {
+        *oneBlock = record.cur_p() != nullptr && record.cur_p()->handle() == handle &&
+                    record.cur_p()->header().next() == 0;
+      }
       return handle;
     }
   }
@@ -322,6 +344,9 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
     handle = record->handle();
     try {
       record->write(bytes, n);
+      if (oneBlock != nullptr) *oneBlock = record->cur_p() != nullptr &&
+                                           record->cur_p()->handle() == handle &&
+                                           record->cur_p()->header().next() == 0;
     } catch (...) {
       record.reset();
       free(handle);

@@ -128,7 +128,10 @@ class MiddleLevelStore : public LowLevelStore {
   // into a fresh record (of user size at least `size`) that replaces it, so no
   // bytes of the old content remain after them. Returns the record's handle.
   // Unknown ID and bad facet as getFacet; a bad handle as makeStream.
-  ULONG writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size);
+  // `oneBlock` (optional) tells whether the record is now a single block (a read
+  // of its start then makes no step).
+  ULONG writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size,
+                   bool* oneBlock = nullptr);
   // A stream on the facet's record. Empty facet: FacetNotFound
   // "MiddleLevelStore::find::FacetNotFound"; unknown ID as getFacet.
   std::unique_ptr<StoreStream> find(ULONG id, int facet);
@@ -151,7 +154,10 @@ class MiddleLevelStore : public LowLevelStore {
   // Reads up to `size` bytes from the start of the record at `handle` without
   // making a stream: the handle is checked as makeStream checks it, and a
   // damaged record reads short as through a stream. Returns the count read.
-  int readRecordStart(ULONG handle, char* buffer, int size);
+  // `readFailed` (optional) tells whether the bytes were cut short by a failing
+  // read of the file (rather than by the record's end or damage). Counted as a
+  // read through a chain counts (LowLevelStore::chargeRecordRead).
+  int readRecordStart(ULONG handle, char* buffer, int size, bool* readFailed = nullptr);
 
   // Visits every ID record in table order. A record is passed on unless mask != 0
   // and either `facet` is empty or (mask != all ones and flags & mask == 0). The
