@@ -406,14 +406,19 @@ int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG
   const ULONG handle =
       store_->writeFacet(id, EntryHeader, bytes.data(), static_cast<int>(bytes.size()),
                          static_cast<ULONG>(name.length() + type.length() + 30), &oneBlock);
+  keepWrittenHeader(id, handle, oneBlock, name, type, flags);
+  return 0;
+}
+
+void DB::keepWrittenHeader(ULONG id, ULONG handle, bool oneBlock, const String& name,
+                           const String& type, ULONG flags) {
   // Kept as a reader would parse it back (names past 256 bytes are cut there),
-  // and only when reading it back makes no step.
+  // and only when reading it back makes no step; otherwise read back when asked.
   if (!oneBlock || std::strlen(name.c_str()) != name.length() ||
       std::strlen(type.c_str()) != type.length() || name.length() > 256 || type.length() > 256) {
-    return 0;  // read back when asked: a reader stops at a NUL and at 256 bytes
+    return;
   }
   entryHeaders_.keep(id, std::make_shared<const EntryText>(EntryText{handle, name, type, flags, 0}));
-  return 0;
 }
 
 std::shared_ptr<const DB::EntryText> DB::entryText(ULONG id, ULONG handle, bool reread,
@@ -449,18 +454,17 @@ std::string DB::checkKeptEntryHeaders(const std::vector<ULONG>& ids) {
   return entryHeaders_.check(*store_, ids, parseEntryHeaderBytes, static_cast<int>(kMaxHeaderBytes));
 }
 
+// The header record is written first and the new ID names it from the start (one
+// write of the ID table); a failure leaves neither behind.
 ULONG DB::createEntry(ULONG kind, const String& name, const String& type, ULONG flags) {
-  const ULONG id = store_->createID(kind, nullptr);
-  try {
-    writeEntryHeader(id, name, type, flags);
-  } catch (...) {
-    entryHeaders_.erase(id);
-    try {
-      store_->remove(id);  // no half-made entry is left behind
-    } catch (...) {
-    }
-    throw;
-  }
+  const std::string bytes = entryHeaderBytes(name, type, flags);
+  bool oneBlock = false;
+  ULONG handle = 0;
+  const ULONG id = store_->createIDWithFacet(
+      kind, EntryHeader, bytes.data(), static_cast<int>(bytes.size()),
+      static_cast<ULONG>(name.length() + type.length() + 30), &handle, &oneBlock);
+  ++entryHeaderWrites_;
+  keepWrittenHeader(id, handle, oneBlock, name, type, flags);
   return id;
 }
 

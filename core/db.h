@@ -167,6 +167,10 @@ class DB {
   void makeTempFileName();
   std::unique_ptr<std::iostream> facetStream(ULONG id, int facet, ULONG sizeHint, int create);
   int writeEntryHeader(ULONG id, const String& name, const String& type, ULONG flags);
+  // Keeps a header just written to the record at `handle` when a reader would
+  // get the same texts back (EntryHeaderCache, invariant 2).
+  void keepWrittenHeader(ULONG id, ULONG handle, bool oneBlock, const String& name,
+                         const String& type, ULONG flags);
   ULONG createEntry(ULONG kind, const String& name, const String& type, ULONG flags);
   // Removes a facet (or the whole entry for facet -1); a failure is logged as
   // "Failed to <what> <id>: <reason>" and gives -1.

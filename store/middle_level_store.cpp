@@ -166,6 +166,43 @@ std::unique_ptr<ULONG[]> MiddleLevelStore::getHashRec(ULONG id) {
 }
 
 ULONG MiddleLevelStore::createID(ULONG flags, const ULONG* requestedID) {
+  return createIDNaming(flags, requestedID, -1, 0);
+}
+
+ULONG MiddleLevelStore::createIDWithFacet(ULONG flags, int facet, const char* bytes, int n,
+                                          ULONG size, ULONG* recordHandle, bool* oneBlock) {
+  clear();
+  if (oneBlock != nullptr) *oneBlock = false;
+  if (!validFacet(facet)) {
+    clear();
+    throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
+  }
+  std::unique_ptr<Chain> record =
+      alloc(std::max<ULONG>(size, static_cast<ULONG>(n)), kFacetExtensionSize);
+  const ULONG handle = record->handle();
+  try {
+    record->write(bytes, n);
+    if (oneBlock != nullptr) {
+      *oneBlock = record->cur_p() != nullptr && record->cur_p()->handle() == handle &&
+                  record->cur_p()->header().next() == 0;
+    }
+    record.reset();
+    const ULONG id = createIDNaming(flags, nullptr, facet, handle);
+    if (recordHandle != nullptr) *recordHandle = handle;
+    return id;
+  } catch (...) {
+    record.reset();
+    try {
+      free(handle);  // no record is left behind that no ID names
+    } catch (const ErrorMsgException&) {
+      clear();
+    }
+    throw;
+  }
+}
+
+ULONG MiddleLevelStore::createIDNaming(ULONG flags, const ULONG* requestedID, int facet,
+                                       ULONG handle) {
   clear();
   MiddleLevelFileHeader* h = mlHeader();
   ULONG id;
@@ -192,6 +229,7 @@ ULONG MiddleLevelStore::createID(ULONG flags, const ULONG* requestedID) {
   std::vector<ULONG> record(static_cast<size_t>(facets_) + 2, 0);
   record[0] = id;
   record[1] = flags;
+  if (validFacet(facet)) record[2 + static_cast<size_t>(facet)] = handle;
   putHashRec(record.data());
   return id;
 }

@@ -100,6 +100,14 @@ class MiddleLevelStore : public LowLevelStore {
   // (IDAlreadyExists "IDAlreadyExists" when it has a record). Without (null):
   // the next-ID field's value, the field then advanced by one.
   ULONG createID(ULONG flags, const ULONG* requestedID = nullptr);
+  // A new ID as createID makes it without a requested ID, whose facet `facet`
+  // names a new record holding the n bytes (user size at least `size`): the
+  // record is written first and the ID's table entry names it from the start,
+  // so the table is written once. On failure neither is left behind. A facet
+  // out of range: FacetNotFound "MiddleLevelStore::getFacet::BadFacet".
+  // `handle` (optional) receives the record's handle, `oneBlock` as writeFacet.
+  ULONG createIDWithFacet(ULONG flags, int facet, const char* bytes, int n, ULONG size,
+                          ULONG* handle = nullptr, bool* oneBlock = nullptr);
   // Word 1 of the ID's record; HashStream::NotFound "HashStream::find::NotFound"
   // for an unknown ID.
   ULONG getFlags(ULONG id);
@@ -185,6 +193,8 @@ class MiddleLevelStore : public LowLevelStore {
   std::unique_ptr<LowLevelFileHeader> doMakeHeader(const char* signature, ULONG version) override;
 
  private:
+  // createID, with facet `facet` (when in range) naming the record at `handle`.
+  ULONG createIDNaming(ULONG flags, const ULONG* requestedID, int facet, ULONG handle);
   // The 4-byte key of an ID.
   static void keyOf(ULONG id, char* key);
   // Writes a record of facets + 2 words into the ID table.
