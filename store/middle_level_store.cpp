@@ -401,19 +401,30 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
 }
 
 std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG size) {
-  ULONG handle = getFacet(id, facet);
-  if (handle != 0) return makeStream(handle);
-  {
-    std::unique_ptr<Chain> record = alloc(size, kFacetExtensionSize);
-    handle = record->handle();
+  std::unique_ptr<ULONG[]> entry = getHashRec_noThrow(id);
+  if (!entry) {
+    clear();
+    throw HashStream::NotFound("MiddleLevelStore::getFacet::NotFound");
   }
+  if (!validFacet(facet)) {
+    clear();
+    throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
+  }
+  if (entry[2 + facet] != 0) return makeStream(entry[2 + facet]);
+  std::unique_ptr<Chain> record = alloc(size, kFacetExtensionSize);
+  const ULONG handle = record->handle();
   try {
-    updateHashRec(id, facet, handle);
+    entry[2 + facet] = handle;
+    putHashRec(entry.get());
   } catch (...) {
+    record.reset();
     free(handle);
     throw;
   }
-  return makeStream(handle);
+  // The stream takes the new record's chain rather than opening the record
+  // again; it is counted as the open it saves.
+  ++chainOpenCount;
+  return std::make_unique<StoreStream>(std::move(record));
 }
 
 std::unique_ptr<StoreStream> MiddleLevelStore::find(ULONG id, int facet) {
