@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The benchmark command: installs what the benchmarks need (Google Benchmark,
 # SQLite, RapidJSON) when missing, builds Release with the benchmarks on, and
-# runs both programs. Their summary tables are what bench/README-bench.md shows.
+# runs both programs. Their summary tables are what bench/README.md shows.
 # Usage: scripts/bench.sh [build-dir]   (default build-bench)
 # Never part of the test command or of CI.
 set -euo pipefail
