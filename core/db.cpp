@@ -62,8 +62,6 @@ std::string descriptionOf(const ErrorMsgException& e) {
 // read only this far.
 const std::size_t kMaxHeaderBytes = 256 + 1 + 256 + 1 + 16;
 
-// Reads the entry header texts from a stream: name and type up to a NUL (at most
-// 256 characters each), then the flags as unsigned decimal digits.
 // An entry header's bytes (what a reader takes of them: at most kMaxHeaderBytes)
 // as name, type and flags.
 void parseEntryHeaderBytes(const char* buf, std::size_t n, std::string* name, std::string* type,
@@ -86,15 +84,6 @@ void parseEntryHeaderBytes(const char* buf, std::size_t n, std::string* name, st
     ++pos;
   }
   *flags = static_cast<ULONG>(v);
-}
-
-bool parseEntryHeader(std::istream& in, std::string* name, std::string* type, ULONG* flags) {
-  char buf[kMaxHeaderBytes];
-  in.read(buf, sizeof buf);
-  const std::size_t n = static_cast<std::size_t>(in.gcount());
-  if (in.bad()) return false;
-  parseEntryHeaderBytes(buf, n, name, type, flags);
-  return true;
 }
 
 std::string entryHeaderBytes(const String& name, const String& type, ULONG flags) {
@@ -369,52 +358,72 @@ int DB::commit() {
 int DB::writeEntryHeader(ULONG id, const String& name, const String& type, ULONG flags) {
   const std::string bytes = entryHeaderBytes(name, type, flags);
   ++entryHeaderWrites_;
-  entryTexts_.erase(id);
+  entryHeaders_.erase(id);
   // A header that shrinks goes to a fresh record, so that no bytes of the old
   // one are left behind to be read as part of the new one.
+  bool oneBlock = false;
   const ULONG handle =
       store_->writeFacet(id, EntryHeader, bytes.data(), static_cast<int>(bytes.size()),
-                         static_cast<ULONG>(name.length() + type.length() + 30));
-  // Kept as a reader would parse it back (names past 256 bytes are cut there).
-  if (std::strlen(name.c_str()) != name.length() || std::strlen(type.c_str()) != type.length() ||
-      name.length() > 256 || type.length() > 256) {
-    return 0;  // read back when asked: a reader stops at a NUL and at 256 bytes
-  }
-  keepEntryText(id, std::make_shared<const EntryText>(EntryText{handle, name, type, flags}));
+                         static_cast<ULONG>(name.length() + type.length() + 30), &oneBlock);
+  keepWrittenHeader(id, handle, oneBlock, name, type, flags);
   return 0;
 }
 
-void DB::keepEntryText(ULONG id, std::shared_ptr<const EntryText> text) {
-  if (entryTexts_.size() < MaxKeptEntries || entryTexts_.find(id) != nullptr) {
-    entryTexts_.get(id) = std::move(text);
+void DB::keepWrittenHeader(ULONG id, ULONG handle, bool oneBlock, const String& name,
+                           const String& type, ULONG flags) {
+  // Kept as a reader would parse it back (names past 256 bytes are cut there),
+  // and only when reading it back makes no step; otherwise read back when asked.
+  if (!oneBlock || std::strlen(name.c_str()) != name.length() ||
+      std::strlen(type.c_str()) != type.length() || name.length() > 256 || type.length() > 256) {
+    return;
   }
+  entryHeaders_.keep(id, std::make_shared<const EntryText>(EntryText{handle, name, type, flags, 0}));
 }
 
-std::shared_ptr<const DB::EntryText> DB::entryText(ULONG id, ULONG handle) {
-  const std::shared_ptr<const EntryText>* kept = entryTexts_.find(id);
-  if (kept != nullptr && (*kept)->handle == handle) return *kept;
+std::shared_ptr<const DB::EntryText> DB::entryText(ULONG id, ULONG handle, bool reread,
+                                                   bool* readFailed) {
+  if (readFailed != nullptr) *readFailed = false;
+  if (!reread) {
+    std::shared_ptr<const EntryText> kept = entryHeaders_.find(id, handle);
+    if (kept != nullptr) {
+      store_->chargeRecordRead(kept->readSteps);
+      return kept;
+    }
+  }
   char buf[kMaxHeaderBytes];
-  const int got = store_->readRecordStart(handle, buf, static_cast<int>(sizeof buf));
+  const ULONG steps = store_->chainStepCount;
+  bool failed = false;
+  const int got = store_->readRecordStart(handle, buf, static_cast<int>(sizeof buf), &failed);
   std::string n, t;
   ULONG f = 0;
   parseEntryHeaderBytes(buf, static_cast<std::size_t>(got), &n, &t, &f);
-  auto text = std::make_shared<const EntryText>(EntryText{handle, String(n.c_str()), String(t.c_str()), f});
-  keepEntryText(id, text);
+  auto text = std::make_shared<const EntryText>(
+      EntryText{handle, String(n.c_str()), String(t.c_str()), f, store_->chainStepCount - steps});
+  if (failed) {
+    if (readFailed != nullptr) *readFailed = true;
+    entryHeaders_.erase(id);
+  } else {
+    entryHeaders_.keep(id, text);
+  }
   return text;
 }
 
+std::string DB::checkKeptEntryHeaders(const std::vector<ULONG>& ids) {
+  if (!store_) return "";
+  return entryHeaders_.check(*store_, ids, parseEntryHeaderBytes, static_cast<int>(kMaxHeaderBytes));
+}
+
+// The header record is written first and the new ID names it from the start (one
+// write of the ID table); a failure leaves neither behind.
 ULONG DB::createEntry(ULONG kind, const String& name, const String& type, ULONG flags) {
-  const ULONG id = store_->createID(kind, nullptr);
-  try {
-    writeEntryHeader(id, name, type, flags);
-  } catch (...) {
-    entryTexts_.erase(id);
-    try {
-      store_->remove(id);  // no half-made entry is left behind
-    } catch (...) {
-    }
-    throw;
-  }
+  const std::string bytes = entryHeaderBytes(name, type, flags);
+  bool oneBlock = false;
+  ULONG handle = 0;
+  const ULONG id = store_->createIDWithFacet(
+      kind, EntryHeader, bytes.data(), static_cast<int>(bytes.size()),
+      static_cast<ULONG>(name.length() + type.length() + 30), &handle, &oneBlock);
+  ++entryHeaderWrites_;
+  keepWrittenHeader(id, handle, oneBlock, name, type, flags);
   return id;
 }
 
@@ -425,7 +434,7 @@ ULONG DB::createNode(const String& name, const String& type, ULONG flags) {
 ULONG DB::createLink(const String& type) { return createEntry(KindLink, String(""), type, 0); }
 
 int DB::removeQuietly(ULONG id, int facet, const char* what) {
-  if (facet < 0 || facet == EntryHeader) entryTexts_.erase(id);
+  if (facet < 0 || facet == EntryHeader) entryHeaders_.erase(id);
   try {
     if (facet < 0) {
       store_->remove(id);
@@ -449,16 +458,25 @@ int DB::clearLinkListStream(ULONG id) {
   return removeQuietly(id, LinkList, "clear link list for");
 }
 
+// Both read the header from its record whatever is kept, so that a failing read
+// of the file is seen and reported; what they read is kept for the walks.
 int DB::lookupName_Type_Flags(ULONG id, String* name, String* type, ULONG* flags) {
   if (!store_) return -1;
   const ULONG handle = store_->getFacet_noThrow(id, EntryHeader);
   if (handle == 0) return -1;
   std::shared_ptr<const EntryText> text;
+  bool readFailed = false;
   try {
-    text = entryText(id, handle);
+    text = entryText(id, handle, true, &readFailed);
   } catch (const ErrorMsgException&) {
     store_->clear();
     return -1;
+  }
+  if (readFailed) {
+    error(nullptr, 'F',
+          "Internal stream read error... DB::lookupName_Type_Flags: name, type, or flag "
+          "information may be lost");
+    store_->clear();
   }
   if (name != nullptr) *name = text->name;
   if (type != nullptr) *type = text->type;
@@ -475,17 +493,21 @@ int DB::changeName_Type_Flags(ULONG id, const String* name, const String* type,
     }
     String oldName(""), oldType("");
     ULONG oldFlags = 0;
-    if ((name == nullptr || type == nullptr || flags == nullptr) &&
-        !store_->isFacetEmpty(id, EntryHeader)) {
-      std::unique_ptr<std::iostream> s = asStream(store_->find(id, EntryHeader));
-      std::string n, t;
-      if (!parseEntryHeader(*s, &n, &t, &oldFlags)) {
-        error(nullptr, 'F',
-              "Internal stream read error... DB::changeName_Type_Flags: name, type, or flag "
-              "information may be lost");
+    if (name == nullptr || type == nullptr || flags == nullptr) {
+      const ULONG handle = store_->getFacet_noThrow(id, EntryHeader);
+      if (handle != 0) {
+        bool readFailed = false;
+        const std::shared_ptr<const EntryText> text = entryText(id, handle, true, &readFailed);
+        if (readFailed) {
+          error(nullptr, 'F',
+                "Internal stream read error... DB::changeName_Type_Flags: name, type, or flag "
+                "information may be lost");
+          store_->clear();
+        }
+        oldName = text->name;
+        oldType = text->type;
+        oldFlags = text->flags;
       }
-      oldName = n.c_str();
-      oldType = t.c_str();
     }
     writeEntryHeader(id, name != nullptr ? *name : oldName, type != nullptr ? *type : oldType,
                      flags != nullptr ? *flags : oldFlags);
@@ -567,7 +589,13 @@ int DB::visitEntryRecord(const ULONG* record, void* context) {
   }
   try {
     if (handle == 0) return walk->fn(id, String(""), String(""), 0, walk->data);
-    const std::shared_ptr<const EntryText> text = walk->db->entryText(id, handle);
+    bool readFailed = false;
+    const std::shared_ptr<const EntryText> text =
+        walk->db->entryText(id, handle, false, &readFailed);
+    if (readFailed) {
+      walk->db->store_->clear();
+      return 0;  // a header that cannot be read is passed over
+    }
     return walk->fn(id, text->name, text->type, text->flags, walk->data);
   } catch (const ErrorMsgException&) {
     walk->db->store_->clear();

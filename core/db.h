@@ -44,8 +44,10 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "core/attr_value_list.h"
+#include "core/entry_header_cache.h"
 #include "kit/string.h"
 #include "platform/windows_types.h"
 #include "store/handle_map.h"
@@ -140,6 +142,9 @@ class DB {
   MiddleLevelStore* store() const { return store_.get(); }
   // The fragmentation index so far: chain steps per chain opened (0 when none).
   float fragmentationIndex() const;
+  // Checker of the kept entry headers: compares those of `ids` with a plain
+  // read of their records; "" when they agree (EntryHeaderCache::check).
+  std::string checkKeptEntryHeaders(const std::vector<ULONG>& ids);
   Nexil& app() const { return app_; }
   ULONG refCount() const { return refCount_; }
 
@@ -154,6 +159,10 @@ class DB {
   void makeTempFileName();
   std::unique_ptr<std::iostream> facetStream(ULONG id, int facet, ULONG sizeHint, int create);
   int writeEntryHeader(ULONG id, const String& name, const String& type, ULONG flags);
+  // Keeps a header just written to the record at `handle` when a reader would
+  // get the same texts back (EntryHeaderCache, invariant 2).
+  void keepWrittenHeader(ULONG id, ULONG handle, bool oneBlock, const String& name,
+                         const String& type, ULONG flags);
   ULONG createEntry(ULONG kind, const String& name, const String& type, ULONG flags);
   // Removes a facet (or the whole entry for facet -1); a failure is logged as
   // "Failed to <what> <id>: <reason>" and gives -1.
@@ -161,19 +170,15 @@ class DB {
   void removeWorkFile();
   void offerDefragmentation(float index);
 
-  // What an entry header says, as read from or written to its record.
-  struct EntryText {
-    ULONG handle;  // the header record it came from
-    String name;
-    String type;
-    ULONG flags;
-  };
+  typedef EntryHeaderCache::Header EntryText;
   // The entry header of `id` held in the record at `handle` (not 0): from the
-  // cache when it was read from or written to that same record, else read and
-  // kept. Store exceptions (a bad handle) pass through. Shared, so that a caller
-  // holding one may let the entry change or go.
-  std::shared_ptr<const EntryText> entryText(ULONG id, ULONG handle);
-  void keepEntryText(ULONG id, std::shared_ptr<const EntryText> text);
+  // kept headers when `reread` is false and one is kept for that record, else
+  // read from the record (and kept unless the read failed). `readFailed`
+  // (optional) tells whether a read of the file failed part way (the texts are
+  // then what was read before it). Store exceptions (a bad handle) pass
+  // through.
+  std::shared_ptr<const EntryText> entryText(ULONG id, ULONG handle, bool reread = false,
+                                             bool* readFailed = nullptr);
   // Rebuilds the page-name index when the ID table or an entry header changed
   // since it was built; false when it cannot serve (too many pages).
   bool pageNamesCurrent();
@@ -196,13 +201,9 @@ class DB {
   std::shared_ptr<PendingCopy> workCopy_;
   std::string readOnlyReason_;
 
-  // Entry headers already read or written, by ID, so that walks over every entry
-  // (listing pages, finding one by name) open no record for an entry already
-  // seen. An entry is used only while its facet still names the record it came
-  // from. At most MaxKeptEntries are kept (beyond that, headers are read each
-  // time), so a book with a huge ID table cannot make it grow without bound.
-  static constexpr std::size_t MaxKeptEntries = 1u << 20;
-  HandleMap<std::shared_ptr<const EntryText>> entryTexts_;
+  // Entry headers already read or written (core/entry_header_cache.h).
+  static constexpr std::size_t MaxKeptEntries = EntryHeaderCache::MaxEntries;
+  EntryHeaderCache entryHeaders_;
   // Each page name and the first page (in store order) that bears it, from one
   // walk; trusted while the ID table has seen no change and no entry header was
   // written since (both counters as they were when it was built).

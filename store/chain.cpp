@@ -73,6 +73,7 @@ void Chain::resetFirst(std::unique_ptr<Block> first) {
   first_ = std::move(first);
   get_ = put_ = first_;
   getBase_ = putBase_ = 0;
+  getOrdinal_ = putOrdinal_ = 0;
   resetIndex();
 }
 
@@ -81,17 +82,15 @@ void Chain::dropAll() {
   get_.reset();
   put_.reset();
   getBase_ = putBase_ = 0;
-  known_.clear();
-  knownAt_.clear();
+  getOrdinal_ = putOrdinal_ = 0;
+  index_.reset(nullptr);
 }
 
 // --- Position index -----------------------------------------------------------------
 
 void Chain::resetIndex() {
-  known_.clear();
-  if (!knownAt_.empty()) knownAt_.clear();
+  index_.reset(first_);
   if (first_ == nullptr) return;
-  known_.push_back(Known{first_->handle(), 0, first_});
   if (!holdsRecord_ || heldHandle_ != first_->handle()) {
     if (holdsRecord_) store_->releaseRecord(heldHandle_);
     store_->holdRecord(first_->handle());
@@ -101,60 +100,9 @@ void Chain::resetIndex() {
   epoch_ = store_->recordEpoch(heldHandle_);
 }
 
-void Chain::keepIndex(size_t count) {
-  while (known_.size() > count) {
-    if (!knownAt_.empty()) knownAt_.erase(known_.back().handle);
-    known_.pop_back();
-  }
-  if (known_.size() <= KnownScanLimit) knownAt_.clear();
-}
-
-std::shared_ptr<Block> Chain::knownBlock(ULONG handle) const {
-  if (known_.size() <= KnownScanLimit) {
-    for (size_t i = known_.size(); i-- > 0;) {
-      if (known_[i].handle == handle) return known_[i].block;
-    }
-    return nullptr;
-  }
-  auto it = knownAt_.find(handle);
-  return it == knownAt_.end() ? nullptr : known_[it->second].block;
-}
-
-void Chain::noteStep(const Block& from, LONG fromBase, const std::shared_ptr<Block>& to) {
-  if (known_.empty() || known_.back().handle != from.handle() || known_.back().base != fromBase) {
-    return;
-  }
-  const int64_t base = static_cast<int64_t>(fromBase) + from.header().length();
-  if (base > static_cast<int64_t>(LowLevelStore::MaxFileSize)) return;
-  // Beyond this many blocks the index stops growing; seeks past its last block
-  // walk on from there.
-  if (known_.size() >= MaxKnownBlocks) return;
-  // A block the index already holds would be a second way to one block; a
-  // checked walk never revisits a block, so this only guards the index.
-  if (knownBlock(to->handle()) != nullptr) return;
-  known_.push_back(Known{to->handle(), static_cast<LONG>(base), to});
-  if (known_.size() > KnownScanLimit) {
-    if (knownAt_.empty()) {
-      for (size_t i = 0; i < known_.size(); ++i) knownAt_[known_[i].handle] = i;
-    } else {
-      knownAt_[to->handle()] = known_.size() - 1;
-    }
-  }
-}
-
 void Chain::cutIndexAfter(ULONG handle, LONG base) {
   if (first_ == nullptr) return;
-  // Blocks of length 0 share their base with the block after them: look for the
-  // handle among all the entries at that base.
-  size_t keep = 0;
-  for (size_t i = known_.size(); i-- > 0;) {
-    if (known_[i].base < base) break;
-    if (known_[i].base == base && known_[i].handle == handle) {
-      keep = i;
-      break;
-    }
-  }
-  keepIndex(keep + 1);
+  index_.cutAfter(handle, base);
   recordChanged();
 }
 
@@ -173,6 +121,7 @@ void Chain::syncWithRecord() {
   first_ = fresh;
   get_ = put_ = first_;
   getBase_ = putBase_ = 0;
+  getOrdinal_ = putOrdinal_ = 0;
   resetIndex();
   epoch_ = now;
 }
@@ -181,20 +130,9 @@ void Chain::checkEpoch() {
   if (first_ == nullptr) return;
   const uint64_t now = store_->recordEpoch(heldHandle_);
   if (now != epoch_) {
-    keepIndex(1);
+    index_.keep(1);
     epoch_ = now;
   }
-}
-
-std::shared_ptr<Block> Chain::indexedBlockFor(LONG pos, LONG* base) {
-  checkEpoch();
-  if (known_.size() < 2) return nullptr;
-  // The first entry i whose successor's base reaches pos ends at or after pos.
-  auto after = std::lower_bound(known_.begin() + 1, known_.end(), pos,
-                                [](const Known& k, LONG p) { return k.base < p; });
-  const size_t i = static_cast<size_t>(after - known_.begin()) - 1;
-  *base = known_[i].base;
-  return known_[i].block;
 }
 
 // A step along the chain. The block reached must be in use, must not be the
@@ -215,7 +153,7 @@ std::shared_ptr<Block> Chain::followLink(const Block& from) {
   } else if (get_ != nullptr && get_.get() != &from && get_->handle() == at) {
     block = get_;
   } else {
-    block = knownBlock(at);
+    block = index_.blockOf(at);
     if (block == nullptr || block.get() == &from) block = store_->lookupBlock(at);
   }
   if (block->header().first_mark()) {
@@ -229,28 +167,30 @@ std::shared_ptr<Block> Chain::followLink(const Block& from) {
   return block;
 }
 
+Block* Chain::advance(std::shared_ptr<Block>& cursor, LONG& base, ULONG& ordinal) {
+  std::shared_ptr<Block> next = followLink(*cursor);
+  if (next == nullptr) return nullptr;
+  index_.noteStep(*cursor, base, next);
+  base = clampPosition(static_cast<int64_t>(base) + cursor->header().length());
+  cursor = next;
+  ++ordinal;
+  return cursor.get();
+}
+
 Block* Chain::next_g() {
   if (get_ == nullptr) return nullptr;
   ++store_->chainStepCount;
-  std::shared_ptr<Block> next = followLink(*get_);
-  if (next == nullptr) return nullptr;
-  noteStep(*get_, getBase_, next);
-  getBase_ = clampPosition(static_cast<int64_t>(getBase_) + get_->header().length());
-  get_ = next;
-  get_->setReadPos(0);
-  return get_.get();
+  Block* next = advance(get_, getBase_, getOrdinal_);
+  if (next != nullptr) next->setReadPos(0);
+  return next;
 }
 
 Block* Chain::next_p() {
   if (put_ == nullptr) return nullptr;
   ++store_->chainStepCount;
-  std::shared_ptr<Block> next = followLink(*put_);
-  if (next == nullptr) return nullptr;
-  noteStep(*put_, putBase_, next);
-  putBase_ = clampPosition(static_cast<int64_t>(putBase_) + put_->header().length());
-  put_ = next;
-  put_->setWritePos(0);
-  return put_.get();
+  Block* next = advance(put_, putBase_, putOrdinal_);
+  if (next != nullptr) next->setWritePos(0);
+  return next;
 }
 
 int Chain::read(char* buffer, int n) {
@@ -319,25 +259,58 @@ LONG Chain::tellp() const {
   return clampPosition(static_cast<int64_t>(putBase_) + put_->writePos());
 }
 
-void Chain::placeCursor(std::shared_ptr<Block>& cursor, LONG& cursorBase, LONG pos) {
+void Chain::placeCursor(std::shared_ptr<Block>& cursor, LONG& cursorBase, ULONG& ordinal,
+                        LONG pos) {
   const bool back = cursor == nullptr || pos < cursorBase;
   if (!back &&
       static_cast<int64_t>(pos) <= static_cast<int64_t>(cursorBase) + cursor->header().length()) {
     return;
   }
-  // Back, or beyond the block the cursor is on: start from the nearest block the
-  // index knows, when it knows one further along; going back without one,
-  // start from the first block.
-  LONG base = 0;
-  std::shared_ptr<Block> known = indexedBlockFor(pos, &base);
-  if (known != nullptr && (back || base > cursorBase)) {
-    cursor = known;
-    cursorBase = base;
-  } else if (back) {
+  checkEpoch();
+  if (index_.size() >= 2) {
+    const std::size_t known = index_.ordinalFor(pos);
+    const ChainIndex::Entry& entry = index_[known];
+    if (back || entry.base > cursorBase) {
+      cursor = entry.block;
+      cursorBase = entry.base;
+      ordinal = static_cast<ULONG>(known);
+      return;
+    }
+  }
+  if (back) {
     cursor = first_;
     cursorBase = 0;
+    ordinal = 0;
   }
 }
+
+namespace {
+
+// Charges a seek the steps of the walk the chain describes: from the first block
+// (a position before the cursor's block) or from the cursor's block, to the
+// block the cursor ends on, whichever way it got there. A step that fails part
+// way counts as the walk's failing move did.
+class SeekCharge {
+ public:
+  SeekCharge(ULONG& counter, const ULONG& ordinal, ULONG from)
+      : counter_(counter), ordinal_(ordinal), from_(from) {}
+  ~SeekCharge() {
+    if (ordinal_ > from_) counter_ += ordinal_ - from_;
+    if (stepping_) ++counter_;
+  }
+  SeekCharge(const SeekCharge&) = delete;
+  SeekCharge& operator=(const SeekCharge&) = delete;
+  // Around each step the seek takes itself.
+  void stepping(bool on) { stepping_ = on; }
+
+ private:
+  ULONG& counter_;
+  const ULONG& ordinal_;
+  const ULONG from_;
+  bool stepping_ = false;
+};
+
+}  // namespace
 
 LONG Chain::seekg(LONG pos) {
   if (pos < 0 || (first_ == nullptr && pos > 0)) {
@@ -345,14 +318,18 @@ LONG Chain::seekg(LONG pos) {
     throw LowLevelStore::OutOfRangeException("seekg beyond end of chain buffers");
   }
   if (first_ == nullptr) return pos;
+  SeekCharge charge(store_->chainStepCount, getOrdinal_,
+                    get_ == nullptr || pos < getBase_ ? 0 : getOrdinal_);
   syncWithRecord();
-  placeCursor(get_, getBase_, pos);
+  placeCursor(get_, getBase_, getOrdinal_, pos);
   while (static_cast<int64_t>(pos) > static_cast<int64_t>(getBase_) + get_->header().length()) {
     if (get_->header().next() == 0) {
       store_->clear();
       throw LowLevelStore::OutOfRangeException("seekg beyond end of chain buffers");
     }
-    next_g();
+    charge.stepping(true);
+    advance(get_, getBase_, getOrdinal_);
+    charge.stepping(false);
   }
   get_->setReadPos(static_cast<ULONG>(pos - getBase_));
   return pos;
@@ -367,14 +344,18 @@ LONG Chain::seekp(LONG pos) {
     store_->clear();
     throw LowLevelStore::BadChainException("Chain::extend: Can't find the end of the chain");
   }
+  SeekCharge charge(store_->chainStepCount, putOrdinal_,
+                    put_ == nullptr || pos < putBase_ ? 0 : putOrdinal_);
   syncWithRecord();
-  placeCursor(put_, putBase_, pos);
+  placeCursor(put_, putBase_, putOrdinal_, pos);
   for (;;) {
     const int64_t base = putBase_;
     const BlockHeader& h = put_->header();
     if (h.next() != 0) {
       if (static_cast<int64_t>(pos) <= base + h.length()) break;
-      next_p();
+      charge.stepping(true);
+      advance(put_, putBase_, putOrdinal_);
+      charge.stepping(false);
       continue;
     }
     if (static_cast<int64_t>(pos) <= base + h.userSize()) break;
@@ -466,6 +447,7 @@ bool Chain::moveToLastBlock() {
     if (first_ == nullptr) return false;
     put_ = first_;
     putBase_ = 0;
+    putOrdinal_ = 0;
   }
   while (put_->header().next() != 0) next_p();
   return true;
@@ -635,6 +617,7 @@ bool Chain::truncate(LONG length) {
   }
   get_ = put_ = first_;
   getBase_ = putBase_ = 0;
+  getOrdinal_ = putOrdinal_ = 0;
   first_->reset();
   cutIndexAfter(first_->handle(), 0);
   return true;

@@ -10,26 +10,24 @@
 // put position likewise. The logical length is the sum of the blocks' lengths.
 //
 // A chain holds a counted reference on its store for its whole life and adds one
-// to the store's chainOpenCount when made; every move of a cursor to the next
-// block adds one to chainStepCount. A cursor that moves to a block this chain has
-// not met yet reads its header from the file.
+// to the store's chainOpenCount when made. chainStepCount counts the walk this
+// class describes: every move of a cursor to the next block adds one, a seek to
+// a position before the cursor's block walks again from the first block, and a
+// seek further on walks on from the cursor's block. A seek is charged exactly
+// those steps however the cursor reaches its block (the difference of the two
+// blocks' ordinals, see chain_index.h), so the fragmentation index built on the
+// counters does not depend on what the chain remembers.
 //
-// Position index: the chain remembers the handle and logical base of every block
-// its cursors have reached from the first block, in chain order, so that moving a
-// cursor back (a seek before the block it stands on) goes straight to the block
-// holding the position instead of walking again from the first block. Invariant:
-// known_[0] is the first block at base 0, and each later entry is the block that
-// follows the one before it, at that block's base plus its length, as the record
-// was when the entry was made. The index is cut after a block whose length this
-// chain changes while blocks follow it, and emptied down to the first block when
-// the record is cut short or released. Another chain on the same record that
-// changes its shape bumps the record's epoch in the store (see
-// LowLevelStore::holdRecord), and an index made under an older epoch is
-// dropped before use; seeks, cuts and releases then also read the first block
-// again and start their cursors there, so a record changed by another chain is
-// seen as it now is. The index keeps the block objects themselves, and a chain
-// holds one object per block (cursors and steps take the index's object), so a
-// header this chain changes is seen through every way it reaches the block.
+// A cursor that moves to a block this chain has not met yet reads its header
+// from the file. The chain remembers the blocks its cursors have reached
+// (ChainIndex, store/chain_index.h), so that a seek goes straight to the block
+// holding a position. Another chain on the same record that changes its shape
+// bumps the record's epoch in the store (see LowLevelStore::holdRecord), and an
+// index made under an older epoch is dropped before use; seeks, cuts and
+// releases then also read the first block again and start their cursors there,
+// so a record changed by another chain is seen as it now is. The chain holds one
+// object per block (cursors and steps take the index's object), so a header this
+// chain changes is seen through every way it reaches the block.
 //
 // Walking a chain read from a file: every step to a following block checks that
 // the block is in use, is not the first block of a record and names the block it
@@ -43,11 +41,11 @@
 #include <cstdint>
 #include <ios>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/windows_types.h"
 #include "store/block.h"
+#include "store/chain_index.h"
 #include "store/low_level_store.h"
 
 class LowLevelStore;
@@ -130,6 +128,8 @@ class Chain {
   static constexpr ULONG MaxGrowthStep = 16u << 20;
 
   LowLevelStore* store() const { return store_; }
+  // What the chain remembers of the record's blocks (for checkers).
+  const ChainIndex& positionIndex() const { return index_; }
 
  protected:
   Block* first() const { return first_.get(); }
@@ -148,17 +148,11 @@ class Chain {
  private:
   void takeReference();
   std::shared_ptr<Block> blockAt(ULONG handle);
-  // Position index (see the file comment).
+  // Starts the index again from the first block and counts this chain in on
+  // the record.
   void resetIndex();
-  // Records that `to` follows `from`, which stands at `fromBase`, when `from` is
-  // the last block the index knows.
-  void noteStep(const Block& from, LONG fromBase, const std::shared_ptr<Block>& to);
-  // Keeps the first `count` entries of the index.
-  void keepIndex(size_t count);
-  // The block object the index holds for `handle`, if any.
-  std::shared_ptr<Block> knownBlock(ULONG handle) const;
-  // Forgets every entry after the block at `base` with `handle` (all but the
-  // first when it is not found) and tells other chains on the record.
+  // Forgets every index entry after the block at `base` with `handle` and tells
+  // other chains on the record.
   void cutIndexAfter(ULONG handle, LONG base);
   // Drops the index when another chain changed the record since it was made.
   void checkEpoch();
@@ -168,14 +162,13 @@ class Chain {
   // stale: the first block is read again, both cursors go back to it and the
   // index is forgotten. Called where a cursor is about to be placed anew.
   void syncWithRecord();
-  // The known block that holds logical position `pos` (the first one whose end
-  // reaches pos, else the last known); none when the index knows only the first
-  // block (the caller then walks from it). `base` receives its base.
-  std::shared_ptr<Block> indexedBlockFor(LONG pos, LONG* base);
-  // Puts a cursor (get_ or put_ with its base) where a walk towards `pos` should
-  // start: unchanged when pos lies in or after its block and the index knows
-  // nothing further along.
-  void placeCursor(std::shared_ptr<Block>& cursor, LONG& cursorBase, LONG pos);
+  // Moves a cursor to the next block without counting the step; returns the new
+  // block, or none at the end (the cursor then stays).
+  Block* advance(std::shared_ptr<Block>& cursor, LONG& base, ULONG& ordinal);
+  // Puts a cursor where a walk towards `pos` should go on from: onto the block
+  // the index knows for pos when that is further along (or when going back),
+  // back to the first block when going back without one, else unchanged.
+  void placeCursor(std::shared_ptr<Block>& cursor, LONG& cursorBase, ULONG& ordinal, LONG pos);
   // Moves the put cursor to the last block; false for an empty chain.
   bool moveToLastBlock();
 
@@ -189,20 +182,11 @@ class Chain {
   std::shared_ptr<Block> put_;
   LONG getBase_ = 0;
   LONG putBase_ = 0;
-  struct Known {
-    ULONG handle;
-    LONG base;
-    std::shared_ptr<Block> block;
-  };
-  // Bounded by MaxKnownBlocks and by the blocks a walk can reach (walkLimit),
-  // since an entry is only added for a checked step from the last entry.
-  std::vector<Known> known_;
-  // Where each known block's entry is, kept only once the index is longer than
-  // KnownScanLimit (a shorter one is searched entry by entry).
-  static constexpr size_t KnownScanLimit = 16;
-  // The most blocks the index holds (a record of more is a huge or hostile one).
-  static constexpr size_t MaxKnownBlocks = 1u << 20;
-  std::unordered_map<ULONG, size_t> knownAt_;
+  // Ordinals of the cursors' blocks: the steps a walk from the first block
+  // takes to reach them.
+  ULONG getOrdinal_ = 0;
+  ULONG putOrdinal_ = 0;
+  ChainIndex index_;
   // The record this chain is counted in on (see LowLevelStore::holdRecord) and
   // the epoch its view of the record belongs to.
   bool holdsRecord_ = false;

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 
+#include "store/block.h"
+#include "store/low_level_store.h"
+
 int FreeIndex::classOf(ULONG size) {
   if (size < 4) return static_cast<int>(size);
   int top = 31;
@@ -142,4 +145,68 @@ std::vector<std::pair<ULONG, ULONG>> FreeIndex::listed() const {
   inOrder.reserve(all.size());
   for (const auto& a : all) inOrder.push_back(a.second);
   return inOrder;
+}
+
+FreeIndexUpdate::~FreeIndexUpdate() {
+  if (!done_) store_->dropFreeIndex();
+}
+
+void FreeIndexUpdate::pushedFront(ULONG handle, ULONG size) {
+  if (FreeIndex* index = store_->builtFreeIndex()) {
+    index->pushFront(handle, size);
+    store_->noteFreeIndexGrowth();
+  }
+}
+
+void FreeIndexUpdate::erased(ULONG handle) {
+  if (FreeIndex* index = store_->builtFreeIndex()) index->erase(handle);
+}
+
+void FreeIndexUpdate::changed(ULONG oldHandle, ULONG newHandle, ULONG size) {
+  if (FreeIndex* index = store_->builtFreeIndex()) index->update(oldHandle, newHandle, size);
+}
+
+bool firstFitFromCopy(LowLevelStore* store, ULONG head, ULONG size, std::unique_ptr<Block>* fit) {
+  FreeIndex* index = store->freeIndex();
+  if (index == nullptr) return false;
+  if (index->head() == head) {
+    const ULONG at = index->firstFit(size);
+    if (at == 0) {
+      fit->reset();
+      return true;
+    }
+    try {
+      std::unique_ptr<Block> block = store->lowLevelLookup(at);
+      if (block->header().free_mark() && block->header().size() == index->sizeOf(at)) {
+        *fit = std::move(block);
+        return true;
+      }
+    } catch (const LowLevelStore::StoreException&) {
+      store->clear();
+    }
+  }
+  store->dropFreeIndex();
+  return false;
+}
+
+std::string checkFreeIndex(LowLevelStore* store) {
+  const FreeIndex* index = store->builtFreeIndex();
+  if (index == nullptr) return "";
+  const std::vector<std::pair<ULONG, ULONG>> copy = index->listed();
+  std::size_t i = 0;
+  const ULONG limit = store->blockCountLimit();
+  for (ULONG at = store->freeListPtr(); at != 0; ++i) {
+    if (i > limit) return "the file's list is longer than the file can hold";
+    std::unique_ptr<Block> block = store->lowLevelLookup(at);
+    const std::string where = "place " + std::to_string(i) + ": ";
+    if (i >= copy.size()) return where + "the file's list goes on after the copy ends";
+    if (copy[i].first != at || copy[i].second != block->header().size()) {
+      return where + "the file holds " + std::to_string(at) + " of size " +
+             std::to_string(block->header().size()) + ", the copy " +
+             std::to_string(copy[i].first) + " of size " + std::to_string(copy[i].second);
+    }
+    at = block->header().next();
+  }
+  if (i != copy.size()) return "the copy goes on after the file's list ends";
+  return "";
 }

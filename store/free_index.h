@@ -24,6 +24,8 @@
 #define STORE_FREE_INDEX_H
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <set>
 #include <unordered_map>
 #include <utility>
@@ -93,5 +95,43 @@ class FreeIndex {
   int64_t front_ = 0;
   int64_t back_ = 0;
 };
+
+class Block;
+class LowLevelStore;
+
+// What a free-list operation does to the store's copy, kept in step as the
+// operation goes: made before the operation changes the list, it drops the copy
+// unless done() is reached (the operation failed part way and the copy may no
+// longer match the file). Each change is applied only when the copy is built.
+class FreeIndexUpdate {
+ public:
+  explicit FreeIndexUpdate(LowLevelStore* store) : store_(store) {}
+  ~FreeIndexUpdate();
+  FreeIndexUpdate(const FreeIndexUpdate&) = delete;
+  FreeIndexUpdate& operator=(const FreeIndexUpdate&) = delete;
+
+  // A block put at the head of the list.
+  void pushedFront(ULONG handle, ULONG size);
+  // A block taken off the list.
+  void erased(ULONG handle);
+  // A block on the list changed its handle and size where it stands.
+  void changed(ULONG oldHandle, ULONG newHandle, ULONG size);
+  void done() { done_ = true; }
+
+ private:
+  LowLevelStore* store_;
+  bool done_ = false;
+};
+
+// First fit answered from the copy: true when the copy answered, with `fit` the
+// block it names (read from the file, and checked to be free and of the size
+// the copy records) or null when no block is large enough. False when there is
+// no copy or it disagrees with the file (it is then dropped): the caller walks
+// the list. `head` is the list head as the file header holds it now.
+bool firstFitFromCopy(LowLevelStore* store, ULONG head, ULONG size, std::unique_ptr<Block>* fit);
+
+// Checker: compares the store's copy (when built) with a walk of the free list
+// in the file: the same blocks, sizes and order. "" when they agree.
+std::string checkFreeIndex(LowLevelStore* store);
 
 #endif  // STORE_FREE_INDEX_H

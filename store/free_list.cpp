@@ -1,7 +1,9 @@
 // FreeList: first-fit allocation with splitting and release with coalescing over
 // the doubly linked list of free blocks (invariants in free_list.h). Every
 // operation reads the list head afresh from the file header and checks the
-// neighbours it is about to relink before it changes anything.
+// neighbours it is about to relink before it changes anything. The store's copy
+// of the list (free_index.h) answers first fit and is told of every change
+// through a FreeIndexUpdate.
 #include "store/free_list.h"
 
 #include <algorithm>
@@ -19,23 +21,6 @@ void refuse(LowLevelStore* store, const char* text) {
 }
 
 const char kNotOnList[] = "Free list link leads to a block that is not on the list";
-
-// Keeps the store's copy of the free list honest: unless the operation it
-// guards finishes, the copy is dropped (it may no longer match the file).
-class IndexGuard {
- public:
-  explicit IndexGuard(LowLevelStore* store) : store_(store) {}
-  ~IndexGuard() {
-    if (!done_) store_->dropFreeIndex();
-  }
-  IndexGuard(const IndexGuard&) = delete;
-  IndexGuard& operator=(const IndexGuard&) = delete;
-  void done() { done_ = true; }
-
- private:
-  LowLevelStore* store_;
-  bool done_ = false;
-};
 
 }  // namespace
 
@@ -60,23 +45,9 @@ void FreeList::classInvarient(const char* file, int line) const {
 std::unique_ptr<Block> FreeList::findFirstFit(ULONG size) {
   LowLevelStore* s = store();
   const ULONG head = s->freeListPtr();
-  if (FreeIndex* index = s->freeIndex()) {
-    // The copy answers without reading the list; the block it names is read and
-    // must agree with it, else the copy is dropped and the list walked.
-    if (index->head() == head) {
-      const ULONG fit = index->firstFit(size);
-      if (fit == 0) return nullptr;
-      try {
-        std::unique_ptr<Block> block = s->lowLevelLookup(fit);
-        if (block->header().free_mark() && block->header().size() == index->sizeOf(fit)) {
-          return block;
-        }
-      } catch (const LowLevelStore::StoreException&) {
-        s->clear();
-      }
-    }
-    s->dropFreeIndex();
-  }
+  // The store's copy of the list answers without reading it (free_index.h).
+  std::unique_ptr<Block> fit;
+  if (firstFitFromCopy(s, head, size, &fit)) return fit;
   if (head == 0) return nullptr;
   std::unique_ptr<Block> block = s->lowLevelLookup(head);
   if (!block->header().free_mark()) {
@@ -124,7 +95,7 @@ std::unique_ptr<Block> FreeList::nibbleOffFrontOfBlock(std::unique_ptr<Block>& f
   const ULONG oldHandle = f.handle();
   const ULONG newHandle = oldHandle + n;
   const bool isHead = oldHandle == s->freeListPtr();
-  IndexGuard guard(s);
+  FreeIndexUpdate copy(s);
 
   // The neighbours on the list, checked before anything is rewritten.
   std::unique_ptr<Block> previous;
@@ -158,8 +129,8 @@ std::unique_ptr<Block> FreeList::nibbleOffFrontOfBlock(std::unique_ptr<Block>& f
     following->header().setPrev(newHandle);
     following->writeHeader();
   }
-  if (FreeIndex* index = s->builtFreeIndex()) index->update(oldHandle, newHandle, f.header().size());
-  guard.done();
+  copy.changed(oldHandle, newHandle, f.header().size());
+  copy.done();
   return std::unique_ptr<Block>(new Block(s, oldHandle, n, extensionSize));
 }
 
@@ -167,7 +138,7 @@ void FreeList::remove(Block& freeBlock, ULONG extensionSize) {
   LowLevelStore* s = store();
   BlockHeader& h = freeBlock.header();
   const bool isHead = freeBlock.handle() == s->freeListPtr();
-  IndexGuard guard(s);
+  FreeIndexUpdate copy(s);
 
   std::unique_ptr<Block> previous;
   std::unique_ptr<Block> following;
@@ -205,8 +176,8 @@ void FreeList::remove(Block& freeBlock, ULONG extensionSize) {
   h.setLength(0);
   freeBlock.writeHeader();
   freeBlock.reset();
-  if (FreeIndex* index = s->builtFreeIndex()) index->erase(freeBlock.handle());
-  guard.done();
+  copy.erased(freeBlock.handle());
+  copy.done();
 }
 
 void FreeList::merge(std::unique_ptr<Block>& block) {
@@ -217,7 +188,7 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
   s->freeIndex();
   Block* b = block.get();
   BlockHeader& h = b->header();
-  IndexGuard guard(s);
+  FreeIndexUpdate copy(s);
   // Only the released block, and the frames between it and free neighbours it
   // joins, hold bytes other than spaces: the rest of a free block already is.
   ULONG fillFrom = b->handle();
@@ -229,10 +200,7 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
     h.setPrev(0);
     h.setLength(0);
     s->updateFreeListPtr(b->handle());
-    if (FreeIndex* index = s->builtFreeIndex()) {
-      index->pushFront(b->handle(), h.size());
-      s->noteFreeIndexGrowth();
-    }
+    copy.pushedFront(b->handle(), h.size());
   } else {
     h.setNext(0);
     h.setPrev(0);
@@ -255,9 +223,7 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
       predecessor = s->lowLevelLookup(predecessor->handle());
       predecessor->header().setSize(predecessor->header().size() + h.size());
       fillFrom -= BlockHeader::TrailerSize;
-      if (FreeIndex* index = s->builtFreeIndex()) {
-        index->update(predecessor->handle(), predecessor->handle(), predecessor->header().size());
-      }
+      copy.changed(predecessor->handle(), predecessor->handle(), predecessor->header().size());
       block = std::move(predecessor);
       b = block.get();
     } else {
@@ -274,10 +240,7 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
       h.setPrev(0);
       h.setFreeMark(true);
       h.setFirstMark(true);
-      if (FreeIndex* index = s->builtFreeIndex()) {
-      index->pushFront(b->handle(), h.size());
-      s->noteFreeIndexGrowth();
-    }
+      copy.pushedFront(b->handle(), h.size());
     }
   }
   Block::fillWithSpaces(s, fillFrom, fillTo - fillFrom);
@@ -286,5 +249,5 @@ void FreeList::merge(std::unique_ptr<Block>& block) {
   if (b->handle() == s->header()->freeList()) {
     resetFirst(std::unique_ptr<Block>(new Block(*b)));
   }
-  guard.done();
+  copy.done();
 }

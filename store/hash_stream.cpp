@@ -162,17 +162,12 @@ class HashStream::WriteScope {
 };
 
 void HashStream::setIndexBudget(size_t bytes) {
-  indexBudget_ = bytes;
+  chains_.setBudget(bytes);
   dropAllIndexes();
 }
 
-size_t HashStream::indexEntryCost() const {
-  // The key and the entry in the bucket's vectors, and a node of the position
-  // table (a hash node: the key, value, next pointer and cached hash).
-  return static_cast<size_t>(keySize_) + sizeof(IndexedEntry) + 4 * sizeof(void*);
-}
-
 void HashStream::layoutChanged() {
+  chains_.setLayout(buckets_, keySize_, entrySize_, tableEnd());
   dropAllIndexes();
   opEntry_.assign(entrySize_, 0);
   moveEntry_.assign(entrySize_, 0);
@@ -182,75 +177,18 @@ void HashStream::layoutChanged() {
 }
 
 void HashStream::dropAllIndexes() {
-  index_.clear();
-  owner_.clear();
-  indexedEntries_ = 0;
+  chains_.dropAll();
   freeListKnown_ = false;
   endKnown_ = false;
 }
 
-void HashStream::dropIndex(ULONG bucket) {
-  if (bucket >= index_.size()) return;
-  BucketIndex& index = index_[bucket];
-  const ULONG end = tableEnd();
-  for (const IndexedEntry& e : index.entries) {
-    if (e.pos < end) continue;
-    const ULONG* owner = owner_.find(e.pos);
-    if (owner != nullptr && *owner == bucket) owner_.erase(e.pos);
-  }
-  indexedEntries_ -= index.entries.size();
-  index = BucketIndex();
-}
-
-void HashStream::forgetOwnerOf(ULONG pos) {
-  const ULONG* owner = owner_.find(pos);
-  if (owner != nullptr) dropIndex(ULONG{*owner});  // a copy: the drop changes the map
-}
-
-void HashStream::appendIndexed(ULONG bucket, BucketIndex& index, ULONG pos, ULONG link,
-                               const char* key) {
-  index.entries.push_back(IndexedEntry{pos, link});
-  index.keys.insert(index.keys.end(), key, key + keySize_);
-  if (pos >= tableEnd()) owner_.get(pos) = bucket;
-  ++indexedEntries_;
-}
-
-long HashStream::findIndexed(const BucketIndex& index, const char* key) const {
-  const size_t n = index.entries.size();
-  const char* k = index.keys.data();
-  if (keySize_ == 4) {
-    // The ID table's case: compare whole words.
-    uint32_t want;
-    std::memcpy(&want, key, 4);
-    for (size_t i = 0; i < n; ++i, k += 4) {
-      uint32_t have;
-      std::memcpy(&have, k, 4);
-      if (have == want) return static_cast<long>(i);
-    }
-    return -1;
-  }
-  for (size_t i = 0; i < n; ++i, k += keySize_) {
-    if (std::memcmp(k, key, keySize_) == 0) return static_cast<long>(i);
-  }
-  return -1;
-}
-
-bool HashStream::agrees(const BucketIndex& index, size_t i, const char* entry) const {
-  return next(entry) == index.entries[i].link && match(entry, indexedKey(index, i));
-}
-
-HashStream::BucketIndex* HashStream::indexedBucket(ULONG bucket) {
-  if (bucket >= index_.size() || index_[bucket].state != BucketIndex::Indexed) return nullptr;
-  return &index_[bucket];
-}
-
 HashStream::BucketIndex* HashStream::indexOf(ULONG bucket) {
-  if (bucket >= buckets_ || indexBudget_ == 0) return nullptr;
-  if (index_.empty()) {
-    index_.resize(buckets_);
+  if (bucket >= buckets_ || !chains_.enabled()) return nullptr;
+  if (!chains_.isOpen()) {
+    chains_.open();
     indexAllBuckets();
   }
-  BucketIndex& index = index_[bucket];
+  BucketIndex& index = chains_.bucket(bucket);
   if (index.state == BucketIndex::Indexed) return &index;
   if (index.state == BucketIndex::StreamOnly) return nullptr;
   return buildIndex(bucket, index) ? &index : nullptr;
@@ -268,7 +206,7 @@ void HashStream::indexAllBuckets() {
     ~Reset() { self->buildWindow_ = nullptr; }
   } reset{this};
   for (ULONG b = 0; b < buckets_; ++b) {
-    if (index_[b].state == BucketIndex::Unknown) buildIndex(b, index_[b]);
+    if (chains_.bucket(b).state == BucketIndex::Unknown) buildIndex(b, chains_.bucket(b));
   }
 }
 
@@ -278,15 +216,13 @@ bool HashStream::buildIndex(ULONG bucket, BucketIndex& index) {
   if (!readEntry(slot, e)) return false;  // left to the walk through the stream
   index.state = BucketIndex::Indexed;
   if (empty(e)) return true;
-  const size_t cost = indexEntryCost();
-  auto fits = [&] { return (indexedEntries_ + 1) * cost <= indexBudget_; };
   auto giveUp = [&](BucketIndex::State state) {
-    dropIndex(bucket);
+    chains_.drop(bucket);
     index.state = state;
     return false;
   };
-  if (!fits()) return giveUp(BucketIndex::StreamOnly);
-  appendIndexed(bucket, index, slot, next(e), e);
+  if (!chains_.fitsOneMore()) return giveUp(BucketIndex::StreamOnly);
+  chains_.append(bucket, slot, next(e), e);
   // Bound: every entry taken is charged to the budget, and an overflow position
   // met a second time ends the walk, so it takes at most as many steps as the
   // budget allows and the stream has overflow entries.
@@ -299,15 +235,15 @@ bool HashStream::buildIndex(ULONG bucket, BucketIndex& index) {
       }
       return true;
     }
-    const ULONG* owner = owner_.find(link);
+    const ULONG* owner = chains_.ownerOf(link);
     if (owner != nullptr) {
       if (*owner != bucket) return giveUp(BucketIndex::StreamOnly);  // a shared tail
       index.damaged = true;  // a loop
       return true;
     }
-    if (!fits()) return giveUp(BucketIndex::StreamOnly);
+    if (!chains_.fitsOneMore()) return giveUp(BucketIndex::StreamOnly);
     if (!readEntry(link, e)) return giveUp(BucketIndex::Unknown);
-    appendIndexed(bucket, index, link, next(e), e);
+    chains_.append(bucket, link, next(e), e);
   }
   return true;
 }
@@ -322,14 +258,14 @@ HashStream::Lookup HashStream::lookup(const char* key, char* entry, bool wantEnt
     r.at = -1;
     BucketIndex* index = indexOf(bucket);
     if (index == nullptr) break;
-    const long at = findIndexed(*index, key);
+    const long at = chains_.find(*index, key);
     const size_t n = index->entries.size();
     if (at >= 0) {
       r.pos = index->entries[at].pos;
       r.previous = at > 0 ? index->entries[at - 1].pos : 0;
       r.found = at == 0 ? FoundInSlot : FoundInChain;
-      if (!readEntry(r.pos, entry) || !agrees(*index, static_cast<size_t>(at), entry)) {
-        dropIndex(r.bucket);
+      if (!readEntry(r.pos, entry) || !chains_.agrees(*index, static_cast<size_t>(at), entry)) {
+        chains_.drop(r.bucket);
         continue;
       }
       r.at = at;
@@ -339,7 +275,7 @@ HashStream::Lookup HashStream::lookup(const char* key, char* entry, bool wantEnt
     if (index->reachEnd != 0) {
       if (index->reachEnd > streamEnd_) refreshStreamEnd();
       if (index->reachEnd <= streamEnd_) {
-        dropIndex(r.bucket);
+        chains_.drop(r.bucket);
         continue;
       }
     }
@@ -347,15 +283,15 @@ HashStream::Lookup HashStream::lookup(const char* key, char* entry, bool wantEnt
       r.pos = headerLength_ + r.bucket * entrySize_;
       r.empty = true;
       if (wantEntry && (!readEntry(r.pos, entry) || !this->empty(entry))) {
-        dropIndex(r.bucket);
+        chains_.drop(r.bucket);
         continue;
       }
     } else {
       r.pos = index->entries[n - 1].pos;
       r.previous = n > 1 ? index->entries[n - 2].pos : 0;
       r.damaged = index->damaged;
-      if (wantEntry && (!readEntry(r.pos, entry) || !agrees(*index, n - 1, entry))) {
-        dropIndex(r.bucket);
+      if (wantEntry && (!readEntry(r.pos, entry) || !chains_.agrees(*index, n - 1, entry))) {
+        chains_.drop(r.bucket);
         continue;
       }
     }
@@ -469,20 +405,15 @@ void HashStream::insert(const char* record) {
   WriteScope scope(*this);
 
   if (r.found != NotFoundHere) {
-    // Replace in place; the key and the link stay, and so does every index.
+    // Replace in place; the key and the link stay, and so does the index.
     writeBytes(r.pos, record, recordSize);
   } else if (r.empty) {
     std::memcpy(entry, record, recordSize);
     putU32(entry + recordSize, 0);
     writeBytes(r.pos, entry, entrySize_);
-    if (BucketIndex* index = indexedBucket(r.bucket)) {
-      if (r.indexed && index->entries.empty()) {
-        appendIndexed(r.bucket, *index, r.pos, 0, record);
-      } else {
-        dropIndex(r.bucket);
-      }
-    }
+    chains_.noteSlotFilled(r.bucket, r.indexed, r.pos, record);
   } else {
+    // At the end of the chain: in a recycled entry, else appended to the stream.
     std::memcpy(entry, record, recordSize);
     putU32(entry + recordSize, 0);
     ULONG newPos = takeFreeEntry();
@@ -501,7 +432,7 @@ void HashStream::insert(const char* record) {
     }
     // A recycled position still in a chain (a damaged free list): that chain
     // changes under its index.
-    forgetOwnerOf(newPos);
+    chains_.dropOwnerOf(newPos);
     writeBytes(newPos, entry, entrySize_);
     if (static_cast<uint64_t>(newPos) + entrySize_ > streamEnd_) {
       stream_->flush();
@@ -511,21 +442,8 @@ void HashStream::insert(const char* record) {
         writeFailed_ = true;
       }
     }
-    if (!r.indexed) forgetOwnerOf(r.pos);
     writeLink(r.pos, newPos);
-    // takeFreeEntry may have looked into this very bucket, so the index is
-    // taken afresh and extended only when it still ends where the lookup did.
-    if (BucketIndex* index = indexedBucket(r.bucket)) {
-      const bool extends = r.indexed && !index->damaged && !index->entries.empty() &&
-                           index->entries.back().pos == r.pos &&
-                           (indexedEntries_ + 1) * indexEntryCost() <= indexBudget_;
-      if (extends) {
-        index->entries.back().link = newPos;
-        appendIndexed(r.bucket, *index, newPos, 0, record);
-      } else {
-        dropIndex(r.bucket);
-      }
-    }
+    chains_.noteAppended(r.bucket, r.indexed, r.pos, newPos, record);
   }
   flush();
 }
@@ -558,59 +476,68 @@ void HashStream::remove(const char* key) {
   }
   WriteScope scope(*this);
   const ULONG link = next(entry);
-  // The index follows a sound chain step by step; a damaged one is walked again.
-  BucketIndex* index = r.indexed ? indexedBucket(r.bucket) : nullptr;
-  if (index != nullptr && index->damaged) {
-    dropIndex(r.bucket);
-    index = nullptr;
-  }
   if (r.found == FoundInSlot) {
     char* chained = moveEntry_.data();
     if (link != 0 && validOverflowPos(link) && readEntry(link, chained)) {
-      // Move the first chained entry (record and link) into the slot and
-      // recycle its old position.
-      if (index != nullptr && index->entries.size() >= 2 && index->entries[1].pos == link &&
-          agrees(*index, 1, chained)) {
-        owner_.erase(link);
-        index->entries[0].link = index->entries[1].link;
-        std::memcpy(index->keys.data(), indexedKey(*index, 1), keySize_);
-        index->entries.erase(index->entries.begin() + 1);
-        index->keys.erase(index->keys.begin() + keySize_, index->keys.begin() + 2 * keySize_);
-        --indexedEntries_;
-      } else {
-        if (indexedBucket(r.bucket)) dropIndex(r.bucket);
-        forgetOwnerOf(link);
-      }
+      // The first chained entry (record and link) moves into the slot, and its
+      // old position goes on the free list.
+      chains_.noteMovedIntoSlot(r.bucket, r.indexed, link, chained);
       writeBytes(r.pos, chained, entrySize_);
       putOnFreeList(link);
     } else {
-      // No chain (or a broken one, which is dropped with the record).
+      // No chain (or a broken one, which goes with the record): the slot empties.
+      chains_.noteSlotEmptied(r.bucket, r.indexed);
       writeLink(r.pos, EmptyLink);
-      if (index != nullptr && index->entries.size() == 1) {
-        dropIndex(r.bucket);
-        index_[r.bucket].state = BucketIndex::Indexed;  // now an empty slot
-      } else if (indexedBucket(r.bucket)) {
-        dropIndex(r.bucket);
-      }
     }
   } else {
-    if (index != nullptr) {
-      const size_t at = static_cast<size_t>(r.at);
-      owner_.erase(r.pos);
-      index->entries[at - 1].link = link;
-      index->entries.erase(index->entries.begin() + static_cast<long>(at));
-      index->keys.erase(index->keys.begin() + static_cast<long>(at * keySize_),
-                        index->keys.begin() + static_cast<long>((at + 1) * keySize_));
-      --indexedEntries_;
-    } else {
-      if (indexedBucket(r.bucket)) dropIndex(r.bucket);
-      forgetOwnerOf(r.previous);
-      forgetOwnerOf(r.pos);
-    }
+    // In a chain: the entry before it takes its link, and it goes on the free list.
+    chains_.noteUnlinked(r.bucket, r.indexed, r.at, r.previous, r.pos);
     writeLink(r.previous, link);
     putOnFreeList(r.pos);
   }
   flush();
+}
+
+std::string HashStream::checkChainIndex() {
+  if (!chains_.isOpen()) return "";
+  char* e = walkEntry_.data();
+  for (ULONG b = 0; b < buckets_; ++b) {
+    const BucketIndex* index = chains_.indexed(b);
+    if (index == nullptr) continue;
+    const std::string at = "bucket " + std::to_string(b) + ": ";
+    ULONG pos = headerLength_ + b * entrySize_;
+    for (size_t i = 0;; ++i) {
+      if (!readEntry(pos, e)) return at + "entry at " + std::to_string(pos) + " cannot be read";
+      if (i == 0 && empty(e)) {
+        if (!index->entries.empty()) return at + "the slot is empty, the index holds a chain";
+        break;
+      }
+      if (i >= index->entries.size()) {
+        if (index->damaged) break;  // the index stopped at a loop or a bad link
+        return at + "the walk goes on after the index ends";
+      }
+      const HashChainIndex::Entry& held = index->entries[i];
+      if (held.pos != pos || !chains_.agrees(*index, i, e)) {
+        return at + "entry " + std::to_string(i) + " at " + std::to_string(pos) +
+               " differs from the index";
+      }
+      if (i > 0) {
+        const ULONG* owner = chains_.ownerOf(pos);
+        if (owner == nullptr || *owner != b) return at + "an overflow entry without its owner";
+      }
+      const ULONG link = next(e);
+      if (link == 0) {
+        if (i + 1 != index->entries.size()) return at + "the index goes on after the walk ends";
+        break;
+      }
+      if (i + 1 == index->entries.size()) {
+        if (index->damaged) break;
+        return at + "the walk goes on after the index ends";
+      }
+      pos = link;
+    }
+  }
+  return "";
 }
 
 bool HashStream::readThrough(ReadWindow& window, ULONG pos, char* entry) {

@@ -41,11 +41,10 @@
 // to extend a damaged chain throws BadChainException rather than write into it.
 //
 // Chain index. A walk through the stream costs a seek and a read per chain
-// entry, so the object keeps, per bucket, the chain as it was last walked: each
-// entry's position, link and key, in chain order. The index
-// of a bucket is built the first time the bucket is looked up, by the same
-// bounded, validated walk, and kept in step by insert, remove and the free-list
-// operations; a lookup then scans it in memory and reads only the entry it
+// entry, so the object keeps each bucket's chain as it was last walked
+// (HashChainIndex, store/hash_chain_index.h): built the first time the bucket is
+// looked up, by the same bounded, validated walk, and told of every change this
+// object writes. A lookup then scans it in memory and reads only the entry it
 // returns. Its answers are those of the walk through the stream:
 //   - a loop is recognised at the first position met twice (the walk through the
 //     stream would go round it until its step bound); what was walked before it
@@ -65,22 +64,23 @@
 //   - a failed or interrupted write drops the whole index (and the cached
 //     free-list head and stream end), since the stream then holds bytes this
 //     object cannot know.
+// checkChainIndex() compares the index with the walk through the stream.
 // Memory: the index holds at most the budget's worth of entries (setIndexBudget,
-// 32 MiB by default, counted per entry as its key, position, link and
-// position-table node); a bucket whose chain would go beyond it is walked
-// through the stream. Besides, a fixed record per bucket (at most 65535), and
-// while enumerate runs, a read window of at most 4 MiB.
+// 32 MiB by default); a bucket whose chain would go beyond it is walked through
+// the stream. Besides, a fixed record per bucket (at most 65535), and while
+// enumerate runs, a read window of at most 4 MiB.
 #ifndef STORE_HASH_STREAM_H
 #define STORE_HASH_STREAM_H
 
 #include <cstddef>
 #include <iostream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "kit/error_msg_exception.h"
 #include "platform/windows_types.h"
-#include "store/handle_map.h"
+#include "store/hash_chain_index.h"
 
 class HashStream {
  public:
@@ -170,7 +170,11 @@ class HashStream {
   // so that every lookup walks the stream. Setting it drops the index.
   void setIndexBudget(size_t bytes);
   // The entries the chain index holds now, over all buckets.
-  size_t indexedEntries() const { return indexedEntries_; }
+  size_t indexedEntries() const { return chains_.entryCount(); }
+  // Checker: walks every indexed bucket's chain through the stream and compares
+  // it with the index (positions, links, keys, owners). "" when they agree, else
+  // the first difference.
+  std::string checkChainIndex();
 
  protected:
   // Hooks called at the start of writeHeader and readHeader.
@@ -178,24 +182,7 @@ class HashStream {
   virtual void doReadHeaderExtension() {}
 
  private:
-  // One entry of a bucket's chain index.
-  struct IndexedEntry {
-    ULONG pos;
-    ULONG link;  // as read (or written): the next entry's position, 0 = end
-  };
-  // The chain index of one bucket.
-  struct BucketIndex {
-    enum State : unsigned char { Unknown, Indexed, StreamOnly };
-    State state = Unknown;
-    // The chain stopped at a loop or a link out of place instead of at its end.
-    bool damaged = false;
-    // Non-zero when the chain stopped at a link beyond the stream's end: the
-    // stream length at which that link becomes a whole entry.
-    uint64_t reachEnd = 0;
-    // The chain in order, the slot first; empty for an empty slot.
-    std::vector<IndexedEntry> entries;
-    std::vector<char> keys;  // keySize bytes per entry, in the same order
-  };
+  typedef HashChainIndex::Bucket BucketIndex;
   // Around each writing operation: a write that failed, or an exception out of
   // the operation, drops the whole index.
   class WriteScope;
@@ -217,8 +204,6 @@ class HashStream {
   // The walk through the stream (the answer without the index).
   ULONG walkStream(const char* key, int& found, bool& empty, char* entry, ULONG& previous,
                    bool* damaged);
-  // The bucket's index when it is built and current, else null.
-  BucketIndex* indexedBucket(ULONG bucket);
   // The bucket's index, built when needed; null when the bucket is left to the
   // walk through the stream.
   BucketIndex* indexOf(ULONG bucket);
@@ -227,22 +212,8 @@ class HashStream {
   // table fits in one read window: the first lookup in a table just opened would
   // otherwise read its entries one by one, bucket after bucket.
   void indexAllBuckets();
-  // Forgets one bucket's index (it is built again when next needed).
-  void dropIndex(ULONG bucket);
   // Forgets the whole index, the cached free-list head and the known stream end.
   void dropAllIndexes();
-  // Forgets the index of the bucket whose chain holds overflow position `pos`,
-  // before something not accounted for by that index is written there.
-  void forgetOwnerOf(ULONG pos);
-  size_t indexEntryCost() const;
-  const char* indexedKey(const BucketIndex& index, size_t i) const {
-    return index.keys.data() + i * keySize_;
-  }
-  // The first entry of `index` whose key is `key`, or -1.
-  long findIndexed(const BucketIndex& index, const char* key) const;
-  // True when `entry` (just read) is what the index holds at entries[i].
-  bool agrees(const BucketIndex& index, size_t i, const char* entry) const;
-  void appendIndexed(ULONG bucket, BucketIndex& index, ULONG pos, ULONG link, const char* key);
   // The free-list head, read only when the cached one may not be current.
   ULONG currentFreeList();
   // Sizes the scratch entries and forgets the index after the layout was set.
@@ -297,12 +268,7 @@ class HashStream {
   // write is refilled).
   uint64_t writes_ = 0;
 
-  // The chain index: one record per bucket (sized on first use), the owner
-  // bucket of every indexed overflow position, and the budget's accounting.
-  std::vector<BucketIndex> index_;
-  HandleMap<ULONG> owner_;
-  size_t indexBudget_ = size_t(32) << 20;
-  size_t indexedEntries_ = 0;
+  HashChainIndex chains_;
 
   // Scratch entries, so that operations allocate nothing per call.
   std::vector<char> opEntry_;    // insert and remove

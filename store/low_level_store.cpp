@@ -121,6 +121,10 @@ bool LowLevelStore::writeLost() const {
   return writeLost_ || (stream_ != nullptr && stream_->fdbuf()->writeFailed());
 }
 
+uint64_t LowLevelStore::readErrors() const {
+  return stream_ != nullptr ? stream_->fdbuf()->readErrors() : 0;
+}
+
 void LowLevelStore::commit() {
   // The pages the stream keeps equal the file once it is written back; the
   // reopened stream takes them when the file is still the one they came from.
@@ -324,8 +328,10 @@ void LowLevelStore::read(char* buffer, int n) {
 int LowLevelStore::readSmallRecord(ULONG handle, char* buffer, int size) {
   if (stream_ == nullptr || header_ == nullptr || handle < header_->size() || size <= 0) return -1;
   char bytes[SmallRecordBytes];
+  const uint64_t errors = readErrors();
   const std::streamsize got =
       stream_->fdbuf()->peekAt(static_cast<std::streamoff>(handle), bytes, sizeof bytes);
+  if (got < 0 && readErrors() != errors) return -2;
   if (got < static_cast<std::streamsize>(BlockHeader::FootPrintSize)) return -1;
   auto u32 = [&bytes](std::size_t at) {
     const unsigned char* u = reinterpret_cast<const unsigned char*>(bytes + at);

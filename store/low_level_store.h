@@ -150,7 +150,7 @@ class LowLevelStore : public RefCountingResource {
   // say): up to `size` of its user bytes copied into `buffer` from one read that
   // keeps no page and leaves the stream where it was. -1 when the record is not
   // such a block or cannot be read so; the caller then reads it the usual way,
-  // which reports whatever is wrong with it.
+  // which reports whatever is wrong with it. -2 when the read of the file failed.
   int readSmallRecord(ULONG handle, char* buffer, int size);
   static constexpr ULONG SmallRecordBytes = 512;
   // Positioning of the stream; a failure throws BadStreamException "Seek failed".
@@ -209,6 +209,9 @@ class LowLevelStore : public RefCountingResource {
   // True once output written through this store failed to reach its file: the
   // file no longer holds what the store wrote, so commit refuses it from then on.
   bool writeLost() const;
+  // Reads of the file that failed on the stream now open (not reads that met
+  // the end of the file); callers compare it before and after an operation.
+  uint64_t readErrors() const;
 
   // Lets a chain know whether this store still exists (see Chain's destructor).
   std::weak_ptr<const bool> lifeToken() const { return lifeToken_; }
@@ -234,6 +237,13 @@ class LowLevelStore : public RefCountingResource {
   // the next block, and Chain / FreeList objects made on this store.
   ULONG chainStepCount = 0;
   ULONG chainOpenCount = 0;
+  // What a read that a cache answers without opening its record charges: the
+  // chain the read would have opened and the steps it would have made, so that
+  // the counters stay those of the walk however the bytes were found.
+  void chargeRecordRead(ULONG steps) {
+    ++chainOpenCount;
+    chainStepCount += steps;
+  }
 
  private:
   // Closes whatever is open and forgets name, flags and share (after a failed init).

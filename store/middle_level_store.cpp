@@ -166,6 +166,43 @@ std::unique_ptr<ULONG[]> MiddleLevelStore::getHashRec(ULONG id) {
 }
 
 ULONG MiddleLevelStore::createID(ULONG flags, const ULONG* requestedID) {
+  return createIDNaming(flags, requestedID, -1, 0);
+}
+
+ULONG MiddleLevelStore::createIDWithFacet(ULONG flags, int facet, const char* bytes, int n,
+                                          ULONG size, ULONG* recordHandle, bool* oneBlock) {
+  clear();
+  if (oneBlock != nullptr) *oneBlock = false;
+  if (!validFacet(facet)) {
+    clear();
+    throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
+  }
+  std::unique_ptr<Chain> record =
+      alloc(std::max<ULONG>(size, static_cast<ULONG>(n)), kFacetExtensionSize);
+  const ULONG handle = record->handle();
+  try {
+    record->write(bytes, n);
+    if (oneBlock != nullptr) {
+      *oneBlock = record->cur_p() != nullptr && record->cur_p()->handle() == handle &&
+                  record->cur_p()->header().next() == 0;
+    }
+    record.reset();
+    const ULONG id = createIDNaming(flags, nullptr, facet, handle);
+    if (recordHandle != nullptr) *recordHandle = handle;
+    return id;
+  } catch (...) {
+    record.reset();
+    try {
+      free(handle);  // no record is left behind that no ID names
+    } catch (const ErrorMsgException&) {
+      clear();
+    }
+    throw;
+  }
+}
+
+ULONG MiddleLevelStore::createIDNaming(ULONG flags, const ULONG* requestedID, int facet,
+                                       ULONG handle) {
   clear();
   MiddleLevelFileHeader* h = mlHeader();
   ULONG id;
@@ -192,6 +229,7 @@ ULONG MiddleLevelStore::createID(ULONG flags, const ULONG* requestedID) {
   std::vector<ULONG> record(static_cast<size_t>(facets_) + 2, 0);
   record[0] = id;
   record[1] = flags;
+  if (validFacet(facet)) record[2 + static_cast<size_t>(facet)] = handle;
   putHashRec(record.data());
   return id;
 }
@@ -268,12 +306,27 @@ std::unique_ptr<StoreStream> MiddleLevelStore::makeStream(ULONG handle) {
   return stream;
 }
 
-int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
+int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size, bool* readFailed) {
+  if (readFailed != nullptr) *readFailed = false;
   checkFacetHandle(handle);
   // Walks over many small records (entry headers between the bodies) read each
-  // in one go, without bringing in a page per record.
+  // in one go, without bringing in a page per record. Read without a chain, a
+  // record is still counted as the chain read would count it: one open, and no
+  // step within one block.
   const int small = readSmallRecord(handle, buffer, size);
-  if (small >= 0) return small;
+  if (small >= 0 || small == -2) {
+    chargeRecordRead(0);
+    if (small >= 0) return small;
+    clear();
+    if (readFailed != nullptr) *readFailed = true;
+    return 0;
+  }
+  const uint64_t errors = readErrors();
+  // A read cut short: by a failing read of the file, or by a damaged record.
+  auto cutShort = [&]() {
+    clear();
+    if (readFailed != nullptr) *readFailed = readErrors() != errors;
+  };
   {
     // Most such records are one block: read it without making a chain.
     std::unique_ptr<Block> first = lookupBlock(handle);
@@ -282,10 +335,11 @@ int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
       throw BadHandleException("Handle names a block inside a record");
     }
     if (first->header().next() == 0 || static_cast<LONG>(first->header().length()) >= size) {
+      chargeRecordRead(0);
       try {
         return first->read(buffer, size);
       } catch (const ErrorMsgException&) {
-        clear();
+        cutShort();
         return 0;
       }
     }
@@ -297,13 +351,15 @@ int MiddleLevelStore::readRecordStart(ULONG handle, char* buffer, int size) {
   } catch (const ErrorMsgException&) {
     // A damaged record reads short, as through a stream: the bytes copied
     // before the failure (the distance the cursor moved) still count.
-    clear();
+    cutShort();
     const LONG at = record.tellg();
     return at > 0 && at <= size ? at : 0;
   }
 }
 
-ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size) {
+ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size,
+                                   bool* oneBlock) {
+  if (oneBlock != nullptr) *oneBlock = false;
   ULONG handle = getFacet(id, facet);
   if (handle != 0) {
     checkFacetHandle(handle);
@@ -312,6 +368,10 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
     if (record.getUserSize() <= n) {
       record.seekp(0);
       record.write(bytes, n);
+      if (oneBlock != nullptr) {
+        *oneBlock = record.cur_p() != nullptr && record.cur_p()->handle() == handle &&
+                    record.cur_p()->header().next() == 0;
+      }
       return handle;
     }
   }
@@ -322,6 +382,9 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
     handle = record->handle();
     try {
       record->write(bytes, n);
+      if (oneBlock != nullptr) *oneBlock = record->cur_p() != nullptr &&
+                                           record->cur_p()->handle() == handle &&
+                                           record->cur_p()->header().next() == 0;
     } catch (...) {
       record.reset();
       free(handle);
@@ -338,19 +401,30 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
 }
 
 std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG size) {
-  ULONG handle = getFacet(id, facet);
-  if (handle != 0) return makeStream(handle);
-  {
-    std::unique_ptr<Chain> record = alloc(size, kFacetExtensionSize);
-    handle = record->handle();
+  std::unique_ptr<ULONG[]> entry = getHashRec_noThrow(id);
+  if (!entry) {
+    clear();
+    throw HashStream::NotFound("MiddleLevelStore::getFacet::NotFound");
   }
+  if (!validFacet(facet)) {
+    clear();
+    throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
+  }
+  if (entry[2 + facet] != 0) return makeStream(entry[2 + facet]);
+  std::unique_ptr<Chain> record = alloc(size, kFacetExtensionSize);
+  const ULONG handle = record->handle();
   try {
-    updateHashRec(id, facet, handle);
+    entry[2 + facet] = handle;
+    putHashRec(entry.get());
   } catch (...) {
+    record.reset();
     free(handle);
     throw;
   }
-  return makeStream(handle);
+  // The stream takes the new record's chain rather than opening the record
+  // again; it is counted as the open it saves.
+  ++chainOpenCount;
+  return std::make_unique<StoreStream>(std::move(record));
 }
 
 std::unique_ptr<StoreStream> MiddleLevelStore::find(ULONG id, int facet) {

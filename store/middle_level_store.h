@@ -100,6 +100,14 @@ class MiddleLevelStore : public LowLevelStore {
   // (IDAlreadyExists "IDAlreadyExists" when it has a record). Without (null):
   // the next-ID field's value, the field then advanced by one.
   ULONG createID(ULONG flags, const ULONG* requestedID = nullptr);
+  // A new ID as createID makes it without a requested ID, whose facet `facet`
+  // names a new record holding the n bytes (user size at least `size`): the
+  // record is written first and the ID's table entry names it from the start,
+  // so the table is written once. On failure neither is left behind. A facet
+  // out of range: FacetNotFound "MiddleLevelStore::getFacet::BadFacet".
+  // `handle` (optional) receives the record's handle, `oneBlock` as writeFacet.
+  ULONG createIDWithFacet(ULONG flags, int facet, const char* bytes, int n, ULONG size,
+                          ULONG* handle = nullptr, bool* oneBlock = nullptr);
   // Word 1 of the ID's record; HashStream::NotFound "HashStream::find::NotFound"
   // for an unknown ID.
   ULONG getFlags(ULONG id);
@@ -128,7 +136,10 @@ class MiddleLevelStore : public LowLevelStore {
   // into a fresh record (of user size at least `size`) that replaces it, so no
   // bytes of the old content remain after them. Returns the record's handle.
   // Unknown ID and bad facet as getFacet; a bad handle as makeStream.
-  ULONG writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size);
+  // `oneBlock` (optional) tells whether the record is now a single block (a read
+  // of its start then makes no step).
+  ULONG writeFacet(ULONG id, int facet, const char* bytes, int n, ULONG size,
+                   bool* oneBlock = nullptr);
   // A stream on the facet's record. Empty facet: FacetNotFound
   // "MiddleLevelStore::find::FacetNotFound"; unknown ID as getFacet.
   std::unique_ptr<StoreStream> find(ULONG id, int facet);
@@ -151,7 +162,10 @@ class MiddleLevelStore : public LowLevelStore {
   // Reads up to `size` bytes from the start of the record at `handle` without
   // making a stream: the handle is checked as makeStream checks it, and a
   // damaged record reads short as through a stream. Returns the count read.
-  int readRecordStart(ULONG handle, char* buffer, int size);
+  // `readFailed` (optional) tells whether the bytes were cut short by a failing
+  // read of the file (rather than by the record's end or damage). Counted as a
+  // read through a chain counts (LowLevelStore::chargeRecordRead).
+  int readRecordStart(ULONG handle, char* buffer, int size, bool* readFailed = nullptr);
 
   // Visits every ID record in table order. A record is passed on unless mask != 0
   // and either `facet` is empty or (mask != all ones and flags & mask == 0). The
@@ -179,6 +193,8 @@ class MiddleLevelStore : public LowLevelStore {
   std::unique_ptr<LowLevelFileHeader> doMakeHeader(const char* signature, ULONG version) override;
 
  private:
+  // createID, with facet `facet` (when in range) naming the record at `handle`.
+  ULONG createIDNaming(ULONG flags, const ULONG* requestedID, int facet, ULONG handle);
   // The 4-byte key of an ID.
   static void keyOf(ULONG id, char* key);
   // Writes a record of facets + 2 words into the ID table.

@@ -1,6 +1,8 @@
 // The read/write stream that owns one StoreStreamBuf.
 #include "store/store_stream.h"
 
+#include "store/chain.h"
+
 // The buffer is made before the stream is attached to it, so a refused record
 // leaves nothing half-made behind.
 StoreStream::StoreStream(LowLevelStore* store, ULONG handle)
@@ -10,6 +12,11 @@ StoreStream::StoreStream(LowLevelStore* store, ULONG handle)
 
 StoreStream::StoreStream(LowLevelStore* store, ULONG handle, char* buffer, int length)
     : std::iostream(nullptr), buf_(store, handle, buffer, length) {
+  rdbuf(&buf_);
+}
+
+StoreStream::StoreStream(std::unique_ptr<Chain> record)
+    : std::iostream(nullptr), buf_(std::move(record)) {
   rdbuf(&buf_);
 }
 

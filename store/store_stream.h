@@ -21,6 +21,8 @@ class StoreStream : public std::iostream {
   // A stream using the caller's buffer (not owned; null or a length below 2:
   // unbuffered).
   StoreStream(LowLevelStore* store, ULONG handle, char* buffer, int length);
+  // A stream with the default buffer on a chain already open on a record.
+  explicit StoreStream(std::unique_ptr<Chain> record);
   // Flushes, then closes the record.
   ~StoreStream() override;
   StoreStream(const StoreStream&) = delete;

@@ -29,6 +29,10 @@ StoreStreamBuf::StoreStreamBuf(LowLevelStore* store, ULONG handle, char* buffer,
   setbuf(buffer, length);
 }
 
+StoreStreamBuf::StoreStreamBuf(std::unique_ptr<Chain> record) : chain_(std::move(record)) {
+  installBuffer(ownBuffer_, DefaultBufferSize);
+}
+
 StoreStreamBuf::~StoreStreamBuf() { close(); }
 
 void StoreStreamBuf::installBuffer(char* buffer, int length) {

@@ -60,6 +60,9 @@ class StoreStreamBuf : public std::streambuf, public Truncatable {
   // it must outlive this object). A null buffer or a length below 2 makes the
   // object unbuffered.
   StoreStreamBuf(LowLevelStore* store, ULONG handle, char* buffer, int length);
+  // Takes over a chain already open on a record (a record just allocated), with
+  // a fresh 256-byte buffer. REQUIRES: record is not null.
+  explicit StoreStreamBuf(std::unique_ptr<Chain> record);
   // Closes the record (flushing pending bytes).
   ~StoreStreamBuf() override;
   StoreStreamBuf(const StoreStreamBuf&) = delete;

@@ -1,14 +1,16 @@
-// A test hook in the file operations that save books: tests arm it so that the
-// Nth write, flush or rename from then on fails, as a full disk or a dying
-// device would make it fail, and so prove that a failure at any point of saving
-// leaves a sound book behind.
+// A test hook in the file operations: tests arm it so that the Nth write, flush,
+// name removal or read from then on fails, as a full disk or a dying device would make
+// it fail, and so prove that a failure at any point of saving leaves a sound book
+// behind, and that a failed read is reported as the system reports it.
 //
 // The operations that take part: every write of the descriptor stream
 // (platform/io/fd_stream.h) and its flushes, every write of a file copy
-// (platform/io/file_copy.h), and the syncs and name removals of a commit
-// (platform/io/commit_journal.h). Each asks shouldFail() before it acts and, when told
-// to, fails the way the operating system would (errno EIO), without touching
-// the file.
+// (platform/io/file_copy.h), the syncs and name removals of a commit
+// (platform/io/commit_journal.h); and every read asked of the descriptor stream
+// (served from its kept pages or not). Each asks shouldFail() before it acts
+// and, when told to, fails the way the operating system would (errno EIO),
+// without touching the file. Reads are not among AnyOperation: a test of saving
+// that fails "any operation" fails those that save.
 //
 // Disarmed (the default) the hook costs one test of a flag and counts nothing.
 // There is one hook per process, counting on the caller's thread: while it is
@@ -21,7 +23,7 @@
 
 class FaultInjection {
  public:
-  enum Operation : unsigned { Write = 1, Flush = 2, Unlink = 4, AnyOperation = 7 };
+  enum Operation : unsigned { Write = 1, Flush = 2, Unlink = 4, AnyOperation = 7, Read = 8 };
 
   // Arms the hook: the nth operation (n >= 1) of the kinds in `mask`, counted
   // from now, fails. With `sticky`, that one and every later one fail (the

@@ -189,7 +189,18 @@ void FdStreamBuf::dropInput() {
   }
 }
 
+bool FdStreamBuf::readRefused() {
+  if (!FaultInjection::shouldFail(FaultInjection::Read)) return false;
+  ++readErrors_;
+  return true;
+}
+
 FdStreamBuf::int_type FdStreamBuf::underflow() {
+  if (readRefused()) return traits_type::eof();
+  return refill();
+}
+
+FdStreamBuf::int_type FdStreamBuf::refill() {
   if (gptr() != nullptr && gptr() < egptr()) return traits_type::to_int_type(*gptr());
   if (!flushOutput()) return traits_type::eof();
   const std::streamoff pos = logicalPosition();
@@ -199,13 +210,17 @@ FdStreamBuf::int_type FdStreamBuf::underflow() {
     if (pos >= fileLength_) return traits_type::eof();  // known without asking the file
     const std::streamoff number = pageOf(pos);
     const std::ptrdiff_t slot = keepPage(number, true);
-    if (slot < 0) return traits_type::eof();
+    if (slot < 0) {
+      ++readErrors_;
+      return traits_type::eof();
+    }
     char* base = pageData(static_cast<std::size_t>(slot));
     bufferOffset_ = number * pageSize();
     setg(base, base + (pos - bufferOffset_), base + validLength(number));
     return traits_type::to_int_type(*gptr());
   }
   ssize_t n = readSome(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(pos));
+  if (n < 0) ++readErrors_;
   if (n <= 0) return traits_type::eof();
   bufferOffset_ = pos;
   setg(buffer_.data(), buffer_.data(), buffer_.data() + n);
@@ -284,6 +299,7 @@ FdStreamBuf::pos_type FdStreamBuf::seekpos(pos_type pos, std::ios_base::openmode
 }
 
 std::streamsize FdStreamBuf::xsgetn(char* s, std::streamsize n) {
+  if (n > 0 && readRefused()) return 0;
   std::streamsize done = 0;
   while (done < n) {
     if (gptr() != nullptr && gptr() < egptr()) {
@@ -306,12 +322,13 @@ std::streamsize FdStreamBuf::xsgetn(char* s, std::streamsize n) {
       } else {
         r = readSome(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos));
       }
+      if (r < 0) ++readErrors_;
       if (r <= 0) break;
       pos_ = pos + r;
       done += r;
       continue;
     }
-    if (traits_type::eq_int_type(underflow(), traits_type::eof())) break;
+    if (traits_type::eq_int_type(refill(), traits_type::eof())) break;
   }
   return done;
 }
@@ -724,6 +741,7 @@ std::streamsize FdStreamBuf::readLarge(char* s, std::streamsize n, std::streamof
 
 std::streamsize FdStreamBuf::peekAt(std::streamoff pos, char* s, std::streamsize n) {
   if (!cached() || pos < 0 || n < 0) return -1;
+  if (readRefused()) return -1;
   if (pos >= fileLength_) return 0;
   const std::streamoff end = pos + std::min<std::streamoff>(n, fileLength_ - pos);
   auto kept = [&](std::streamoff number) { return cache_[slotOf(number)].number == number; };
@@ -743,7 +761,10 @@ std::streamsize FdStreamBuf::peekAt(std::streamoff pos, char* s, std::streamsize
     const std::streamoff to = std::min(end, (number + 1) * pageSize());
     const ssize_t r = readUpTo(readFd(), s + (at - pos), static_cast<std::size_t>(to - at),
                                static_cast<off_t>(at));
-    if (r < 0) return -1;
+    if (r < 0) {
+      ++readErrors_;
+      return -1;
+    }
     std::memset(s + (at - pos) + r, 0, static_cast<std::size_t>(to - at - r));
     at = to;
   }

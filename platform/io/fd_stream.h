@@ -36,11 +36,14 @@
 // bytes are then not in the file), writeFailed() is true for good; in page-cache
 // mode a flush refused by the hook counts as such a failure too (the caller was
 // told that its output did not reach the file), and sync() reports -1 from then
-// on, so that a commit built on this stream refuses to go on.
+// on, so that a commit built on this stream refuses to go on. Every read asked of
+// the stream (sgetn, a refill, peekAt) asks the hook too; a failed read reads
+// nothing and is counted in readErrors().
 #ifndef PLATFORM_FD_STREAM_H
 #define PLATFORM_FD_STREAM_H
 
 #include <cstddef>
+#include <cstdint>
 #include <iostream>
 #include <memory>
 #include <streambuf>
@@ -92,6 +95,9 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // True once any output failed to reach the file (and was dropped): the file
   // then differs from what was written through the stream. Never reset.
   bool writeFailed() const { return writeFailed_; }
+  // Reads asked of this stream that failed (the file could not be read, or the
+  // failure hook failed them), as opposed to reads that met the end of the file.
+  uint64_t readErrors() const { return readErrors_; }
 
   // The kept pages of a page-cache stream, handed on to the next stream opened
   // on the same file (a store closes and reopens its file at every commit). Only
@@ -165,6 +171,10 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   bool writeAround(const char* s, std::size_t n);
   // A read of at least a page at `pos`; the count read (0 at the end), -1 on failure.
   std::streamsize readLarge(char* s, std::streamsize n, std::streamoff pos);
+  // underflow without asking the failure hook (for reads that already asked).
+  int_type refill();
+  // Asks the failure hook about one read; true (and counted) when it fails.
+  bool readRefused();
   // The descriptor the file's bytes are read from: the source of a copy still
   // landing in the file (platform/io/pending_copy.h), else the file's own.
   int readFd() const;
@@ -184,6 +194,7 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // The position while neither area is set.
   std::streamoff pos_ = 0;
   bool writeFailed_ = false;
+  uint64_t readErrors_ = 0;
 
   // Page-cache mode (cache_ empty: plain mode).
   std::vector<CachePage> cache_;

@@ -2,7 +2,8 @@
 // and name lookups must answer exactly as a book opened afresh (which has read
 // nothing yet) answers from the file, whatever was created, renamed, re-kinded
 // or removed in between, and a walk's callback may remove the entry it is
-// given.
+// given. A header answered from memory counts as the read it saves, and a
+// failing read of a header is reported whatever is kept.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,8 +16,9 @@
 
 #include "core/db.h"
 #include "core_test_support.h"
-#include "platform/system/desktop.h"
+#include "platform/io/fault_injection.h"
 #include "platform/io/share_open.h"
+#include "platform/system/desktop.h"
 #include "store/middle_level_store.h"
 
 namespace {
@@ -90,6 +92,7 @@ TEST(DBEntryCache, WalksAndNameLookupsMatchAFreshReadAfterRandomChanges) {
       EXPECT_EQ(fresh->resolveName(String(name)), db.resolveName(String(name))) << name;
     }
     EXPECT_EQ(twinBefore, db.resolveName(String("Twin")));
+    EXPECT_EQ("", db.checkKeptEntryHeaders(ids)) << "round " << round;
     for (ULONG id : ids) {
       String n1, t1, n2, t2;
       ULONG f1 = 0, f2 = 0;
@@ -143,6 +146,126 @@ TEST(DBEntryCache, AWalkCallbackMayRemoveTheEntryItIsGiven) {
   EXPECT_EQ(3u, r.seen.size());
   EXPECT_TRUE(walk(db, 0).empty());
   EXPECT_EQ(0xFFFFFFFFu, db.resolveName(String("Beta")));
+}
+
+// Walked twice, the second time from the kept headers: the same chain opens and
+// steps each time, for a header of one block and for one grown into two.
+TEST(DBEntryCache, AWalkFromKeptHeadersCountsAsTheWalkThatReadThem) {
+  ScriptedDesktop desk;
+  DesktopScope scope(desk);
+  TestNexil app;
+  DB db(app, "", nullptr, 0, 0);
+  std::vector<ULONG> ids;
+  for (const char* name : {"A", "B", "C"}) ids.push_back(db.createNode(String(name), String("map"), 0));
+  // B's header grows past its block with C's record behind it: a second block.
+  const String longer(std::string(100, 'b').c_str());
+  ASSERT_EQ(0, db.changeName_Type_Flags(ids[1], &longer, nullptr, nullptr));
+  MiddleLevelStore* store = db.store();
+  ULONG opens[3], steps[3];
+  for (int i = 0; i < 3; ++i) {
+    const ULONG o = store->chainOpenCount, st = store->chainStepCount;
+    EXPECT_EQ(3u, walk(db, DB::KindNode).size());
+    opens[i] = store->chainOpenCount - o;
+    steps[i] = store->chainStepCount - st;
+  }
+  EXPECT_EQ(3u, opens[0]) << "one record opened per header";
+  EXPECT_EQ(1u, steps[0]) << "one step into B's second block";
+  for (int i = 1; i < 3; ++i) {
+    EXPECT_EQ(opens[0], opens[i]) << "walk " << i;
+    EXPECT_EQ(steps[0], steps[i]) << "walk " << i;
+  }
+  EXPECT_EQ("", db.checkKeptEntryHeaders(ids));
+}
+
+// The read of facet 0 fails (each read of the operation in turn, through the
+// I/O layer's hook): exactly one of them, the header's, gives the fatal message,
+// whether the header was kept in memory or not, and what a failed read gave is
+// not kept.
+TEST(DBEntryCache, AFailingHeaderReadIsReportedWhetherOrNotTheHeaderIsKept) {
+  ScriptedDesktop desk;
+  DesktopScope scope(desk);
+  TestNexil app;
+  const std::string dir = freshDir("entry_cache_fault");
+  const std::string book = dir + "book.tvx";
+  ULONG id = 0;
+  {
+    DB maker(app, "", nullptr, 0, 0);
+    id = maker.createNode(String("Alpha"), String("map"), 5);
+    maker.store()->commit();
+    const std::string cmd = "cp '" + std::string(maker.workPath().c_str()) + "' '" + book + "'";
+    ASSERT_EQ(0, std::system(cmd.c_str()));
+  }
+  const std::string lookupText =
+      "F: Internal stream read error... DB::lookupName_Type_Flags: name, type, or flag "
+      "information may be lost";
+  const std::string changeText =
+      "F: Internal stream read error... DB::changeName_Type_Flags: name, type, or flag "
+      "information may be lost";
+  struct Case {
+    const char* what;
+    bool kept;    // the header was written by this DB (kept) or only opened
+    bool change;  // changeName_Type_Flags with the type kept, else lookup
+  };
+  const Case cases[] = {{"lookup, kept", true, false},
+                        {"lookup, not kept", false, false},
+                        {"change, kept", true, true},
+                        {"change, not kept", false, true}};
+  for (const Case& c : cases) {
+    // A DB in the case's state, made afresh for every failing read.
+    auto open = [&]() {
+      std::unique_ptr<DB> db(c.kept ? new DB(app, "", nullptr, 0, 0)
+                                    : new DB(app, "", book.c_str(), 0, _SH_DENYNO));
+      if (c.kept) {
+        EXPECT_EQ(id, db->createNode(String("Alpha"), String("map"), 5));
+      }
+      return db;
+    };
+    const String renamed("Beta");
+    String name("unset"), type("unset");
+    ULONG flags = 99;
+    auto run = [&](DB& db) {
+      return c.change ? db.changeName_Type_Flags(id, &renamed, nullptr, nullptr)
+                      : db.lookupName_Type_Flags(id, &name, &type, &flags);
+    };
+    uint64_t reads = 0;
+    {
+      std::unique_ptr<DB> db = open();
+      FaultInjection::countOnly(FaultInjection::Read);
+      EXPECT_EQ(0, run(*db)) << c.what;
+      reads = FaultInjection::count();
+      FaultInjection::disarm();
+    }
+    ASSERT_GT(reads, 0u) << c.what;
+    int reported = 0;
+    for (uint64_t n = 1; n <= reads; ++n) {
+      std::unique_ptr<DB> db = open();
+      const std::size_t logBefore = logText().size();
+      // "Abort program?" after a fatal message: no.
+      desk.clear();
+      for (int i = 0; i < 4; ++i) desk.answer(IDNO);
+      FaultInjection::failNth(n, FaultInjection::Read);
+      const int rc = run(*db);
+      FaultInjection::disarm();
+      const std::string logged = logText().substr(logBefore);
+      if (logged.find(c.change ? changeText : lookupText) == std::string::npos) continue;
+      ++reported;
+      EXPECT_EQ(0, rc) << c.what << ", read " << n;
+      String n2, t2;
+      ULONG f2 = 0;
+      ASSERT_EQ(0, db->lookupName_Type_Flags(id, &n2, &t2, &f2)) << c.what;
+      if (c.change) {
+        EXPECT_STREQ("Beta", n2.c_str()) << c.what;
+        EXPECT_STREQ("", t2.c_str()) << c.what << ": the type read was lost";
+        EXPECT_EQ(0u, f2) << c.what;
+      } else {
+        EXPECT_STREQ("", name.c_str()) << c.what << ": nothing was read";
+        EXPECT_STREQ("Alpha", n2.c_str()) << c.what << ": the failed read was not kept";
+        EXPECT_STREQ("map", t2.c_str()) << c.what;
+        EXPECT_EQ(5u, f2) << c.what;
+      }
+    }
+    EXPECT_EQ(1, reported) << c.what << ": " << reads << " reads";
+  }
 }
 
 }  // namespace

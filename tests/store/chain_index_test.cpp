@@ -1,7 +1,9 @@
 // The chain's position index: seeks back to any position of a record of many
 // blocks must land where a walk from the first block lands, whatever the record
 // went through (writes that lengthen inner blocks, cuts, other chains on the
-// same record). Checked against an in-memory model of every record.
+// same record). Checked against an in-memory model of every record, and the
+// index itself against the plain walk of the record in the file. Seeks through
+// the index are charged the steps of the plain walk.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -66,6 +68,7 @@ TEST(ChainIndexTest, RandomSeeksReadsWritesAndCutsMatchAModelOfEveryRecord) {
       ASSERT_EQ(r.model.substr(static_cast<std::size_t>(pos), static_cast<std::size_t>(n)),
                 readAt(*r.chain, pos, n))
           << "step " << step << " pos " << pos;
+      ASSERT_EQ("", r.chain->positionIndex().check(store.get())) << "step " << step;
     } else if (op == 8) {
       const LONG length = pick(0, size);
       r.chain->truncate(length);
@@ -96,6 +99,97 @@ TEST(ChainIndexTest, RandomSeeksReadsWritesAndCutsMatchAModelOfEveryRecord) {
   EXPECT_EQ(records.size(), store->heldRecordCount());
   records.clear();
   EXPECT_EQ(0u, store->heldRecordCount());
+}
+
+// The record's blocks as the plain walk from its first block meets them.
+struct Walked {
+  ULONG handle;
+  LONG base;
+  LONG length;
+};
+
+std::vector<Walked> walkRecord(LowLevelStore& store, ULONG handle) {
+  std::vector<Walked> blocks;
+  LONG base = 0;
+  for (ULONG at = handle; at != 0;) {
+    std::unique_ptr<Block> b = store.lowLevelLookup(at);
+    blocks.push_back(Walked{at, base, static_cast<LONG>(b->header().length())});
+    base += static_cast<LONG>(b->header().length());
+    at = b->header().next();
+  }
+  return blocks;
+}
+
+// The ordinal of the block a seek to `pos` stops on: the first whose end reaches pos.
+ULONG ordinalOf(const std::vector<Walked>& blocks, LONG pos) {
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    if (pos <= blocks[i].base + blocks[i].length) return static_cast<ULONG>(i);
+  }
+  return static_cast<ULONG>(blocks.size() - 1);
+}
+
+ULONG ordinalOfHandle(const std::vector<Walked>& blocks, ULONG handle) {
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    if (blocks[i].handle == handle) return static_cast<ULONG>(i);
+  }
+  ADD_FAILURE() << "cursor block " << handle << " is not on the record";
+  return 0;
+}
+
+// Seeks in every order over a record of several blocks, the second time round
+// with every block known to the index: each is charged what the plain walk makes
+// (from the first block when going back, else from the cursor's block).
+TEST(ChainIndexTest, SeeksAreChargedThePlainWalksStepsWhateverTheIndexKnows) {
+  StoreScratch scratch;
+  const std::string path = scratch.file("steps.store");
+  StorePtr store(LowLevelStore::make(path.c_str(), kTestSignature, 7, _SH_DENYWR));
+  std::unique_ptr<Chain> chain = store->alloc(0);
+  std::string model;
+  // Each write runs past the record's end with another record in the way, so
+  // each links a block.
+  for (int i = 0; i < 5; ++i) {
+    writeAt(*chain, model, static_cast<LONG>(model.size()), std::string(60, static_cast<char>('a' + i)));
+    store->alloc(0);
+  }
+  const std::vector<Walked> blocks = walkRecord(*store, chain->handle());
+  ASSERT_GE(blocks.size(), 4u);
+  const LONG end = static_cast<LONG>(model.size());
+  struct Seek {
+    bool put;
+    LONG pos;
+  };
+  const Seek seeks[] = {{false, end}, {false, 0},       {false, end / 2}, {false, end},
+                        {false, 1},   {false, end / 2}, {true, end},      {true, 0},
+                        {true, end / 3}, {true, end},   {false, end},     {false, 0}};
+  for (int round = 0; round < 2; ++round) {
+    for (const Seek& s : seeks) {
+      const Block* cursor = s.put ? chain->cur_p() : chain->cur_g();
+      const ULONG from = ordinalOfHandle(blocks, cursor->handle());
+      const LONG now = s.put ? chain->tellp() : chain->tellg();
+      const LONG cursorBase = blocks[from].base;
+      const ULONG to = ordinalOf(blocks, s.pos);
+      const ULONG expected = s.pos < cursorBase ? to : to - from;
+      const ULONG before = store->chainStepCount;
+      if (s.put) {
+        chain->seekp(s.pos);
+      } else {
+        chain->seekg(s.pos);
+      }
+      EXPECT_EQ(expected, store->chainStepCount - before)
+          << "round " << round << (s.put ? " seekp " : " seekg ") << now << " -> " << s.pos;
+      EXPECT_EQ(blocks[to].handle, (s.put ? chain->cur_p() : chain->cur_g())->handle());
+    }
+    EXPECT_EQ("", chain->positionIndex().check(store.get()));
+  }
+  // Reading the whole record twice counts the same steps both times.
+  ULONG counted[2];
+  for (ULONG& steps : counted) {
+    const ULONG before = store->chainStepCount;
+    EXPECT_EQ(model, readAt(*chain, 0, end + 10));
+    steps = store->chainStepCount - before;
+  }
+  EXPECT_EQ(blocks.size() - 1, counted[0]);
+  EXPECT_EQ(counted[0], counted[1]);
 }
 
 }  // namespace

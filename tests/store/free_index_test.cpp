@@ -94,6 +94,7 @@ TEST(FreeIndexTest, TheCopyFollowsTheFileThroughRandomAllocationAndRelease) {
     ASSERT_NE(nullptr, index);
     const auto fileList = walkFileList(*store);
     ASSERT_EQ(fileList, index->listed()) << "step " << step;
+    ASSERT_EQ("", checkFreeIndex(store.get())) << "step " << step;
     for (ULONG size : {54u, 200u, 1000u, 3000u, 9000u}) {
       ASSERT_EQ(walkFirstFit(fileList, size), index->firstFit(size)) << "step " << step;
     }

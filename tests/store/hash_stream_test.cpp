@@ -328,6 +328,7 @@ TEST(HashStreamTest, DamagedChainsEndLookupsWithoutHanging) {
     EXPECT_EQ(-1, t.value(2)) << c.name;
     t.insert(2, 20);  // other buckets still work
     EXPECT_EQ(20, t.value(2)) << c.name;
+    EXPECT_EQ("", t.hs->checkChainIndex()) << c.name << ": the index holds what was walked";
   }
 }
 
@@ -472,11 +473,13 @@ TEST(HashStreamIndexTest, RandomOperationsAnswerAndWriteAsTheStreamWalk) {
       if (op == 'r') model.erase(k);
       if (step % 500 == 0) {
         t.expectSameBytes(what);
+        EXPECT_EQ("", t.indexed.hs->checkChainIndex()) << what;
         for (ULONG probe = 0; probe < 40; ++probe) t.expectSameAnswer(rng() % keys, what);
       }
       if (::testing::Test::HasFailure()) return;
     }
     t.expectSameBytes(c.name);
+    EXPECT_EQ("", t.indexed.hs->checkChainIndex()) << c.name;
     EXPECT_EQ(enumerated(*t.walked.hs), enumerated(*t.indexed.hs)) << c.name;
     EXPECT_GT(t.indexed.hs->indexedEntries(), 0u) << c.name << ": the index was in use";
     EXPECT_EQ(0u, t.walked.hs->indexedEntries()) << c.name;
