@@ -61,16 +61,6 @@ class Fd {
   int fd_;
 };
 
-struct flock slotLock(Slot slot, short type) {
-  struct flock fl {};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kLockBase + slot;
-  fl.l_len = 1;
-  fl.l_pid = 0;
-  return fl;
-}
-
 // 1 taken, 0 held by another open, -1 locks are not supported on this file.
 int trySlot(int fd, Slot slot, short type) {
   struct flock fl = slotLock(slot, type);

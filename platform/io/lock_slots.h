@@ -23,6 +23,7 @@
 #ifndef PLATFORM_LOCK_SLOTS_H
 #define PLATFORM_LOCK_SLOTS_H
 
+#include <fcntl.h>
 #include <sys/types.h>
 
 namespace lock_slots {
@@ -37,6 +38,17 @@ enum Slot {
   kUsing = 5,
   kCommitting = 6,
 };
+
+// The lock request for one slot (type F_RDLCK, F_WRLCK or F_UNLCK).
+inline struct flock slotLock(Slot slot, short type) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kLockBase + slot;
+  fl.l_len = 1;
+  fl.l_pid = 0;
+  return fl;
+}
 
 }  // namespace lock_slots
 

@@ -44,25 +44,15 @@ std::map<int, int>& lockDescriptors() {
   return table;
 }
 
-struct flock lockAt(LockSlot slot, short type) {
-  struct flock fl {};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kLockBase + slot;
-  fl.l_len = 1;
-  fl.l_pid = 0;
-  return fl;
-}
-
 // True when another open file holds a lock on `slot`.
 bool heldByOthers(int fd, LockSlot slot) {
-  struct flock fl = lockAt(slot, F_WRLCK);
+  struct flock fl = slotLock(slot, F_WRLCK);
   if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;  // no lock support: no sharing rules
   return fl.l_type != F_UNLCK;
 }
 
 bool takeShared(int fd, LockSlot slot) {
-  struct flock fl = lockAt(slot, F_RDLCK);
+  struct flock fl = slotLock(slot, F_RDLCK);
   return fcntl(fd, F_OFD_SETLK, &fl) == 0 || errno == EINVAL;
 }
 
@@ -71,12 +61,12 @@ bool takeShared(int fd, LockSlot slot) {
 class Gate {
  public:
   explicit Gate(int fd) : fd_(fd) {
-    struct flock fl = lockAt(kGate, F_WRLCK);
+    struct flock fl = slotLock(kGate, F_WRLCK);
     while (fcntl(fd_, F_OFD_SETLKW, &fl) != 0 && errno == EINTR) {
     }
   }
   ~Gate() {
-    struct flock fl = lockAt(kGate, F_UNLCK);
+    struct flock fl = slotLock(kGate, F_UNLCK);
     fcntl(fd_, F_OFD_SETLK, &fl);
   }
   Gate(const Gate&) = delete;
