@@ -4,6 +4,7 @@
 #include "store/middle_level_store.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "kit/error.h"
@@ -307,6 +308,7 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
   ULONG handle = getFacet(id, facet);
   if (handle != 0) {
     checkFacetHandle(handle);
+    refuseForeign(id, facet, getHashRec(id).get());
     Chain record(this, handle);
     checkFirstBlock(&record);
     if (record.getUserSize() <= n) {
@@ -379,6 +381,8 @@ void MiddleLevelStore::remove(ULONG id, int facet) {
   ULONG handle = getFacet(id, facet);
   if (handle != 0) {
     if (handle == mlHeader()->indexHandle()) throw BadHandleException("Handle names the ID table");
+    std::unique_ptr<ULONG[]> record = getHashRec(id);
+    refuseForeign(id, facet, record.get());
     free(handle);
   }
   updateHashRec(id, facet, 0);
@@ -386,6 +390,7 @@ void MiddleLevelStore::remove(ULONG id, int facet) {
 
 void MiddleLevelStore::remove(ULONG id) {
   std::unique_ptr<ULONG[]> record = getHashRec(id);
+  refuseForeign(id, -1, record.get());
   for (int f = facets_ - 1; f >= 0; --f) {
     ULONG handle = record[2 + f];
     if (handle == 0) continue;
@@ -400,6 +405,78 @@ void MiddleLevelStore::remove(ULONG id) {
   keyOf(id, key);
   ++idTableChanges_;
   table_->remove(key);
+}
+
+namespace {
+
+// One walk of the ID table looking for a second facet that names one of the
+// records an edit is about to free.
+struct SharedSearch {
+  ULONG id;                    // the ID being edited
+  int facet;                   // its facet, or -1 for all of them
+  std::vector<ULONG> handles;  // the records it would free
+  int facets;
+  ULONG foundHandle = 0;
+  ULONG foundId = 0;
+  int foundFacet = 0;
+};
+
+int visitForShared(const char* entry, void* searchPtr) {
+  SharedSearch* s = static_cast<SharedSearch*>(searchPtr);
+  const ULONG id = getU32(entry);
+  for (int f = 0; f < s->facets; ++f) {
+    const ULONG h = getU32(entry + 8 + 4 * f);
+    if (h == 0 || (id == s->id && (s->facet < 0 || f == s->facet))) continue;
+    if (std::find(s->handles.begin(), s->handles.end(), h) == s->handles.end()) continue;
+    s->foundHandle = h;
+    s->foundId = id;
+    s->foundFacet = f;
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void MiddleLevelStore::refuseForeign(ULONG id, int facet, const ULONG* record) {
+  SharedSearch search{id, facet, {}, facets_};
+  for (int f = 0; f < facets_; ++f) {
+    const ULONG h = record[2 + f];
+    if (h == 0 || (facet >= 0 && f != facet)) continue;
+    if (facet < 0 &&
+        std::find(search.handles.begin(), search.handles.end(), h) != search.handles.end()) {
+      // The ID names one record twice: freeing it once for each would free it
+      // twice.
+      search.foundHandle = h;
+      search.foundId = id;
+      search.foundFacet = f;
+      break;
+    }
+    search.handles.push_back(h);
+  }
+  if (search.foundHandle == 0 && !search.handles.empty()) {
+    // Each must be the live first block of a record: a facet naming a block
+    // inside another record would free that record's tail.
+    for (ULONG h : search.handles) {
+      if (h == mlHeader()->indexHandle()) {
+        clear();
+        throw BadHandleException("Handle names the ID table");
+      }
+      if (!lookupBlock(h)->header().first_mark()) {
+        clear();
+        throw BadHandleException("Handle names a block inside a record");
+      }
+    }
+    clear();
+    table_->enumerate(visitForShared, &search);
+  }
+  if (search.foundHandle == 0) return;
+  clear();
+  char text[128];
+  std::snprintf(text, sizeof text, "Record %lu is also named by ID %lu facet %d",
+                static_cast<unsigned long>(search.foundHandle),
+                static_cast<unsigned long>(search.foundId), search.foundFacet);
+  throw RecordShared(text);
 }
 
 int MiddleLevelStore::visitForStream(const char* entry, void* storePtr) {

@@ -31,6 +31,11 @@
 //   3. Streams handed out (insert, find, find_noThrow, makeStream,
 //      MLStoreHandle::getFacet) belong to the caller and must be destroyed
 //      before the store.
+//   4. A record is freed, or replaced by writeFacet, only when it starts at a
+//      live first block and exactly one facet of the whole ID table names it. In a damaged file two facets may name one
+//      record; freeing it for one of them would lose the other's data, so the
+//      store refuses with RecordShared "Record <h> is also named by ID <id>
+//      facet <f>" and changes nothing.
 // Each operation first clears the store's stream error state, so one failed
 // operation does not poison the next.
 #ifndef STORE_MIDDLE_LEVEL_STORE_H
@@ -53,6 +58,9 @@ class MiddleLevelStore : public LowLevelStore {
   TVX_DECLARE_EXCEPTION(NotFound, StoreException, "Not found");
   TVX_DECLARE_EXCEPTION(FacetNotFound, NotFound, "Facet not found");
   TVX_DECLARE_EXCEPTION(IDAlreadyExists, StoreException, "ID already exists");
+  // A record that the ID table names more than once (a damaged file): it is
+  // never freed, shortened or written over, since another ID still reads it.
+  TVX_DECLARE_EXCEPTION(RecordShared, StoreException, "Record named by another ID");
 
   // The store signature of a middle-level store.
   static const char Signature[];  // "#MLS#"
@@ -138,10 +146,11 @@ class MiddleLevelStore : public LowLevelStore {
   // True when the facet is empty, out of range, or the ID unknown.
   bool isFacetEmpty(ULONG id, int facet);
   // Frees the facet's record (if any) and empties the facet; unknown ID and bad
-  // facet as getFacet.
+  // facet as getFacet; a record another facet names: RecordShared (invariant 4).
   void remove(ULONG id, int facet);
   // Frees every facet's record, last facet first, then removes the ID's entry;
-  // HashStream::NotFound "HashStream::find::NotFound" for an unknown ID.
+  // HashStream::NotFound "HashStream::find::NotFound" for an unknown ID; a
+  // record another facet names: RecordShared before anything is freed.
   void remove(ULONG id);
 
   // A new stream on the record at `handle`, after checking that the record exists
@@ -188,6 +197,12 @@ class MiddleLevelStore : public LowLevelStore {
   // its first block.
   void checkFacetHandle(ULONG handle);
   void checkFirstBlock(const Chain* record);
+  // Before a record of (id, facet) is freed or replaced (facet -1: every record
+  // of the ID): each must be the live first block of a record (the low-level
+  // lookup exceptions, or BadHandleException for a block inside a record), and
+  // no other facet may name it (invariant 4: RecordShared; the ID naming one
+  // record twice counts too). One walk of the table, bounded by its entries.
+  void refuseForeign(ULONG id, int facet, const ULONG* record);
   // The enumeration visitors (the selection is process-wide).
   static int visitForStream(const char* entry, void* store);
   static int visitForHandle(const char* entry, void* store);
