@@ -9,6 +9,7 @@
 
 #include "kit/error_msg_exception.h"
 #include "store/block.h"
+#include "store/free_index.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
 
@@ -80,6 +81,31 @@ bool recordSound(MiddleLevelStore& store, ULONG id, int facet, ULONG handle,
   return true;
 }
 
+// No facet names a place inside a block of the free list (`n` sorted by handle).
+bool namesNoFreeSpace(MiddleLevelStore& store, const std::vector<Naming>& n, std::string* problem) {
+  FreeIndex* index = nullptr;
+  try {
+    index = store.freeIndex();
+  } catch (const ErrorMsgException&) {
+    store.clear();
+  }
+  if (index == nullptr || index->count() == 0) return true;  // no copy: check 2 says why
+  std::vector<std::pair<ULONG, ULONG>> free = index->listed();
+  std::sort(free.begin(), free.end());
+  for (const Naming& x : n) {
+    // The last free block starting at or before the handle.
+    auto it = std::upper_bound(free.begin(), free.end(), std::make_pair(x.handle, ~0u));
+    if (it == free.begin()) continue;
+    --it;
+    if (x.handle - it->first >= it->second) continue;
+    *problem = "ID " + std::to_string(x.id) + ": facet " + std::to_string(x.facet) + " names " +
+               (x.handle == it->first ? "free block " + std::to_string(x.handle)
+                                      : std::to_string(x.handle) + ", which is not the start of a block");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool BookEditCheck::idTable(MiddleLevelStore& store, std::string* problem) {
@@ -116,10 +142,20 @@ bool BookEditCheck::idTable(MiddleLevelStore& store, std::string* problem) {
       first = &n[j];
     }
   }
-  if (second == nullptr) return true;
+  if (second == nullptr) return namesNoFreeSpace(store, n, problem);
   *problem = "ID " + std::to_string(second->id) + ": facet " + std::to_string(second->facet) +
              " names record " + std::to_string(second->handle) + ", also named by " +
              idFacet(first->id, first->facet);
+  return false;
+}
+
+bool BookEditCheck::freeList(MiddleLevelStore& store, std::string* problem) {
+  try {
+    if (store.freeListPtr() == 0 || store.freeIndex() != nullptr) return true;
+  } catch (const ErrorMsgException&) {
+    store.clear();
+  }
+  *problem = "free list: is not a sound list of free blocks";
   return false;
 }
 

@@ -198,7 +198,10 @@ int BookSession::openForWriting(const std::string& path, bool force) {
                    why.empty() ? "it opened read-only" : why.c_str());
   }
   std::string found;
-  if (!BookEditCheck::idTable(*db_->store(), &found)) return refuseDamaged(found);
+  if (!BookEditCheck::freeList(*db_->store(), &found) ||
+      !BookEditCheck::idTable(*db_->store(), &found)) {
+    return refuseDamaged(found);
+  }
   return kExitOk;
 }
 
@@ -214,6 +217,10 @@ const OptionSpec kForceOption = {
 
 int BookSession::refuseDamaged(const std::string& found) {
   const char* book = path_.c_str();
+  // The whole check decides (the quick one found what looks like its first
+  // problem) and names the problems.
+  const BookCheckReport report = BookCheck::checkFile(path_);
+  if (report.sound()) return kExitOk;
   if (force_) {
     if (!warned_) {
       std::fprintf(stderr, "tvx: warning: '%s' is damaged (%s); editing it as --force asks\n", book,
@@ -222,8 +229,6 @@ int BookSession::refuseDamaged(const std::string& found) {
     warned_ = true;
     return kExitOk;
   }
-  // The whole check names the problems (the quick one found the first of them).
-  const BookCheckReport report = BookCheck::checkFile(path_);
   const std::size_t kShown = 3;
   std::vector<std::string> shown;
   std::size_t serious = 0;
@@ -233,10 +238,6 @@ int BookSession::refuseDamaged(const std::string& found) {
     if (shown.size() < kShown) shown.push_back(p.line());
   }
   serious += report.unlisted;
-  if (shown.empty()) {
-    shown.push_back(found);
-    serious = 1;
-  }
   for (const std::string& line : shown) failure("cannot edit '%s', it is damaged: %s", book, line.c_str());
   if (serious > shown.size()) {
     failure("... and %s: \"tvx check %s\" lists them all",
