@@ -230,8 +230,10 @@ void MiddleLevelStore::updateHashRec(ULONG id, int facet, ULONG value) {
     throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
   }
   std::unique_ptr<ULONG[]> record = getHashRec(id);
+  const ULONG old = record[facet + 2];
   record[facet + 2] = value;
   putHashRec(record.get());
+  if (facet != FlagsFacet) noteFacetChange(old, value);
 }
 
 void MiddleLevelStore::checkFacetHandle(ULONG handle) {
@@ -400,6 +402,7 @@ void MiddleLevelStore::remove(ULONG id) {
     // never leaves the entry naming freed records.
     record[2 + f] = 0;
     putHashRec(record.get());
+    noteFacetChange(handle, 0);
   }
   char key[4];
   keyOf(id, key);
@@ -407,76 +410,76 @@ void MiddleLevelStore::remove(ULONG id) {
   table_->remove(key);
 }
 
-namespace {
-
-// One walk of the ID table looking for a second facet that names one of the
-// records an edit is about to free.
-struct SharedSearch {
-  ULONG id;                    // the ID being edited
-  int facet;                   // its facet, or -1 for all of them
-  std::vector<ULONG> handles;  // the records it would free
-  int facets;
-  ULONG foundHandle = 0;
-  ULONG foundId = 0;
-  int foundFacet = 0;
-};
-
-int visitForShared(const char* entry, void* searchPtr) {
-  SharedSearch* s = static_cast<SharedSearch*>(searchPtr);
-  const ULONG id = getU32(entry);
-  for (int f = 0; f < s->facets; ++f) {
-    const ULONG h = getU32(entry + 8 + 4 * f);
-    if (h == 0 || (id == s->id && (s->facet < 0 || f == s->facet))) continue;
-    if (std::find(s->handles.begin(), s->handles.end(), h) == s->handles.end()) continue;
-    s->foundHandle = h;
-    s->foundId = id;
-    s->foundFacet = f;
-    return 1;
+RecordOwners& MiddleLevelStore::owners() {
+  if (!ownersBuilt_) {
+    owners_.clear();
+    struct Walk {
+      RecordOwners* owners;
+      int facets;
+    } walk{&owners_, facets_};
+    enumerateRecords(
+        [](const ULONG* record, void* w) {
+          Walk* walk = static_cast<Walk*>(w);
+          for (int f = 0; f < walk->facets; ++f) walk->owners->add(record[2 + f]);
+          return 0;
+        },
+        &walk);
+    ownersBuilt_ = true;
   }
-  return 0;
+  return owners_;
 }
 
-}  // namespace
-
 void MiddleLevelStore::refuseForeign(ULONG id, int facet, const ULONG* record) {
-  SharedSearch search{id, facet, {}, facets_};
+  std::vector<ULONG> handles;
   for (int f = 0; f < facets_; ++f) {
     const ULONG h = record[2 + f];
-    if (h == 0 || (facet >= 0 && f != facet)) continue;
-    if (facet < 0 &&
-        std::find(search.handles.begin(), search.handles.end(), h) != search.handles.end()) {
-      // The ID names one record twice: freeing it once for each would free it
-      // twice.
-      search.foundHandle = h;
-      search.foundId = id;
-      search.foundFacet = f;
-      break;
-    }
-    search.handles.push_back(h);
+    if (h != 0 && (facet < 0 || f == facet)) handles.push_back(h);
   }
-  if (search.foundHandle == 0 && !search.handles.empty()) {
-    // Each must be the live first block of a record: a facet naming a block
-    // inside another record would free that record's tail.
-    for (ULONG h : search.handles) {
-      if (h == mlHeader()->indexHandle()) {
-        clear();
-        throw BadHandleException("Handle names the ID table");
-      }
-      if (!lookupBlock(h)->header().first_mark()) {
-        clear();
-        throw BadHandleException("Handle names a block inside a record");
-      }
+  if (handles.empty()) return;
+  // Each must be the live first block of a record: a facet naming a block
+  // inside another record would free that record's tail.
+  for (ULONG h : handles) {
+    if (h == mlHeader()->indexHandle()) {
+      clear();
+      throw BadHandleException("Handle names the ID table");
     }
-    clear();
-    table_->enumerate(visitForShared, &search);
+    if (!lookupBlock(h)->header().first_mark()) {
+      clear();
+      throw BadHandleException("Handle names a block inside a record");
+    }
   }
-  if (search.foundHandle == 0) return;
   clear();
-  char text[128];
-  std::snprintf(text, sizeof text, "Record %lu is also named by ID %lu facet %d",
-                static_cast<unsigned long>(search.foundHandle),
-                static_cast<unsigned long>(search.foundId), search.foundFacet);
-  throw RecordShared(text);
+  RecordOwners& named = owners();
+  for (ULONG h : handles) {
+    if (named.count(h) <= 1) continue;
+    // Refused: one more walk, to name the other facet.
+    struct Search {
+      ULONG id, handle, otherId;
+      int facet, facets, otherFacet;
+    } search{id, h, id, facet, facets_, -1};
+    enumerateRecords(
+        [](const ULONG* record, void* p) {
+          Search* s = static_cast<Search*>(p);
+          for (int f = 0; f < s->facets; ++f) {
+            if (record[2 + f] != s->handle) continue;
+            if (record[0] == s->id && (s->facet < 0 ? s->otherFacet < 0 : f == s->facet)) {
+              if (s->facet < 0) s->otherFacet = -2;  // its own first naming
+              continue;
+            }
+            s->otherId = record[0];
+            s->otherFacet = f;
+            return 1;
+          }
+          return 0;
+        },
+        &search);
+    clear();
+    char text[128];
+    std::snprintf(text, sizeof text, "Record %lu is also named by ID %lu facet %d",
+                  static_cast<unsigned long>(h), static_cast<unsigned long>(search.otherId),
+                  search.otherFacet);
+    throw RecordShared(text);
+  }
 }
 
 int MiddleLevelStore::visitForStream(const char* entry, void* storePtr) {

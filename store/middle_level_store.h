@@ -48,6 +48,7 @@
 #include "platform/windows_types.h"
 #include "store/hash_stream.h"
 #include "store/low_level_store.h"
+#include "store/record_owners.h"
 #include "store/store_stream.h"
 
 class MiddleLevelFileHeader;
@@ -182,6 +183,11 @@ class MiddleLevelStore : public LowLevelStore {
   // written or removed): what a cache built from an enumeration compares.
   uint64_t idTableChanges() const { return idTableChanges_; }
 
+  // How many facets name each record (store/record_owners.h): built from one
+  // walk of the table on first use, then kept in step with every facet word
+  // this object changes. Store exceptions of the walk pass through.
+  RecordOwners& owners();
+
  protected:
   MiddleLevelStore();
   std::unique_ptr<LowLevelFileHeader> doMakeHeader() override;
@@ -201,8 +207,13 @@ class MiddleLevelStore : public LowLevelStore {
   // of the ID): each must be the live first block of a record (the low-level
   // lookup exceptions, or BadHandleException for a block inside a record), and
   // no other facet may name it (invariant 4: RecordShared; the ID naming one
-  // record twice counts too). One walk of the table, bounded by its entries.
+  // record twice counts too), told by the count of owners (one walk of the
+  // table the first time).
   void refuseForeign(ULONG id, int facet, const ULONG* record);
+  // A facet word of the table changes from `from` to `to`.
+  void noteFacetChange(ULONG from, ULONG to) {
+    if (ownersBuilt_) owners_.change(from, to);
+  }
   // The enumeration visitors (the selection is process-wide).
   static int visitForStream(const char* entry, void* store);
   static int visitForHandle(const char* entry, void* store);
@@ -210,6 +221,8 @@ class MiddleLevelStore : public LowLevelStore {
   std::unique_ptr<HashStream> table_;
   WORD facets_ = 0;
   uint64_t idTableChanges_ = 0;
+  RecordOwners owners_;
+  bool ownersBuilt_ = false;
 };
 
 #endif  // STORE_MIDDLE_LEVEL_STORE_H
