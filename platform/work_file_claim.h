@@ -4,7 +4,8 @@
 // number, so ownership is told by a lock: the owner holds a shared
 // open-file-description lock on the claim slot (platform/lock_slots.h) from the
 // moment the file is made until it is removed, and the kernel drops the lock
-// when the owner dies, however it dies.
+// when the owner dies, however it dies. Whoever makes such a file (a book's
+// working copy, a book spooled from a stream) claims it at once.
 //
 // A file that nobody claims, that no open holds through the share rules (any
 // lock on a reserved slot), and that has not changed for MinAbandonedSeconds is
