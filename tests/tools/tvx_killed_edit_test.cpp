@@ -28,6 +28,34 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Points TMPDIR (this process's and the tvx it starts) at a folder of the
+// test's own while it lives: other tests running at the same time keep their
+// working files in the suite's temporary folder, and those are theirs.
+class PrivateTempFolder {
+ public:
+  explicit PrivateTempFolder(const ToolScratch& dir) {
+    const char* old = std::getenv("TMPDIR");
+    if (old != nullptr) old_ = old;
+    hadOld_ = old != nullptr;
+    const std::string folder = dir.file("tmp");
+    mkdir(folder.c_str(), 0700);
+    setenv("TMPDIR", folder.c_str(), 1);
+  }
+  ~PrivateTempFolder() {
+    if (hadOld_) {
+      setenv("TMPDIR", old_.c_str(), 1);
+    } else {
+      unsetenv("TMPDIR");
+    }
+  }
+  PrivateTempFolder(const PrivateTempFolder&) = delete;
+  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
+
+ private:
+  std::string old_;
+  bool hadOld_ = false;
+};
+
 std::string tempFolder() {
   const char* t = std::getenv("TMPDIR");
   return t != nullptr && *t != '\0' ? t : "/tmp";
@@ -78,6 +106,7 @@ bool runAndKill(const std::vector<std::string>& args, std::chrono::microseconds 
 
 TEST(KilledEditTest, TheNextOpenClearsWhatAKilledEditLeft) {
   ToolScratch dir;
+  PrivateTempFolder tmp(dir);
   const std::string book = dir.file("killed.tvx");
   // Bodies large enough that saving takes a while, so kills land inside commits.
   const std::string bodyA = sampleBody(std::string(400000, 'a'));
@@ -136,9 +165,9 @@ TEST(KilledEditTest, TheNextOpenClearsWhatAKilledEditLeft) {
 
 TEST(KilledEditTest, OnlyWorkingFilesNobodyHoldsAreRemoved) {
   ToolScratch dir;
+  PrivateTempFolder tmp(dir);
   const std::string book = dir.file("sweep.tvx");
   ASSERT_EQ(tvx({"new", book}).status, 0);
-  for (const std::string& f : workFiles()) unlink(f.c_str());
   struct Case {
     const char* name;
     bool old;          // last changed a minute ago
