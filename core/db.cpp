@@ -26,6 +26,7 @@
 #include "platform/io/space_reclaimer.h"
 #include "platform/system/system.h"
 #include "platform/io/truncatable.h"
+#include "platform/io/work_file_claim.h"
 #include "store/middle_level_store.h"
 
 const char DB::Signature[] = "#NXST#";
@@ -153,6 +154,7 @@ DB::DB(Nexil& app, const char* netAddress, const char* fileName, int openFlags, 
     if (fileName == nullptr) {
       store_ = asStore(MiddleLevelStore::make(workPath_.c_str(), Signature, Version, Facets,
                                               DefaultShare, Buckets));
+      claimWorkFile();
     } else {
       try {
         store_ = asStore(MiddleLevelStore::make(workPath_.c_str(), openFlags, share));
@@ -201,6 +203,8 @@ void DB::makeTempFileName() {
   char dir[kPathBufferSize];
   DWORD n = GetTempPath(sizeof dir, dir);
   if (n == 0 || n >= sizeof dir) std::strcpy(dir, ".");
+  // What editors that died left behind: nobody claims those files any more.
+  WorkFileClaim::removeAbandoned(dir, "TVX");
   char name[kPathBufferSize];
   UINT got = GetTempFileName(dir, "TVX", 0, name);
   if (got == 0 && std::strcmp(dir, ".") != 0 && hasFile_) {
@@ -220,6 +224,7 @@ void DB::makeTempFileName() {
   workPath_ = name;
   ownsWorkFile_ = true;
   if (hasFile_) {
+    claimWorkFile();
     // The copy lands while the book is already being read; the working store
     // reads the book file until it is whole and waits for it before writing.
     // A copy that is not whole must not become the working store: its gaps
@@ -255,6 +260,11 @@ void DB::removeWorkFile() {
     SpaceReclaimer::removeFile(workPath_.c_str());
   }
   ownsWorkFile_ = false;
+  workClaim_.reset();
+}
+
+void DB::claimWorkFile() {
+  if (ownsWorkFile_ && !workClaim_) workClaim_ = std::make_unique<WorkFileClaim>(workPath_.c_str());
 }
 
 float DB::fragmentationIndex() const {

@@ -32,7 +32,10 @@
 // store is flushed, copied to a new file beside the book, synced, and renamed
 // over the book; only then is the lock taken again. A failure at any step leaves
 // the book file as it was. The temporary working file is removed when the book
-// closes (also after a failed open), never the book file itself.
+// closes (also after a failed open), never the book file itself. While it
+// exists this process claims it; before making its own, an open for writing
+// removes the working files that dead editors left in the temporary folder
+// (platform/io/work_file_claim.h).
 //
 // DBRef handles own a DB: it lives until the last handle lets go.
 #ifndef CORE_DB_H
@@ -57,6 +60,7 @@ class ErrorMsgException;
 class MiddleLevelStore;
 class Nexil;
 class PendingCopy;
+class WorkFileClaim;
 
 class DB {
  public:
@@ -168,6 +172,8 @@ class DB {
   // "Failed to <what> <id>: <reason>" and gives -1.
   int removeQuietly(ULONG id, int facet, const char* what);
   void removeWorkFile();
+  // Claims the working file for this process (platform/io/work_file_claim.h).
+  void claimWorkFile();
   void offerDefragmentation(float index);
 
   typedef EntryHeaderCache::Header EntryText;
@@ -195,6 +201,9 @@ class DB {
   std::unique_ptr<MiddleLevelStore> lockStore_;
   // True when workPath_ names a temporary file of ours (never the book file).
   bool ownsWorkFile_ = false;
+  // Held while the working file is ours, so that another editor never takes it
+  // for a dead one's leftover.
+  std::unique_ptr<WorkFileClaim> workClaim_;
   // The book's bytes landing in the working file after a writable open, until a
   // commit has seen them whole: the working store reads the book file meanwhile
   // and waits for them before it writes (platform/io/pending_copy.h).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The benchmark command: installs what the benchmarks need (Google Benchmark,
 # SQLite, RapidJSON) when missing, builds Release with the benchmarks on, and
-# runs both programs. Their summary tables are what bench/README.md shows.
+# runs the programs. Their summary tables are what bench/README.md shows.
 # Usage: scripts/bench.sh [build-dir]   (default build-bench)
 # Never part of the test command or of CI.
 set -euo pipefail
@@ -10,7 +10,7 @@ bash scripts/install-deps.sh libbenchmark-dev libsqlite3-dev rapidjson-dev
 
 dir=${1:-build-bench}
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTVX_BENCH=ON >/dev/null
-cmake --build "$dir" -j 2 --target store_bench maptext_bench
+cmake --build "$dir" -j 2 --target store_bench maptext_bench edit_check_bench
 # blkpack, when the tree has it, gives the fragmentation index after defragmenting.
 cmake --build "$dir" -j 2 --target blkpack 2>/dev/null || true
 
@@ -22,3 +22,5 @@ echo "== store: the book against SQLite =="
 "$dir/bin/store_bench"
 echo "== map text against RapidJSON =="
 "$dir/bin/maptext_bench"
+echo "== the check before an edit =="
+"$dir/bin/edit_check_bench"

@@ -4,6 +4,7 @@
 #include "store/middle_level_store.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "kit/error.h"
@@ -231,6 +232,7 @@ ULONG MiddleLevelStore::createIDNaming(ULONG flags, const ULONG* requestedID, in
   record[1] = flags;
   if (validFacet(facet)) record[2 + static_cast<size_t>(facet)] = handle;
   putHashRec(record.data());
+  if (validFacet(facet)) noteFacetChange(0, handle);
   return id;
 }
 
@@ -267,8 +269,10 @@ void MiddleLevelStore::updateHashRec(ULONG id, int facet, ULONG value) {
     throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
   }
   std::unique_ptr<ULONG[]> record = getHashRec(id);
+  const ULONG old = record[facet + 2];
   record[facet + 2] = value;
   putHashRec(record.get());
+  if (facet != FlagsFacet) noteFacetChange(old, value);
 }
 
 void MiddleLevelStore::checkFacetHandle(ULONG handle) {
@@ -363,6 +367,7 @@ ULONG MiddleLevelStore::writeFacet(ULONG id, int facet, const char* bytes, int n
   ULONG handle = getFacet(id, facet);
   if (handle != 0) {
     checkFacetHandle(handle);
+    refuseForeign(id, facet, getHashRec(id).get());
     Chain record(this, handle);
     checkFirstBlock(&record);
     if (record.getUserSize() <= n) {
@@ -421,6 +426,7 @@ std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG
     free(handle);
     throw;
   }
+  noteFacetChange(0, handle);
   // The stream takes the new record's chain rather than opening the record
   // again; it is counted as the open it saves.
   ++chainOpenCount;
@@ -453,6 +459,8 @@ void MiddleLevelStore::remove(ULONG id, int facet) {
   ULONG handle = getFacet(id, facet);
   if (handle != 0) {
     if (handle == mlHeader()->indexHandle()) throw BadHandleException("Handle names the ID table");
+    std::unique_ptr<ULONG[]> record = getHashRec(id);
+    refuseForeign(id, facet, record.get());
     free(handle);
   }
   updateHashRec(id, facet, 0);
@@ -460,6 +468,7 @@ void MiddleLevelStore::remove(ULONG id, int facet) {
 
 void MiddleLevelStore::remove(ULONG id) {
   std::unique_ptr<ULONG[]> record = getHashRec(id);
+  refuseForeign(id, -1, record.get());
   for (int f = facets_ - 1; f >= 0; --f) {
     ULONG handle = record[2 + f];
     if (handle == 0) continue;
@@ -469,11 +478,84 @@ void MiddleLevelStore::remove(ULONG id) {
     // never leaves the entry naming freed records.
     record[2 + f] = 0;
     putHashRec(record.get());
+    noteFacetChange(handle, 0);
   }
   char key[4];
   keyOf(id, key);
   ++idTableChanges_;
   table_->remove(key);
+}
+
+RecordOwners& MiddleLevelStore::owners() {
+  if (!ownersBuilt_) {
+    owners_.clear();
+    struct Walk {
+      RecordOwners* owners;
+      int facets;
+    } walk{&owners_, facets_};
+    enumerateRecords(
+        [](const ULONG* record, void* w) {
+          Walk* walk = static_cast<Walk*>(w);
+          for (int f = 0; f < walk->facets; ++f) walk->owners->add(record[2 + f]);
+          return 0;
+        },
+        &walk);
+    ownersBuilt_ = true;
+  }
+  return owners_;
+}
+
+void MiddleLevelStore::refuseForeign(ULONG id, int facet, const ULONG* record) {
+  std::vector<ULONG> handles;
+  for (int f = 0; f < facets_; ++f) {
+    const ULONG h = record[2 + f];
+    if (h != 0 && (facet < 0 || f == facet)) handles.push_back(h);
+  }
+  if (handles.empty()) return;
+  // Each must be the live first block of a record: a facet naming a block
+  // inside another record would free that record's tail.
+  for (ULONG h : handles) {
+    if (h == mlHeader()->indexHandle()) {
+      clear();
+      throw BadHandleException("Handle names the ID table");
+    }
+    if (!lookupBlock(h)->header().first_mark()) {
+      clear();
+      throw BadHandleException("Handle names a block inside a record");
+    }
+  }
+  clear();
+  RecordOwners& named = owners();
+  for (ULONG h : handles) {
+    if (named.count(h) <= 1) continue;
+    // Refused: one more walk, to name the other facet.
+    struct Search {
+      ULONG id, handle, otherId;
+      int facet, facets, otherFacet;
+    } search{id, h, id, facet, facets_, -1};
+    enumerateRecords(
+        [](const ULONG* record, void* p) {
+          Search* s = static_cast<Search*>(p);
+          for (int f = 0; f < s->facets; ++f) {
+            if (record[2 + f] != s->handle) continue;
+            if (record[0] == s->id && (s->facet < 0 ? s->otherFacet < 0 : f == s->facet)) {
+              if (s->facet < 0) s->otherFacet = -2;  // its own first naming
+              continue;
+            }
+            s->otherId = record[0];
+            s->otherFacet = f;
+            return 1;
+          }
+          return 0;
+        },
+        &search);
+    clear();
+    char text[128];
+    std::snprintf(text, sizeof text, "Record %lu is also named by ID %lu facet %d",
+                  static_cast<unsigned long>(h), static_cast<unsigned long>(search.otherId),
+                  search.otherFacet);
+    throw RecordShared(text);
+  }
 }
 
 int MiddleLevelStore::visitForStream(const char* entry, void* storePtr) {

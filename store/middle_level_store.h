@@ -31,6 +31,11 @@
 //   3. Streams handed out (insert, find, find_noThrow, makeStream,
 //      MLStoreHandle::getFacet) belong to the caller and must be destroyed
 //      before the store.
+//   4. A record is freed, or replaced by writeFacet, only when it starts at a
+//      live first block and exactly one facet of the whole ID table names it. In a damaged file two facets may name one
+//      record; freeing it for one of them would lose the other's data, so the
+//      store refuses with RecordShared "Record <h> is also named by ID <id>
+//      facet <f>" and changes nothing.
 // Each operation first clears the store's stream error state, so one failed
 // operation does not poison the next.
 #ifndef STORE_MIDDLE_LEVEL_STORE_H
@@ -43,6 +48,7 @@
 #include "platform/windows_types.h"
 #include "store/hash_stream.h"
 #include "store/low_level_store.h"
+#include "store/record_owners.h"
 #include "store/store_stream.h"
 
 class MiddleLevelFileHeader;
@@ -53,6 +59,9 @@ class MiddleLevelStore : public LowLevelStore {
   TVX_DECLARE_EXCEPTION(NotFound, StoreException, "Not found");
   TVX_DECLARE_EXCEPTION(FacetNotFound, NotFound, "Facet not found");
   TVX_DECLARE_EXCEPTION(IDAlreadyExists, StoreException, "ID already exists");
+  // A record that the ID table names more than once (a damaged file): it is
+  // never freed, shortened or written over, since another ID still reads it.
+  TVX_DECLARE_EXCEPTION(RecordShared, StoreException, "Record named by another ID");
 
   // The store signature of a middle-level store.
   static const char Signature[];  // "#MLS#"
@@ -149,10 +158,11 @@ class MiddleLevelStore : public LowLevelStore {
   // True when the facet is empty, out of range, or the ID unknown.
   bool isFacetEmpty(ULONG id, int facet);
   // Frees the facet's record (if any) and empties the facet; unknown ID and bad
-  // facet as getFacet.
+  // facet as getFacet; a record another facet names: RecordShared (invariant 4).
   void remove(ULONG id, int facet);
   // Frees every facet's record, last facet first, then removes the ID's entry;
-  // HashStream::NotFound "HashStream::find::NotFound" for an unknown ID.
+  // HashStream::NotFound "HashStream::find::NotFound" for an unknown ID; a
+  // record another facet names: RecordShared before anything is freed.
   void remove(ULONG id);
 
   // A new stream on the record at `handle`, after checking that the record exists
@@ -187,6 +197,11 @@ class MiddleLevelStore : public LowLevelStore {
   // written or removed): what a cache built from an enumeration compares.
   uint64_t idTableChanges() const { return idTableChanges_; }
 
+  // How many facets name each record (store/record_owners.h): built from one
+  // walk of the table on first use, then kept in step with every facet word
+  // this object changes. Store exceptions of the walk pass through.
+  RecordOwners& owners();
+
  protected:
   MiddleLevelStore();
   std::unique_ptr<LowLevelFileHeader> doMakeHeader() override;
@@ -204,6 +219,17 @@ class MiddleLevelStore : public LowLevelStore {
   // its first block.
   void checkFacetHandle(ULONG handle);
   void checkFirstBlock(const Chain* record);
+  // Before a record of (id, facet) is freed or replaced (facet -1: every record
+  // of the ID): each must be the live first block of a record (the low-level
+  // lookup exceptions, or BadHandleException for a block inside a record), and
+  // no other facet may name it (invariant 4: RecordShared; the ID naming one
+  // record twice counts too), told by the count of owners (one walk of the
+  // table the first time).
+  void refuseForeign(ULONG id, int facet, const ULONG* record);
+  // A facet word of the table changes from `from` to `to`.
+  void noteFacetChange(ULONG from, ULONG to) {
+    if (ownersBuilt_) owners_.change(from, to);
+  }
   // The enumeration visitors (the selection is process-wide).
   static int visitForStream(const char* entry, void* store);
   static int visitForHandle(const char* entry, void* store);
@@ -211,6 +237,8 @@ class MiddleLevelStore : public LowLevelStore {
   std::unique_ptr<HashStream> table_;
   WORD facets_ = 0;
   uint64_t idTableChanges_ = 0;
+  RecordOwners owners_;
+  bool ownersBuilt_ = false;
 };
 
 #endif  // STORE_MIDDLE_LEVEL_STORE_H

@@ -12,6 +12,8 @@
 //                   exclusive, during a commit       the content is being replaced
 //   kLockBase + 6   exclusive, during a commit       a commit waits for users to go, or runs
 //                   shared, for an instant           an open checks that no commit runs
+//   kLockBase + 7   shared, while its owner lives    a temporary working file belongs to a
+//                                                    live process (platform/io/work_file_claim.h)
 //
 // Invariants:
 // 1. Slots 0 to 3 are checked and taken under the gate (slot 4), so that two opens
@@ -37,7 +39,10 @@ enum Slot {
   kGate = 4,
   kUsing = 5,
   kCommitting = 6,
+  kClaimed = 7,
 };
+// The number of slots: a lock on any of them means the file is in use.
+const int kSlots = 8;
 
 // The lock request for one slot (type F_RDLCK, F_WRLCK or F_UNLCK).
 inline struct flock slotLock(Slot slot, short type) {

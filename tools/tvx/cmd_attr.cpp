@@ -34,11 +34,12 @@ int cmdAttr(const CommandLine& cl) {
   const bool write = remove || cl.args.size() == 4;
 
   BookSession book;
-  rc = write ? book.openForWriting(cl.args[0]) : book.openForReading(cl.args[0]);
+  rc = write ? book.openForWriting(cl.args[0], cl.has("force")) : book.openForReading(cl.args[0]);
   if (rc != kExitOk) return rc;
   DB& db = book.db();
   const ULONG id = findPageOrReport(book, cl.args[1]);
   if (id == kNoEntry) return kExitFailure;
+  if (write && (rc = book.checkEntries({id})) != kExitOk) return rc;
 
   AttrValueList list;
   if (!readAttributes(db, id, list)) {
@@ -90,8 +91,9 @@ const Command attrCommand = {
     "Lists, gets, sets or removes the attributes of PAGE, a page ID (decimal) or\n"
     "a page name. An attribute present without a value lists as NAME alone and\n"
     "prints as an empty line. Getting or removing an attribute the page does not\n"
-    "have fails with exit status 1.\n",
-    {{"rm", nullptr, "remove the attribute NAME"}},
+    "have fails with exit status 1. Setting or removing one in a damaged book is\n"
+    "refused with the first problems \"tvx check\" finds, unless --force is given.\n",
+    {{"rm", nullptr, "remove the attribute NAME"}, kForceOption},
     "tvx attr plants.tvx Leaves URL https://example.org/leaves\n"
     "tvx attr plants.tvx Leaves URL",
     cmdAttr,

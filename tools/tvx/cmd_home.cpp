@@ -23,10 +23,11 @@ int cmdHome(const CommandLine& cl) {
     return kExitOk;
   }
 
-  if ((rc = book.openForWriting(cl.args[0])) != kExitOk) return rc;
+  if ((rc = book.openForWriting(cl.args[0], cl.has("force"))) != kExitOk) return rc;
   DB& db = book.db();
   const ULONG id = findPageOrReport(book, cl.args[1]);
   if (id == kNoEntry) return kExitFailure;
+  if ((rc = book.checkEntries({id})) != kExitOk) return rc;
   const ULONG kind = db.kind(id);
   if ((kind & kKindPage) == 0) return failure("'%s' is not a page that can be a home page", cl.args[1].c_str());
   // Bounded by the entries of the ID table.
@@ -49,8 +50,10 @@ const Command homeCommand = {
     "tvx home BOOK          show the home page (ID and name)\n"
     "tvx home BOOK PAGE     make PAGE the home page",
     "The home page is the page shown when the book is opened. A book without one\n"
-    "gives exit status 1. PAGE is a page ID (decimal) or a page name.\n",
-    {},
+    "gives exit status 1. PAGE is a page ID (decimal) or a page name. Setting it\n"
+    "in a damaged book is refused with the first problems \"tvx check\" finds,\n"
+    "unless --force is given.\n",
+    {kForceOption},
     "tvx home plants.tvx \"Plants\"",
     cmdHome,
 };

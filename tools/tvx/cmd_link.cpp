@@ -21,6 +21,8 @@ int linkAdd(BookSession& book, const std::string& fromText, const std::string& t
   if (from == kNoEntry) return kExitFailure;
   const ULONG to = findPageOrReport(book, toText);
   if (to == kNoEntry) return kExitFailure;
+  int rc = book.checkEntries({from, to});
+  if (rc != kExitOk) return rc;
   const NodeRef first(&db, from);
   const NodeRef second(&db, to);
   Link link(&db, String(type.c_str()), first, second, app);
@@ -41,6 +43,7 @@ int linkRm(BookSession& book, const std::string& linkText) {
   if (!parseULong(linkText, &id) || db.kind(id) == 0 || !isLinkKind(db.kind(id))) {
     return failure("no link '%s' in %s", linkText.c_str(), book.path().c_str());
   }
+  if (book.checkEntries({id}) != kExitOk) return kExitFailure;
   LinkRef ref(&db, id);
   std::unique_ptr<Link> link(ref.getLink(book.app(), NodeRef::ModeWrite));
   int rc = 0;
@@ -70,7 +73,7 @@ int cmdLink(const CommandLine& line) {
   }
   if ((rc = checkEntryText("link", "type", cl.value("type", ""))) != kExitOk) return rc;
   BookSession book;
-  if ((rc = book.openForWriting(cl.args[0])) != kExitOk) return rc;
+  if ((rc = book.openForWriting(cl.args[0], cl.has("force"))) != kExitOk) return rc;
   if (action == "add") return linkAdd(book, cl.args[1], cl.args[2], cl.value("type", "Undefined"));
   return linkRm(book, cl.args[1]);
 }
@@ -86,8 +89,9 @@ const Command linkCommand = {
     "      page TO, lists it with both pages, and prints its ID\n"
     "rm    deletes the link with ID LINK and takes it off its pages' lists\n"
     "\n"
-    "FROM and TO are page IDs (decimal) or page names.\n",
-    {{"type", "TYPE", "with add: the link's type (default \"Undefined\")"}},
+    "FROM and TO are page IDs (decimal) or page names. A damaged book is refused\n"
+    "with the first problems \"tvx check\" finds, unless --force is given.\n",
+    {{"type", "TYPE", "with add: the link's type (default \"Undefined\")"}, kForceOption},
     "tvx link add --type \"part of\" plants.tvx Leaves Plant\n"
     "tvx link rm plants.tvx 17",
     cmdLink,

@@ -78,10 +78,11 @@ int cmdPage(const CommandLine& line) {
   if ((rc = checkEntryText("page", "type", cl.value("type", ""))) != kExitOk) return rc;
 
   BookSession book;
-  if ((rc = book.openForWriting(cl.args[0])) != kExitOk) return rc;
+  if ((rc = book.openForWriting(cl.args[0], cl.has("force"))) != kExitOk) return rc;
   if (action == "add") return pageAdd(book, cl.args[1], cl.value("type", "Undefined"));
   const ULONG id = findPageOrReport(book, cl.args[1]);
   if (id == kNoEntry) return kExitFailure;
+  if ((rc = book.checkEntries({id})) != kExitOk) return rc;
   if (action == "rm") return pageRm(book, id, cl.args[1]);
   if (action == "rename") return pageRename(book, id, cl.args[1], cl.args[2]);
   return pageRetype(book, id, cl.args[1], cl.args[2]);
@@ -103,8 +104,9 @@ const Command pageCommand = {
     "rename   gives PAGE the name NEWNAME (refused when another page has it)\n"
     "retype   gives PAGE the type TYPE\n"
     "\n"
-    "PAGE is a page ID (decimal) or a page name.\n",
-    {{"type", "TYPE", "with add: the new page's type (default \"Undefined\")"}},
+    "PAGE is a page ID (decimal) or a page name. A damaged book is refused with\n"
+    "the first problems \"tvx check\" finds, unless --force is given.\n",
+    {{"type", "TYPE", "with add: the new page's type (default \"Undefined\")"}, kForceOption},
     "tvx page add --type Topic plants.tvx \"Roots\"\n"
     "tvx page rename plants.tvx Roots \"Root systems\"\n"
     "tvx page rm plants.tvx 12",

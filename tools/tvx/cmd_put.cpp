@@ -33,7 +33,7 @@ int cmdPut(const CommandLine& cl) {
   }
 
   BookSession book;
-  if ((rc = book.openForWriting(cl.args[0])) != kExitOk) return rc;
+  if ((rc = book.openForWriting(cl.args[0], cl.has("force"))) != kExitOk) return rc;
   DB& db = book.db();
   TvxNexil& app = book.app();
   ULONG id = findPage(db, pageText);
@@ -50,6 +50,7 @@ int cmdPut(const CommandLine& cl) {
     node = w->node();
     if (node == nullptr || node->isInvalid()) return failure("cannot make page '%s'", pageText.c_str());
   } else {
+    if ((rc = book.checkEntries({id})) != kExitOk) return rc;
     // The old body goes first: a record never shrinks, and bytes of a longer
     // old body must not remain behind the new one.
     if (db.clearNodeStream(id) != 0) return failure("cannot replace the body of page '%s'", pageText.c_str());
@@ -74,7 +75,8 @@ const Command putCommand = {
     "Replaces the body of PAGE with the map text in FILE ('-': standard input).\n"
     "When no page is named PAGE, a new page of that name is made. Text that\n"
     "does not parse as map text is refused with the parser's message, and the\n"
-    "book is left as it was.\n"
+    "book is left as it was. A damaged book is refused with the first problems\n"
+    "\"tvx check\" finds, unless --force is given.\n"
     "\n"
     "A page body is map text: a signature line, then the page in nested\n"
     "parentheses (numbers in hexadecimal). A page with one idea symbol:\n"
@@ -86,7 +88,7 @@ const Command putCommand = {
     "\n"
     "Whole pages to start from are in examples/solar-system/pages/, and\n"
     "\"tvx cat\" writes any page of a book the same way.\n",
-    {{"type", "TYPE", "the type of a page made by put (default \"Undefined\")"}},
+    {{"type", "TYPE", "the type of a page made by put (default \"Undefined\")"}, kForceOption},
     "tvx put plants.tvx \"Leaves\" leaves.map",
     cmdPut,
 };

@@ -16,6 +16,8 @@
 #include <memory>
 #include <thread>
 
+#include "core/book_check.h"
+#include "core/book_edit_check.h"
 #include "kit/error_msg_exception.h"
 #include "platform/io/share_open.h"
 #include "store/chain.h"
@@ -168,7 +170,8 @@ bool heldByAnotherWriter(const std::string& path) {
 
 }  // namespace
 
-int BookSession::openForWriting(const std::string& path) {
+int BookSession::openForWriting(const std::string& path, bool force) {
+  force_ = force;
   // Saving writes a journal beside the book and then the book itself: both the
   // file and its folder must be writable.
   if (access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
@@ -191,7 +194,7 @@ int BookSession::openForWriting(const std::string& path) {
     }
     const int rc = open(path, _O_RDWR, _SH_DENYWR);
     if (rc != kExitOk) return rc;
-    if (!db_->isReadOnly()) return kExitOk;
+    if (!db_->isReadOnly()) break;
     const std::string why = db_->readOnlyReason();
     const bool held = why == "another program holds it open for writing" ||
                       why == "another program is saving it";
@@ -202,6 +205,54 @@ int BookSession::openForWriting(const std::string& path) {
     db_ = nullptr;
     app_.closeAll();
   }
+  std::string found;
+  if (!BookEditCheck::freeList(*db_->store(), &found) ||
+      !BookEditCheck::idTable(*db_->store(), &found)) {
+    return refuseDamaged(found);
+  }
+  return kExitOk;
+}
+
+int BookSession::checkEntries(const std::vector<ULONG>& ids) {
+  std::string found;
+  if (db_ == nullptr || db_->store() == nullptr) return kExitFailure;
+  if (!BookEditCheck::entries(*db_->store(), ids, &found)) return refuseDamaged(found);
+  return kExitOk;
+}
+
+const OptionSpec kForceOption = {
+    "force", nullptr, "edit a damaged book all the same (a record another page uses is never freed)"};
+
+int BookSession::refuseDamaged(const std::string& found) {
+  const char* book = path_.c_str();
+  // The whole check decides (the quick one found what looks like its first
+  // problem) and names the problems.
+  const BookCheckReport report = BookCheck::checkFile(path_);
+  if (report.sound()) return kExitOk;
+  if (force_) {
+    if (!warned_) {
+      std::fprintf(stderr, "tvx: warning: '%s' is damaged (%s); editing it as --force asks\n", book,
+                   found.c_str());
+    }
+    warned_ = true;
+    return kExitOk;
+  }
+  const std::size_t kShown = 3;
+  std::vector<std::string> shown;
+  std::size_t serious = 0;
+  for (const BookProblem& p : report.problems) {
+    if (p.minor) continue;
+    ++serious;
+    if (shown.size() < kShown) shown.push_back(p.line());
+  }
+  serious += report.unlisted;
+  for (const std::string& line : shown) failure("cannot edit '%s', it is damaged: %s", book, line.c_str());
+  if (serious > shown.size()) {
+    failure("... and %s: \"tvx check %s\" lists them all",
+            counted(serious - shown.size(), "further problem", "further problems").c_str(), book);
+  }
+  return failure("\"blkpack %s\" rewrites a book once only minor problems remain; --force edits it as it is",
+                 book);
 }
 
 int BookSession::commit() {

@@ -92,7 +92,16 @@ class BookSession {
   // stays locked against other writers, the work goes to a copy until
   // commit). Returns kExitOk, or kExitFailure after reporting.
   int openForReading(const std::string& path);
-  int openForWriting(const std::string& path);
+  // For writing, the book is first checked for the damage that would make an
+  // edit lose another page's data (core/book_edit_check.h: here its ID table,
+  // through checkEntries the entries the command changes). A damaged book is
+  // refused with the integrity check's first problems, unless `force`: then it
+  // is edited with a warning, and the store still never frees a record that
+  // another ID names.
+  int openForWriting(const std::string& path, bool force);
+  // The edit check of the entries the command is about to change (IDs that do
+  // not exist are passed over). kExitOk, or kExitFailure after refusing.
+  int checkEntries(const std::vector<ULONG>& ids);
   // Moves the work into the book file; kExitOk, or kExitFailure after reporting.
   int commit();
 
@@ -102,11 +111,19 @@ class BookSession {
 
  private:
   int open(const std::string& path, int flags, int share);
+  // A damaged book found by the edit check (`found`: its first problem):
+  // kExitFailure after the refusal, or kExitOk after a warning with --force.
+  int refuseDamaged(const std::string& found);
 
   TvxNexil app_;
   DB* db_ = nullptr;  // held by the application while it is open
   std::string path_;
+  bool force_ = false;
+  bool warned_ = false;
 };
+
+// The option every editing command takes: edit a damaged book all the same.
+extern const OptionSpec kForceOption;
 
 const ULONG kNoEntry = 0xFFFFFFFFu;
 
