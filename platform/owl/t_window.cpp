@@ -324,8 +324,10 @@ bool TWindow::EvSetCursor(HWND hWndCursor, UINT, UINT) {
   return DefaultProcessing() != 0;
 }
 
-bool TWindow::SetCursor(TModule*, const char* name) {
-  HCURSOR c = ::LoadCursor(nullptr, name);
+bool TWindow::SetCursor(TModule* module, const char* name) {
+  // The module stands for the program's resources: any module will do, as the
+  // program has one set of cursor resources.
+  HCURSOR c = ::LoadCursor(reinterpret_cast<HINSTANCE>(module), name);
   if (c == nullptr) return false;
   cursor_ = c;
   return true;

@@ -135,8 +135,9 @@ class TWindow {
   }
   void ShowScrollBar(int bar, bool show = true) { ::ShowScrollBar(HWindow, bar, show); }
   // The cursor shown over the window when the class gives none of its own
-  // choosing: a standard cursor by identifier (IDC_ARROW ...). Returns false
-  // when there is no such cursor.
+  // choosing: a standard cursor by identifier (IDC_ARROW ...) with no module,
+  // or a cursor resource by name with the program's module. Returns false when
+  // there is no such cursor.
   bool SetCursor(TModule* module, const char* name);
   // The colour the window's background is erased with.
   void SetBkgndColor(COLORREF colour);

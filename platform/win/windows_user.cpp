@@ -4,6 +4,7 @@
 #include "platform/win/windows_user.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <string>
@@ -15,11 +16,35 @@ namespace {
 
 WindowManager& wm() { return WindowManager::instance(); }
 
-// Standard cursors are handles with their identifier as the value; loaded
-// resources get handles above 0x10000 and keep their names here.
-std::map<uintptr_t, std::string>& loadedCursors() {
-  static std::map<uintptr_t, std::string> cursors;
-  return cursors;
+// Standard cursors are handles with their identifier as the value. Cursor
+// resources get handles from 0x10000 up, one per name for the life of the
+// process; `present` says whether the resource is there now.
+struct CursorResource {
+  std::string name;  // as first supplied
+  uintptr_t handle;
+  bool present;
+};
+
+std::string foldCase(const char* s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::map<std::string, CursorResource>& cursorResources() {
+  static std::map<std::string, CursorResource> table = [] {
+    std::map<std::string, CursorResource> t;
+    const char* const builtIn[] = {"Hand_Cursor",   "Menu_Cursor",   "LinkTo_Cursor", "Expand_Cursor",
+                                   "Edit_Cursor",   "Goto_Cursor",   "Select_Cursor", "Play_Cursor",
+                                   "Pen_Cursor",    "Eraser_Cursor"};
+    uintptr_t next = 0x10000;
+    for (const char* n : builtIn) {
+      t[foldCase(n)] = {n, next, true};
+      next += 4;
+    }
+    return t;
+  }();
+  return table;
 }
 
 }  // namespace
@@ -487,14 +512,36 @@ BOOL ScrollWindow(HWND hwnd, int, int, const RECT*, const RECT*) {
 HCURSOR LoadCursor(HINSTANCE instance, const char* name) {
   uintptr_t id = reinterpret_cast<uintptr_t>(name);
   if (id < 0x10000) {
-    // Only the standard cursors exist without resources.
+    // Standard cursors by number; the program's resources are known by name.
     if (instance != nullptr) return nullptr;
     return cursorName(reinterpret_cast<HCURSOR>(id))[0] != '\0' ? reinterpret_cast<HCURSOR>(id)
                                                                  : nullptr;
   }
-  // Cursor resources are not part of this build: loading one by name fails, so
-  // that callers fall back to a standard cursor.
-  return nullptr;
+  if (instance == nullptr) return nullptr;  // no standard cursor has a name
+  auto it = cursorResources().find(foldCase(name));
+  if (it == cursorResources().end() || !it->second.present) return nullptr;
+  return reinterpret_cast<HCURSOR>(it->second.handle);
+}
+
+HCURSOR supplyCursorResource(const char* name) {
+  if (name == nullptr || name[0] == '\0') return nullptr;
+  auto& table = cursorResources();
+  auto it = table.find(foldCase(name));
+  if (it == table.end()) {
+    uintptr_t next = 0x10000;
+    for (const auto& e : table) next = std::max(next, e.second.handle + 4);
+    it = table.emplace(foldCase(name), CursorResource{name, next, true}).first;
+  }
+  it->second.present = true;
+  return reinterpret_cast<HCURSOR>(it->second.handle);
+}
+
+bool withdrawCursorResource(const char* name) {
+  if (name == nullptr) return false;
+  auto it = cursorResources().find(foldCase(name));
+  if (it == cursorResources().end() || !it->second.present) return false;
+  it->second.present = false;
+  return true;
 }
 
 HCURSOR SetCursor(HCURSOR cursor) { return wm().setCursor(cursor); }
@@ -519,8 +566,11 @@ const char* cursorName(HCURSOR cursor) {
     case 32646: return "sizeall";
     default: break;
   }
-  auto it = loadedCursors().find(reinterpret_cast<uintptr_t>(cursor));
-  return it != loadedCursors().end() ? it->second.c_str() : "";
+  const uintptr_t h = reinterpret_cast<uintptr_t>(cursor);
+  for (const auto& e : cursorResources()) {
+    if (e.second.handle == h) return e.second.name.c_str();
+  }
+  return "";
 }
 
 // ---------------------------------------------------------------- metrics and colours

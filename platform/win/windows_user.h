@@ -413,11 +413,27 @@ BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show);
 BOOL ScrollWindow(HWND hwnd, int dx, int dy, const RECT* scrollRect, const RECT* clipRect);
 
 // ---- Cursors ----
+// A standard cursor by identifier (instance null), or a cursor resource of the
+// program by name (instance: the program's module handle, any non-null value).
+// Null when there is no such cursor, so that the caller falls back on a
+// standard one. Loading a resource again gives the same handle.
 HCURSOR LoadCursor(HINSTANCE instance, const char* name);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
-// The name of a standard cursor ("arrow", "cross" ...) or of a loaded resource.
+// The name of a standard cursor ("arrow", "cross" ...) or of a cursor resource
+// as the program spells it ("Hand_Cursor"); "" for an unknown handle.
 const char* cursorName(HCURSOR cursor);
+// The program's cursor resources, as its resource file would hold them: the
+// cursors of the page windows and the plug-in ("Hand_Cursor", "Menu_Cursor",
+// "LinkTo_Cursor", "Expand_Cursor", "Edit_Cursor", "Goto_Cursor",
+// "Select_Cursor", "Play_Cursor", "Pen_Cursor", "Eraser_Cursor") are there from
+// the start. Names compare without letter case. Each resource has a handle of
+// its own, above every standard cursor's, kept for the life of the process, so
+// that a resource withdrawn and supplied again keeps its handle. Hosts draw a
+// resource cursor from its name. Supplying a name that is there returns its
+// handle; withdrawing one that is not returns false.
+HCURSOR supplyCursorResource(const char* name);
+bool withdrawCursorResource(const char* name);
 // Icons: only the standard application icon exists (resources are not part of
 // the build, so loading one by name gives null and the caller falls back).
 HICON LoadIcon(HINSTANCE instance, const char* name);
