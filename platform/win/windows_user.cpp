@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_gdi.h"
@@ -97,6 +98,16 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 }
 
 BOOL ShowWindow(HWND hwnd, int cmdShow) { return wm().show(hwnd, cmdShow); }
+
+BOOL IsIconic(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  return w != nullptr && (w->style & WS_MINIMIZE) != 0;
+}
+
+BOOL IsZoomed(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  return w != nullptr && (w->style & WS_MAXIMIZE) != 0;
+}
 
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
   return wm().setPosition(hwnd, nullptr, x, y, width, height,
@@ -309,6 +320,99 @@ HWND GetWindow(HWND hwnd, UINT relation) {
   return nullptr;
 }
 
+// ---------------------------------------------------------------- modules
+
+HINSTANCE GetModuleHandle(const char* name) {
+  // One module: the program, at the address programs were traditionally loaded.
+  return name == nullptr ? reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)) : nullptr;
+}
+
+// ---------------------------------------------------------------- accelerators
+
+namespace {
+
+const int kMaxAccelerators = 4096;
+
+// Tables by handle; resources by folded name, each with the handle of its table
+// once loaded.
+std::map<uintptr_t, std::vector<ACCEL>>& acceleratorTables() {
+  static std::map<uintptr_t, std::vector<ACCEL>> tables;
+  return tables;
+}
+
+struct AcceleratorResource {
+  std::vector<ACCEL> entries;
+  uintptr_t table = 0;
+};
+
+std::map<std::string, AcceleratorResource>& acceleratorResources() {
+  static std::map<std::string, AcceleratorResource> resources;
+  return resources;
+}
+
+}  // namespace
+
+HACCEL CreateAcceleratorTable(const ACCEL* entries, int count) {
+  static uintptr_t next = 0xA0000;
+  if (entries == nullptr || count <= 0 || count > kMaxAccelerators) return nullptr;
+  uintptr_t h = next;
+  next += 4;
+  acceleratorTables()[h] = std::vector<ACCEL>(entries, entries + count);
+  return reinterpret_cast<HACCEL>(h);
+}
+
+BOOL DestroyAcceleratorTable(HACCEL table) {
+  uintptr_t h = reinterpret_cast<uintptr_t>(table);
+  for (auto& r : acceleratorResources()) {
+    if (r.second.table == h) return FALSE;  // a loaded resource lives with the program
+  }
+  return acceleratorTables().erase(h) != 0;
+}
+
+bool supplyAcceleratorResource(const char* name, const ACCEL* entries, int count) {
+  if (name == nullptr || name[0] == '\0' || entries == nullptr || count <= 0 ||
+      count > kMaxAccelerators) {
+    return false;
+  }
+  AcceleratorResource& r = acceleratorResources()[foldCase(name)];
+  r.entries.assign(entries, entries + count);
+  if (r.table != 0) acceleratorTables()[r.table] = r.entries;
+  return true;
+}
+
+HACCEL LoadAccelerators(HINSTANCE instance, const char* name) {
+  if (instance == nullptr || name == nullptr || reinterpret_cast<uintptr_t>(name) < 0x10000) return nullptr;
+  auto it = acceleratorResources().find(foldCase(name));
+  if (it == acceleratorResources().end()) return nullptr;
+  if (it->second.table == 0) {
+    HACCEL h = CreateAcceleratorTable(it->second.entries.data(), static_cast<int>(it->second.entries.size()));
+    it->second.table = reinterpret_cast<uintptr_t>(h);
+  }
+  return reinterpret_cast<HACCEL>(it->second.table);
+}
+
+int TranslateAccelerator(HWND hwnd, HACCEL table, MSG* msg) {
+  if (msg == nullptr || !IsWindow(hwnd)) return FALSE;
+  auto it = acceleratorTables().find(reinterpret_cast<uintptr_t>(table));
+  if (it == acceleratorTables().end()) return FALSE;
+  if (msg->message != WM_KEYDOWN && msg->message != WM_CHAR) return FALSE;
+  UINT held = 0;
+  if (GetKeyState(VK_SHIFT) < 0) held |= FSHIFT;
+  if (GetKeyState(VK_CONTROL) < 0) held |= FCONTROL;
+  if (GetKeyState(VK_MENU) < 0) held |= FALT;
+  for (const ACCEL& a : it->second) {
+    bool virtualKey = (a.fVirt & FVIRTKEY) != 0;
+    bool match = virtualKey ? msg->message == WM_KEYDOWN && msg->wParam == a.key &&
+                                  (a.fVirt & (FSHIFT | FCONTROL | FALT)) == held
+                            : msg->message == WM_CHAR && msg->wParam == a.key;
+    if (match) {
+      SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
 // ---------------------------------------------------------------- procedures
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -409,6 +513,7 @@ int16_t GetKeyState(int virtualKey) {
     case VK_RBUTTON: bit = MK_RBUTTON; break;
     case VK_SHIFT: bit = MK_SHIFT; break;
     case VK_CONTROL: bit = MK_CONTROL; break;
+    case VK_MENU: bit = MK_ALT; break;
     default: return 0;
   }
   return (keys & bit) != 0 ? static_cast<int16_t>(0x8000) : 0;

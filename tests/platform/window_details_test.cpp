@@ -238,7 +238,7 @@ TEST_F(WindowDetailsTest, WindowCursorAndBackgroundColour) {
   w.Attr.H = 40;
   w.SetBkgndColor(RGB(0, 0x80, 0));
   EXPECT_TRUE(w.SetCursor(nullptr, IDC_SIZEALL));
-  EXPECT_FALSE(w.SetCursor(nullptr, "Expand_Cursor")) << "no cursor resources: the caller falls back";
+  EXPECT_FALSE(w.SetCursor(nullptr, "Expand_Cursor")) << "a resource is found only through the program's module";
   ASSERT_TRUE(w.Create());
   WindowManager& wm = WindowManager::instance();
   wm.runUntilIdle();
