@@ -510,6 +510,7 @@ LRESULT WindowManager::dispatch(const MSG& msg) {
   if (isMouseMessage(msg.message) && capture_ == nullptr) {
     send(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(1, msg.message));
   }
+  if (msg.message == WM_PAINT) preparePaint(msg.hwnd);
   LRESULT r = send(msg.hwnd, msg.message, msg.wParam, msg.lParam);
   if (msg.message == WM_PAINT) {
     // A window procedure that ignored the paint must not be asked again forever.
@@ -696,6 +697,21 @@ bool WindowManager::invalidate(HWND hwnd, const RECT* rect, bool erase) {
     invalidate(c, &local, erase);
   }
   return true;
+}
+
+void WindowManager::preparePaint(HWND hwnd) {
+  Window* w = find(hwnd);
+  if (w == nullptr || !w->hasUpdate) return;
+  RECT client = clientRect(hwnd);
+  if (w->list.size() > kRepaintWholeAt) {
+    w->update = client;
+    w->eraseUpdate = true;
+  }
+  const RECT& u = w->update;
+  if (w->eraseUpdate && u.left <= client.left && u.top <= client.top && u.right >= client.right &&
+      u.bottom >= client.bottom) {
+    w->list.clear();
+  }
 }
 
 bool WindowManager::validate(HWND hwnd, const RECT* rect) {

@@ -164,6 +164,15 @@ class WindowManager {
   bool killTimer(HWND hwnd, UINT_PTR id);
 
   // ---- Update areas ----
+  // A window's picture starts again from nothing when the whole client area is
+  // repainted with erasing: everything recorded before is painted over. A
+  // window repainted only in part (a drag step) keeps adding to its list, so
+  // once the list holds more than kRepaintWholeAt commands its next paint is
+  // made a whole one; the list therefore never holds much more than that plus
+  // one paint's drawing.
+  static constexpr std::size_t kRepaintWholeAt = 2048;
+  // Called just before WM_PAINT goes to the window (dispatch, UpdateWindow).
+  void preparePaint(HWND hwnd);
   bool invalidate(HWND hwnd, const RECT* rect, bool erase);
   bool validate(HWND hwnd, const RECT* rect);
 

@@ -559,6 +559,7 @@ BOOL UpdateWindow(HWND hwnd) {
   const WindowManager::Window* w = wm().find(hwnd);
   if (w == nullptr) return FALSE;
   if (w->hasUpdate && wm().isVisible(hwnd)) {
+    wm().preparePaint(hwnd);
     SendMessage(hwnd, WM_PAINT, 0, 0);
     if (WindowManager::Window* again = wm().find(hwnd)) again->hasUpdate = false;
   }
