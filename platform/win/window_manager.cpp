@@ -37,6 +37,7 @@ void WindowManager::reset(int screenWidth, int screenHeight) {
   timers_.clear();
   inputSource_ = nullptr;
   focus_ = capture_ = active_ = nullptr;
+  caret_ = Caret();
   quitPosted_ = false;
   keys_ = 0;
   lastDownMsg_ = 0;
@@ -173,6 +174,7 @@ void WindowManager::destroyTree(HWND hwnd) {
   }
   if (capture_ == hwnd) capture_ = nullptr;
   if (focus_ == hwnd) focus_ = nullptr;
+  if (caret_.owner == hwnd) caret_ = Caret();
   if (active_ == hwnd) active_ = nullptr;
   if (lastDownWindow_ == hwnd) lastDownWindow_ = nullptr;
   timers_.erase(std::remove_if(timers_.begin(), timers_.end(),

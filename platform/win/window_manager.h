@@ -159,6 +159,16 @@ class WindowManager {
   HWND setActive(HWND hwnd, int how);
   HWND active() const { return active_; }
 
+  // ---- The caret ----
+  struct Caret {
+    HWND owner = nullptr;
+    int width = 0;
+    int height = 0;
+    POINT pos = {0, 0};
+    int hidden = 1;  // shown at 0
+  };
+  Caret& caret() { return caret_; }
+
   // ---- Timers ----
   UINT_PTR setTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
   bool killTimer(HWND hwnd, UINT_PTR id);
@@ -221,6 +231,7 @@ class WindowManager {
   UINT keys_ = 0;
   POINT cursor_ = {0, 0};
   HCURSOR currentCursor_ = nullptr;
+  Caret caret_;
   // The last button press, for double-click synthesis.
   UINT lastDownMsg_ = 0;
   HWND lastDownWindow_ = nullptr;

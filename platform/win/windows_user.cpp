@@ -532,6 +532,51 @@ BOOL SetCursorPos(int x, int y) {
   return TRUE;
 }
 
+// ---------------------------------------------------------------- caret
+
+BOOL CreateCaret(HWND hwnd, HGDIOBJ, int width, int height) {
+  if (!IsWindow(hwnd)) return FALSE;
+  WindowManager::Caret& c = wm().caret();
+  c = WindowManager::Caret();
+  c.owner = hwnd;
+  c.width = std::max(1, width);
+  c.height = std::max(1, height);
+  return TRUE;
+}
+
+BOOL DestroyCaret() {
+  wm().caret() = WindowManager::Caret();
+  return TRUE;
+}
+
+BOOL SetCaretPos(int x, int y) {
+  WindowManager::Caret& c = wm().caret();
+  if (c.owner == nullptr) return FALSE;
+  c.pos = {x, y};
+  return TRUE;
+}
+
+BOOL GetCaretPos(POINT* p) {
+  const WindowManager::Caret& c = wm().caret();
+  if (p == nullptr || c.owner == nullptr) return FALSE;
+  *p = c.pos;
+  return TRUE;
+}
+
+BOOL ShowCaret(HWND hwnd) {
+  WindowManager::Caret& c = wm().caret();
+  if (c.owner == nullptr || (hwnd != nullptr && hwnd != c.owner) || c.hidden == 0) return FALSE;
+  --c.hidden;
+  return TRUE;
+}
+
+BOOL HideCaret(HWND hwnd) {
+  WindowManager::Caret& c = wm().caret();
+  if (c.owner == nullptr || (hwnd != nullptr && hwnd != c.owner)) return FALSE;
+  if (c.hidden < 1000000) ++c.hidden;
+  return TRUE;
+}
+
 // ---------------------------------------------------------------- timers
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {

@@ -183,10 +183,34 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define SS_CENTER 0x0001u
 #define ES_MULTILINE 0x0004u
 #define ES_AUTOVSCROLL 0x0040u
+#define ES_AUTOHSCROLL 0x0080u
+#define ES_READONLY 0x0800u
+#define ES_WANTRETURN 0x1000u
+#define EN_SETFOCUS 0x0100u
+#define EN_KILLFOCUS 0x0200u
 #define EN_CHANGE 0x0300u
+#define EM_GETSEL 0x00B0u
+#define EM_SETSEL 0x00B1u
+#define EM_SCROLL 0x00B5u
+#define EM_LINESCROLL 0x00B6u
+#define EM_SCROLLCARET 0x00B7u
 #define EM_GETMODIFY 0x00B8u
 #define EM_SETMODIFY 0x00B9u
+#define EM_GETLINECOUNT 0x00BAu
+#define EM_LINEINDEX 0x00BBu
+#define EM_LINELENGTH 0x00C1u
+#define EM_REPLACESEL 0x00C2u
+#define EM_GETLINE 0x00C4u
 #define EM_LIMITTEXT 0x00C5u
+#define EM_LINEFROMCHAR 0x00C9u
+#define EM_GETFIRSTVISIBLELINE 0x00CEu
+#define EM_SETREADONLY 0x00CFu
+#define WM_SETFONT 0x0030u
+#define WM_GETFONT 0x0031u
+#define WM_CUT 0x0300u
+#define WM_COPY 0x0301u
+#define WM_PASTE 0x0302u
+#define WM_CLEAR 0x0303u
 #define LB_ADDSTRING 0x0180u
 #define LB_RESETCONTENT 0x0184u
 #define LB_SETCURSEL 0x0186u
@@ -447,6 +471,15 @@ int16_t GetKeyState(int virtualKey);
 int16_t GetAsyncKeyState(int virtualKey);
 BOOL GetCursorPos(POINT* p);
 BOOL SetCursorPos(int x, int y);
+
+// ---- The caret (one for the whole program, owned by one window) ----
+// Created hidden; ShowCaret and HideCaret nest. Destroyed with its window.
+BOOL CreateCaret(HWND hwnd, HGDIOBJ bitmap, int width, int height);
+BOOL DestroyCaret();
+BOOL SetCaretPos(int x, int y);  // client coordinates of the owner
+BOOL GetCaretPos(POINT* p);
+BOOL ShowCaret(HWND hwnd);
+BOOL HideCaret(HWND hwnd);
 
 // ---- Timers ----
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
