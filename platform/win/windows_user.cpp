@@ -488,7 +488,6 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 
 BOOL TranslateMessage(const MSG*) { return FALSE; }  // characters are queued with their keys
 LRESULT DispatchMessage(const MSG* msg) { return msg != nullptr ? wm().dispatch(*msg) : 0; }
-DWORD GetMessageTime() { return wm().lastMessage().time; }
 
 DWORD GetMessagePos() {
   POINT p = wm().lastMessage().pt;
@@ -518,8 +517,6 @@ int16_t GetKeyState(int virtualKey) {
   }
   return (keys & bit) != 0 ? static_cast<int16_t>(0x8000) : 0;
 }
-
-int16_t GetAsyncKeyState(int virtualKey) { return GetKeyState(virtualKey); }
 
 BOOL GetCursorPos(POINT* p) {
   if (p == nullptr) return FALSE;
@@ -697,10 +694,6 @@ bool withdrawCursorResource(const char* name) {
 
 HCURSOR SetCursor(HCURSOR cursor) { return wm().setCursor(cursor); }
 
-HICON LoadIcon(HINSTANCE instance, const char* name) {
-  if (instance == nullptr && name == IDI_APPLICATION) return reinterpret_cast<HICON>(static_cast<uintptr_t>(32512));
-  return nullptr;
-}
 HCURSOR GetCursor() { return wm().cursor(); }
 
 const char* cursorName(HCURSOR cursor) {

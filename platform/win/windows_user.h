@@ -346,9 +346,6 @@ struct PAINTSTRUCT {
 #define COLOR_INACTIVECAPTIONTEXT 19
 #define COLOR_BTNHIGHLIGHT 20
 
-TVX_DECLARE_HANDLE(HICON);
-#define IDI_APPLICATION (reinterpret_cast<const char*>(static_cast<uintptr_t>(32512)))
-
 // ---- Cursors (the standard ones, by identifier) ----
 #define IDC_ARROW (reinterpret_cast<const char*>(static_cast<uintptr_t>(32512)))
 #define IDC_IBEAM (reinterpret_cast<const char*>(static_cast<uintptr_t>(32513)))
@@ -428,7 +425,6 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
-DWORD GetMessageTime();
 DWORD GetMessagePos();  // screen position of the last message, packed
 
 // ---- Accelerators ----
@@ -468,7 +464,6 @@ HWND SetActiveWindow(HWND hwnd);
 HWND GetActiveWindow();
 // The key state as the last input message left it (high bit set while down).
 int16_t GetKeyState(int virtualKey);
-int16_t GetAsyncKeyState(int virtualKey);
 BOOL GetCursorPos(POINT* p);
 BOOL SetCursorPos(int x, int y);
 
@@ -524,9 +519,6 @@ const char* cursorName(HCURSOR cursor);
 // handle; withdrawing one that is not returns false.
 HCURSOR supplyCursorResource(const char* name);
 bool withdrawCursorResource(const char* name);
-// Icons: only the standard application icon exists (resources are not part of
-// the build, so loading one by name gives null and the caller falls back).
-HICON LoadIcon(HINSTANCE instance, const char* name);
 
 // ---- System metrics and colours ----
 int GetSystemMetrics(int index);
