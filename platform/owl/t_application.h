@@ -1,11 +1,19 @@
 // The framework's application object: its name, its main window and the message
 // loop that runs until the main window goes or WM_QUIT arrives.
+//
+// The loop: a waiting message is first offered to ProcessAppMsg (accelerators
+// of the window it is for and of that window's ancestors) and dispatched unless
+// it became a command. When none is waiting, IdleAction runs (its count starts
+// at 0 after each message) for as long as it asks for more, at most
+// MaxIdleRounds times in a row (about two seconds), pausing a millisecond between rounds after the
+// first few as a wait for the next message would; then the loop waits.
 #ifndef PLATFORM_T_APPLICATION_H
 #define PLATFORM_T_APPLICATION_H
 
 #include <string>
 
 #include "platform/windows_types.h"
+#include "platform/win/windows_user.h"
 
 class TWindow;
 
@@ -25,6 +33,13 @@ class TApplication {
   virtual int Run();
   // Dispatches what is waiting without waiting for more; false after WM_QUIT.
   bool PumpWaitingMessages();
+  // Idle work: the main window's; true when more is wanted.
+  virtual bool IdleAction(long idleCount);
+  // True when the message was handled before dispatch (an accelerator).
+  virtual bool ProcessAppMsg(MSG& msg);
+
+  // The most idle rounds in a row before the loop waits for a message.
+  long MaxIdleRounds = 2000;
 
   std::string Name;
   TWindow* MainWindow = nullptr;  // not owned

@@ -1,9 +1,11 @@
 // The framework's control classes (see t_control.h).
 #include "platform/owl/t_control.h"
 
+#include <cstring>
 #include <vector>
 
 #include "platform/owl/control_classes.h"
+#include "platform/owl/edit_field.h"
 
 TControl::TControl(TWindow* parent, int id, const char* title, int x, int y, int w, int h)
     : TWindow(parent, title) {
@@ -76,6 +78,43 @@ void TEdit::SetupWindow() {
 
 bool TEdit::IsModified() const { return ::SendMessage(HWindow, EM_GETMODIFY, 0, 0) != 0; }
 void TEdit::ClearModify() { SendMessage(EM_SETMODIFY, 0); }
+
+void TEdit::GetSelection(int& start, int& end) const {
+  DWORD s = 0, e = 0;
+  ::SendMessage(HWindow, EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+  start = static_cast<int>(s);
+  end = static_cast<int>(e);
+}
+
+void TEdit::SetSelection(int start, int end) {
+  SendMessage(EM_SETSEL, static_cast<WPARAM>(static_cast<intptr_t>(start)), end);
+}
+
+void TEdit::Insert(const char* text) { SendMessage(EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : "")); }
+void TEdit::DeleteSelection() { SendMessage(WM_CLEAR); }
+int TEdit::GetNumLines() const { return static_cast<int>(::SendMessage(HWindow, EM_GETLINECOUNT, 0, 0)); }
+
+int TEdit::GetLineIndex(int line) const {
+  return static_cast<int>(::SendMessage(HWindow, EM_LINEINDEX, static_cast<WPARAM>(static_cast<intptr_t>(line)), 0));
+}
+
+int TEdit::GetLineFromPos(int pos) const {
+  return static_cast<int>(::SendMessage(HWindow, EM_LINEFROMCHAR, static_cast<WPARAM>(static_cast<intptr_t>(pos)), 0));
+}
+
+void TEdit::Scroll(int lines) { SendMessage(EM_LINESCROLL, 0, lines); }
+
+int TEdit::Search(int startPos, const char* text, bool caseSensitive, bool wholeWord, bool up) {
+  if (text == nullptr || HWindow == nullptr) return -1;
+  int s = 0, e = 0;
+  GetSelection(s, e);
+  std::size_t from = startPos >= 0 ? static_cast<std::size_t>(startPos) : static_cast<std::size_t>(up ? s : e);
+  long at = EditField::findIn(GetText(), from, text, caseSensitive, wholeWord, up);
+  if (at < 0) return -1;
+  SetSelection(static_cast<int>(at), static_cast<int>(at + static_cast<long>(std::strlen(text))));
+  SendMessage(EM_SCROLLCARET);
+  return static_cast<int>(at);
+}
 
 TListBox::TListBox(TWindow* parent, int id, int x, int y, int w, int h) : TControl(parent, id, "", x, y, w, h) {
   Attr.Style |= WS_BORDER | WS_VSCROLL;

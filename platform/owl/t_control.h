@@ -61,6 +61,25 @@ class TEdit : public TControl {
   // True when the person changed the text since it was last set.
   bool IsModified() const;
   void ClearModify();
+  // The selection in bytes (start <= end).
+  void GetSelection(int& start, int& end) const;
+  // Selects from `start` to `end` (the caret goes to `end`); -1 as the end is
+  // the end of the text.
+  void SetSelection(int start, int end);
+  // Puts `text` in place of the selection, as typing it would.
+  void Insert(const char* text);
+  void DeleteSelection();
+  int GetNumLines() const;
+  // The first byte of a line (-1: the caret's line); -1 for no such line.
+  int GetLineIndex(int line) const;
+  int GetLineFromPos(int pos) const;
+  // Scrolls by lines (negative: up).
+  void Scroll(int lines);
+  // Finds `text` from byte `startPos` (-1: from the selection, after it going
+  // down and before it going up), selects the match and brings it into view.
+  // Returns the match's position, or -1 when there is none.
+  int Search(int startPos, const char* text, bool caseSensitive = false, bool wholeWord = false,
+             bool up = false);
   UINT TextLimit;
 };
 

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/owl/t_command_enabler.h"
 #include "platform/owl/t_dc.h"
 #include "platform/owl/t_scroller.h"
+#include "platform/win/menu.h"
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_gdi.h"
 
@@ -199,6 +201,7 @@ LRESULT TWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       EvKeyUp(static_cast<UINT>(wParam), static_cast<UINT>(lParam & 0xFFFF), static_cast<UINT>(HIWORD(static_cast<uintptr_t>(lParam))));
       return 0;
     case WM_COMMAND:
+      if (lParam == 0 && !IsCommandEnabled(static_cast<UINT>(LOWORD(wParam)))) return 0;
       return EvCommand(static_cast<UINT>(LOWORD(wParam)), reinterpret_cast<HWND>(lParam),
                        static_cast<UINT>(HIWORD(wParam)));
     case WM_SETFOCUS: EvSetFocus(reinterpret_cast<HWND>(wParam)); return 0;
@@ -221,6 +224,11 @@ LRESULT TWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                  ? TRUE
                  : FALSE;
     case WM_SHOWWINDOW: EvShowWindow(wParam != 0, static_cast<UINT>(lParam)); return 0;
+    case WM_NCPAINT: EvNCPaint(); return 0;
+    case WM_INITMENUPOPUP:
+      EvInitMenuPopup(reinterpret_cast<HMENU>(wParam), static_cast<UINT>(LOWORD(static_cast<uintptr_t>(lParam))),
+                      HIWORD(static_cast<uintptr_t>(lParam)) != 0);
+      return 0;
     default: return DefWindowProc(msg, wParam, lParam);
   }
 }
@@ -324,8 +332,10 @@ bool TWindow::EvSetCursor(HWND hWndCursor, UINT, UINT) {
   return DefaultProcessing() != 0;
 }
 
-bool TWindow::SetCursor(TModule*, const char* name) {
-  HCURSOR c = ::LoadCursor(nullptr, name);
+bool TWindow::SetCursor(TModule* module, const char* name) {
+  // The module stands for the program's resources: any module will do, as the
+  // program has one set of cursor resources.
+  HCURSOR c = ::LoadCursor(reinterpret_cast<HINSTANCE>(module), name);
   if (c == nullptr) return false;
   cursor_ = c;
   return true;
@@ -336,6 +346,57 @@ void TWindow::SetBkgndColor(COLORREF colour) {
   bkgnd_ = colour;
 }
 void TWindow::EvShowWindow(bool, UINT) { DefaultProcessing(); }
+void TWindow::EvNCPaint() { DefaultProcessing(); }
+
+void TWindow::EvCommandEnable(TCommandEnabler&) {}
+
+bool TWindow::IsCommandEnabled(UINT id) {
+  TCommandEnabler ce(id, HWindow);
+  EvCommandEnable(ce);
+  return ce.GetEnabled();
+}
+
+namespace {
+
+// Menus nest at most this deep when their enablers run.
+const int kMaxMenuDepth = 16;
+
+void enableMenu(TWindow& w, HMENU menu, int depth) {
+  int count = ::GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    if ((state & MF_SEPARATOR) != 0) continue;
+    if ((state & MF_POPUP) != 0) {
+      if (depth < kMaxMenuDepth) enableMenu(w, ::GetSubMenu(menu, i), depth + 1);
+      continue;
+    }
+    TMenuItemEnabler ce(menu, ::GetMenuItemID(menu, i), w.HWindow, i);
+    w.EvCommandEnable(ce);
+  }
+}
+
+}  // namespace
+
+void TWindow::EvInitMenuPopup(HMENU popup, UINT, bool sysMenu) {
+  if (!sysMenu && ::IsMenu(popup)) enableMenu(*this, popup, 0);
+}
+
+bool TWindow::IdleAction(long idleCount) {
+  bool more = false;
+  // A child may go while another does its idle work; walk a copy and check.
+  std::vector<TWindow*> copy = children_;
+  for (TWindow* c : copy) {
+    if (std::find(children_.begin(), children_.end(), c) == children_.end()) continue;
+    if (c->IdleAction(idleCount)) more = true;
+  }
+  return more;
+}
+
+bool TWindow::PreProcessMsg(MSG& msg) {
+  if (Attr.AccelTable == nullptr || HWindow == nullptr) return false;
+  if (accel_ == nullptr) accel_ = ::LoadAccelerators(::GetModuleHandle(nullptr), Attr.AccelTable);
+  return accel_ != nullptr && ::TranslateAccelerator(HWindow, accel_, &msg) != 0;
+}
 
 // ---------------------------------------------------------------- helpers
 

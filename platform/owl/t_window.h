@@ -14,6 +14,20 @@
 //
 // An alias (TWindow(HWND)) wraps a window made elsewhere, such as the browser's
 // window: it never destroys it.
+//
+// Commands: a command from a menu or an accelerator (WM_COMMAND without a
+// control) is carried out only when the window's EvCommandEnable leaves it
+// enabled, and a popup menu's items are enabled and checked through
+// EvCommandEnable before it is tracked (WM_INITMENUPOPUP), so that one answer
+// (a page that is locked against changes, say) governs both. Commands from
+// controls are not asked about: a disabled control sends none.
+//
+// Keys: the application's message loop offers each message to PreProcessMsg of
+// its window and that window's ancestors, which turn the keys of their
+// accelerator table (Attr.AccelTable, a resource name) into commands.
+//
+// Idle: when no message is waiting the application calls IdleAction of its
+// main window, which by default asks its children; true means "call me again".
 #ifndef PLATFORM_T_WINDOW_H
 #define PLATFORM_T_WINDOW_H
 
@@ -24,6 +38,7 @@
 #include "platform/windows_types.h"
 #include "platform/win/windows_user.h"
 
+class TCommandEnabler;
 class TDC;
 class TScroller;
 class TModule;
@@ -38,6 +53,8 @@ class TWindow {
     int W = 0;
     int H = 0;
     int Id = 0;
+    // The accelerator resource the window's keys are looked up in, or null.
+    const char* AccelTable = nullptr;
   };
 
   TWindow() = default;
@@ -95,6 +112,21 @@ class TWindow {
   virtual void EvVScroll(UINT scrollCode, UINT thumbPos, HWND hWndCtl);
   virtual bool EvSetCursor(HWND hWndCursor, UINT hitTest, UINT mouseMsg);
   virtual void EvShowWindow(bool show, UINT status);
+  virtual void EvNCPaint();
+  // Asked whether a command is enabled and checked (see above); the default
+  // leaves it enabled and unchecked.
+  virtual void EvCommandEnable(TCommandEnabler& enabler);
+  // Runs the enablers of every command item of `popup` and its submenus.
+  virtual void EvInitMenuPopup(HMENU popup, UINT index, bool sysMenu);
+  // Whether a command would be carried out now (EvCommandEnable's answer).
+  bool IsCommandEnabled(UINT id);
+  // Idle work: `idleCount` is 0 on the first call after a message and counts
+  // up; returns true when the window wants to be called again. The default
+  // asks every child and returns true when any of them wants more.
+  virtual bool IdleAction(long idleCount);
+  // Translates the keys of the window's accelerator table; true when the
+  // message became a command and is not to be dispatched.
+  virtual bool PreProcessMsg(MSG& msg);
 
   // ---- Helpers over the window ----
   bool IsWindow() const;
@@ -135,8 +167,9 @@ class TWindow {
   }
   void ShowScrollBar(int bar, bool show = true) { ::ShowScrollBar(HWindow, bar, show); }
   // The cursor shown over the window when the class gives none of its own
-  // choosing: a standard cursor by identifier (IDC_ARROW ...). Returns false
-  // when there is no such cursor.
+  // choosing: a standard cursor by identifier (IDC_ARROW ...) with no module,
+  // or a cursor resource by name with the program's module. Returns false when
+  // there is no such cursor.
   bool SetCursor(TModule* module, const char* name);
   // The colour the window's background is erased with.
   void SetBkgndColor(COLORREF colour);
@@ -178,6 +211,7 @@ class TWindow {
   bool hasBkgnd_ = false;
   COLORREF bkgnd_ = 0;
   bool alias_ = false;
+  HACCEL accel_ = nullptr;  // loaded from Attr.AccelTable on the first key
   // The message being handled, for DefaultProcessing.
   UINT curMsg_ = 0;
   WPARAM curW_ = 0;

@@ -131,10 +131,49 @@ void HeadlessHost::key(UINT virtualKey, char ch) {
   step([virtualKey, ch] { WindowManager::instance().injectKey(virtualKey, ch); }, kActionGap);
 }
 
+namespace {
+
+// The key a character is typed with on a US keyboard, and whether Shift is held
+// (a character's code is not its key: '.' would be the Delete key).
+UINT keyFor(char c, UINT* modifiers) {
+  *modifiers = 0;
+  unsigned char u = static_cast<unsigned char>(c);
+  if (c == '\r' || c == '\n') return VK_RETURN;
+  if (c == '\t') return VK_TAB;
+  if (c == '\b') return VK_BACK;
+  if (u >= 'a' && u <= 'z') return u - 'a' + 'A';
+  if ((u >= 'A' && u <= 'Z') || u == ' ' || (u >= '0' && u <= '9')) {
+    if (u >= 'A' && u <= 'Z') *modifiers = MK_SHIFT;
+    return u;
+  }
+  static const char kPlain[] = "`-=[]\\;',./";
+  static const char kShifted[] = "~_+{}|:\"<>?";
+  static const UINT kKeys[] = {0xC0, 0xBD, 0xBB, 0xDB, 0xDD, 0xDC, 0xBA, 0xDE, 0xBC, 0xBE, 0xBF};
+  static const char kDigitShifted[] = ")!@#$%^&*(";
+  for (int i = 0; i < 11; ++i) {
+    if (c == kPlain[i]) return kKeys[i];
+    if (c == kShifted[i]) {
+      *modifiers = MK_SHIFT;
+      return kKeys[i];
+    }
+  }
+  for (int i = 0; i < 10; ++i) {
+    if (c == kDigitShifted[i]) {
+      *modifiers = MK_SHIFT;
+      return static_cast<UINT>('0' + i);
+    }
+  }
+  return 0xE5;  // no key of its own: the character alone counts
+}
+
+}  // namespace
+
 void HeadlessHost::type(const std::string& text) {
   for (char c : text) {
-    UINT vk = c == '\r' || c == '\n' ? VK_RETURN : static_cast<UINT>(static_cast<unsigned char>(c));
-    step([vk, c] { WindowManager::instance().injectKey(vk, c == '\n' ? '\r' : c); }, kEventGap);
+    UINT modifiers = 0;
+    UINT vk = keyFor(c, &modifiers);
+    step([vk, c, modifiers] { WindowManager::instance().injectKey(vk, c == '\n' ? '\r' : c, modifiers); },
+         kEventGap);
   }
 }
 

@@ -49,6 +49,11 @@ class Desktop {
   // An open or save file dialog: fills the request's path and returns true, or
   // returns false when cancelled.
   virtual bool fileDialog(HWND owner, FileDialogRequest& request);
+  // A help file opened at a page (WinHelp, platform/system/system.h): `command`
+  // is HELP_CONTENTS, HELP_CONTEXT (topic number in `data`) or HELP_KEY
+  // (keyword at `data`). Returns true when the help was shown. The default
+  // records the request as one line on standard error.
+  virtual bool showHelp(HWND owner, const char* file, UINT command, uintptr_t data);
 };
 
 // The default answer of a message box of `type`: the button that MB_DEFBUTTONn names.
@@ -67,7 +72,7 @@ class HeadlessDesktop : public Desktop {
 
 class ScriptedDesktop : public Desktop {
  public:
-  enum class Kind { MessageBox, InputBox, Beep, Sound, Menu, Dialog, FileDialog };
+  enum class Kind { MessageBox, InputBox, Beep, Sound, Menu, Dialog, FileDialog, Help };
   // One thing shown to the person, in the order shown.
   struct Event {
     Kind kind;
@@ -101,8 +106,10 @@ class ScriptedDesktop : public Desktop {
   // own kind of question; an empty queue gives the headless answer. Events
   // record menus (text: the items, "|" between them, "-" for a separator,
   // "[...]" around grayed and "*" before checked items, submenus in braces),
-  // dialogs (text: the dialog's resource name, caption: its title) and file
-  // dialogs (caption: the title, text: the path chosen).
+  // dialogs (text: the dialog's resource name, caption: its title), file
+  // dialogs (caption: the title, text: the path chosen) and help (text: the
+  // help file, caption: the keyword for HELP_KEY, type: the command, answer:
+  // the topic number for HELP_CONTEXT).
   void answerMenu(UINT command) { menuAnswers_.push_back(command); }
   void answerDialog(std::function<int(TDialog&)> script) { dialogAnswers_.push_back(std::move(script)); }
   // An empty path cancels the file dialog.
@@ -110,6 +117,7 @@ class ScriptedDesktop : public Desktop {
   UINT trackPopupMenu(HWND owner, HMENU menu, int x, int y) override;
   int runDialog(TDialog& dialog) override;
   bool fileDialog(HWND owner, FileDialogRequest& request) override;
+  bool showHelp(HWND owner, const char* file, UINT command, uintptr_t data) override;
 
  private:
   std::deque<Answer> answers_;

@@ -1,9 +1,11 @@
 // The choices a person makes in windows: the headless defaults of every desktop
 // and the scripted desktop's answers (see desktop.h).
 #include <cstdio>
+#include <string>
 
 #include "platform/system/desktop.h"
 #include "platform/system/file_dialog.h"
+#include "platform/system/system.h"
 #include "platform/win/menu.h"
 #include "platform/owl/t_dialog.h"
 
@@ -21,6 +23,31 @@ int Desktop::runDialog(TDialog& dialog) {
 bool Desktop::fileDialog(HWND, FileDialogRequest& request) {
   std::fprintf(stderr, "[%s] %s [Cancel]\n", request.save ? "save file" : "open file", request.title.c_str());
   return false;
+}
+
+namespace {
+
+// What a help request asks for, as the records show it.
+std::string helpPage(UINT command, uintptr_t data) {
+  switch (command) {
+    case HELP_CONTEXT: return "topic " + std::to_string(data);
+    case HELP_KEY: return std::string("keyword ") + (data != 0 ? reinterpret_cast<const char*>(data) : "");
+    default: return "contents";
+  }
+}
+
+}  // namespace
+
+bool Desktop::showHelp(HWND, const char* file, UINT command, uintptr_t data) {
+  std::fprintf(stderr, "[help] %s, %s\n", file != nullptr ? file : "", helpPage(command, data).c_str());
+  return true;
+}
+
+bool ScriptedDesktop::showHelp(HWND owner, const char* file, UINT command, uintptr_t data) {
+  std::string keyword = command == HELP_KEY && data != 0 ? reinterpret_cast<const char*>(data) : "";
+  int topic = command == HELP_CONTEXT ? static_cast<int>(data) : 0;
+  events_.push_back({Kind::Help, owner, file != nullptr ? file : "", keyword, command, topic});
+  return true;
 }
 
 UINT ScriptedDesktop::trackPopupMenu(HWND owner, HMENU menu, int, int) {

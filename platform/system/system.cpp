@@ -9,6 +9,8 @@
 // Lines the reader does not understand are kept as they are.
 #include "platform/system/system.h"
 
+#include "platform/system/desktop.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -445,4 +447,18 @@ UINT WinExec(const char* commandLine, UINT) {
   std::string program = words.front();
   words.erase(words.begin());
   return startProgram(program, words) ? 33 : 2;
+}
+
+// ---------------------------------------------------------------- help
+
+BOOL WinHelp(HWND owner, const char* file, UINT command, uintptr_t data) {
+  if (command == HELP_QUIT) return TRUE;
+  if (file == nullptr || file[0] == '\0') return FALSE;
+  if (command == HELP_KEY) {
+    const char* keyword = reinterpret_cast<const char*>(data);
+    if (keyword == nullptr || strnlen(keyword, 256) > 255) return FALSE;
+  } else if (command != HELP_CONTENTS && command != HELP_FINDER && command != HELP_CONTEXT) {
+    return FALSE;
+  }
+  return currentDesktop().showHelp(owner, file, command, data) ? TRUE : FALSE;
 }

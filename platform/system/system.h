@@ -87,6 +87,21 @@ std::vector<std::string> findFiles(const char* pattern);
 // True when the text holds a '*' or '?'.
 bool hasWildcards(const char* text);
 
+// ---- Help ----
+#define HELP_CONTEXT 0x0001u
+#define HELP_QUIT 0x0002u
+#define HELP_CONTENTS 0x0003u
+#define HELP_INDEX 0x0003u
+#define HELP_KEY 0x0101u
+#define HELP_FINDER 0x000Bu
+// Opens the help file `file` at its contents page (HELP_CONTENTS, HELP_INDEX,
+// HELP_FINDER), at topic number `data` (HELP_CONTEXT) or at the keyword `data`
+// points to (HELP_KEY), through the current desktop: the headless one records
+// the request, the command-line tool prints it, the browser opens a help page.
+// HELP_QUIT closes nothing and succeeds. FALSE for no file, an unknown command
+// or a keyword that is null or longer than 255 bytes.
+BOOL WinHelp(HWND owner, const char* file, UINT command, uintptr_t data);
+
 // ---- Starting a program ----
 // Starts `program` (searched on PATH when it has no '/') with `args`, without
 // waiting. Returns true when it started.

@@ -185,11 +185,13 @@ HMENU GetSubMenu(HMENU menu, int position) {
 }
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
-  Menu* m = findMenu(menu);
-  if (m == nullptr) return FALSE;
+  if (findMenu(menu) == nullptr) return FALSE;
+  // The owner enables and checks the items first (its command enablers).
+  if (owner != nullptr) SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+  if (findMenu(menu) == nullptr) return FALSE;
   UINT chosen = currentDesktop().trackPopupMenu(owner, menu, x, y);
   // The menu may have been changed or destroyed while it was up.
-  m = findMenu(menu);
+  Menu* m = findMenu(menu);
   Menu::Item* item = m != nullptr && chosen != 0 ? m->findCommand(chosen) : nullptr;
   if (item == nullptr || (item->flags & (MF_GRAYED | MF_DISABLED)) != 0) chosen = 0;
   if ((flags & TPM_RETURNCMD) != 0) return static_cast<BOOL>(chosen);

@@ -65,7 +65,8 @@ UINT GetMenuItemID(HMENU menu, int position);
 UINT GetMenuState(HMENU menu, UINT item, UINT flags);
 int GetMenuString(HMENU menu, UINT item, char* out, int size, UINT flags);
 HMENU GetSubMenu(HMENU menu, int position);
-// Asks the desktop. With TPM_RETURNCMD returns the command chosen (0 for none);
+// Sends WM_INITMENUPOPUP to the owner (which may enable, gray and check items),
+// then asks the desktop. With TPM_RETURNCMD returns the command chosen (0 for none);
 // otherwise posts WM_COMMAND with it to `owner` and returns TRUE when one was chosen.
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
 

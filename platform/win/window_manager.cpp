@@ -37,6 +37,7 @@ void WindowManager::reset(int screenWidth, int screenHeight) {
   timers_.clear();
   inputSource_ = nullptr;
   focus_ = capture_ = active_ = nullptr;
+  caret_ = Caret();
   quitPosted_ = false;
   keys_ = 0;
   lastDownMsg_ = 0;
@@ -173,6 +174,7 @@ void WindowManager::destroyTree(HWND hwnd) {
   }
   if (capture_ == hwnd) capture_ = nullptr;
   if (focus_ == hwnd) focus_ = nullptr;
+  if (caret_.owner == hwnd) caret_ = Caret();
   if (active_ == hwnd) active_ = nullptr;
   if (lastDownWindow_ == hwnd) lastDownWindow_ = nullptr;
   timers_.erase(std::remove_if(timers_.begin(), timers_.end(),
@@ -247,12 +249,56 @@ RECT WindowManager::windowRectOnScreen(HWND hwnd) const {
   return {w->rect.left + o.x, w->rect.top + o.y, w->rect.right + o.x, w->rect.bottom + o.y};
 }
 
-void WindowManager::sendSizeIfChanged(HWND hwnd, const RECT& oldClient) {
+bool WindowManager::framed(const Window& w) const {
+  return w.handle != desktop_ && (w.style & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) != 0;
+}
+
+void WindowManager::sendSizeIfChanged(HWND hwnd, const RECT& oldClient, int kind) {
   RECT c = clientRect(hwnd);
-  if (c.right == oldClient.right && c.bottom == oldClient.bottom) return;
-  if (Window* w = find(hwnd)) w->list.setSize(c.right, c.bottom);
+  // A change of state is told even when the client area keeps its size.
+  if (kind == SIZE_RESTORED && c.right == oldClient.right && c.bottom == oldClient.bottom) return;
+  if (Window* w = find(hwnd)) {
+    w->list.setSize(c.right, c.bottom);
+    w->ncPending = framed(*w);
+  }
   invalidate(hwnd, nullptr, true);
-  send(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));
+  send(hwnd, WM_SIZE, static_cast<WPARAM>(kind), MAKELPARAM(c.right, c.bottom));
+}
+
+void WindowManager::changeState(HWND hwnd, int cmd) {
+  Window* w = find(hwnd);
+  if (w == nullptr) return;
+  const bool minimise = cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE;
+  const bool maximise = cmd == SW_SHOWMAXIMIZED;
+  const bool restore = cmd == SW_RESTORE || cmd == SW_SHOWNORMAL;
+  const DWORD state = w->style & (WS_MINIMIZE | WS_MAXIMIZE);
+  if (!minimise && !maximise && !(restore && state != 0)) return;
+  if ((minimise && (state & WS_MINIMIZE) != 0) || (maximise && (state & WS_MAXIMIZE) != 0)) return;
+  RECT oldClient = clientRect(hwnd);
+  RECT oldRect = w->rect;
+  if (state == 0) w->restoreRect = w->rect;
+  w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+  int kind = SIZE_RESTORED;
+  if (minimise) {
+    // A strip as high as a caption and its frame, where the window was.
+    w->style |= WS_MINIMIZE;
+    int height = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
+    w->rect = {w->restoreRect.left, w->restoreRect.top, w->restoreRect.left + 160,
+               w->restoreRect.top + height};
+    kind = SIZE_MINIMIZED;
+  } else if (maximise) {
+    w->style |= WS_MAXIMIZE;
+    RECT area = w->parent == desktop_ ? RECT{0, 0, screenWidth_, screenHeight_} : clientRect(w->parent);
+    w->rect = area;
+    kind = SIZE_MAXIMIZED;
+  } else {
+    w->rect = w->restoreRect;
+  }
+  if ((w->style & WS_VISIBLE) != 0) invalidate(w->parent, &oldRect, true);
+  if (oldRect.left != w->rect.left || oldRect.top != w->rect.top) {
+    send(hwnd, WM_MOVE, 0, MAKELPARAM(clientOrigin(hwnd).x, clientOrigin(hwnd).y));
+  }
+  if (find(hwnd) != nullptr) sendSizeIfChanged(hwnd, oldClient, kind);
 }
 
 bool WindowManager::setPosition(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy,
@@ -300,12 +346,16 @@ bool WindowManager::show(HWND hwnd, int cmd) {
   if (w == nullptr || hwnd == desktop_) return false;
   bool wasVisible = (w->style & WS_VISIBLE) != 0;
   bool visible = cmd != SW_HIDE;
+  if (visible) changeState(hwnd, cmd);
+  w = find(hwnd);
+  if (w == nullptr) return wasVisible;
   if (visible == wasVisible) return wasVisible;
   send(hwnd, WM_SHOWWINDOW, visible ? 1 : 0, 0);
   w = find(hwnd);
   if (w == nullptr) return wasVisible;
   if (visible) {
     w->style |= WS_VISIBLE;
+    w->ncPending = framed(*w);
     invalidate(hwnd, nullptr, true);
     // Children are painted with their parent.
     std::vector<HWND> stack(w->children.begin(), w->children.end());
@@ -403,6 +453,18 @@ bool WindowManager::next(MSG* out, HWND hwnd, UINT minMsg, UINT maxMsg, bool rem
       last_ = *out;
       return !wait;
     }
+    if (inRange(WM_NCPAINT)) {
+      // A frame is painted before the window's client area.
+      for (auto& entry : windows_) {
+        Window& w = *entry.second;
+        if (w.ncPending && matches(hwnd, w.handle) && isVisible(w.handle)) {
+          *out = {w.handle, WM_NCPAINT, 1, 0, now(), cursor_};
+          if (remove) w.ncPending = false;
+          last_ = *out;
+          return true;
+        }
+      }
+    }
     if (inRange(WM_PAINT)) {
       // Parents before children, in creation order.
       for (auto& entry : windows_) {
@@ -450,6 +512,7 @@ LRESULT WindowManager::dispatch(const MSG& msg) {
   if (isMouseMessage(msg.message) && capture_ == nullptr) {
     send(msg.hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(1, msg.message));
   }
+  if (msg.message == WM_PAINT) preparePaint(msg.hwnd);
   LRESULT r = send(msg.hwnd, msg.message, msg.wParam, msg.lParam);
   if (msg.message == WM_PAINT) {
     // A window procedure that ignored the paint must not be asked again forever.
@@ -521,7 +584,9 @@ void WindowManager::injectMouse(UINT msg, POINT screen, UINT keys) {
   post(target, msg, keys_, MAKELPARAM(screen.x - origin.x, screen.y - origin.y));
 }
 
-void WindowManager::injectKey(UINT virtualKey, char ch) {
+void WindowManager::injectKey(UINT virtualKey, char ch, UINT modifiers) {
+  keys_ = (keys_ & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) |
+          (modifiers & (MK_SHIFT | MK_CONTROL | MK_ALT));
   HWND target = focus_ != nullptr ? focus_ : active_;
   if (target == nullptr) return;
   post(target, WM_KEYDOWN, virtualKey, 1);
@@ -560,6 +625,10 @@ HWND WindowManager::setActive(HWND hwnd, int how) {
   HWND old = active_;
   if (old == hwnd || (hwnd != nullptr && find(hwnd) == nullptr)) return old;
   active_ = hwnd;
+  // Both frames show the change of activation.
+  for (HWND h : {old, hwnd}) {
+    if (Window* w = find(h)) w->ncPending = framed(*w);
+  }
   if (old != nullptr) send(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
   if (hwnd != nullptr && active_ == hwnd) {
     send(hwnd, WM_ACTIVATE, static_cast<WPARAM>(how), reinterpret_cast<LPARAM>(old));
@@ -630,6 +699,21 @@ bool WindowManager::invalidate(HWND hwnd, const RECT* rect, bool erase) {
     invalidate(c, &local, erase);
   }
   return true;
+}
+
+void WindowManager::preparePaint(HWND hwnd) {
+  Window* w = find(hwnd);
+  if (w == nullptr || !w->hasUpdate) return;
+  RECT client = clientRect(hwnd);
+  if (w->list.size() > kRepaintWholeAt) {
+    w->update = client;
+    w->eraseUpdate = true;
+  }
+  const RECT& u = w->update;
+  if (w->eraseUpdate && u.left <= client.left && u.top <= client.top && u.right >= client.right &&
+      u.bottom >= client.bottom) {
+    w->list.clear();
+  }
 }
 
 bool WindowManager::validate(HWND hwnd, const RECT* rect) {

@@ -8,7 +8,8 @@
 // handle is refused (IsWindow false) instead of reaching another window.
 //
 // Messages come out of the queue in this order of priority: posted messages
-// (scripted input is posted too), then WM_PAINT for a window with an update area,
+// (scripted input is posted too), then WM_NCPAINT for a window whose frame
+// needs painting, then WM_PAINT for a window with an update area,
 // then WM_TIMER for a timer that is due, then the next scripted input from the
 // input source (asked only when nothing else is waiting, as if the person were
 // slower than the program). When nothing can arrive any more a waiting
@@ -56,6 +57,11 @@ class WindowManager {
     HCURSOR cursor = nullptr;
     bool hasUpdate = false;
     bool eraseUpdate = false;
+    // The frame needs painting: the window hears WM_NCPAINT before its next
+    // WM_PAINT (only windows with a frame: a border, a caption or a thick frame).
+    bool ncPending = false;
+    // The rectangle a minimised or maximised window goes back to when restored.
+    RECT restoreRect = {0, 0, 0, 0};
     RECT update = {0, 0, 0, 0};     // client coordinates
     ScrollBar hbar;
     ScrollBar vbar;
@@ -95,6 +101,11 @@ class WindowManager {
   POINT clientOrigin(HWND hwnd) const;      // screen position of the client area
   RECT windowRectOnScreen(HWND hwnd) const;
   bool setPosition(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+  // Shows or hides; SW_MINIMIZE, SW_SHOWMAXIMIZED and SW_RESTORE change the
+  // window's state too (WS_MINIMIZE, WS_MAXIMIZE): a minimised window shrinks
+  // to a caption-high strip at its place, a maximised one fills its parent's
+  // client area (the screen for top-level windows), and restoring puts back the
+  // rectangle it had in the normal state. WM_SIZE tells the kind of change.
   bool show(HWND hwnd, int cmd);
   HWND windowFromPoint(POINT screen) const;
   int screenWidth() const { return screenWidth_; }
@@ -123,8 +134,11 @@ class WindowManager {
   // word, turning a second press within the double-click time and distance into
   // a double click for windows whose class asks for them.
   void injectMouse(UINT msg, POINT screen, UINT keys);
-  // Queues WM_KEYDOWN, then WM_CHAR when `ch` is not 0, then WM_KEYUP to the focus.
-  void injectKey(UINT virtualKey, char ch);
+  // Queues WM_KEYDOWN, then WM_CHAR when `ch` is not 0, then WM_KEYUP to the
+  // focus. `modifiers` (MK_SHIFT, MK_CONTROL, MK_ALT) are the keys held down
+  // with it: GetKeyState reports them until the next input, as scripted input
+  // comes one at a time.
+  void injectKey(UINT virtualKey, char ch, UINT modifiers = 0);
   // Asked for the next scripted input when the queue is idle; it injects one
   // input and returns true, or returns false when the script is done.
   void setInputSource(std::function<bool()> source) { inputSource_ = std::move(source); }
@@ -145,11 +159,30 @@ class WindowManager {
   HWND setActive(HWND hwnd, int how);
   HWND active() const { return active_; }
 
+  // ---- The caret ----
+  struct Caret {
+    HWND owner = nullptr;
+    int width = 0;
+    int height = 0;
+    POINT pos = {0, 0};
+    int hidden = 1;  // shown at 0
+  };
+  Caret& caret() { return caret_; }
+
   // ---- Timers ----
   UINT_PTR setTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
   bool killTimer(HWND hwnd, UINT_PTR id);
 
   // ---- Update areas ----
+  // A window's picture starts again from nothing when the whole client area is
+  // repainted with erasing: everything recorded before is painted over. A
+  // window repainted only in part (a drag step) keeps adding to its list, so
+  // once the list holds more than kRepaintWholeAt commands its next paint is
+  // made a whole one; the list therefore never holds much more than that plus
+  // one paint's drawing.
+  static constexpr std::size_t kRepaintWholeAt = 2048;
+  // Called just before WM_PAINT goes to the window (dispatch, UpdateWindow).
+  void preparePaint(HWND hwnd);
   bool invalidate(HWND hwnd, const RECT* rect, bool erase);
   bool validate(HWND hwnd, const RECT* rect);
 
@@ -173,7 +206,9 @@ class WindowManager {
   void destroyTree(HWND hwnd);
   bool matches(HWND filter, HWND target) const;
   HWND deepestAt(HWND parent, POINT screen) const;
-  void sendSizeIfChanged(HWND hwnd, const RECT& oldClient);
+  void sendSizeIfChanged(HWND hwnd, const RECT& oldClient, int kind = 0);
+  bool framed(const Window& w) const;
+  void changeState(HWND hwnd, int cmd);
 
   std::map<uintptr_t, std::unique_ptr<Window>> windows_;
   std::map<std::string, WNDCLASS> classes_;
@@ -196,6 +231,7 @@ class WindowManager {
   UINT keys_ = 0;
   POINT cursor_ = {0, 0};
   HCURSOR currentCursor_ = nullptr;
+  Caret caret_;
   // The last button press, for double-click synthesis.
   UINT lastDownMsg_ = 0;
   HWND lastDownWindow_ = nullptr;

@@ -4,9 +4,11 @@
 #include "platform/win/windows_user.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_gdi.h"
@@ -15,11 +17,35 @@ namespace {
 
 WindowManager& wm() { return WindowManager::instance(); }
 
-// Standard cursors are handles with their identifier as the value; loaded
-// resources get handles above 0x10000 and keep their names here.
-std::map<uintptr_t, std::string>& loadedCursors() {
-  static std::map<uintptr_t, std::string> cursors;
-  return cursors;
+// Standard cursors are handles with their identifier as the value. Cursor
+// resources get handles from 0x10000 up, one per name for the life of the
+// process; `present` says whether the resource is there now.
+struct CursorResource {
+  std::string name;  // as first supplied
+  uintptr_t handle;
+  bool present;
+};
+
+std::string foldCase(const char* s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::map<std::string, CursorResource>& cursorResources() {
+  static std::map<std::string, CursorResource> table = [] {
+    std::map<std::string, CursorResource> t;
+    const char* const builtIn[] = {"Hand_Cursor",   "Menu_Cursor",   "LinkTo_Cursor", "Expand_Cursor",
+                                   "Edit_Cursor",   "Goto_Cursor",   "Select_Cursor", "Play_Cursor",
+                                   "Pen_Cursor",    "Eraser_Cursor"};
+    uintptr_t next = 0x10000;
+    for (const char* n : builtIn) {
+      t[foldCase(n)] = {n, next, true};
+      next += 4;
+    }
+    return t;
+  }();
+  return table;
 }
 
 }  // namespace
@@ -72,6 +98,16 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 }
 
 BOOL ShowWindow(HWND hwnd, int cmdShow) { return wm().show(hwnd, cmdShow); }
+
+BOOL IsIconic(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  return w != nullptr && (w->style & WS_MINIMIZE) != 0;
+}
+
+BOOL IsZoomed(HWND hwnd) {
+  const WindowManager::Window* w = wm().find(hwnd);
+  return w != nullptr && (w->style & WS_MAXIMIZE) != 0;
+}
 
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
   return wm().setPosition(hwnd, nullptr, x, y, width, height,
@@ -284,6 +320,99 @@ HWND GetWindow(HWND hwnd, UINT relation) {
   return nullptr;
 }
 
+// ---------------------------------------------------------------- modules
+
+HINSTANCE GetModuleHandle(const char* name) {
+  // One module: the program, at the address programs were traditionally loaded.
+  return name == nullptr ? reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x400000)) : nullptr;
+}
+
+// ---------------------------------------------------------------- accelerators
+
+namespace {
+
+const int kMaxAccelerators = 4096;
+
+// Tables by handle; resources by folded name, each with the handle of its table
+// once loaded.
+std::map<uintptr_t, std::vector<ACCEL>>& acceleratorTables() {
+  static std::map<uintptr_t, std::vector<ACCEL>> tables;
+  return tables;
+}
+
+struct AcceleratorResource {
+  std::vector<ACCEL> entries;
+  uintptr_t table = 0;
+};
+
+std::map<std::string, AcceleratorResource>& acceleratorResources() {
+  static std::map<std::string, AcceleratorResource> resources;
+  return resources;
+}
+
+}  // namespace
+
+HACCEL CreateAcceleratorTable(const ACCEL* entries, int count) {
+  static uintptr_t next = 0xA0000;
+  if (entries == nullptr || count <= 0 || count > kMaxAccelerators) return nullptr;
+  uintptr_t h = next;
+  next += 4;
+  acceleratorTables()[h] = std::vector<ACCEL>(entries, entries + count);
+  return reinterpret_cast<HACCEL>(h);
+}
+
+BOOL DestroyAcceleratorTable(HACCEL table) {
+  uintptr_t h = reinterpret_cast<uintptr_t>(table);
+  for (auto& r : acceleratorResources()) {
+    if (r.second.table == h) return FALSE;  // a loaded resource lives with the program
+  }
+  return acceleratorTables().erase(h) != 0;
+}
+
+bool supplyAcceleratorResource(const char* name, const ACCEL* entries, int count) {
+  if (name == nullptr || name[0] == '\0' || entries == nullptr || count <= 0 ||
+      count > kMaxAccelerators) {
+    return false;
+  }
+  AcceleratorResource& r = acceleratorResources()[foldCase(name)];
+  r.entries.assign(entries, entries + count);
+  if (r.table != 0) acceleratorTables()[r.table] = r.entries;
+  return true;
+}
+
+HACCEL LoadAccelerators(HINSTANCE instance, const char* name) {
+  if (instance == nullptr || name == nullptr || reinterpret_cast<uintptr_t>(name) < 0x10000) return nullptr;
+  auto it = acceleratorResources().find(foldCase(name));
+  if (it == acceleratorResources().end()) return nullptr;
+  if (it->second.table == 0) {
+    HACCEL h = CreateAcceleratorTable(it->second.entries.data(), static_cast<int>(it->second.entries.size()));
+    it->second.table = reinterpret_cast<uintptr_t>(h);
+  }
+  return reinterpret_cast<HACCEL>(it->second.table);
+}
+
+int TranslateAccelerator(HWND hwnd, HACCEL table, MSG* msg) {
+  if (msg == nullptr || !IsWindow(hwnd)) return FALSE;
+  auto it = acceleratorTables().find(reinterpret_cast<uintptr_t>(table));
+  if (it == acceleratorTables().end()) return FALSE;
+  if (msg->message != WM_KEYDOWN && msg->message != WM_CHAR) return FALSE;
+  UINT held = 0;
+  if (GetKeyState(VK_SHIFT) < 0) held |= FSHIFT;
+  if (GetKeyState(VK_CONTROL) < 0) held |= FCONTROL;
+  if (GetKeyState(VK_MENU) < 0) held |= FALT;
+  for (const ACCEL& a : it->second) {
+    bool virtualKey = (a.fVirt & FVIRTKEY) != 0;
+    bool match = virtualKey ? msg->message == WM_KEYDOWN && msg->wParam == a.key &&
+                                  (a.fVirt & (FSHIFT | FCONTROL | FALT)) == held
+                            : msg->message == WM_CHAR && msg->wParam == a.key;
+    if (match) {
+      SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(a.cmd, 1), 0);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
 // ---------------------------------------------------------------- procedures
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -359,7 +488,6 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 
 BOOL TranslateMessage(const MSG*) { return FALSE; }  // characters are queued with their keys
 LRESULT DispatchMessage(const MSG* msg) { return msg != nullptr ? wm().dispatch(*msg) : 0; }
-DWORD GetMessageTime() { return wm().lastMessage().time; }
 
 DWORD GetMessagePos() {
   POINT p = wm().lastMessage().pt;
@@ -384,12 +512,11 @@ int16_t GetKeyState(int virtualKey) {
     case VK_RBUTTON: bit = MK_RBUTTON; break;
     case VK_SHIFT: bit = MK_SHIFT; break;
     case VK_CONTROL: bit = MK_CONTROL; break;
+    case VK_MENU: bit = MK_ALT; break;
     default: return 0;
   }
   return (keys & bit) != 0 ? static_cast<int16_t>(0x8000) : 0;
 }
-
-int16_t GetAsyncKeyState(int virtualKey) { return GetKeyState(virtualKey); }
 
 BOOL GetCursorPos(POINT* p) {
   if (p == nullptr) return FALSE;
@@ -399,6 +526,51 @@ BOOL GetCursorPos(POINT* p) {
 
 BOOL SetCursorPos(int x, int y) {
   wm().setCursorPos({x, y});
+  return TRUE;
+}
+
+// ---------------------------------------------------------------- caret
+
+BOOL CreateCaret(HWND hwnd, HGDIOBJ, int width, int height) {
+  if (!IsWindow(hwnd)) return FALSE;
+  WindowManager::Caret& c = wm().caret();
+  c = WindowManager::Caret();
+  c.owner = hwnd;
+  c.width = std::max(1, width);
+  c.height = std::max(1, height);
+  return TRUE;
+}
+
+BOOL DestroyCaret() {
+  wm().caret() = WindowManager::Caret();
+  return TRUE;
+}
+
+BOOL SetCaretPos(int x, int y) {
+  WindowManager::Caret& c = wm().caret();
+  if (c.owner == nullptr) return FALSE;
+  c.pos = {x, y};
+  return TRUE;
+}
+
+BOOL GetCaretPos(POINT* p) {
+  const WindowManager::Caret& c = wm().caret();
+  if (p == nullptr || c.owner == nullptr) return FALSE;
+  *p = c.pos;
+  return TRUE;
+}
+
+BOOL ShowCaret(HWND hwnd) {
+  WindowManager::Caret& c = wm().caret();
+  if (c.owner == nullptr || (hwnd != nullptr && hwnd != c.owner) || c.hidden == 0) return FALSE;
+  --c.hidden;
+  return TRUE;
+}
+
+BOOL HideCaret(HWND hwnd) {
+  WindowManager::Caret& c = wm().caret();
+  if (c.owner == nullptr || (hwnd != nullptr && hwnd != c.owner)) return FALSE;
+  if (c.hidden < 1000000) ++c.hidden;
   return TRUE;
 }
 
@@ -429,6 +601,7 @@ BOOL UpdateWindow(HWND hwnd) {
   const WindowManager::Window* w = wm().find(hwnd);
   if (w == nullptr) return FALSE;
   if (w->hasUpdate && wm().isVisible(hwnd)) {
+    wm().preparePaint(hwnd);
     SendMessage(hwnd, WM_PAINT, 0, 0);
     if (WindowManager::Window* again = wm().find(hwnd)) again->hasUpdate = false;
   }
@@ -487,22 +660,40 @@ BOOL ScrollWindow(HWND hwnd, int, int, const RECT*, const RECT*) {
 HCURSOR LoadCursor(HINSTANCE instance, const char* name) {
   uintptr_t id = reinterpret_cast<uintptr_t>(name);
   if (id < 0x10000) {
-    // Only the standard cursors exist without resources.
+    // Standard cursors by number; the program's resources are known by name.
     if (instance != nullptr) return nullptr;
     return cursorName(reinterpret_cast<HCURSOR>(id))[0] != '\0' ? reinterpret_cast<HCURSOR>(id)
                                                                  : nullptr;
   }
-  // Cursor resources are not part of this build: loading one by name fails, so
-  // that callers fall back to a standard cursor.
-  return nullptr;
+  if (instance == nullptr) return nullptr;  // no standard cursor has a name
+  auto it = cursorResources().find(foldCase(name));
+  if (it == cursorResources().end() || !it->second.present) return nullptr;
+  return reinterpret_cast<HCURSOR>(it->second.handle);
+}
+
+HCURSOR supplyCursorResource(const char* name) {
+  if (name == nullptr || name[0] == '\0') return nullptr;
+  auto& table = cursorResources();
+  auto it = table.find(foldCase(name));
+  if (it == table.end()) {
+    uintptr_t next = 0x10000;
+    for (const auto& e : table) next = std::max(next, e.second.handle + 4);
+    it = table.emplace(foldCase(name), CursorResource{name, next, true}).first;
+  }
+  it->second.present = true;
+  return reinterpret_cast<HCURSOR>(it->second.handle);
+}
+
+bool withdrawCursorResource(const char* name) {
+  if (name == nullptr) return false;
+  auto it = cursorResources().find(foldCase(name));
+  if (it == cursorResources().end() || !it->second.present) return false;
+  it->second.present = false;
+  return true;
 }
 
 HCURSOR SetCursor(HCURSOR cursor) { return wm().setCursor(cursor); }
 
-HICON LoadIcon(HINSTANCE instance, const char* name) {
-  if (instance == nullptr && name == IDI_APPLICATION) return reinterpret_cast<HICON>(static_cast<uintptr_t>(32512));
-  return nullptr;
-}
 HCURSOR GetCursor() { return wm().cursor(); }
 
 const char* cursorName(HCURSOR cursor) {
@@ -519,8 +710,11 @@ const char* cursorName(HCURSOR cursor) {
     case 32646: return "sizeall";
     default: break;
   }
-  auto it = loadedCursors().find(reinterpret_cast<uintptr_t>(cursor));
-  return it != loadedCursors().end() ? it->second.c_str() : "";
+  const uintptr_t h = reinterpret_cast<uintptr_t>(cursor);
+  for (const auto& e : cursorResources()) {
+    if (e.second.handle == h) return e.second.name.c_str();
+  }
+  return "";
 }
 
 // ---------------------------------------------------------------- metrics and colours

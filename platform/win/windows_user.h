@@ -56,12 +56,17 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define WM_SHOWWINDOW 0x0018u
 #define WM_SETCURSOR 0x0020u
 #define WM_NCDESTROY 0x0082u
-#define WM_NCPAINT 0x0085u  // never sent: frames are drawn by the composer
+// Sent to a window with a frame when the frame needs painting (shown, resized,
+// activated or deactivated, minimised or restored), before its WM_PAINT. The
+// default processing does nothing, as the composer draws the standard frame; a
+// window that draws more on its frame does it here (GetWindowDC).
+#define WM_NCPAINT 0x0085u
 #define WM_KEYDOWN 0x0100u
 #define WM_KEYUP 0x0101u
 #define WM_CHAR 0x0102u
 #define WM_INITDIALOG 0x0110u
 #define WM_COMMAND 0x0111u
+#define WM_INITMENUPOPUP 0x0117u  // wParam: the popup menu, before it is tracked
 #define WM_TIMER 0x0113u
 #define WM_HSCROLL 0x0114u
 #define WM_VSCROLL 0x0115u
@@ -86,6 +91,8 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define MK_SHIFT 0x0004u
 #define MK_CONTROL 0x0008u
 #define MK_MBUTTON 0x0010u
+// Not a Windows key-state bit: the Alt key held with a scripted key press.
+#define MK_ALT 0x0100u
 
 // Virtual keys the system looks at.
 #define VK_BACK 0x08u
@@ -93,8 +100,19 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define VK_RETURN 0x0Du
 #define VK_SHIFT 0x10u
 #define VK_CONTROL 0x11u
+#define VK_MENU 0x12u
 #define VK_ESCAPE 0x1Bu
+#define VK_PRIOR 0x21u
+#define VK_NEXT 0x22u
+#define VK_END 0x23u
+#define VK_HOME 0x24u
+#define VK_LEFT 0x25u
+#define VK_UP 0x26u
+#define VK_RIGHT 0x27u
+#define VK_DOWN 0x28u
+#define VK_INSERT 0x2Du
 #define VK_DELETE 0x2Eu
+#define VK_F1 0x70u
 #define VK_LBUTTON 0x01u
 #define VK_RBUTTON 0x02u
 
@@ -126,9 +144,11 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define WS_POPUP 0x80000000u
 #define WS_CHILD 0x40000000u
 #define WS_VISIBLE 0x10000000u
+#define WS_MINIMIZE 0x20000000u
 #define WS_DISABLED 0x08000000u
 #define WS_CLIPSIBLINGS 0x04000000u
 #define WS_CLIPCHILDREN 0x02000000u
+#define WS_MAXIMIZE 0x01000000u
 #define WS_CAPTION 0x00C00000u
 #define WS_BORDER 0x00800000u
 #define WS_DLGFRAME 0x00400000u
@@ -163,10 +183,34 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define SS_CENTER 0x0001u
 #define ES_MULTILINE 0x0004u
 #define ES_AUTOVSCROLL 0x0040u
+#define ES_AUTOHSCROLL 0x0080u
+#define ES_READONLY 0x0800u
+#define ES_WANTRETURN 0x1000u
+#define EN_SETFOCUS 0x0100u
+#define EN_KILLFOCUS 0x0200u
 #define EN_CHANGE 0x0300u
+#define EM_GETSEL 0x00B0u
+#define EM_SETSEL 0x00B1u
+#define EM_SCROLL 0x00B5u
+#define EM_LINESCROLL 0x00B6u
+#define EM_SCROLLCARET 0x00B7u
 #define EM_GETMODIFY 0x00B8u
 #define EM_SETMODIFY 0x00B9u
+#define EM_GETLINECOUNT 0x00BAu
+#define EM_LINEINDEX 0x00BBu
+#define EM_LINELENGTH 0x00C1u
+#define EM_REPLACESEL 0x00C2u
+#define EM_GETLINE 0x00C4u
 #define EM_LIMITTEXT 0x00C5u
+#define EM_LINEFROMCHAR 0x00C9u
+#define EM_GETFIRSTVISIBLELINE 0x00CEu
+#define EM_SETREADONLY 0x00CFu
+#define WM_SETFONT 0x0030u
+#define WM_GETFONT 0x0031u
+#define WM_CUT 0x0300u
+#define WM_COPY 0x0301u
+#define WM_PASTE 0x0302u
+#define WM_CLEAR 0x0303u
 #define LB_ADDSTRING 0x0180u
 #define LB_RESETCONTENT 0x0184u
 #define LB_SETCURSEL 0x0186u
@@ -196,10 +240,13 @@ inline int GET_Y_LPARAM(LPARAM lp) {
 #define HWND_TOP (reinterpret_cast<HWND>(static_cast<uintptr_t>(0)))
 #define HWND_BOTTOM (reinterpret_cast<HWND>(static_cast<uintptr_t>(1)))
 
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
 #define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
 #define SW_SHOWNA 8
 #define SW_RESTORE 9
-#define SW_SHOWMAXIMIZED 3
 
 // Window longs.
 #define GWL_WNDPROC (-4)
@@ -299,9 +346,6 @@ struct PAINTSTRUCT {
 #define COLOR_INACTIVECAPTIONTEXT 19
 #define COLOR_BTNHIGHLIGHT 20
 
-TVX_DECLARE_HANDLE(HICON);
-#define IDI_APPLICATION (reinterpret_cast<const char*>(static_cast<uintptr_t>(32512)))
-
 // ---- Cursors (the standard ones, by identifier) ----
 #define IDC_ARROW (reinterpret_cast<const char*>(static_cast<uintptr_t>(32512)))
 #define IDC_IBEAM (reinterpret_cast<const char*>(static_cast<uintptr_t>(32513)))
@@ -331,6 +375,8 @@ BOOL IsWindow(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);
 BOOL IsChild(HWND parent, HWND hwnd);
 BOOL ShowWindow(HWND hwnd, int cmdShow);
+BOOL IsIconic(HWND hwnd);  // minimised
+BOOL IsZoomed(HWND hwnd);  // maximised
 BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL GetWindowRect(HWND hwnd, RECT* rect);  // screen coordinates
@@ -359,6 +405,11 @@ HWND GetWindow(HWND hwnd, UINT relation);
 #define GW_HWNDPREV 3
 #define GW_CHILD 5
 
+// ---- Modules ----
+// The program's module handle (never null): the handle its resources are
+// loaded through. Only the program itself (a null name) is known.
+HINSTANCE GetModuleHandle(const char* name);
+
 // ---- Window procedures ----
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -374,8 +425,34 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
-DWORD GetMessageTime();
 DWORD GetMessagePos();  // screen position of the last message, packed
+
+// ---- Accelerators ----
+// A key that stands for a command: with FVIRTKEY `key` is a virtual key,
+// matched on WM_KEYDOWN with exactly the FSHIFT, FCONTROL and FALT keys held;
+// otherwise it is a character, matched on WM_CHAR.
+struct ACCEL {
+  BYTE fVirt;
+  WORD key;
+  WORD cmd;
+};
+#define FVIRTKEY 0x01u
+#define FSHIFT 0x04u
+#define FCONTROL 0x08u
+#define FALT 0x10u
+TVX_DECLARE_HANDLE(HACCEL);
+// A table of `count` entries (1 to 4096), or null.
+HACCEL CreateAcceleratorTable(const ACCEL* entries, int count);
+BOOL DestroyAcceleratorTable(HACCEL table);
+// The program's accelerator resource of that name (compared without letter
+// case); null when there is none. Loading it again gives the same table.
+HACCEL LoadAccelerators(HINSTANCE instance, const char* name);
+// Supplies an accelerator resource, as the program's resource file would;
+// replaces the entries of one of the same name (1 to 4096 entries).
+bool supplyAcceleratorResource(const char* name, const ACCEL* entries, int count);
+// When `msg` is a key the table names, sends WM_COMMAND (the command in the low
+// word, 1 in the high word: from an accelerator) to `hwnd` and returns TRUE.
+int TranslateAccelerator(HWND hwnd, HACCEL table, MSG* msg);
 
 // ---- Focus, capture, activation ----
 HWND SetFocus(HWND hwnd);
@@ -387,9 +464,17 @@ HWND SetActiveWindow(HWND hwnd);
 HWND GetActiveWindow();
 // The key state as the last input message left it (high bit set while down).
 int16_t GetKeyState(int virtualKey);
-int16_t GetAsyncKeyState(int virtualKey);
 BOOL GetCursorPos(POINT* p);
 BOOL SetCursorPos(int x, int y);
+
+// ---- The caret (one for the whole program, owned by one window) ----
+// Created hidden; ShowCaret and HideCaret nest. Destroyed with its window.
+BOOL CreateCaret(HWND hwnd, HGDIOBJ bitmap, int width, int height);
+BOOL DestroyCaret();
+BOOL SetCaretPos(int x, int y);  // client coordinates of the owner
+BOOL GetCaretPos(POINT* p);
+BOOL ShowCaret(HWND hwnd);
+BOOL HideCaret(HWND hwnd);
 
 // ---- Timers ----
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
@@ -413,14 +498,27 @@ BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show);
 BOOL ScrollWindow(HWND hwnd, int dx, int dy, const RECT* scrollRect, const RECT* clipRect);
 
 // ---- Cursors ----
+// A standard cursor by identifier (instance null), or a cursor resource of the
+// program by name (instance: the program's module handle, any non-null value).
+// Null when there is no such cursor, so that the caller falls back on a
+// standard one. Loading a resource again gives the same handle.
 HCURSOR LoadCursor(HINSTANCE instance, const char* name);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
-// The name of a standard cursor ("arrow", "cross" ...) or of a loaded resource.
+// The name of a standard cursor ("arrow", "cross" ...) or of a cursor resource
+// as the program spells it ("Hand_Cursor"); "" for an unknown handle.
 const char* cursorName(HCURSOR cursor);
-// Icons: only the standard application icon exists (resources are not part of
-// the build, so loading one by name gives null and the caller falls back).
-HICON LoadIcon(HINSTANCE instance, const char* name);
+// The program's cursor resources, as its resource file would hold them: the
+// cursors of the page windows and the plug-in ("Hand_Cursor", "Menu_Cursor",
+// "LinkTo_Cursor", "Expand_Cursor", "Edit_Cursor", "Goto_Cursor",
+// "Select_Cursor", "Play_Cursor", "Pen_Cursor", "Eraser_Cursor") are there from
+// the start. Names compare without letter case. Each resource has a handle of
+// its own, above every standard cursor's, kept for the life of the process, so
+// that a resource withdrawn and supplied again keeps its handle. Hosts draw a
+// resource cursor from its name. Supplying a name that is there returns its
+// handle; withdrawing one that is not returns false.
+HCURSOR supplyCursorResource(const char* name);
+bool withdrawCursorResource(const char* name);
 
 // ---- System metrics and colours ----
 int GetSystemMetrics(int index);

@@ -53,10 +53,12 @@ TEST(ControlTest, ButtonsEditsAndListsAnswerAsOnWindows) {
   host.click(list.HWindow, {5, 20});
   host.run();
 
-  std::vector<std::string> expected = {"201/0", "248/0", "239/768", "239/768", "300/1"};
-  EXPECT_EQ(panel.commands, expected) << "clicks, EN_CHANGE per accepted character, LBN_SELCHANGE";
+  std::vector<std::string> expected = {"201/0", "248/0", "239/256", "239/768", "239/768", "300/1"};
+  EXPECT_EQ(panel.commands, expected)
+      << "clicks, EN_SETFOCUS, EN_CHANGE per accepted character, LBN_SELCHANGE";
   EXPECT_EQ(box.GetCheck(), static_cast<UINT>(BST_CHECKED));
-  EXPECT_EQ(edit.GetText(), "startxy") << "a limit of 8 (with the NUL) keeps 7 characters";
+  EXPECT_EQ(edit.GetText(), "xystart")
+      << "the click put the caret before the text; a limit of 8 (with the NUL) keeps 7 characters";
   EXPECT_TRUE(edit.IsModified());
   edit.SetText("fresh");
   EXPECT_FALSE(edit.IsModified()) << "setting the text clears the modified flag";

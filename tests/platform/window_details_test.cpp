@@ -117,7 +117,7 @@ TEST_F(WindowDetailsTest, CursorFromTheClassAndTimerProcedures) {
   wm.injectMouse(WM_MOUSEMOVE, {5, 5}, 0);
   wm.runUntilIdle();
   EXPECT_STREQ(cursorName(GetCursor()), "cross") << "the class cursor is set on a move";
-  EXPECT_EQ(LoadCursor(nullptr, "Hand_Cursor"), nullptr) << "cursor resources are not part of the build";
+  EXPECT_EQ(LoadCursor(nullptr, "Hand_Cursor"), nullptr) << "a cursor resource is loaded through the program's module";
   static int fired = 0;
   fired = 0;
   UINT_PTR id = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) { ++fired; });
@@ -238,7 +238,7 @@ TEST_F(WindowDetailsTest, WindowCursorAndBackgroundColour) {
   w.Attr.H = 40;
   w.SetBkgndColor(RGB(0, 0x80, 0));
   EXPECT_TRUE(w.SetCursor(nullptr, IDC_SIZEALL));
-  EXPECT_FALSE(w.SetCursor(nullptr, "Expand_Cursor")) << "no cursor resources: the caller falls back";
+  EXPECT_FALSE(w.SetCursor(nullptr, "Expand_Cursor")) << "a resource is found only through the program's module";
   ASSERT_TRUE(w.Create());
   WindowManager& wm = WindowManager::instance();
   wm.runUntilIdle();

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "platform/system/system.h"
+
 std::string desktopLine(const char* caption, const char* text) {
   std::string line = "tvx: ";
   if (caption != nullptr && caption[0] != '\0') {
@@ -56,4 +58,12 @@ int TvxDesktop::messageBox(HWND, const char* text, const char* caption, UINT typ
 int TvxDesktop::inputBox(HWND, const char* title, const char* prompt, char*, int) {
   std::fprintf(stderr, "%s (not answered)\n", desktopLine(title, prompt).c_str());
   return IDCANCEL;
+}
+
+bool TvxDesktop::showHelp(HWND, const char* file, UINT command, uintptr_t data) {
+  std::string page = "contents";
+  if (command == HELP_CONTEXT) page = "topic " + std::to_string(data);
+  if (command == HELP_KEY) page = std::string("keyword ") + reinterpret_cast<const char*>(data);
+  std::fprintf(stderr, "%s\n", desktopLine("help", (std::string(file) + ", " + page).c_str()).c_str());
+  return true;
 }

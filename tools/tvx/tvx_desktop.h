@@ -16,6 +16,8 @@ class TvxDesktop : public HeadlessDesktop {
   int messageBox(HWND owner, const char* text, const char* caption, UINT type) override;
   int inputBox(HWND owner, const char* title, const char* prompt, char* buffer,
                int bufferSize) override;
+  // Help cannot be shown here: the request is printed, "tvx: help: FILE, PAGE".
+  bool showHelp(HWND owner, const char* file, UINT command, uintptr_t data) override;
 };
 
 // The one line a message box prints: "tvx: CAPTION: TEXT", line breaks in the
