@@ -137,6 +137,7 @@ void text(cairo_t* cr, const DrawCommand& c) {
 }
 
 void command(cairo_t* cr, const DrawCommand& c) {
+  if (c.op == DrawOp::Mapping) return;  // a metafile's mapping call draws nothing
   cairo_save(cr);
   cairo_rectangle(cr, c.clip.left, c.clip.top, std::max<LONG>(0, c.clip.right - c.clip.left),
                   std::max<LONG>(0, c.clip.bottom - c.clip.top));

@@ -124,6 +124,7 @@ class Writer {
   }
 
   void command(std::ostream& out, const DrawCommand& c) {
+    if (c.op == DrawOp::Mapping) return;  // a metafile's mapping call draws nothing
     const std::string clip = clipRef(c.clip);
     if (c.op == DrawOp::Text) {
       text(out, c, clip);

@@ -20,6 +20,13 @@ std::map<uintptr_t, std::unique_ptr<DeviceContext>>& contexts() {
 }
 uintptr_t g_nextDc = 0x80000;
 
+// A metafile has no edges of its own: it records whatever is drawn.
+const RECT kEverything = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
+
+bool sameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 // floor(v + 0.5), kept inside the 32-bit range.
 LONG roundToLong(double v) {
   double r = std::floor(v + 0.5);
@@ -27,6 +34,9 @@ LONG roundToLong(double v) {
   if (r > 2147483647.0) return INT32_MAX;
   return static_cast<LONG>(r);
 }
+
+// |v| inside the 32-bit range.
+int magnitude(int v) { return v == INT32_MIN ? INT32_MAX : v < 0 ? -v : v; }
 
 void adjustSelections(HGDIOBJ object, int delta) {
   if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) o->selections += delta;
@@ -67,8 +77,18 @@ DeviceContext::~DeviceContext() {
 
 // ---------------------------------------------------------------- mapping
 
+void DeviceContext::recordMapping(MappingCall call, int x, int y) {
+  if (!recordsLogical()) return;
+  DrawCommand c;
+  c.op = DrawOp::Mapping;
+  c.call = call;
+  c.args = {x, y};
+  record(std::move(c));
+}
+
 int DeviceContext::setMapMode(int mode) {
   if (mode < MM_TEXT || mode > MM_ANISOTROPIC) return 0;
+  recordMapping(MappingCall::MapMode, mode, 0);
   int old = state_.mapMode;
   State& s = state_;
   const int hmm = caps_.widthMm, vmm = caps_.heightMm;
@@ -116,7 +136,19 @@ void DeviceContext::fixIsotropic() {
   }
 }
 
+void DeviceContext::setWindowOrg(int x, int y) {
+  recordMapping(MappingCall::WindowOrg, x, y);
+  state_.windowOrg = {x, y};
+}
+
+void DeviceContext::setViewportOrg(int x, int y) {
+  recordMapping(MappingCall::ViewportOrg, x, y);
+  state_.viewportOrg = {x, y};
+}
+
 bool DeviceContext::setWindowExt(int x, int y) {
+  // A metafile records the call whatever its own mode: the target's mode decides.
+  if (x != 0 && y != 0) recordMapping(MappingCall::WindowExt, x, y);
   if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC) return true;
   if (x == 0 || y == 0) return false;
   state_.windowExt = {x, y};
@@ -125,6 +157,7 @@ bool DeviceContext::setWindowExt(int x, int y) {
 }
 
 bool DeviceContext::setViewportExt(int x, int y) {
+  if (x != 0 && y != 0) recordMapping(MappingCall::ViewportExt, x, y);
   if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC) return true;
   if (x == 0 || y == 0) return false;
   state_.viewportExt = {x, y};
@@ -133,6 +166,7 @@ bool DeviceContext::setViewportExt(int x, int y) {
 }
 
 POINT DeviceContext::toDevice(POINT p) const {
+  if (recordsLogical()) return p;
   const State& s = state_;
   double sx = static_cast<double>(s.viewportExt.cx) / s.windowExt.cx;
   double sy = static_cast<double>(s.viewportExt.cy) / s.windowExt.cy;
@@ -141,6 +175,7 @@ POINT DeviceContext::toDevice(POINT p) const {
 }
 
 POINT DeviceContext::toLogical(POINT p) const {
+  if (recordsLogical()) return p;
   const State& s = state_;
   double sx = static_cast<double>(s.windowExt.cx) / s.viewportExt.cx;
   double sy = static_cast<double>(s.windowExt.cy) / s.viewportExt.cy;
@@ -149,6 +184,7 @@ POINT DeviceContext::toLogical(POINT p) const {
 }
 
 int DeviceContext::lengthToDevice(int logical, bool vertical) const {
+  if (recordsLogical()) return magnitude(logical);
   const State& s = state_;
   double scale = vertical ? static_cast<double>(s.viewportExt.cy) / s.windowExt.cy
                           : static_cast<double>(s.viewportExt.cx) / s.windowExt.cx;
@@ -157,6 +193,7 @@ int DeviceContext::lengthToDevice(int logical, bool vertical) const {
 }
 
 int DeviceContext::lengthToLogical(int device, bool vertical) const {
+  if (recordsLogical()) return magnitude(device);
   const State& s = state_;
   double scale = vertical ? static_cast<double>(s.windowExt.cy) / s.viewportExt.cy
                           : static_cast<double>(s.windowExt.cx) / s.viewportExt.cx;
@@ -189,6 +226,7 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
 }
 
 int DeviceContext::save() {
+  recordMapping(MappingCall::Save, 0, 0);
   saved_.push_back(state_);
   adjustSelections(state_.pen, 1);
   adjustSelections(state_.brush, 1);
@@ -200,6 +238,8 @@ bool DeviceContext::restore(int saved) {
   int n = static_cast<int>(saved_.size());
   if (saved < 0) saved = n + saved + 1;
   if (saved < 1 || saved > n) return false;
+  // Recorded relative to the last save, so that it pops as many levels when played.
+  recordMapping(MappingCall::Restore, saved - n - 1, 0);
   State s = saved_[static_cast<std::size_t>(saved - 1)];
   // Drop the selection counts of every state popped, and of the current one.
   for (int i = n - 1; i >= saved - 1; --i) {
@@ -227,6 +267,11 @@ PenSpec DeviceContext::currentPen() const {
   if (o == nullptr || o->type != OBJ_PEN) return p;
   p.style = static_cast<int>(o->pen.lopnStyle);
   p.color = o->pen.lopnColor;
+  if (recordsLogical()) {
+    // The logical width, 0 for a pen of one pixel: the player scales it.
+    p.width = std::max<LONG>(0, o->pen.lopnWidth.x);
+    return p;
+  }
   p.width = std::max(1, lengthToDevice(o->pen.lopnWidth.x, false));
   // Dotted and dashed styles exist only for one-pixel pens.
   if (p.width > 1 && p.style >= PS_DASH && p.style <= PS_DASHDOTDOT) p.style = PS_SOLID;
@@ -271,8 +316,9 @@ RECT DeviceContext::deviceRect(int l, int t, int r, int b) const {
   return {std::min(a.x, c.x), std::min(a.y, c.y), std::max(a.x, c.x), std::max(a.y, c.y)};
 }
 
-void DeviceContext::record(DrawCommand c) {
+void DeviceContext::record(DrawCommand c, const RECT* within) {
   c.clip = clip_;
+  if (within != nullptr && !IntersectRect(&c.clip, &clip_, within)) c.clip = {0, 0, 0, 0};
   if (hwnd_ != nullptr) {
     // A window's context outliving its window draws nowhere.
     WindowManager::Window* w = WindowManager::instance().find(hwnd_);
@@ -366,24 +412,17 @@ TEXTMETRIC DeviceContext::textMetrics() const {
   return tm;
 }
 
-bool DeviceContext::textOut(int x, int y, const char* text, int length) {
-  if (length < 0 || (text == nullptr && length > 0)) return false;
-  FontSpec f = deviceFont();
-  bool bold = f.weight >= 600;
-  DrawCommand c;
-  c.op = DrawOp::Text;
-  c.rop = R2_COPYPEN;
-  c.text.assign(text != nullptr ? text : "", static_cast<std::size_t>(length));
-  c.font = f;
+void DeviceContext::placeText(DrawCommand& c, POINT p, UINT align) {
+  const FontSpec& f = c.font;
+  const bool bold = f.weight >= 600;
   int width = 0;
+  c.advances.clear();
   c.advances.reserve(c.text.size());
   for (unsigned char ch : c.text) {
     c.advances.push_back(FontMetrics::advance(ch, f.emHeight, bold));
     width += c.advances.back();
   }
-  const UINT align = state_.textAlign;
-  POINT p = (align & TA_UPDATECP) != 0 ? toDevice(state_.position) : toDevice({x, y});
-  int ascent = FontMetrics::ascent(f.emHeight), descent = FontMetrics::descent(f.emHeight);
+  const int ascent = FontMetrics::ascent(f.emHeight), descent = FontMetrics::descent(f.emHeight);
   int left = p.x;
   switch (align & TA_CENTER) {
     case TA_RIGHT: left = p.x - width; break;
@@ -398,18 +437,77 @@ bool DeviceContext::textOut(int x, int y, const char* text, int length) {
   } else {
     baseline = p.y + ascent;
   }
+  c.anchor = p;
+  c.textAlign = align & ~static_cast<UINT>(TA_UPDATECP);
   c.baseline = baseline;
   c.rect = {left, baseline - ascent, left + width, baseline + descent};
+}
+
+bool DeviceContext::textOut(int x, int y, const char* text, int length) {
+  if (length < 0 || (text == nullptr && length > 0)) return false;
+  DrawCommand c;
+  c.op = DrawOp::Text;
+  c.rop = R2_COPYPEN;
+  c.text.assign(text != nullptr ? text : "", static_cast<std::size_t>(length));
+  c.font = deviceFont();
+  const UINT align = state_.textAlign;
+  POINT p = (align & TA_UPDATECP) != 0 ? toDevice(state_.position) : toDevice({x, y});
+  placeText(c, p, align);
   c.textColor = state_.textColor;
   c.bkMode = state_.bkMode;
   c.bkColor = state_.bkColor;
   if ((align & TA_UPDATECP) != 0) {
     // The current position moves past the text (left alignment) or to its start (right).
+    const int left = c.rect.left, width = c.rect.right - c.rect.left;
     int nx = (align & TA_CENTER) == TA_RIGHT ? left : (align & TA_CENTER) == TA_CENTER ? p.x : left + width;
     state_.position = toLogical({nx, p.y});
   }
   record(std::move(c));
   return true;
+}
+
+void DeviceContext::play(const DisplayList& metafile) {
+  for (DrawCommand c : metafile.commands()) {
+    if (c.op == DrawOp::Mapping) {
+      // The metafile's mapping calls are made on this context, as Windows makes them.
+      switch (c.call) {
+        case MappingCall::MapMode: setMapMode(c.args.x); break;
+        case MappingCall::WindowOrg: setWindowOrg(c.args.x, c.args.y); break;
+        case MappingCall::WindowExt: setWindowExt(c.args.x, c.args.y); break;
+        case MappingCall::ViewportOrg: setViewportOrg(c.args.x, c.args.y); break;
+        case MappingCall::ViewportExt: setViewportExt(c.args.x, c.args.y); break;
+        case MappingCall::Save: save(); break;
+        case MappingCall::Restore: restore(c.args.x); break;
+      }
+      continue;
+    }
+    auto box = [this](const RECT& r) {
+      POINT a = toDevice({r.left, r.top});
+      POINT b = toDevice({r.right, r.bottom});
+      return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    };
+    c.rect = box(c.rect);
+    for (POINT& p : c.points) p = toDevice(p);
+    // A pen of width 0 is one pixel wherever it is drawn; others scale.
+    if (recordsLogical()) {
+      c.pen.width = std::max(0, c.pen.width);
+    } else {
+      c.pen.width = c.pen.width == 0 ? 1 : std::max(1, lengthToDevice(c.pen.width, false));
+      if (c.pen.width > 1 && c.pen.style >= PS_DASH && c.pen.style <= PS_DASHDOTDOT) c.pen.style = PS_SOLID;
+    }
+    c.corner = {lengthToDevice(c.corner.cx, false), lengthToDevice(c.corner.cy, true)};
+    if (c.op == DrawOp::Text) {
+      c.font.emHeight = std::max(1, std::min(lengthToDevice(c.font.emHeight, true), 16384));
+      placeText(c, toDevice(c.anchor), c.textAlign);
+    }
+    // A clip the metafile was drawn with narrows this context's own.
+    if (sameRect(c.clip, kEverything)) {
+      record(std::move(c));
+    } else {
+      RECT within = box(c.clip);
+      record(std::move(c), &within);
+    }
+  }
 }
 
 // ---------------------------------------------------------------- handle table
@@ -582,25 +680,20 @@ int GetMapMode(HDC hdc) {
   return dc != nullptr ? dc->state().mapMode : 0;
 }
 
-namespace {
-
-template <typename T>
-BOOL setPair(HDC hdc, T DeviceContext::State::*field, int x, int y, T* old) {
+BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) {
   DeviceContext* dc = findDeviceContext(hdc);
   if (dc == nullptr) return FALSE;
-  if (old != nullptr) *old = dc->state().*field;
-  dc->state().*field = T{x, y};
+  if (old != nullptr) *old = dc->state().windowOrg;
+  dc->setWindowOrg(x, y);
   return TRUE;
 }
 
-}  // namespace
-
-BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) {
-  return setPair(hdc, &DeviceContext::State::windowOrg, x, y, old);
-}
-
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* old) {
-  return setPair(hdc, &DeviceContext::State::viewportOrg, x, y, old);
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  if (old != nullptr) *old = dc->state().viewportOrg;
+  dc->setViewportOrg(x, y);
+  return TRUE;
 }
 
 BOOL SetWindowExtEx(HDC hdc, int x, int y, SIZE* old) {
@@ -961,10 +1054,8 @@ int GetTextFace(HDC hdc, int size, char* out) {
 HDC CreateMetaFile(const char*) {
   DeviceContext::Caps caps = screenCaps();
   caps.technology = DT_METAFILE;
-  // A metafile has no edges of its own: it records whatever is drawn.
-  RECT everything = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
   auto dc = std::make_unique<DeviceContext>(DeviceContext::Kind::Metafile, nullptr, nullptr,
-                                            everything, caps);
+                                            kEverything, caps);
   dc->ownedLists().push_back(std::make_unique<DisplayList>(0, 0));
   dc->setTarget(dc->ownedLists().back().get());
   return registerDeviceContext(std::move(dc));
@@ -984,30 +1075,7 @@ BOOL PlayMetaFile(HDC hdc, HMETAFILE mf) {
   DeviceContext* dc = findDeviceContext(hdc);
   const DisplayList* list = metafileList(mf);
   if (dc == nullptr || list == nullptr) return FALSE;
-  // The metafile's coordinates are logical coordinates of the target.
-  for (DrawCommand c : list->commands()) {
-    auto map = [dc](POINT p) { return dc->toDevice(p); };
-    POINT a = map({c.rect.left, c.rect.top});
-    POINT b = map({c.rect.right, c.rect.bottom});
-    c.rect = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-    for (POINT& p : c.points) p = map(p);
-    c.baseline = map({0, c.baseline}).y;
-    c.pen.width = std::max(1, dc->lengthToDevice(c.pen.width, false));
-    c.corner = {dc->lengthToDevice(c.corner.cx, false), dc->lengthToDevice(c.corner.cy, true)};
-    if (c.op == DrawOp::Text) {
-      c.font.emHeight = std::max(1, dc->lengthToDevice(c.font.emHeight, true));
-      bool bold = c.font.weight >= 600;
-      int left = c.rect.left;
-      int width = 0;
-      for (std::size_t i = 0; i < c.text.size(); ++i) {
-        c.advances[i] = FontMetrics::advance(static_cast<unsigned char>(c.text[i]), c.font.emHeight, bold);
-        width += c.advances[i];
-      }
-      c.rect = {left, c.baseline - FontMetrics::ascent(c.font.emHeight), left + width,
-                c.baseline + FontMetrics::descent(c.font.emHeight)};
-    }
-    dc->record(std::move(c));
-  }
+  dc->play(*list);
   return TRUE;
 }
 

@@ -10,6 +10,15 @@
 // English modes follow the device size; MM_ISOTROPIC shrinks the larger viewport
 // scale so that both axes have the same scale; MM_ANISOTROPIC takes the extents
 // as given. Extents of 0 are refused.
+//
+// A metafile context records in its own logical units: its conversions are one
+// to one, and the mapping calls made on it (mode, window and viewport origins and
+// extents, saves and restores) are recorded in order, so that PlayMetaFile makes
+// them on the target as Windows does. The usual picture sets an anisotropic
+// mapping whose window is the area drawn; the player sets the viewport to the
+// rectangle the picture is to fill, and the metafile's window maps into it.
+// Lengths are recorded in logical units too (a pen's width, 0 for a one-pixel
+// pen; a font's em; a corner) and scaled when played.
 #ifndef PLATFORM_DEVICE_CONTEXT_H
 #define PLATFORM_DEVICE_CONTEXT_H
 
@@ -70,7 +79,11 @@ class DeviceContext {
   std::vector<std::unique_ptr<DisplayList>>& ownedLists() { return owned_; }
 
   // ---- Mapping ----
+  // Whether this context records in logical units (a metafile).
+  bool recordsLogical() const { return kind_ == Kind::Metafile; }
   int setMapMode(int mode);
+  void setWindowOrg(int x, int y);
+  void setViewportOrg(int x, int y);
   bool setWindowExt(int x, int y);
   bool setViewportExt(int x, int y);
   POINT toDevice(POINT logical) const;
@@ -94,13 +107,21 @@ class DeviceContext {
   FontSpec deviceFont() const;
   bool textExtent(const char* text, int length, SIZE* size) const;
   TEXTMETRIC textMetrics() const;
-  void record(DrawCommand c);
+  // Adds a command with the context's clip (narrowed to `within` when given).
+  void record(DrawCommand c, const RECT* within = nullptr);
+  // Plays a metafile's commands (in its logical units) through this context's mapping.
+  void play(const DisplayList& metafile);
+  // Lays out a text command whose text and font are set: the advances, the box
+  // and the baseline for reference point `p` (device) and alignment `align`.
+  static void placeText(DrawCommand& c, POINT p, UINT align);
 
  private:
   void fixIsotropic();
   PenSpec currentPen() const;
   BrushSpec currentBrush() const;
   RECT deviceRect(int l, int t, int r, int b) const;
+  // A metafile records each mapping call; other contexts ignore this.
+  void recordMapping(MappingCall call, int x, int y);
 
   Kind kind_;
   HWND hwnd_;

@@ -28,7 +28,7 @@ void offset(RECT& r, int dx, int dy) {
 
 // An inversion replays as a difference with white, whatever its colours.
 bool isInversion(const DrawCommand& c) {
-  if (c.op == DrawOp::Text) return false;
+  if (c.op == DrawOp::Text || c.op == DrawOp::Mapping) return false;
   if (c.op == DrawOp::FocusRect) return true;
   return c.rop == R2_NOT || c.rop == R2_XORPEN;
 }
@@ -103,6 +103,8 @@ void DisplayList::append(const DisplayList& other, int dx, int dy, const RECT& c
     offset(c.clip, dx, dy);
     c.clip = intersect(c.clip, clip);
     c.baseline += dy;
+    c.anchor.x += dx;
+    c.anchor.y += dy;
     for (POINT& p : c.points) {
       p.x += dx;
       p.y += dy;
@@ -121,6 +123,20 @@ const char* drawOpName(DrawOp op) {
     case DrawOp::FillRect: return "fillrect";
     case DrawOp::FocusRect: return "focusrect";
     case DrawOp::Text: return "text";
+    case DrawOp::Mapping: return "mapping";
+  }
+  return "?";
+}
+
+const char* mappingCallName(MappingCall call) {
+  switch (call) {
+    case MappingCall::MapMode: return "mapmode";
+    case MappingCall::WindowOrg: return "windoworg";
+    case MappingCall::WindowExt: return "windowext";
+    case MappingCall::ViewportOrg: return "viewportorg";
+    case MappingCall::ViewportExt: return "viewportext";
+    case MappingCall::Save: return "save";
+    case MappingCall::Restore: return "restore";
   }
   return "?";
 }

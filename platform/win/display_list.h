@@ -2,7 +2,8 @@
 // list of commands that renderers replay in order (a text dump for tests, SVG,
 // PNG and PDF). Every window keeps one for its client area, the screen keeps one
 // for what is drawn directly on it, and each metafile and printed page has its
-// own. Replaying the list in order gives the picture a frame buffer would hold.
+// own. A metafile's list is in the metafile's logical units instead, with its
+// mapping calls among the commands (see device_context.h). Replaying the list in order gives the picture a frame buffer would hold.
 //
 // Geometry follows Windows: a rectangle (l, t, r, b) covers the pixels l..r-1 and
 // t..b-1; an outline is drawn with its pen centred on the pixel row and column
@@ -41,11 +42,19 @@ enum class DrawOp {
   FillRect,   // rect; brush only, no pen, the whole box
   FocusRect,  // rect; dotted outline drawn by inverting
   Text,       // text at (rect.left, baseline); see textBaseline
+  Mapping,    // metafiles only: a mapping call (call, args), replayed by PlayMetaFile
 };
+
+// The mapping calls a metafile records, in the order they were made, so that
+// playing the metafile makes them on the target as Windows does: the metafile's
+// window origin and extent then map its logical units into the target's
+// viewport. Save and Restore keep the mapping's nesting; a restore is recorded
+// relative (-1 is the last save).
+enum class MappingCall { MapMode, WindowOrg, WindowExt, ViewportOrg, ViewportExt, Save, Restore };
 
 struct PenSpec {
   int style = 0;          // PS_SOLID ... PS_INSIDEFRAME
-  int width = 1;          // device pixels, at least 1
+  int width = 1;          // device pixels, at least 1 (a metafile's: logical units, 0 for one pixel)
   COLORREF color = 0;
 };
 
@@ -82,6 +91,14 @@ struct DrawCommand {
   COLORREF textColor = 0;
   int bkMode = 2;               // OPAQUE
   COLORREF bkColor = 0xFFFFFF;
+  // Text: the reference point and the alignment it was placed with (TextOut's
+  // point and SetTextAlign), so that a metafile's text is placed again at the
+  // size the target shows it.
+  POINT anchor = {0, 0};
+  UINT textAlign = 0;
+  // Mapping: which call, and its arguments (x, y; a mode or a restore level in x).
+  MappingCall call = MappingCall::MapMode;
+  POINT args = {0, 0};
   // Drawing is clipped to this box (device coordinates of the surface).
   RECT clip = {0, 0, 0, 0};
 };
@@ -120,6 +137,7 @@ class DisplayList {
 
 // Names used by the text dump and by tests.
 const char* drawOpName(DrawOp op);
+const char* mappingCallName(MappingCall call);
 const char* ropName(int rop);
 
 #endif  // PLATFORM_DISPLAY_LIST_H

@@ -70,6 +70,14 @@ std::string TextDumpRenderer::line(const DrawCommand& c, int width, int height) 
            std::to_string(c.rect.right - c.rect.left) + " colour " + colour(c.textColor) +
            (c.bkMode == OPAQUE ? " opaque " + colour(c.bkColor) : "");
       break;
+    case DrawOp::Mapping:
+      s += std::string(" ") + mappingCallName(c.call);
+      if (c.call == MappingCall::MapMode || c.call == MappingCall::Restore) {
+        s += " " + std::to_string(c.args.x);
+      } else if (c.call != MappingCall::Save) {
+        s += " " + std::to_string(c.args.x) + "," + std::to_string(c.args.y);
+      }
+      return s;  // a mapping call draws nothing, so it has no clip
   }
   if (c.clip.left > 0 || c.clip.top > 0 || c.clip.right < width || c.clip.bottom < height) {
     s += " clip " + rect(c.clip);

@@ -12,6 +12,8 @@
 //   fillrect (l,t)-(r,b) brush ... rop ...
 //   focusrect (l,t)-(r,b)
 //   text (x,baseline) "<text>" font <face> <em>px <weight>[ italic][ underline] width <w> colour <c> [opaque <bk>]
+//   mapping mapmode <mode> | windoworg x,y | windowext x,y | viewportorg x,y | viewportext x,y | save | restore <n>
+//     (metafiles only: the mapping calls the metafile replays on its target)
 // A line ends with " clip (l,t)-(r,b)" when the clip is smaller than the surface.
 #ifndef PLATFORM_TEXT_DUMP_RENDERER_H
 #define PLATFORM_TEXT_DUMP_RENDERER_H

@@ -205,7 +205,8 @@ TEST_F(DcDetailsTest, CurrentPositionTextAndMetafiles) {
   SetViewportExtEx(dc, 2, 2, nullptr);
   SetViewportOrgEx(dc, 5, 5, nullptr);
   ASSERT_TRUE(PlayMetaFile(dc, mf));
-  EXPECT_EQ(last(), "rectangle (25,25)-(45,65) pen solid 2 #000000 brush solid #FFFFFF rop copy");
+  // The stock pen has width 0: one pixel at any scale, as Windows plays it.
+  EXPECT_EQ(last(), "rectangle (25,25)-(45,65) pen solid 1 #000000 brush solid #FFFFFF rop copy");
   EXPECT_TRUE(DeleteMetaFile(mf));
   EXPECT_FALSE(PlayMetaFile(dc, mf));
   DeleteObject(f);
