@@ -142,6 +142,11 @@ void command(cairo_t* cr, const DrawCommand& c) {
   cairo_rectangle(cr, c.clip.left, c.clip.top, std::max<LONG>(0, c.clip.right - c.clip.left),
                   std::max<LONG>(0, c.clip.bottom - c.clip.top));
   cairo_clip(cr);
+  if (c.clipRects) {
+    // A clip region: the union of its rectangles, which never overlap.
+    for (const RECT& r : *c.clipRects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_clip(cr);
+  }
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   if (c.op == DrawOp::Text) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);

@@ -58,7 +58,9 @@ class Writer {
   }
 
  private:
-  std::string clipRef(const RECT& r) {
+  std::string clipRef(const DrawCommand& c) {
+    if (c.clipRects) return regionRef(c.clipRects);
+    const RECT& r = c.clip;
     if (r.left <= 0 && r.top <= 0 && r.right >= list_.width() && r.bottom >= list_.height()) return "";
     auto key = std::make_tuple(r.left, r.top, r.right, r.bottom);
     auto it = clips_.find(key);
@@ -68,6 +70,23 @@ class Writer {
             << "\" width=\"" << std::max<LONG>(0, r.right - r.left) << "\" height=\""
             << std::max<LONG>(0, r.bottom - r.top) << "\"/></clipPath>\n";
       it = clips_.emplace(key, id).first;
+    }
+    return " clip-path=\"url(#" + it->second + ")\"";
+  }
+
+  // A clip region: a clip path of its rectangles, one per region shared by commands.
+  std::string regionRef(const std::shared_ptr<const std::vector<RECT>>& rects) {
+    auto it = regions_.find(rects.get());
+    if (it == regions_.end()) {
+      std::string id = "r" + std::to_string(regions_.size());
+      defs_ << "<clipPath id=\"" << id << "\">";
+      for (const RECT& r : *rects) {
+        defs_ << "<rect x=\"" << r.left << "\" y=\"" << r.top << "\" width=\"" << (r.right - r.left)
+              << "\" height=\"" << (r.bottom - r.top) << "\"/>";
+      }
+      defs_ << "</clipPath>\n";
+      it = regions_.emplace(rects.get(), id).first;
+      keep_.push_back(rects);
     }
     return " clip-path=\"url(#" + it->second + ")\"";
   }
@@ -125,7 +144,7 @@ class Writer {
 
   void command(std::ostream& out, const DrawCommand& c) {
     if (c.op == DrawOp::Mapping) return;  // a metafile's mapping call draws nothing
-    const std::string clip = clipRef(c.clip);
+    const std::string clip = clipRef(c);
     if (c.op == DrawOp::Text) {
       text(out, c, clip);
       return;
@@ -190,6 +209,8 @@ class Writer {
   std::ostringstream defs_;
   std::map<std::tuple<LONG, LONG, LONG, LONG>, std::string> clips_;
   std::map<std::pair<int, COLORREF>, std::string> hatches_;
+  std::map<const std::vector<RECT>*, std::string> regions_;
+  std::vector<std::shared_ptr<const std::vector<RECT>>> keep_;  // keeps the keys alive
 };
 
 }  // namespace

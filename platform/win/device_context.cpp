@@ -210,14 +210,9 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
     case OBJ_PEN: old = state_.pen; state_.pen = static_cast<HPEN>(object); break;
     case OBJ_BRUSH: old = state_.brush; state_.brush = static_cast<HBRUSH>(object); break;
     case OBJ_FONT: old = state_.font; state_.font = static_cast<HFONT>(object); break;
-    case OBJ_REGION: {
-      // Selecting a region clips to its box (in device units).
-      RECT b = o->region->box();
-      if (!IntersectRect(&clip_, &b, &surface_)) clip_ = {0, 0, 0, 0};
-      return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(o->region->kind() == Region::Kind::Rect
-                                                                  ? SIMPLEREGION
-                                                                  : COMPLEXREGION));
-    }
+    case OBJ_REGION:
+      // Selecting a region clips to it (in device units), as SelectClipRgn.
+      return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(selectClipRegion(o->region.get())));
     default: return nullptr;
   }
   adjustSelections(object, 1);
@@ -228,6 +223,7 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
 int DeviceContext::save() {
   recordMapping(MappingCall::Save, 0, 0);
   saved_.push_back(state_);
+  savedClips_.push_back({clip_, clipRects_});
   adjustSelections(state_.pen, 1);
   adjustSelections(state_.brush, 1);
   adjustSelections(state_.font, 1);
@@ -251,7 +247,10 @@ bool DeviceContext::restore(int saved) {
   adjustSelections(state_.pen, -1);
   adjustSelections(state_.brush, -1);
   adjustSelections(state_.font, -1);
+  clip_ = savedClips_[static_cast<std::size_t>(saved - 1)].box;
+  clipRects_ = savedClips_[static_cast<std::size_t>(saved - 1)].rects;
   saved_.resize(static_cast<std::size_t>(saved - 1));
+  savedClips_.resize(static_cast<std::size_t>(saved - 1));
   state_ = s;
   adjustSelections(state_.pen, 1);
   adjustSelections(state_.brush, 1);
@@ -316,9 +315,108 @@ RECT DeviceContext::deviceRect(int l, int t, int r, int b) const {
   return {std::min(a.x, c.x), std::min(a.y, c.y), std::max(a.x, c.x), std::max(a.y, c.y)};
 }
 
+// ---------------------------------------------------------------- clipping
+
+Region DeviceContext::clipRegion() const {
+  return clipRects_ ? Region::fromRects(*clipRects_) : Region::rect(clip_.left, clip_.top, clip_.right, clip_.bottom);
+}
+
+int DeviceContext::clipKind() const {
+  if (clip_.right <= clip_.left || clip_.bottom <= clip_.top) return NULLREGION;
+  return clipRects_ ? COMPLEXREGION : SIMPLEREGION;
+}
+
+void DeviceContext::setClipRects(std::vector<RECT> rects) {
+  if (rects.empty()) {
+    setClip({0, 0, 0, 0});
+    return;
+  }
+  RECT box = rects.front();
+  for (const RECT& r : rects) UnionRect(&box, &box, &r);
+  if (rects.size() == 1) {
+    setClip(box);
+    return;
+  }
+  clip_ = box;
+  clipRects_ = std::make_shared<const std::vector<RECT>>(std::move(rects));
+}
+
+int DeviceContext::selectClipRegion(const Region* region) {
+  if (region == nullptr) {
+    setClip(surface_);
+    return SIMPLEREGION;
+  }
+  std::vector<RECT> rects;
+  if (region->rectangles(surface_, rects)) {
+    setClipRects(std::move(rects));
+  } else {
+    // Taller than a clip region is ever decided row by row: its box.
+    RECT box = region->box(), out;
+    if (!IntersectRect(&out, &box, &surface_)) out = {0, 0, 0, 0};
+    setClip(out);
+  }
+  return clipKind();
+}
+
+int DeviceContext::intersectClip(const RECT& r) {
+  if (!clipRects_) {
+    RECT out;
+    if (!IntersectRect(&out, &clip_, &r)) out = {0, 0, 0, 0};
+    setClip(out);
+    return clipKind();
+  }
+  std::vector<RECT> rects;
+  for (const RECT& c : *clipRects_) {
+    RECT out;
+    if (IntersectRect(&out, &c, &r)) rects.push_back(out);
+  }
+  setClipRects(std::move(rects));
+  return clipKind();
+}
+
+// ---------------------------------------------------------------- recording
+
 void DeviceContext::record(DrawCommand c, const RECT* within) {
   c.clip = clip_;
-  if (within != nullptr && !IntersectRect(&c.clip, &clip_, within)) c.clip = {0, 0, 0, 0};
+  c.clipRects = clipRects_;
+  if (within != nullptr) {
+    if (clipRects_) {
+      recordWithin(std::move(c), Region::rect(within->left, within->top, within->right, within->bottom), false);
+      return;
+    }
+    if (!IntersectRect(&c.clip, &clip_, within)) c.clip = {0, 0, 0, 0};
+  }
+  add(std::move(c));
+}
+
+void DeviceContext::recordWithin(DrawCommand c, const Region& within, bool fitRect) {
+  Region both = Region::combine(clipRegion(), within, RGN_AND);
+  std::vector<RECT> rects;
+  if (!both.rectangles(clip_, rects)) {
+    // Too tall to decide row by row: the boxes.
+    RECT box = within.box(), out;
+    if (IntersectRect(&out, &box, &clip_)) rects.push_back(out);
+  }
+  if (rects.empty()) return;
+  RECT box = rects.front();
+  for (const RECT& r : rects) UnionRect(&box, &box, &r);
+  c.clip = box;
+  if (fitRect) c.rect = box;
+  c.clipRects.reset();
+  if (rects.size() > 1) c.clipRects = std::make_shared<const std::vector<RECT>>(std::move(rects));
+  add(std::move(c));
+}
+
+void DeviceContext::fillRegion(const Region& region, const BrushSpec& brush, int rop) {
+  DrawCommand c;
+  c.op = DrawOp::FillRect;
+  c.rop = rop;
+  c.pen.style = PS_NULL;
+  c.brush = brush;
+  recordWithin(std::move(c), region, true);
+}
+
+void DeviceContext::add(DrawCommand c) {
   if (hwnd_ != nullptr) {
     // A window's context outliving its window draws nowhere.
     WindowManager::Window* w = WindowManager::instance().find(hwnd_);
@@ -501,7 +599,14 @@ void DeviceContext::play(const DisplayList& metafile) {
       placeText(c, toDevice(c.anchor), c.textAlign);
     }
     // A clip the metafile was drawn with narrows this context's own.
-    if (sameRect(c.clip, kEverything)) {
+    if (c.clipRects) {
+      std::vector<RECT> mapped;
+      mapped.reserve(c.clipRects->size());
+      for (const RECT& r : *c.clipRects) mapped.push_back(box(r));
+      Region within = Region::fromRects(mapped);
+      const bool fit = c.op == DrawOp::FillRect;  // a filled region: its box is the clip's
+      recordWithin(std::move(c), within, fit);
+    } else if (sameRect(c.clip, kEverything)) {
       record(std::move(c));
     } else {
       RECT within = box(c.clip);
@@ -786,39 +891,21 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT kind) {
 
 // ---- Clipping ----
 
-namespace {
-
-int clipKind(const RECT& r) { return r.right > r.left && r.bottom > r.top ? SIMPLEREGION : NULLREGION; }
-
-}  // namespace
-
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
   DeviceContext* dc = findDeviceContext(hdc);
   if (dc == nullptr) return ERROR;
   POINT a = dc->toDevice({left, top});
   POINT b = dc->toDevice({right, bottom});
-  RECT r = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-  RECT out;
-  RECT current = dc->clip();
-  if (!IntersectRect(&out, &current, &r)) out = {0, 0, 0, 0};
-  dc->setClip(out);
-  return clipKind(out);
+  return dc->intersectClip({std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
 }
 
 int SelectClipRgn(HDC hdc, HRGN region) {
   DeviceContext* dc = findDeviceContext(hdc);
   if (dc == nullptr) return ERROR;
-  RECT surface = dc->surface();
-  if (region == nullptr) {
-    dc->setClip(surface);
-    return SIMPLEREGION;
-  }
+  if (region == nullptr) return dc->selectClipRegion(nullptr);
   Region* r = GdiObjectTable::instance().region(region);
   if (r == nullptr) return ERROR;
-  RECT box = r->box(), out;
-  if (!IntersectRect(&out, &box, &surface)) out = {0, 0, 0, 0};
-  dc->setClip(out);
-  return clipKind(out);
+  return dc->selectClipRegion(r);
 }
 
 int GetClipBox(HDC hdc, RECT* box) {
@@ -828,7 +915,7 @@ int GetClipBox(HDC hdc, RECT* box) {
   POINT a = dc->toLogical({c.left, c.top});
   POINT b = dc->toLogical({c.right, c.bottom});
   *box = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-  return clipKind(c);
+  return dc->clipKind();
 }
 
 // ---- Attributes ----
@@ -985,34 +1072,61 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
   return TRUE;
 }
 
+namespace {
+
+BrushSpec brushSpec(const GdiObjectTable::Object& b) {
+  BrushSpec spec;
+  spec.style = static_cast<int>(b.brush.lbStyle);
+  spec.color = b.brush.lbColor;
+  spec.hatch = static_cast<int>(b.brush.lbHatch);
+  return spec;
+}
+
+}  // namespace
+
+// Regions are in device units whatever the mapping; the fill takes the raster
+// operation of the context (InvertRgn inverts).
 BOOL FillRgn(HDC hdc, HRGN region, HBRUSH brush) {
   DeviceContext* dc = findDeviceContext(hdc);
   Region* r = GdiObjectTable::instance().region(region);
   GdiObjectTable::Object* b = GdiObjectTable::instance().findBrush(brush);
   if (dc == nullptr || r == nullptr || b == nullptr) return FALSE;
-  // Regions are in device units: draw the shape with the brush and no pen.
-  DrawCommand c;
-  c.rop = R2_COPYPEN;
-  c.pen.style = PS_NULL;
-  c.brush.style = static_cast<int>(b->brush.lbStyle);
-  c.brush.color = b->brush.lbColor;
-  c.brush.hatch = static_cast<int>(b->brush.lbHatch);
-  RECT s = r->shapeBox();
-  POINT o = r->offsetBy();
-  OffsetRect(&s, o.x, o.y);
-  switch (r->kind()) {
-    case Region::Kind::Rect: c.op = DrawOp::FillRect; c.rect = s; break;
-    case Region::Kind::Ellipse: c.op = DrawOp::Ellipse; c.rect = s; break;
-    case Region::Kind::RoundRect: c.op = DrawOp::RoundRect; c.rect = s; c.corner = r->corner(); break;
-    case Region::Kind::Polygon:
-      c.op = DrawOp::Polygon;
-      c.rect = s;
-      c.fillMode = r->alternate() ? ALTERNATE : WINDING;
-      for (POINT p : r->points()) c.points.push_back({p.x + o.x, p.y + o.y});
-      break;
-    default: return FALSE;
+  dc->fillRegion(*r, brushSpec(*b), dc->state().rop);
+  return TRUE;
+}
+
+BOOL PaintRgn(HDC hdc, HRGN region) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return FALSE;
+  return FillRgn(hdc, region, dc->state().brush);
+}
+
+BOOL InvertRgn(HDC hdc, HRGN region) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  Region* r = GdiObjectTable::instance().region(region);
+  if (dc == nullptr || r == nullptr) return FALSE;
+  BrushSpec black;
+  black.style = BS_SOLID;
+  black.color = 0;
+  dc->fillRegion(*r, black, R2_NOT);
+  return TRUE;
+}
+
+BOOL FrameRgn(HDC hdc, HRGN region, HBRUSH brush, int width, int height) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  Region* r = GdiObjectTable::instance().region(region);
+  GdiObjectTable::Object* b = GdiObjectTable::instance().findBrush(brush);
+  if (dc == nullptr || r == nullptr || b == nullptr || width <= 0 || height <= 0) return FALSE;
+  // The frame is what is left of the region when its interior, the pixels
+  // whose neighbours `width` across and `height` down are all inside, is taken away.
+  const int w = dc->lengthToDevice(width, false), h = dc->lengthToDevice(height, true);
+  Region interior = *r;
+  for (POINT shift : {POINT{-w, 0}, POINT{w, 0}, POINT{0, -h}, POINT{0, h}}) {
+    Region moved = *r;
+    moved.offset(shift.x, shift.y);
+    interior = Region::combine(interior, moved, RGN_AND);
   }
-  dc->record(std::move(c));
+  dc->fillRegion(Region::combine(*r, interior, RGN_DIFF), brushSpec(*b), dc->state().rop);
   return TRUE;
 }
 

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/win/display_list.h"
+#include "platform/win/region.h"
 #include "platform/win/windows_gdi.h"
 
 class DeviceContext {
@@ -71,8 +72,23 @@ class DeviceContext {
   const Caps& caps() const { return caps_; }
   DisplayList* target() { return target_; }
   void setTarget(DisplayList* target) { target_ = target; }
+  // The clip: a box, and when a clip region is selected that is not one
+  // rectangle, the region's rectangles inside the box (device units). SaveDC
+  // and RestoreDC keep and give it back, as on Windows.
   const RECT& clip() const { return clip_; }
-  void setClip(const RECT& clip) { clip_ = clip; }
+  const std::shared_ptr<const std::vector<RECT>>& clipRects() const { return clipRects_; }
+  void setClip(const RECT& clip) {
+    clip_ = clip;
+    clipRects_.reset();
+  }
+  // The clip as a region.
+  Region clipRegion() const;
+  // Clips to `region` within the surface (null: the whole surface); the result's kind.
+  int selectClipRegion(const Region* region);
+  // Narrows the clip to a device rectangle; the result's kind.
+  int intersectClip(const RECT& r);
+  // NULLREGION, SIMPLEREGION or COMPLEXREGION.
+  int clipKind() const;
   // The whole drawable surface (the clip a context starts with).
   const RECT& surface() const { return surface_; }
   // Lists a metafile or printer context owns (metafile: one; printer: one per page).
@@ -102,6 +118,8 @@ class DeviceContext {
   void poly(DrawOp op, const POINT* points, int count);
   void fillRect(const RECT& r, HBRUSH brush, int rop);
   void focusRect(const RECT& r);
+  // Fills a region (device units) with a brush and a raster operation.
+  void fillRegion(const Region& region, const BrushSpec& brush, int rop);
   bool textOut(int x, int y, const char* text, int length);
   // The font in device terms.
   FontSpec deviceFont() const;
@@ -109,6 +127,9 @@ class DeviceContext {
   TEXTMETRIC textMetrics() const;
   // Adds a command with the context's clip (narrowed to `within` when given).
   void record(DrawCommand c, const RECT* within = nullptr);
+  // Adds a command clipped to the context's clip and `within`; the command's box
+  // becomes the result's box when `fitRect`. Nothing is drawn when nothing is left.
+  void recordWithin(DrawCommand c, const Region& within, bool fitRect);
   // Plays a metafile's commands (in its logical units) through this context's mapping.
   void play(const DisplayList& metafile);
   // Lays out a text command whose text and font are set: the advances, the box
@@ -122,15 +143,25 @@ class DeviceContext {
   RECT deviceRect(int l, int t, int r, int b) const;
   // A metafile records each mapping call; other contexts ignore this.
   void recordMapping(MappingCall call, int x, int y);
+  // Sets the clip from rectangles (bands of a region).
+  void setClipRects(std::vector<RECT> rects);
+  // Hands a finished command to the surface's list.
+  void add(DrawCommand c);
 
   Kind kind_;
   HWND hwnd_;
   DisplayList* target_;  // not owned unless it is one of owned_
   RECT clip_;
+  std::shared_ptr<const std::vector<RECT>> clipRects_;
   RECT surface_;
   Caps caps_;
   State state_;
+  struct SavedClip {
+    RECT box;
+    std::shared_ptr<const std::vector<RECT>> rects;
+  };
   std::vector<State> saved_;
+  std::vector<SavedClip> savedClips_;
   std::vector<std::unique_ptr<DisplayList>> owned_;
 };
 

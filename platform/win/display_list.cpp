@@ -44,10 +44,19 @@ bool sameRect(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+bool sameClip(const DrawCommand& a, const DrawCommand& b) {
+  if (!sameRect(a.clip, b.clip)) return false;
+  if (a.clipRects == b.clipRects) return true;
+  if (!a.clipRects || !b.clipRects || a.clipRects->size() != b.clipRects->size()) return false;
+  for (std::size_t i = 0; i < a.clipRects->size(); ++i)
+    if (!sameRect((*a.clipRects)[i], (*b.clipRects)[i])) return false;
+  return true;
+}
+
 bool sameFigure(const DrawCommand& a, const DrawCommand& b) {
   return a.op == b.op && a.rop == b.rop && a.pen.style == b.pen.style && a.pen.width == b.pen.width &&
          a.pen.color == b.pen.color && a.brush.style == b.brush.style && a.brush.color == b.brush.color &&
-         a.brush.hatch == b.brush.hatch && sameRect(a.rect, b.rect) && sameRect(a.clip, b.clip) &&
+         a.brush.hatch == b.brush.hatch && sameRect(a.rect, b.rect) && sameClip(a, b) &&
          a.corner.cx == b.corner.cx && a.corner.cy == b.corner.cy && a.fillMode == b.fillMode &&
          samePoints(a.points, b.points);
 }
@@ -87,7 +96,7 @@ void DisplayList::add(const DrawCommand& command) {
   // A copy fill of the whole surface hides everything before it.
   if (command.op == DrawOp::FillRect && command.rop == R2_COPYPEN &&
       command.brush.style == BS_SOLID && width_ > 0 && height_ > 0 &&
-      covers(command.rect, width_, height_) && covers(command.clip, width_, height_)) {
+      covers(command.rect, width_, height_) && covers(command.clip, width_, height_) && !command.clipRects) {
     commands_.clear();
   }
   commands_.push_back(command);
@@ -98,10 +107,27 @@ void DisplayList::add(const DrawCommand& command) {
 }
 
 void DisplayList::append(const DisplayList& other, int dx, int dy, const RECT& clip) {
+  // Commands drawn under one clip region share it, and share its moved copy.
+  const std::vector<RECT>* lastSource = nullptr;
+  std::shared_ptr<const std::vector<RECT>> lastMoved;
   for (DrawCommand c : other.commands()) {
     offset(c.rect, dx, dy);
     offset(c.clip, dx, dy);
     c.clip = intersect(c.clip, clip);
+    if (c.clipRects) {
+      if (c.clipRects.get() != lastSource) {
+        lastSource = c.clipRects.get();
+        auto moved = std::make_shared<std::vector<RECT>>();
+        moved->reserve(c.clipRects->size());
+        for (RECT r : *c.clipRects) {
+          offset(r, dx, dy);
+          r = intersect(r, clip);
+          if (r.right > r.left && r.bottom > r.top) moved->push_back(r);
+        }
+        lastMoved = std::move(moved);
+      }
+      c.clipRects = lastMoved;
+    }
     c.baseline += dy;
     c.anchor.x += dx;
     c.anchor.y += dy;

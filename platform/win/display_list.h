@@ -18,6 +18,8 @@
 // channels; R2_NOP draws nothing; R2_BLACK and R2_WHITE draw black and white;
 // any other operation draws as copy.
 //
+// A region is filled as a fillrect of its box clipped to the region's rectangles.
+//
 // A full-surface opaque fill with copy drops everything drawn before it, so a
 // window that is repainted with erasing does not grow its list without bound.
 // Inversions (R2_NOT, R2_XORPEN and focus rectangles) commute with each other
@@ -28,6 +30,7 @@
 #ifndef PLATFORM_DISPLAY_LIST_H
 #define PLATFORM_DISPLAY_LIST_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -99,8 +102,12 @@ struct DrawCommand {
   // Mapping: which call, and its arguments (x, y; a mode or a restore level in x).
   MappingCall call = MappingCall::MapMode;
   POINT args = {0, 0};
-  // Drawing is clipped to this box (device coordinates of the surface).
+  // Drawing is clipped to this box (device coordinates of the surface), and,
+  // when clipRects is set, to the union of those rectangles (bands of a clip
+  // region, all inside the box): every renderer clips to exactly these pixels.
+  // Commands drawn under one clip region share its rectangles.
   RECT clip = {0, 0, 0, 0};
+  std::shared_ptr<const std::vector<RECT>> clipRects;
 };
 
 class DisplayList {

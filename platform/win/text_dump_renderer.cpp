@@ -79,7 +79,9 @@ std::string TextDumpRenderer::line(const DrawCommand& c, int width, int height) 
       }
       return s;  // a mapping call draws nothing, so it has no clip
   }
-  if (c.clip.left > 0 || c.clip.top > 0 || c.clip.right < width || c.clip.bottom < height) {
+  if (c.clipRects) {
+    s += " clip " + rect(c.clip) + " in " + std::to_string(c.clipRects->size()) + " rectangles";
+  } else if (c.clip.left > 0 || c.clip.top > 0 || c.clip.right < width || c.clip.bottom < height) {
     s += " clip " + rect(c.clip);
   }
   return s;

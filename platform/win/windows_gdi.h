@@ -264,10 +264,11 @@ BOOL DeleteObject(HGDIOBJ object);
 DWORD GetObjectType(HGDIOBJ object);
 int GetObject(HGDIOBJ object, int size, void* out);
 
-// ---- Clipping (to a box in device units; regions clip to their box) ----
+// ---- Clipping (in device units: a box, or the pixels of a region) ----
 // Narrows the clip to a logical rectangle; returns the region kind of the result.
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
-// A region (device units) replaces the clip, null restores the whole surface.
+// A copy of the region (device units) replaces the clip, null restores the
+// whole surface; drawing is then clipped to the region's own pixels.
 int SelectClipRgn(HDC hdc, HRGN region);
 // The clip box in logical units.
 int GetClipBox(HDC hdc, RECT* box);
@@ -299,7 +300,13 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush);
 BOOL InvertRect(HDC hdc, const RECT* rect);
 BOOL DrawFocusRect(HDC hdc, const RECT* rect);
+// Regions are filled in device units with the context's raster operation:
+// FillRgn with a brush, PaintRgn with the selected brush, InvertRgn inverts,
+// FrameRgn fills the region's edge, `width` across and `height` down (logical).
 BOOL FillRgn(HDC hdc, HRGN region, HBRUSH brush);
+BOOL PaintRgn(HDC hdc, HRGN region);
+BOOL InvertRgn(HDC hdc, HRGN region);
+BOOL FrameRgn(HDC hdc, HRGN region, HBRUSH brush, int width, int height);
 BOOL TextOut(HDC hdc, int x, int y, const char* text, int length);
 
 // ---- Text measurement ----
