@@ -107,7 +107,128 @@ void path(cairo_t* cr, const DrawCommand& c, const BoxF& b) {
 }
 
 void blend(cairo_t* cr, Blend b) {
-  cairo_set_operator(cr, b == Blend::Difference ? CAIRO_OPERATOR_DIFFERENCE : CAIRO_OPERATOR_OVER);
+  switch (b) {
+    case Blend::Difference: cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE); break;
+    case Blend::Multiply: cairo_set_operator(cr, CAIRO_OPERATOR_MULTIPLY); break;
+    case Blend::Screen: cairo_set_operator(cr, CAIRO_OPERATOR_SCREEN); break;
+    default: cairo_set_operator(cr, CAIRO_OPERATOR_OVER); break;
+  }
+}
+
+// Where a picture is drawn: `raster` is the image surface behind `cr` for PNG
+// and pixels, null for PDF.
+struct Target {
+  cairo_t* cr;
+  cairo_surface_t* raster;
+};
+
+// The parts of a figure, each painted on its own with its colour.
+enum class Part { Fill, Outline, FocusOutline };
+
+void clipTo(cairo_t* cr, const DrawCommand& c) {
+  cairo_rectangle(cr, c.clip.left, c.clip.top, std::max<LONG>(0, c.clip.right - c.clip.left),
+                  std::max<LONG>(0, c.clip.bottom - c.clip.top));
+  cairo_clip(cr);
+  if (c.clipRects) {
+    // A clip region: the union of its rectangles, which never overlap.
+    for (const RECT& r : *c.clipRects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_clip(cr);
+  }
+}
+
+// Draws one part of a figure with the source already set: fills or strokes it.
+void drawPart(cairo_t* cr, const DrawCommand& c, Part part) {
+  switch (part) {
+    case Part::Fill:
+      path(cr, c, render_style::fillBox(c));
+      cairo_set_fill_rule(cr, c.fillMode == WINDING ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_fill(cr);
+      break;
+    case Part::Outline: {
+      cairo_set_line_width(cr, c.pen.width);
+      cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+      std::vector<double> d = render_style::dashes(c.pen.style);
+      if (!d.empty()) cairo_set_dash(cr, d.data(), static_cast<int>(d.size()), 0);
+      path(cr, c, render_style::outlineBox(c));
+      cairo_stroke(cr);
+      cairo_set_dash(cr, nullptr, 0, 0);
+      break;
+    }
+    case Part::FocusOutline: {
+      double dash[] = {1, 1};
+      cairo_set_dash(cr, dash, 2, 0);
+      cairo_set_line_width(cr, 1);
+      cairo_rectangle(cr, c.rect.left + 0.5, c.rect.top + 0.5, c.rect.right - c.rect.left - 1.0,
+                      c.rect.bottom - c.rect.top - 1.0);
+      cairo_stroke(cr);
+      cairo_set_dash(cr, nullptr, 0, 0);
+      break;
+    }
+  }
+}
+
+void setPartSource(cairo_t* cr, const DrawCommand& c, Part part, COLORREF colour) {
+  if (part == Part::Fill && c.brush.style == BS_HATCHED) setHatch(cr, c.brush.hatch, colour);
+  else setColour(cr, colour);
+}
+
+// The exact raster operation on an image: the part is drawn as a mask over the
+// pixels it covers (inside the clip), and each of those pixels becomes the
+// operation of the colour and what is there.
+void rasterOperation(const Target& t, const DrawCommand& c, Part part, int rop, COLORREF colour) {
+  double x1, y1, x2, y2;
+  cairo_clip_extents(t.cr, &x1, &y1, &x2, &y2);
+  const int width = cairo_image_surface_get_width(t.raster), height = cairo_image_surface_get_height(t.raster);
+  const int left = std::max(0, static_cast<int>(std::floor(x1))), top = std::max(0, static_cast<int>(std::floor(y1)));
+  const int right = std::min(width, static_cast<int>(std::ceil(x2))), bottom = std::min(height, static_cast<int>(std::ceil(y2)));
+  if (right <= left || bottom <= top) return;
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, right - left, bottom - top);
+  cairo_t* m = cairo_create(mask);
+  cairo_translate(m, -left, -top);
+  clipTo(m, c);
+  cairo_set_antialias(m, CAIRO_ANTIALIAS_NONE);
+  setPartSource(m, c, part, 0);
+  drawPart(m, c, part);
+  cairo_destroy(m);
+  cairo_surface_flush(mask);
+  cairo_surface_flush(t.raster);
+  const unsigned char* bits = cairo_image_surface_get_data(mask);
+  const int maskStride = cairo_image_surface_get_stride(mask);
+  unsigned char* data = cairo_image_surface_get_data(t.raster);
+  const int stride = cairo_image_surface_get_stride(t.raster);
+  const uint32_t pen = (static_cast<uint32_t>(GetRValue(colour)) << 16) |
+                       (static_cast<uint32_t>(GetGValue(colour)) << 8) | static_cast<uint32_t>(GetBValue(colour));
+  for (int y = top; y < bottom; ++y) {
+    const unsigned char* mrow = bits + static_cast<std::size_t>(y - top) * maskStride;
+    uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = left; x < right; ++x)
+      if (mrow[x - left] >= 0x80) row[x] = render_style::applyRop2(rop, row[x] & 0xFFFFFFu, pen);
+  }
+  cairo_surface_mark_dirty_rectangle(t.raster, left, top, right - left, bottom - top);
+  cairo_surface_destroy(mask);
+}
+
+// One part of a figure in its colour under the raster operation.
+void paintPart(const Target& t, const DrawCommand& c, Part part, int rop, COLORREF colour) {
+  COLORREF plain = 0;
+  if (render_style::isPlainPaint(rop, colour, &plain)) {
+    cairo_set_operator(t.cr, CAIRO_OPERATOR_OVER);
+    setPartSource(t.cr, c, part, plain);
+    drawPart(t.cr, c, part);
+    return;
+  }
+  if (rop == R2_NOP) return;
+  if (t.raster != nullptr) {
+    rasterOperation(t, c, part, rop, colour);
+    return;
+  }
+  // PDF: the blends of render_style, exact where vectorExact says so.
+  for (const render_style::Step& step : render_style::vectorSteps(rop, colour)) {
+    blend(t.cr, step.blend);
+    setPartSource(t.cr, c, part, step.colour);
+    drawPart(t.cr, c, part);
+  }
+  cairo_set_operator(t.cr, CAIRO_OPERATOR_OVER);
 }
 
 void text(cairo_t* cr, const DrawCommand& c) {
@@ -136,63 +257,28 @@ void text(cairo_t* cr, const DrawCommand& c) {
   }
 }
 
-void command(cairo_t* cr, const DrawCommand& c) {
+void command(const Target& t, const DrawCommand& c) {
   if (c.op == DrawOp::Mapping) return;  // a metafile's mapping call draws nothing
+  cairo_t* cr = t.cr;
   cairo_save(cr);
-  cairo_rectangle(cr, c.clip.left, c.clip.top, std::max<LONG>(0, c.clip.right - c.clip.left),
-                  std::max<LONG>(0, c.clip.bottom - c.clip.top));
-  cairo_clip(cr);
-  if (c.clipRects) {
-    // A clip region: the union of its rectangles, which never overlap.
-    for (const RECT& r : *c.clipRects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    cairo_clip(cr);
-  }
+  clipTo(cr, c);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   if (c.op == DrawOp::Text) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
     text(cr, c);
   } else if (c.op == DrawOp::FocusRect) {
-    blend(cr, Blend::Difference);
-    setColour(cr, 0xFFFFFF);
-    double dash[] = {1, 1};
-    cairo_set_dash(cr, dash, 2, 0);
-    cairo_set_line_width(cr, 1);
-    cairo_rectangle(cr, c.rect.left + 0.5, c.rect.top + 0.5, c.rect.right - c.rect.left - 1.0,
-                    c.rect.bottom - c.rect.top - 1.0);
-    cairo_stroke(cr);
+    paintPart(t, c, Part::FocusOutline, R2_NOT, 0);
   } else {
-    if (render_style::hasBrush(c)) {
-      render_style::Paint p = render_style::paintFor(c.rop, c.brush.color);
-      if (p.blend != Blend::Skip) {
-        blend(cr, p.blend);
-        if (c.brush.style == BS_HATCHED) setHatch(cr, c.brush.hatch, p.colour);
-        else setColour(cr, p.colour);
-        path(cr, c, render_style::fillBox(c));
-        cairo_set_fill_rule(cr, c.fillMode == WINDING ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-        cairo_fill(cr);
-      }
-    }
-    if (render_style::hasPen(c)) {
-      render_style::Paint p = render_style::paintFor(c.rop, c.pen.color);
-      if (p.blend != Blend::Skip) {
-        blend(cr, p.blend);
-        setColour(cr, p.colour);
-        cairo_set_line_width(cr, c.pen.width);
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
-        std::vector<double> d = render_style::dashes(c.pen.style);
-        if (!d.empty()) cairo_set_dash(cr, d.data(), static_cast<int>(d.size()), 0);
-        path(cr, c, render_style::outlineBox(c));
-        cairo_stroke(cr);
-      }
-    }
+    if (render_style::hasBrush(c)) paintPart(t, c, Part::Fill, c.rop, c.brush.color);
+    if (render_style::hasPen(c)) paintPart(t, c, Part::Outline, c.rop, c.pen.color);
   }
   cairo_restore(cr);
 }
 
-void draw(cairo_t* cr, const DisplayList& list) {
-  setColour(cr, list.background());
-  cairo_paint(cr);
-  for (const DrawCommand& c : list.commands()) command(cr, c);
+void draw(const Target& t, const DisplayList& list) {
+  setColour(t.cr, list.background());
+  cairo_paint(t.cr);
+  for (const DrawCommand& c : list.commands()) command(t, c);
 }
 
 bool sizeOk(const DisplayList& list) {
@@ -205,7 +291,7 @@ bool CairoRenderer::writePng(const DisplayList& list, const std::string& path) {
   if (!sizeOk(list)) return false;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, list.width(), list.height());
   cairo_t* cr = cairo_create(s);
-  draw(cr, list);
+  draw({cr, s}, list);
   cairo_destroy(cr);
   bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(s);
@@ -223,7 +309,7 @@ bool CairoRenderer::writePdf(const std::vector<const DisplayList*>& pages, const
     cairo_pdf_surface_set_size(s, p->width() * scale, p->height() * scale);
     cairo_save(cr);
     cairo_scale(cr, scale, scale);
-    draw(cr, *p);
+    draw({cr, nullptr}, *p);
     cairo_restore(cr);
     cairo_show_page(cr);
   }
@@ -239,7 +325,7 @@ std::vector<uint32_t> CairoRenderer::renderPixels(const DisplayList& list) {
   if (!sizeOk(list)) return out;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, list.width(), list.height());
   cairo_t* cr = cairo_create(s);
-  draw(cr, list);
+  draw({cr, s}, list);
   cairo_destroy(cr);
   cairo_surface_flush(s);
   const unsigned char* data = cairo_image_surface_get_data(s);

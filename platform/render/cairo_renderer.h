@@ -3,6 +3,14 @@
 // the screen draws them, so that a figure inverted twice leaves every pixel as
 // it was; text is drawn with the metric-compatible face at the advances of the
 // width table.
+//
+// Raster operations: PNG pictures and pixels are exact, each covered pixel
+// becoming the operation of the colour and the pixel (render_style::applyRop2).
+// A PDF page is vector graphics and cannot say that: it draws each operation as
+// the blends of render_style::vectorSteps, which are exact for copy, black,
+// white, the inverted pen, no operation and inversion, and for the other
+// operations when the colour's channels are all 0 or 255; with other colours
+// the exclusive-or, mask and merge operations come out approximately.
 #ifndef PLATFORM_RENDER_CAIRO_RENDERER_H
 #define PLATFORM_RENDER_CAIRO_RENDERER_H
 

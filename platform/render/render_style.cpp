@@ -7,16 +7,76 @@
 
 namespace render_style {
 
-Paint paintFor(int rop, COLORREF c) {
+uint32_t applyRop2(int rop, uint32_t d, uint32_t p) {
+  uint32_t v = p;
   switch (rop) {
-    case R2_NOP: return {Blend::Skip, c};
-    case R2_BLACK: return {Blend::Normal, 0};
-    case R2_WHITE: return {Blend::Normal, 0xFFFFFF};
-    case R2_NOT:
-    case R2_XORPEN: return {Blend::Difference, 0xFFFFFF};
-    case R2_NOTXORPEN: return {Blend::Difference, (~c) & 0xFFFFFF};
-    default: return {Blend::Normal, c};
+    case R2_BLACK: v = 0; break;
+    case R2_NOTMERGEPEN: v = ~(d | p); break;
+    case R2_MASKNOTPEN: v = d & ~p; break;
+    case R2_NOTCOPYPEN: v = ~p; break;
+    case R2_MASKPENNOT: v = p & ~d; break;
+    case R2_NOT: v = ~d; break;
+    case R2_XORPEN: v = d ^ p; break;
+    case R2_NOTMASKPEN: v = ~(d & p); break;
+    case R2_MASKPEN: v = d & p; break;
+    case R2_NOTXORPEN: v = ~(d ^ p); break;
+    case R2_NOP: v = d; break;
+    case R2_MERGENOTPEN: v = d | ~p; break;
+    case R2_COPYPEN: v = p; break;
+    case R2_MERGEPENNOT: v = p | ~d; break;
+    case R2_MERGEPEN: v = d | p; break;
+    case R2_WHITE: v = 0xFFFFFF; break;
+    default: v = p; break;
   }
+  return v & 0xFFFFFFu;
+}
+
+bool isPlainPaint(int rop, COLORREF pen, COLORREF* colour) {
+  switch (rop) {
+    case R2_BLACK: *colour = 0; return true;
+    case R2_WHITE: *colour = 0xFFFFFF; return true;
+    case R2_NOTCOPYPEN: *colour = ~pen & 0xFFFFFF; return true;
+    case R2_COPYPEN: *colour = pen & 0xFFFFFF; return true;
+    default:
+      // An operation outside the sixteen draws as copy, as SetROP2 never lets one in.
+      if (rop < R2_BLACK || rop > R2_WHITE) {
+        *colour = pen & 0xFFFFFF;
+        return true;
+      }
+      return false;
+  }
+}
+
+std::vector<Step> vectorSteps(int rop, COLORREF c) {
+  const COLORREF p = c & 0xFFFFFF, notP = ~c & 0xFFFFFF, white = 0xFFFFFF;
+  COLORREF plain = 0;
+  if (isPlainPaint(rop, c, &plain)) return {{Blend::Normal, plain}};
+  switch (rop) {
+    case R2_NOP: return {};
+    case R2_NOT: return {{Blend::Difference, white}};
+    case R2_XORPEN: return {{Blend::Difference, p}};
+    case R2_NOTXORPEN: return {{Blend::Difference, notP}};
+    case R2_MASKPEN: return {{Blend::Multiply, p}};
+    case R2_MASKNOTPEN: return {{Blend::Multiply, notP}};
+    case R2_MERGEPEN: return {{Blend::Screen, p}};
+    case R2_MERGENOTPEN: return {{Blend::Screen, notP}};
+    case R2_MASKPENNOT: return {{Blend::Difference, white}, {Blend::Multiply, p}};
+    case R2_MERGEPENNOT: return {{Blend::Difference, white}, {Blend::Screen, p}};
+    case R2_NOTMERGEPEN: return {{Blend::Screen, p}, {Blend::Difference, white}};
+    case R2_NOTMASKPEN: return {{Blend::Multiply, p}, {Blend::Difference, white}};
+    default: return {{Blend::Normal, p}};
+  }
+}
+
+bool vectorExact(int rop, COLORREF c) {
+  COLORREF plain = 0;
+  if (isPlainPaint(rop, c, &plain) || rop == R2_NOP || rop == R2_NOT) return true;
+  // A blend with a channel of 0 or 255 is the bitwise operation on that channel.
+  for (int shift : {0, 8, 16}) {
+    const unsigned v = (c >> shift) & 0xFF;
+    if (v != 0 && v != 0xFF) return false;
+  }
+  return true;
 }
 
 bool hasPen(const DrawCommand& c) {

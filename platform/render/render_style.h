@@ -3,6 +3,16 @@
 // is replayed, and the text of a command as UTF-8. Renderers differ only in the
 // file they write.
 //
+// Raster operations are Windows' binary ones: the new pixel is a bitwise
+// function of the pen (or brush) colour P and the pixel D already there
+// (applyRop2). The PNG renderer and renderPixels compute exactly that for
+// every pixel a figure covers. Vector pictures (SVG, PDF) have only blend
+// modes, so there each operation is one or two blends (vectorSteps): copy,
+// black, white, the inverted pen, no operation and R2_NOT are exact; the
+// exclusive-or, mask and merge operations are exact when every channel of the
+// colour is 0 or 255 (vectorExact) and otherwise an approximation: exclusive-or
+// as a difference, mask as multiply, merge as screen.
+//
 // Outlines are stroked on a path through pixel centres: the box (l, t, r, b)
 // gives the path (l + 0.5, t + 0.5) - (r - 0.5, b - 0.5), and an inside-frame
 // pen of width w the path inset by w / 2 from the box, so that it stays inside.
@@ -12,6 +22,7 @@
 #ifndef PLATFORM_RENDER_RENDER_STYLE_H
 #define PLATFORM_RENDER_RENDER_STYLE_H
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,14 +34,23 @@ struct BoxF {
 
 namespace render_style {
 
-// How a raster operation replays.
-enum class Blend { Normal, Difference, Skip };
-struct Paint {
+// The pixel a raster operation gives for pen colour `pen` over pixel `dst`
+// (both 0x00RRGGBB or both COLORREF: the operation is bitwise).
+uint32_t applyRop2(int rop, uint32_t dst, uint32_t pen);
+// Whether the operation only ever sets one colour (copy, black, white, the
+// inverted pen), which every renderer draws as it is; the colour it sets.
+bool isPlainPaint(int rop, COLORREF pen, COLORREF* colour);
+
+// How a vector renderer replays an operation: blends applied in turn.
+enum class Blend { Normal, Difference, Multiply, Screen };
+struct Step {
   Blend blend;
-  COLORREF colour;  // the colour to draw (for Difference, the colour to subtract)
+  COLORREF colour;  // the colour blended with the destination
 };
-// The paint of a figure's pen or brush colour `c` under raster operation `rop`.
-Paint paintFor(int rop, COLORREF c);
+// No steps for R2_NOP.
+std::vector<Step> vectorSteps(int rop, COLORREF c);
+// Whether those steps give exactly what Windows gives.
+bool vectorExact(int rop, COLORREF c);
 
 // The path of a figure's outline, and the box its fill covers.
 BoxF outlineBox(const DrawCommand& c);

@@ -108,7 +108,12 @@ class Writer {
   }
 
   static std::string blendAttr(Blend b) {
-    return b == Blend::Difference ? " style=\"mix-blend-mode:difference\"" : "";
+    switch (b) {
+      case Blend::Difference: return " style=\"mix-blend-mode:difference\"";
+      case Blend::Multiply: return " style=\"mix-blend-mode:multiply\"";
+      case Blend::Screen: return " style=\"mix-blend-mode:screen\"";
+      default: return "";
+    }
   }
 
   std::string shape(const DrawCommand& c, const BoxF& box) {
@@ -156,18 +161,25 @@ class Writer {
           << " stroke-dasharray=\"1,1\"" << blendAttr(Blend::Difference) << clip << "/>\n";
       return;
     }
-    if (render_style::hasBrush(c)) {
-      render_style::Paint p = render_style::paintFor(c.rop, c.brush.color);
-      if (p.blend != Blend::Skip) {
-        std::string fill = c.brush.style == BS_HATCHED ? hatchRef(c.brush, p.colour) : render_style::hex(p.colour);
-        out << shape(c, render_style::fillBox(c)) << " fill=\"" << fill << "\" stroke=\"none\""
-            << blendAttr(p.blend) << clip << "/>\n";
-      }
+    if (render_style::hasBrush(c)) part(out, c, true, c.brush.color, clip);
+    if (render_style::hasPen(c)) part(out, c, false, c.pen.color, clip);
+  }
+
+  // The fill or the outline of a figure: one element per blend of the raster
+  // operation, and a comment where the blends only approximate the operation.
+  void part(std::ostream& out, const DrawCommand& c, bool fill, COLORREF colour, const std::string& clip) {
+    if (!render_style::vectorExact(c.rop, colour)) {
+      out << "<!-- raster operation " << ropName(c.rop) << " with " << render_style::hex(colour)
+          << " is approximated by blending -->\n";
     }
-    if (render_style::hasPen(c)) {
-      render_style::Paint p = render_style::paintFor(c.rop, c.pen.color);
-      if (p.blend == Blend::Skip) return;
-      out << shape(c, render_style::outlineBox(c)) << " fill=\"none\" stroke=\"" << render_style::hex(p.colour)
+    for (const render_style::Step& step : render_style::vectorSteps(c.rop, colour)) {
+      if (fill) {
+        std::string paint = c.brush.style == BS_HATCHED ? hatchRef(c.brush, step.colour) : render_style::hex(step.colour);
+        out << shape(c, render_style::fillBox(c)) << " fill=\"" << paint << "\" stroke=\"none\""
+            << blendAttr(step.blend) << clip << "/>\n";
+        continue;
+      }
+      out << shape(c, render_style::outlineBox(c)) << " fill=\"none\" stroke=\"" << render_style::hex(step.colour)
           << "\" stroke-width=\"" << c.pen.width << "\"";
       std::vector<double> d = render_style::dashes(c.pen.style);
       if (!d.empty()) {
@@ -175,7 +187,7 @@ class Writer {
         for (std::size_t i = 0; i < d.size(); ++i) out << (i != 0 ? "," : "") << num(d[i]);
         out << "\"";
       }
-      out << " stroke-linecap=\"square\"" << blendAttr(p.blend) << clip << "/>\n";
+      out << " stroke-linecap=\"square\"" << blendAttr(step.blend) << clip << "/>\n";
     }
   }
 

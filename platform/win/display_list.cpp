@@ -26,11 +26,13 @@ void offset(RECT& r, int dx, int dy) {
   r.bottom += dy;
 }
 
-// An inversion replays as a difference with white, whatever its colours.
+// An inversion is an exclusive-or of the pixels with a constant (white for
+// R2_NOT, the colour for R2_XORPEN, its complement for R2_NOTXORPEN): drawing
+// it twice restores the pixels, and inversions commute.
 bool isInversion(const DrawCommand& c) {
   if (c.op == DrawOp::Text || c.op == DrawOp::Mapping) return false;
   if (c.op == DrawOp::FocusRect) return true;
-  return c.rop == R2_NOT || c.rop == R2_XORPEN;
+  return c.rop == R2_NOT || c.rop == R2_XORPEN || c.rop == R2_NOTXORPEN;
 }
 
 bool samePoints(const std::vector<POINT>& a, const std::vector<POINT>& b) {

@@ -10,20 +10,20 @@
 // just inside that box, except that an inside-frame pen stays wholly inside it;
 // a figure drawn without a pen fills one pixel less to the right and bottom.
 //
-// Raster operations replay as follows: copy draws the colour; R2_NOT and
-// R2_XORPEN replay as a difference with white (the destination inverted), so
-// drawing an outline twice removes it, as on screen; R2_NOTXORPEN replays as a
-// difference with the complement of the colour, which gives the colour itself on
-// white and is undone by drawing again for colours made of full and empty
-// channels; R2_NOP draws nothing; R2_BLACK and R2_WHITE draw black and white;
-// any other operation draws as copy.
+// Each figure keeps its raster operation exactly as set (SetROP2): its fill and
+// its outline each combine their colour with the pixels under them as Windows
+// defines the operation (R2_XORPEN: colour exclusive-or pixel, so a black pen
+// changes nothing and a white one inverts; R2_NOTXORPEN: the complement of
+// that; ...). Renderers replay it; see platform/render/render_style.h for what
+// each renderer can express exactly.
 //
 // A region is filled as a fillrect of its box clipped to the region's rectangles.
 //
 // A full-surface opaque fill with copy drops everything drawn before it, so a
 // window that is repainted with erasing does not grow its list without bound.
-// Inversions (R2_NOT, R2_XORPEN and focus rectangles) commute with each other
-// and undo themselves, so whenever the list has grown past a threshold, two
+// Inversions (R2_NOT, R2_XORPEN, R2_NOTXORPEN and focus rectangles: each an
+// exclusive-or with a constant) commute with each other and undo themselves, so
+// whenever the list has grown past a threshold, two
 // equal inversions within one unbroken run of inversions are both dropped: the
 // outlines of drags, rubber bands and animations on a surface that is never
 // repainted (the screen) do not pile up either.
