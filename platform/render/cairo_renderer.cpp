@@ -146,10 +146,23 @@ void drawPart(cairo_t* cr, const DrawCommand& c, Part part) {
       break;
     case Part::Outline: {
       cairo_set_line_width(cr, c.pen.width);
-      cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
+      // Wide pens have round ends and joins; one-pixel polylines end flat, half
+      // a pixel before their last point (render_style.h).
+      const bool round = render_style::roundPen(c);
+      cairo_set_line_cap(cr, round ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_SQUARE);
+      cairo_set_line_join(cr, round ? CAIRO_LINE_JOIN_ROUND : CAIRO_LINE_JOIN_MITER);
       std::vector<double> d = render_style::dashes(c.pen.style);
       if (!d.empty()) cairo_set_dash(cr, d.data(), static_cast<int>(d.size()), 0);
-      path(cr, c, render_style::outlineBox(c));
+      if (c.op == DrawOp::Polyline && render_style::isThinLine(c)) {
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        std::vector<std::pair<double, double>> pts = render_style::thinPolylinePath(c);
+        for (std::size_t i = 0; i < pts.size(); ++i) {
+          if (i == 0) cairo_move_to(cr, pts[i].first, pts[i].second);
+          else cairo_line_to(cr, pts[i].first, pts[i].second);
+        }
+      } else {
+        path(cr, c, render_style::outlineBox(c));
+      }
       cairo_stroke(cr);
       cairo_set_dash(cr, nullptr, 0, 0);
       break;
@@ -208,8 +221,50 @@ void rasterOperation(const Target& t, const DrawCommand& c, Part part, int rop, 
   cairo_surface_destroy(mask);
 }
 
+// Whether a pixel is inside the command's clip.
+bool inClip(const DrawCommand& c, long long x, long long y) {
+  if (x < c.clip.left || x >= c.clip.right || y < c.clip.top || y >= c.clip.bottom) return false;
+  if (!c.clipRects) return true;
+  // The bands run top to bottom: the first rectangle whose bottom is below y starts y's band.
+  const std::vector<RECT>& rects = *c.clipRects;
+  auto it = std::upper_bound(rects.begin(), rects.end(), y, [](long long v, const RECT& r) { return v < r.bottom; });
+  for (; it != rects.end() && it->top <= y; ++it)
+    if (x >= it->left && x < it->right) return true;
+  return false;
+}
+
+// A one-pixel line on an image: the pixels Windows sets, each in turn (a pixel
+// the line crosses twice is combined twice, as on Windows).
+void thinLineRaster(const Target& t, const DrawCommand& c, int rop, COLORREF colour) {
+  const int width = cairo_image_surface_get_width(t.raster), height = cairo_image_surface_get_height(t.raster);
+  RECT bound = {std::max<LONG>(0, c.clip.left), std::max<LONG>(0, c.clip.top), std::min<LONG>(width, c.clip.right),
+                std::min<LONG>(height, c.clip.bottom)};
+  if (bound.right <= bound.left || bound.bottom <= bound.top) return;
+  std::vector<POINT> pixels;
+  render_style::thinLinePixels(c, bound, pixels);
+  if (pixels.empty() || rop == R2_NOP) return;
+  COLORREF plain = 0;
+  const bool isPlain = render_style::isPlainPaint(rop, colour, &plain);
+  const COLORREF use = isPlain ? plain : colour;
+  const uint32_t pen = (static_cast<uint32_t>(GetRValue(use)) << 16) | (static_cast<uint32_t>(GetGValue(use)) << 8) |
+                       static_cast<uint32_t>(GetBValue(use));
+  cairo_surface_flush(t.raster);
+  unsigned char* data = cairo_image_surface_get_data(t.raster);
+  const int stride = cairo_image_surface_get_stride(t.raster);
+  for (const POINT& p : pixels) {
+    if (!inClip(c, p.x, p.y)) continue;
+    uint32_t* px = reinterpret_cast<uint32_t*>(data + static_cast<std::size_t>(p.y) * stride) + p.x;
+    *px = isPlain ? pen : render_style::applyRop2(rop, *px & 0xFFFFFFu, pen);
+  }
+  cairo_surface_mark_dirty(t.raster);
+}
+
 // One part of a figure in its colour under the raster operation.
 void paintPart(const Target& t, const DrawCommand& c, Part part, int rop, COLORREF colour) {
+  if (part == Part::Outline && t.raster != nullptr && render_style::isThinLine(c)) {
+    thinLineRaster(t, c, rop, colour);
+    return;
+  }
   COLORREF plain = 0;
   if (render_style::isPlainPaint(rop, colour, &plain)) {
     cairo_set_operator(t.cr, CAIRO_OPERATOR_OVER);

@@ -1,6 +1,8 @@
 // What every renderer decides the same way (see render_style.h).
 #include "platform/render/render_style.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/win/windows_gdi.h"
@@ -115,6 +117,118 @@ std::vector<double> dashes(int penStyle) {
     case PS_DASHDOTDOT: return {9, 3, 3, 3, 3, 3};
     default: return {};
   }
+}
+
+bool isThinLine(const DrawCommand& c) {
+  return (c.op == DrawOp::Polyline || c.op == DrawOp::Polygon) && c.pen.style != PS_NULL && c.pen.width <= 1;
+}
+
+bool roundPen(const DrawCommand& c) { return c.pen.width > 1; }
+
+namespace {
+
+// floor(a / b) for b > 0.
+long long floorDiv(__int128 a, __int128 b) {
+  __int128 q = a / b;
+  if ((a % b) != 0 && a < 0) --q;
+  return static_cast<long long>(q);
+}
+
+// ceil(a / b) for b > 0.
+long long ceilDiv(__int128 a, __int128 b) { return -floorDiv(-a, b); }
+
+// The pixels of one segment from a to b, b left out, inside `bound`; `dash`
+// (the pixels drawn before this segment) decides which fall in a gap.
+void segmentPixels(POINT a, POINT b, const RECT& bound, const std::vector<int>& pattern, long long dashAt,
+                   std::vector<POINT>& out) {
+  const long long dx = static_cast<long long>(b.x) - a.x, dy = static_cast<long long>(b.y) - a.y;
+  const long long adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  // Windows' octants, numbered clockwise from the positive x axis (y grows
+  // downwards): x is the major axis in 1, 4, 5 and 8; octants 3, 5, 6 and 8
+  // break ties the other way (a bias of one).
+  int octant;
+  if (dy > 0) octant = dx > 0 ? (dx > dy ? 1 : 2) : (-dx > dy ? 4 : 3);
+  else octant = dx < 0 ? (-dx > -dy ? 5 : 6) : (dx > -dy ? 8 : 7);
+  const bool xMajor = octant == 1 || octant == 4 || octant == 5 || octant == 8;
+  const int bias = (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
+  const long long major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+  if (major == 0) return;
+  const long long majorStart = xMajor ? a.x : a.y, minorStart = xMajor ? a.y : a.x;
+  const int majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1, minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  // Only the steps whose major coordinate lies inside the bound.
+  const long long lo = xMajor ? bound.left : bound.top, hi = (xMajor ? bound.right : bound.bottom) - 1LL;
+  long long k0, k1;
+  if (majorStep > 0) {
+    k0 = lo - majorStart;
+    k1 = hi - majorStart;
+  } else {
+    k0 = majorStart - hi;
+    k1 = majorStart - lo;
+  }
+  k0 = std::max(k0, 0LL);
+  k1 = std::min(k1, major - 1);
+  long long total = 0;
+  for (int d : pattern) total += d;
+  for (long long k = k0; k <= k1; ++k) {
+    if (total > 0) {
+      long long at = (dashAt + k) % total;
+      bool on = true;
+      for (int d : pattern) {
+        if (at < d) break;
+        at -= d;
+        on = !on;
+      }
+      if (!on) continue;
+    }
+    // The minor steps taken before step k: Bresenham's error term keeps
+    // 2*minor - 2*major < err + bias <= 2*minor, which gives this count.
+    const long long n = std::max(0LL, ceilDiv(static_cast<__int128>(2) * k * minor + bias - major,
+                                              static_cast<__int128>(2) * major));
+    const long long mj = majorStart + k * majorStep, mn = minorStart + n * minorStep;
+    const long long x = xMajor ? mj : mn, y = xMajor ? mn : mj;
+    if (x < bound.left || x >= bound.right || y < bound.top || y >= bound.bottom) continue;
+    out.push_back({static_cast<LONG>(x), static_cast<LONG>(y)});
+  }
+}
+
+}  // namespace
+
+void thinLinePixels(const DrawCommand& c, const RECT& bound, std::vector<POINT>& out) {
+  out.clear();
+  if (c.points.size() < 2) return;
+  std::vector<int> pattern;
+  for (double d : dashes(c.pen.style)) pattern.push_back(static_cast<int>(d));
+  const std::size_t n = c.points.size();
+  const std::size_t segments = c.op == DrawOp::Polygon ? n : n - 1;
+  long long dashAt = 0;
+  for (std::size_t i = 0; i < segments; ++i) {
+    const POINT a = c.points[i], b = c.points[(i + 1) % n];
+    segmentPixels(a, b, bound, pattern, dashAt, out);
+    const long long dx = static_cast<long long>(b.x) - a.x, dy = static_cast<long long>(b.y) - a.y;
+    dashAt += std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
+  }
+}
+
+std::vector<std::pair<double, double>> thinPolylinePath(const DrawCommand& c) {
+  std::vector<std::pair<double, double>> path;
+  for (const POINT& p : c.points) path.push_back({p.x + 0.5, p.y + 0.5});
+  // Half a pixel back from each end along its segment.
+  auto back = [](std::pair<double, double>& end, const std::pair<double, double>& towards) {
+    double dx = end.first - towards.first, dy = end.second - towards.second;
+    double len = std::sqrt(dx * dx + dy * dy);
+    if (len <= 0) return;
+    end.first -= 0.5 * dx / len;
+    end.second -= 0.5 * dy / len;
+  };
+  if (path.size() >= 2) {
+    // The first point moves away from the second (so its pixel is covered
+    // whole), the last towards the one before it (so its pixel is left out).
+    std::pair<double, double> first = path[0], second = path[1];
+    std::pair<double, double> beyond = {2 * first.first - second.first, 2 * first.second - second.second};
+    back(path[0], beyond);
+    back(path.back(), path[path.size() - 2]);
+  }
+  return path;
 }
 
 std::vector<std::string> utf8Characters(const std::string& text) {

@@ -19,6 +19,18 @@
 // A figure without a pen fills (l, t) - (r - 1, b - 1); with a pen, the fill
 // stops where the outline's stroke begins. Polygon and polyline
 // points are moved by half a pixel onto pixel centres.
+//
+// Lines as Windows draws them. A one-pixel pen (a cosmetic pen: width 0 or 1)
+// sets the pixels of Windows' line algorithm, a Bresenham walk along the
+// longer axis whose ties go the way Windows sends them (thinLinePixels), and
+// every segment leaves out its last pixel: a polyline sets each vertex once,
+// so two inverted segments meeting at a corner leave no hole, and a closed
+// outline sets each corner once. Dashes and dots follow the pixels, 18 on 6
+// off for dashes and 3 on 3 off for dots, continuing from one segment to the
+// next. The PNG renderer sets exactly those pixels; vector pictures stroke a
+// polyline from half a pixel before its first point to half a pixel before its
+// last (thinPolylinePath), which covers the same pixels on straight lines.
+// A wider pen (a geometric pen) has round ends and round joins (roundPen).
 #ifndef PLATFORM_RENDER_RENDER_STYLE_H
 #define PLATFORM_RENDER_RENDER_STYLE_H
 
@@ -59,6 +71,17 @@ bool hasPen(const DrawCommand& c);
 bool hasBrush(const DrawCommand& c);
 // The dash lengths of a pen style (empty for solid).
 std::vector<double> dashes(int penStyle);
+// Whether the command's outline is a one-pixel line (a polyline, or a polygon's outline).
+bool isThinLine(const DrawCommand& c);
+// Whether the pen is wide enough for round ends and joins.
+bool roundPen(const DrawCommand& c);
+// The pixels a one-pixel pen sets for a polyline or a polygon's outline, in the
+// order drawn (a pixel twice where the line crosses itself), those in a dash
+// pattern's gaps left out; only pixels inside `bound`, so that a line however
+// long costs no more than the pixels it can show.
+void thinLinePixels(const DrawCommand& c, const RECT& bound, std::vector<POINT>& out);
+// The path a vector picture strokes (with flat ends) for a one-pixel polyline.
+std::vector<std::pair<double, double>> thinPolylinePath(const DrawCommand& c);
 // The command's text (Windows Latin-1 code page) as UTF-8, one string per character.
 std::vector<std::string> utf8Characters(const std::string& text);
 // "#RRGGBB".

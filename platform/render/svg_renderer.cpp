@@ -179,15 +179,27 @@ class Writer {
             << blendAttr(step.blend) << clip << "/>\n";
         continue;
       }
-      out << shape(c, render_style::outlineBox(c)) << " fill=\"none\" stroke=\"" << render_style::hex(step.colour)
-          << "\" stroke-width=\"" << c.pen.width << "\"";
+      const bool thinPolyline = c.op == DrawOp::Polyline && render_style::isThinLine(c);
+      if (thinPolyline) {
+        // One pixel wide, flat ends, half a pixel before the last point (render_style.h).
+        out << "<polyline points=\"";
+        const std::vector<std::pair<double, double>> pts = render_style::thinPolylinePath(c);
+        for (std::size_t i = 0; i < pts.size(); ++i) out << (i != 0 ? " " : "") << num(pts[i].first) << "," << num(pts[i].second);
+        out << "\"";
+      } else {
+        out << shape(c, render_style::outlineBox(c));
+      }
+      out << " fill=\"none\" stroke=\"" << render_style::hex(step.colour) << "\" stroke-width=\"" << c.pen.width << "\"";
       std::vector<double> d = render_style::dashes(c.pen.style);
       if (!d.empty()) {
         out << " stroke-dasharray=\"";
         for (std::size_t i = 0; i < d.size(); ++i) out << (i != 0 ? "," : "") << num(d[i]);
         out << "\"";
       }
-      out << " stroke-linecap=\"square\"" << blendAttr(step.blend) << clip << "/>\n";
+      if (thinPolyline) out << " stroke-linecap=\"butt\"";
+      else if (render_style::roundPen(c)) out << " stroke-linecap=\"round\" stroke-linejoin=\"round\"";
+      else out << " stroke-linecap=\"square\"";
+      out << blendAttr(step.blend) << clip << "/>\n";
     }
   }
 
