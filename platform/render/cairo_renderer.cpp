@@ -120,7 +120,65 @@ void blend(cairo_t* cr, Blend b) {
 struct Target {
   cairo_t* cr;
   cairo_surface_t* raster;
+  int depth;  // how many images deep (a bitmap drawn inside an image is one deeper)
 };
+
+void command(const Target& t, const DrawCommand& c);
+
+uint32_t rgbOf(COLORREF c) {
+  return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) |
+         static_cast<uint32_t>(GetBValue(c));
+}
+
+// A bitmap's pixels: its base, with its drawing over it.
+cairo_surface_t* bitmapSurface(const Bitmap& b, int depth) {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, b.width, b.height);
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < b.height; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < b.width; ++x) row[x] = b.basePixel(x, y);
+  }
+  cairo_surface_mark_dirty(s);
+  if (!b.drawing.empty()) {
+    cairo_t* cr = cairo_create(s);
+    const Target t = {cr, s, depth};
+    for (const DrawCommand& c : b.drawing.commands()) command(t, c);
+    cairo_destroy(cr);
+  }
+  cairo_surface_flush(s);
+  return s;
+}
+
+// The source rectangle of an image command as a surface of its own size,
+// mirrored as the command says, black outside the bitmap; null when too large.
+cairo_surface_t* sourceSurface(const DrawCommand& c, int depth, bool invert) {
+  const long long w = static_cast<long long>(c.source.right) - c.source.left;
+  const long long h = static_cast<long long>(c.source.bottom) - c.source.top;
+  if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide) return nullptr;
+  cairo_surface_t* whole = bitmapSurface(*c.image, depth);
+  const unsigned char* from = cairo_image_surface_get_data(whole);
+  const int fromStride = cairo_image_surface_get_stride(whole);
+  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(w), static_cast<int>(h));
+  cairo_surface_flush(out);
+  unsigned char* data = cairo_image_surface_get_data(out);
+  const int stride = cairo_image_surface_get_stride(out);
+  for (long long y = 0; y < h; ++y) {
+    const long long sy = c.mirrorY ? c.source.bottom - 1 - y : c.source.top + y;
+    uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (long long x = 0; x < w; ++x) {
+      const long long sx = c.mirrorX ? c.source.right - 1 - x : c.source.left + x;
+      uint32_t v = 0;
+      if (sx >= 0 && sy >= 0 && sx < c.image->width && sy < c.image->height)
+        v = reinterpret_cast<const uint32_t*>(from + static_cast<std::size_t>(sy) * fromStride)[sx] & 0xFFFFFFu;
+      row[x] = invert ? ~v & 0xFFFFFFu : v;
+    }
+  }
+  cairo_surface_mark_dirty(out);
+  cairo_surface_destroy(whole);
+  return out;
+}
 
 // The parts of a figure, each painted on its own with its colour.
 enum class Part { Fill, Outline, FocusOutline };
@@ -312,13 +370,89 @@ void text(cairo_t* cr, const DrawCommand& c) {
   }
 }
 
+// Draws the image's source, stretched into its rectangle, on `cr`.
+void paintScaled(cairo_t* cr, const DrawCommand& c, cairo_surface_t* src) {
+  const int w = cairo_image_surface_get_width(src), h = cairo_image_surface_get_height(src);
+  cairo_save(cr);
+  cairo_translate(cr, c.rect.left, c.rect.top);
+  cairo_scale(cr, static_cast<double>(c.rect.right - c.rect.left) / w, static_cast<double>(c.rect.bottom - c.rect.top) / h);
+  cairo_set_source_surface(cr, src, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), c.smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+  cairo_rectangle(cr, 0, 0, w, h);
+  cairo_fill(cr);
+  cairo_restore(cr);
+}
+
+void image(const Target& t, const DrawCommand& c) {
+  if (!c.image || t.depth >= Bitmap::kMaxNesting) return;
+  const unsigned code = (c.rop3 >> 16) & 0xFF;
+  const render_style::ImageStep step = render_style::imageStep(c.rop3);
+  if (t.raster == nullptr || code == 0xCC || code == 0x33) {
+    // Copies (and, in PDF, the blend that stands for the operation).
+    cairo_surface_t* src = sourceSurface(c, t.depth + 1, step.invertSource);
+    if (src == nullptr) return;
+    blend(t.cr, step.blend);
+    paintScaled(t.cr, c, src);
+    cairo_set_operator(t.cr, CAIRO_OPERATOR_OVER);
+    cairo_surface_destroy(src);
+    return;
+  }
+  // The exact operation: the stretched source beside the destination, pixel by pixel.
+  double x1, y1, x2, y2;
+  cairo_clip_extents(t.cr, &x1, &y1, &x2, &y2);
+  const int width = cairo_image_surface_get_width(t.raster), height = cairo_image_surface_get_height(t.raster);
+  const int left = std::max({0, static_cast<int>(std::floor(x1)), static_cast<int>(c.rect.left)});
+  const int top = std::max({0, static_cast<int>(std::floor(y1)), static_cast<int>(c.rect.top)});
+  const int right = std::min({width, static_cast<int>(std::ceil(x2)), static_cast<int>(c.rect.right)});
+  const int bottom = std::min({height, static_cast<int>(std::ceil(y2)), static_cast<int>(c.rect.bottom)});
+  if (right <= left || bottom <= top) return;
+  cairo_surface_t* src = sourceSurface(c, t.depth + 1, false);
+  if (src == nullptr) return;
+  cairo_surface_t* stretched = cairo_image_surface_create(CAIRO_FORMAT_RGB24, right - left, bottom - top);
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, right - left, bottom - top);
+  cairo_t* s = cairo_create(stretched);
+  cairo_translate(s, -left, -top);
+  paintScaled(s, c, src);
+  cairo_destroy(s);
+  cairo_t* m = cairo_create(mask);
+  cairo_translate(m, -left, -top);
+  clipTo(m, c);
+  cairo_rectangle(m, c.rect.left, c.rect.top, c.rect.right - c.rect.left, c.rect.bottom - c.rect.top);
+  cairo_fill(m);
+  cairo_destroy(m);
+  cairo_surface_flush(stretched);
+  cairo_surface_flush(mask);
+  cairo_surface_flush(t.raster);
+  unsigned char* data = cairo_image_surface_get_data(t.raster);
+  const int stride = cairo_image_surface_get_stride(t.raster);
+  const unsigned char* sdata = cairo_image_surface_get_data(stretched);
+  const int sstride = cairo_image_surface_get_stride(stretched);
+  const unsigned char* mdata = cairo_image_surface_get_data(mask);
+  const int mstride = cairo_image_surface_get_stride(mask);
+  const uint32_t pattern = rgbOf(c.brush.color);
+  for (int y = top; y < bottom; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    const uint32_t* srow = reinterpret_cast<const uint32_t*>(sdata + static_cast<std::size_t>(y - top) * sstride);
+    const unsigned char* mrow = mdata + static_cast<std::size_t>(y - top) * mstride;
+    for (int x = left; x < right; ++x)
+      if (mrow[x - left] >= 0x80)
+        row[x] = render_style::applyRop3(c.rop3, row[x] & 0xFFFFFFu, srow[x - left] & 0xFFFFFFu, pattern);
+  }
+  cairo_surface_mark_dirty_rectangle(t.raster, left, top, right - left, bottom - top);
+  cairo_surface_destroy(mask);
+  cairo_surface_destroy(stretched);
+  cairo_surface_destroy(src);
+}
+
 void command(const Target& t, const DrawCommand& c) {
   if (c.op == DrawOp::Mapping) return;  // a metafile's mapping call draws nothing
   cairo_t* cr = t.cr;
   cairo_save(cr);
   clipTo(cr, c);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  if (c.op == DrawOp::Text) {
+  if (c.op == DrawOp::Image) {
+    image(t, c);
+  } else if (c.op == DrawOp::Text) {
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
     text(cr, c);
   } else if (c.op == DrawOp::FocusRect) {
@@ -346,7 +480,7 @@ bool CairoRenderer::writePng(const DisplayList& list, const std::string& path) {
   if (!sizeOk(list)) return false;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, list.width(), list.height());
   cairo_t* cr = cairo_create(s);
-  draw({cr, s}, list);
+  draw({cr, s, 0}, list);
   cairo_destroy(cr);
   bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(s);
@@ -364,7 +498,7 @@ bool CairoRenderer::writePdf(const std::vector<const DisplayList*>& pages, const
     cairo_pdf_surface_set_size(s, p->width() * scale, p->height() * scale);
     cairo_save(cr);
     cairo_scale(cr, scale, scale);
-    draw({cr, nullptr}, *p);
+    draw({cr, nullptr, 0}, *p);
     cairo_restore(cr);
     cairo_show_page(cr);
   }
@@ -380,7 +514,7 @@ std::vector<uint32_t> CairoRenderer::renderPixels(const DisplayList& list) {
   if (!sizeOk(list)) return out;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, list.width(), list.height());
   cairo_t* cr = cairo_create(s);
-  draw({cr, s}, list);
+  draw({cr, s, 0}, list);
   cairo_destroy(cr);
   cairo_surface_flush(s);
   const unsigned char* data = cairo_image_surface_get_data(s);
@@ -392,4 +526,63 @@ std::vector<uint32_t> CairoRenderer::renderPixels(const DisplayList& list) {
   }
   cairo_surface_destroy(s);
   return out;
+}
+
+std::vector<uint32_t> CairoRenderer::bitmapPixels(const Bitmap& bitmap) {
+  cairo_surface_t* s = bitmapSurface(bitmap, 0);
+  std::vector<uint32_t> out;
+  out.reserve(static_cast<std::size_t>(bitmap.width) * static_cast<std::size_t>(bitmap.height));
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < bitmap.height; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < bitmap.width; ++x) out.push_back(row[x] & 0xFFFFFFu);
+  }
+  cairo_surface_destroy(s);
+  return out;
+}
+
+std::vector<uint32_t> CairoRenderer::imagePixels(const DrawCommand& image, bool invert, int* width, int* height) {
+  std::vector<uint32_t> out;
+  *width = *height = 0;
+  if (!image.image) return out;
+  cairo_surface_t* s = sourceSurface(image, 1, invert);
+  if (s == nullptr) return out;
+  *width = cairo_image_surface_get_width(s);
+  *height = cairo_image_surface_get_height(s);
+  const unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < *height; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < *width; ++x) out.push_back(row[x] & 0xFFFFFFu);
+  }
+  cairo_surface_destroy(s);
+  return out;
+}
+
+namespace {
+
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+std::string CairoRenderer::encodePng(const std::vector<uint32_t>& pixels, int width, int height) {
+  std::string bytes;
+  if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+    return bytes;
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < height; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+    for (int x = 0; x < width; ++x) row[x] = pixels[static_cast<std::size_t>(y) * width + x];
+  }
+  cairo_surface_mark_dirty(s);
+  cairo_surface_write_to_png_stream(s, appendBytes, &bytes);
+  cairo_surface_destroy(s);
+  return bytes;
 }

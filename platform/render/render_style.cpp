@@ -119,6 +119,30 @@ std::vector<double> dashes(int penStyle) {
   }
 }
 
+uint32_t applyRop3(DWORD rop3, uint32_t d, uint32_t s, uint32_t p) {
+  const unsigned code = (rop3 >> 16) & 0xFF;
+  uint32_t r = 0;
+  // Bit i of the code is the result where pattern, source and destination are
+  // the bits of i (4, 2 and 1).
+  for (unsigned i = 0; i < 8; ++i) {
+    if (((code >> i) & 1) == 0) continue;
+    r |= ((i & 4) != 0 ? p : ~p) & ((i & 2) != 0 ? s : ~s) & ((i & 1) != 0 ? d : ~d);
+  }
+  return r & 0xFFFFFFu;
+}
+
+ImageStep imageStep(DWORD rop3) {
+  switch ((rop3 >> 16) & 0xFF) {
+    case 0xCC: return {Blend::Normal, false, true};       // SRCCOPY
+    case 0x33: return {Blend::Normal, true, true};        // NOTSRCCOPY
+    case 0x66: return {Blend::Difference, false, false};  // SRCINVERT
+    case 0x88: return {Blend::Multiply, false, false};    // SRCAND
+    case 0xEE: return {Blend::Screen, false, false};      // SRCPAINT
+    case 0xBB: return {Blend::Screen, true, false};       // MERGEPAINT
+    default: return {Blend::Normal, false, false};
+  }
+}
+
 bool isThinLine(const DrawCommand& c) {
   return (c.op == DrawOp::Polyline || c.op == DrawOp::Polygon) && c.pen.style != PS_NULL && c.pen.width <= 1;
 }

@@ -64,6 +64,19 @@ std::vector<Step> vectorSteps(int rop, COLORREF c);
 // Whether those steps give exactly what Windows gives.
 bool vectorExact(int rop, COLORREF c);
 
+// Images take Windows' ternary raster operations: the new pixel is the
+// operation's truth table applied bit by bit to pattern (the brush colour),
+// source and destination (applyRop3), exactly so in the PNG renderer. A vector
+// picture draws SRCCOPY and NOTSRCCOPY exactly, SRCINVERT as a difference,
+// SRCAND as multiply, SRCPAINT and MERGEPAINT as screen (exact where the
+// image's channels are 0 or 255), and any other operation as SRCCOPY.
+uint32_t applyRop3(DWORD rop3, uint32_t dst, uint32_t src, uint32_t pattern);
+struct ImageStep {
+  Blend blend;
+  bool invertSource;
+  bool exact;  // whatever the image's colours
+};
+ImageStep imageStep(DWORD rop3);
 // The path of a figure's outline, and the box its fill covers.
 BoxF outlineBox(const DrawCommand& c);
 BoxF fillBox(const DrawCommand& c);

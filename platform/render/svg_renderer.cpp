@@ -8,7 +8,9 @@
 #include <sstream>
 #include <tuple>
 
+#include "platform/render/cairo_renderer.h"
 #include "platform/render/render_style.h"
+#include "platform/win/bitmap.h"
 #include "platform/win/windows_gdi.h"
 
 namespace {
@@ -154,6 +156,10 @@ class Writer {
       text(out, c, clip);
       return;
     }
+    if (c.op == DrawOp::Image) {
+      image(out, c, clip);
+      return;
+    }
     if (c.op == DrawOp::FocusRect) {
       BoxF b = {c.rect.left + 0.5, c.rect.top + 0.5, c.rect.right - 0.5, c.rect.bottom - 0.5};
       out << "<rect x=\"" << num(b.l) << "\" y=\"" << num(b.t) << "\" width=\"" << num(b.r - b.l)
@@ -201,6 +207,47 @@ class Writer {
       else out << " stroke-linecap=\"square\"";
       out << blendAttr(step.blend) << clip << "/>\n";
     }
+  }
+
+  // An image: its source's pixels as an embedded PNG picture stretched over its
+  // rectangle, the raster operation as render_style::imageStep blends it.
+  void image(std::ostream& out, const DrawCommand& c, const std::string& clip) {
+    if (!c.image) return;
+    const render_style::ImageStep step = render_style::imageStep(c.rop3);
+    if (!step.exact) {
+      out << "<!-- raster operation " << rop3Name(c.rop3) << " is "
+          << (step.blend == Blend::Normal ? "drawn as a copy" : "approximated by blending") << " -->\n";
+    }
+    int w = 0, h = 0;
+    std::vector<uint32_t> px = CairoRenderer::imagePixels(c, step.invertSource, &w, &h);
+    if (px.empty()) return;
+    std::string style = c.smooth ? "" : "image-rendering:pixelated";
+    std::string mix = blendAttr(step.blend);  // " style=\"mix-blend-mode:...\"" or empty
+    if (!mix.empty()) {
+      const std::string mode = mix.substr(8, mix.size() - 9);
+      style += (style.empty() ? "" : ";") + mode;
+    }
+    out << "<image x=\"" << c.rect.left << "\" y=\"" << c.rect.top << "\" width=\"" << (c.rect.right - c.rect.left)
+        << "\" height=\"" << (c.rect.bottom - c.rect.top) << "\" preserveAspectRatio=\"none\"";
+    if (!style.empty()) out << " style=\"" << style << "\"";
+    out << " href=\"data:image/png;base64," << base64(CairoRenderer::encodePng(px, w, h)) << "\"" << clip << "/>\n";
+  }
+
+  static std::string base64(const std::string& bytes) {
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+      const unsigned a = static_cast<unsigned char>(bytes[i]);
+      const unsigned b = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+      const unsigned c = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
+      const unsigned v = (a << 16) | (b << 8) | c;
+      out += kDigits[(v >> 18) & 63];
+      out += kDigits[(v >> 12) & 63];
+      out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+      out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
+    }
+    return out;
   }
 
   void text(std::ostream& out, const DrawCommand& c, const std::string& clip) {

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <map>
 
+#include "platform/win/bitmap.h"
 #include "platform/win/font_metrics.h"
 #include "platform/win/gdi_object_table.h"
+#include "platform/win/screen_composer.h"
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_user.h"
 
@@ -39,7 +41,18 @@ LONG roundToLong(double v) {
 int magnitude(int v) { return v == INT32_MIN ? INT32_MAX : v < 0 ? -v : v; }
 
 void adjustSelections(HGDIOBJ object, int delta) {
-  if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) o->selections += delta;
+  if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) {
+    o->selections += delta;
+    if (o->selections <= 0) o->selectedInto = nullptr;
+  }
+}
+
+// The objects a state holds selected.
+void adjustState(const DeviceContext::State& s, int delta) {
+  adjustSelections(s.pen, delta);
+  adjustSelections(s.brush, delta);
+  adjustSelections(s.font, delta);
+  adjustSelections(s.bitmap, delta);
 }
 
 DeviceContext::Caps screenCaps() {
@@ -59,19 +72,18 @@ DeviceContext::DeviceContext(Kind kind, HWND hwnd, DisplayList* target, const RE
   state_.pen = static_cast<HPEN>(GetStockObject(BLACK_PEN));
   state_.brush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   state_.font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-  adjustSelections(state_.pen, 1);
-  adjustSelections(state_.brush, 1);
-  adjustSelections(state_.font, 1);
+  if (kind == Kind::Memory) {
+    // A memory context starts with the one-pixel default bitmap.
+    state_.bitmap = GdiObjectTable::instance().defaultBitmap();
+    surface_ = clip_ = {0, 0, 1, 1};
+  }
+  adjustState(state_, 1);
 }
 
 DeviceContext::~DeviceContext() {
-  adjustSelections(state_.pen, -1);
-  adjustSelections(state_.brush, -1);
-  adjustSelections(state_.font, -1);
+  adjustState(state_, -1);
   for (const State& s : saved_) {
-    adjustSelections(s.pen, -1);
-    adjustSelections(s.brush, -1);
-    adjustSelections(s.font, -1);
+    adjustState(s, -1);
   }
 }
 
@@ -207,6 +219,17 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
   if (o == nullptr) return nullptr;
   HGDIOBJ old = nullptr;
   switch (o->type) {
+    case OBJ_BITMAP: {
+      // Only a memory context takes a bitmap, and a bitmap is in one context at a time.
+      if (kind_ != Kind::Memory || !o->bitmap) return nullptr;
+      if (o->selections > 0 && o->selectedInto != nullptr && o->selectedInto != this) return nullptr;
+      old = state_.bitmap;
+      state_.bitmap = static_cast<HBITMAP>(object);
+      o->selectedInto = this;
+      surface_ = {0, 0, o->bitmap->width, o->bitmap->height};
+      setClip(surface_);
+      break;
+    }
     case OBJ_PEN: old = state_.pen; state_.pen = static_cast<HPEN>(object); break;
     case OBJ_BRUSH: old = state_.brush; state_.brush = static_cast<HBRUSH>(object); break;
     case OBJ_FONT: old = state_.font; state_.font = static_cast<HFONT>(object); break;
@@ -224,9 +247,7 @@ int DeviceContext::save() {
   recordMapping(MappingCall::Save, 0, 0);
   saved_.push_back(state_);
   savedClips_.push_back({clip_, clipRects_});
-  adjustSelections(state_.pen, 1);
-  adjustSelections(state_.brush, 1);
-  adjustSelections(state_.font, 1);
+  adjustState(state_, 1);
   return static_cast<int>(saved_.size());
 }
 
@@ -240,21 +261,15 @@ bool DeviceContext::restore(int saved) {
   // Drop the selection counts of every state popped, and of the current one.
   for (int i = n - 1; i >= saved - 1; --i) {
     const State& p = saved_[static_cast<std::size_t>(i)];
-    adjustSelections(p.pen, -1);
-    adjustSelections(p.brush, -1);
-    adjustSelections(p.font, -1);
+    adjustState(p, -1);
   }
-  adjustSelections(state_.pen, -1);
-  adjustSelections(state_.brush, -1);
-  adjustSelections(state_.font, -1);
+  adjustState(state_, -1);
   clip_ = savedClips_[static_cast<std::size_t>(saved - 1)].box;
   clipRects_ = savedClips_[static_cast<std::size_t>(saved - 1)].rects;
   saved_.resize(static_cast<std::size_t>(saved - 1));
   savedClips_.resize(static_cast<std::size_t>(saved - 1));
   state_ = s;
-  adjustSelections(state_.pen, 1);
-  adjustSelections(state_.brush, 1);
-  adjustSelections(state_.font, 1);
+  adjustState(state_, 1);
   return true;
 }
 
@@ -416,7 +431,56 @@ void DeviceContext::fillRegion(const Region& region, const BrushSpec& brush, int
   recordWithin(std::move(c), region, true);
 }
 
+std::shared_ptr<const Bitmap> DeviceContext::snapshot() const {
+  switch (kind_) {
+    case Kind::Memory: {
+      GdiObjectTable::Object* o = GdiObjectTable::instance().find(state_.bitmap);
+      return o != nullptr ? o->bitmap : nullptr;
+    }
+    case Kind::Window:
+    case Kind::Paint:
+    case Kind::Screen: {
+      // What the window (with its children) or the screen shows.
+      DisplayList shown = hwnd_ != nullptr ? ScreenComposer::composeClient(hwnd_) : ScreenComposer::composeScreen();
+      auto b = Bitmap::make(std::max(1, shown.width()), std::max(1, shown.height()), 0);
+      if (!b) return nullptr;
+      const COLORREF bk = shown.background();
+      b->fill = (static_cast<uint32_t>(GetRValue(bk)) << 16) | (static_cast<uint32_t>(GetGValue(bk)) << 8) | GetBValue(bk);
+      b->drawing = std::move(shown);
+      b->drawing.setSize(b->width, b->height);
+      return b;
+    }
+    case Kind::Printer: {
+      if (target_ == nullptr) return nullptr;
+      auto b = Bitmap::make(caps_.width, caps_.height, 0xFFFFFF);
+      if (!b) return nullptr;
+      b->drawing = *target_;
+      return b;
+    }
+    default: return nullptr;  // a metafile has no pixels
+  }
+}
+
 void DeviceContext::add(DrawCommand c) {
+  if (kind_ == Kind::Memory) {
+    GdiObjectTable::Object* o = GdiObjectTable::instance().find(state_.bitmap);
+    // The default bitmap is everyone's one pixel: drawing into it draws nowhere.
+    if (o == nullptr || !o->bitmap || o->stock) return;
+    if (o->bitmap.use_count() > 1) {
+      // A recorded image still shows the bitmap as it was: draw into a copy. A
+      // command that hides everything needs nothing of the old content.
+      const Bitmap& old = *o->bitmap;
+      std::shared_ptr<Bitmap> copy = Bitmap::make(old.width, old.height, old.fill);
+      if (!old.drawing.hides(c)) {
+        copy->pixels = old.pixels;
+        copy->drawing = old.drawing;
+      }
+      o->bitmap = std::move(copy);
+    }
+    // Once something hides the whole bitmap, its base pixels are not needed.
+    if (o->bitmap->drawing.add(c)) o->bitmap->pixels.clear();
+    return;
+  }
   if (hwnd_ != nullptr) {
     // A window's context outliving its window draws nowhere.
     WindowManager::Window* w = WindowManager::instance().find(hwnd_);
@@ -584,6 +648,12 @@ void DeviceContext::play(const DisplayList& metafile) {
       POINT b = toDevice({r.right, r.bottom});
       return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
     };
+    if (c.op == DrawOp::Image) {
+      // A mapping that turns an axis round mirrors the picture, as StretchBlt does.
+      POINT a = toDevice({c.rect.left, c.rect.top}), b = toDevice({c.rect.right, c.rect.bottom});
+      if (a.x > b.x) c.mirrorX = !c.mirrorX;
+      if (a.y > b.y) c.mirrorY = !c.mirrorY;
+    }
     c.rect = box(c.rect);
     for (POINT& p : c.points) p = toDevice(p);
     // A pen of width 0 is one pixel wherever it is drawn; others scale.
@@ -709,10 +779,8 @@ HDC CreateDC(const char* driver, const char*, const char*, const void*) {
 HDC CreateCompatibleDC(HDC hdc) {
   DeviceContext* src = findDeviceContext(hdc);
   DeviceContext::Caps caps = src != nullptr ? src->caps() : screenCaps();
-  auto dc = std::make_unique<DeviceContext>(DeviceContext::Kind::Memory, nullptr, nullptr,
-                                            RECT{0, 0, caps.width, caps.height}, caps);
-  dc->ownedLists().push_back(std::make_unique<DisplayList>(caps.width, caps.height));
-  dc->setTarget(dc->ownedLists().back().get());
+  // It draws into the bitmap selected into it (the one-pixel default bitmap at first).
+  auto dc = std::make_unique<DeviceContext>(DeviceContext::Kind::Memory, nullptr, nullptr, RECT{0, 0, 1, 1}, caps);
   return registerDeviceContext(std::move(dc));
 }
 
@@ -885,6 +953,7 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT kind) {
     case OBJ_PEN: return dc->state().pen;
     case OBJ_BRUSH: return dc->state().brush;
     case OBJ_FONT: return dc->state().font;
+    case OBJ_BITMAP: return dc->state().bitmap;
     default: return nullptr;
   }
 }
@@ -1128,6 +1197,103 @@ BOOL FrameRgn(HDC hdc, HRGN region, HBRUSH brush, int width, int height) {
   }
   dc->fillRegion(Region::combine(*r, interior, RGN_DIFF), brushSpec(*b), dc->state().rop);
   return TRUE;
+}
+
+// ---- Bitmaps ----
+
+namespace {
+
+// Records an image of `image`'s rectangle `source` (its pixels) into the
+// destination rectangle (x, y, w, h, logical units of `dc`); mirrored where
+// `flipX`/`flipY` or the signs of the extents say so.
+BOOL drawImage(DeviceContext* dc, int x, int y, int w, int h, std::shared_ptr<const Bitmap> image,
+               const RECT& source, bool flipX, bool flipY, DWORD rop) {
+  if (!image) return FALSE;
+  POINT a = dc->toDevice({x, y}), b = dc->toDevice({x + w, y + h});
+  DrawCommand c;
+  c.op = DrawOp::Image;
+  c.rect = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  c.source = source;
+  c.mirrorX = flipX != (a.x > b.x);
+  c.mirrorY = flipY != (a.y > b.y);
+  c.rop3 = rop;
+  c.brush = dc->currentBrush();
+  c.smooth = dc->state().stretchMode == HALFTONE;
+  c.image = std::move(image);
+  if (c.rect.right == c.rect.left || c.rect.bottom == c.rect.top || source.right == source.left ||
+      source.bottom == source.top)
+    return TRUE;  // nothing to draw
+  dc->record(std::move(c));
+  return TRUE;
+}
+
+// A raster operation without a source is a fill with the selected brush.
+bool fillWithoutSource(DeviceContext* dc, int x, int y, int w, int h, DWORD rop) {
+  const int rop2 = rop2FromRop3(rop);
+  if (rop2 == 0) return false;
+  dc->fillRect({x, y, x + w, y + h}, dc->state().brush, rop2);
+  return true;
+}
+
+}  // namespace
+
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
+                DWORD rop) {
+  DeviceContext* dc = findDeviceContext(dest);
+  if (dc == nullptr) return FALSE;
+  if (fillWithoutSource(dc, x, y, width, height, rop)) return TRUE;
+  DeviceContext* src = findDeviceContext(source);
+  if (src == nullptr) return FALSE;
+  POINT a = src->toDevice({sx, sy}), b = src->toDevice({sx + sw, sy + sh});
+  RECT from = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+  return drawImage(dc, x, y, width, height, src->snapshot(), from, a.x > b.x, a.y > b.y, rop);
+}
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop) {
+  DeviceContext* dc = findDeviceContext(dest);
+  if (dc == nullptr) return FALSE;
+  if (fillWithoutSource(dc, x, y, width, height, rop)) return TRUE;
+  return StretchBlt(dest, x, y, width, height, source, sx, sy, width, height, rop);
+}
+
+int StretchDIBits(HDC hdc, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
+                  const BITMAPINFO* info, UINT usage, DWORD rop) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return 0;
+  if (fillWithoutSource(dc, x, y, width, height, rop)) return sh < 0 ? -sh : sh;
+  int w = 0, h = 0;
+  bool bottomUp = false;
+  std::vector<uint32_t> pixels;
+  if (!decodeDib(info, bits, usage, &w, &h, &bottomUp, pixels)) return 0;
+  std::shared_ptr<Bitmap> image = Bitmap::make(w, h, 0);
+  image->pixels = std::move(pixels);
+  // A bottom-up DIB's rectangle is measured from its bottom row.
+  const long long top = bottomUp ? static_cast<long long>(h) - sy - sh : sy;
+  RECT from = {sx, static_cast<LONG>(top), sx + sw, static_cast<LONG>(top + sh)};
+  const bool flipX = sw < 0, flipY = sh < 0;
+  from = {std::min(from.left, from.right), std::min(from.top, from.bottom), std::max(from.left, from.right),
+          std::max(from.top, from.bottom)};
+  if (!drawImage(dc, x, y, width, height, std::move(image), from, flipX, flipY, rop)) return 0;
+  return sh < 0 ? -sh : sh;
+}
+
+BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr && fillWithoutSource(dc, x, y, width, height, rop);
+}
+
+int SetStretchBltMode(HDC hdc, int mode) {
+  if (mode < BLACKONWHITE || mode > HALFTONE) return 0;
+  DeviceContext* dc = findDeviceContext(hdc);
+  if (dc == nullptr) return 0;
+  int old = dc->state().stretchMode;
+  dc->state().stretchMode = mode;
+  return old;
+}
+
+int GetStretchBltMode(HDC hdc) {
+  DeviceContext* dc = findDeviceContext(hdc);
+  return dc != nullptr ? dc->state().stretchMode : 0;
 }
 
 BOOL TextOut(HDC hdc, int x, int y, const char* text, int length) {

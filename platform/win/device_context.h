@@ -25,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win/bitmap.h"
 #include "platform/win/display_list.h"
 #include "platform/win/region.h"
 #include "platform/win/windows_gdi.h"
@@ -49,6 +50,8 @@ class DeviceContext {
     UINT textAlign = TA_LEFT | TA_TOP;
     int polyFillMode = ALTERNATE;
     POINT position = {0, 0};
+    HBITMAP bitmap = nullptr;  // a memory context's bitmap
+    int stretchMode = BLACKONWHITE;
   };
 
   // Device sizes: pixels, millimetres and pixels per inch.
@@ -132,14 +135,18 @@ class DeviceContext {
   void recordWithin(DrawCommand c, const Region& within, bool fitRect);
   // Plays a metafile's commands (in its logical units) through this context's mapping.
   void play(const DisplayList& metafile);
+  // The context's pixels as a bitmap, for BitBlt's source: a memory context's
+  // bitmap, what a window or the screen shows, a printer's page; null for a
+  // metafile.
+  std::shared_ptr<const Bitmap> snapshot() const;
+  PenSpec currentPen() const;
+  BrushSpec currentBrush() const;
   // Lays out a text command whose text and font are set: the advances, the box
   // and the baseline for reference point `p` (device) and alignment `align`.
   static void placeText(DrawCommand& c, POINT p, UINT align);
 
  private:
   void fixIsotropic();
-  PenSpec currentPen() const;
-  BrushSpec currentBrush() const;
   RECT deviceRect(int l, int t, int r, int b) const;
   // A metafile records each mapping call; other contexts ignore this.
   void recordMapping(MappingCall call, int x, int y);

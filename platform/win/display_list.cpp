@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/win/bitmap.h"
 #include "platform/win/windows_gdi.h"
 
 namespace {
@@ -63,6 +64,14 @@ bool sameFigure(const DrawCommand& a, const DrawCommand& b) {
          samePoints(a.points, b.points);
 }
 
+// Whether an image's source rectangle lies inside its bitmap, so that every
+// pixel of its rectangle is drawn.
+bool imageCoversItsSource(const DrawCommand& c) {
+  const RECT& s = c.source;
+  return s.left >= 0 && s.top >= 0 && s.right <= c.image->width && s.bottom <= c.image->height &&
+         s.right > s.left && s.bottom > s.top;
+}
+
 }  // namespace
 
 std::size_t DisplayList::cancelInversions() {
@@ -94,18 +103,28 @@ std::size_t DisplayList::cancelInversions() {
   return before - commands_.size();
 }
 
-void DisplayList::add(const DrawCommand& command) {
-  // A copy fill of the whole surface hides everything before it.
-  if (command.op == DrawOp::FillRect && command.rop == R2_COPYPEN &&
-      command.brush.style == BS_SOLID && width_ > 0 && height_ > 0 &&
-      covers(command.rect, width_, height_) && covers(command.clip, width_, height_) && !command.clipRects) {
-    commands_.clear();
+bool DisplayList::hides(const DrawCommand& command) const {
+  // A copy fill, or a copied image, of the whole surface hides everything before it.
+  if (!(width_ > 0 && height_ > 0 && covers(command.rect, width_, height_) && covers(command.clip, width_, height_) &&
+        !command.clipRects))
+    return false;
+  if (command.op == DrawOp::FillRect) return command.rop == R2_COPYPEN && command.brush.style == BS_SOLID;
+  if (command.op == DrawOp::Image) {
+    return ((command.rop3 >> 16) & 0xFF) == ((SRCCOPY >> 16) & 0xFF) && command.image != nullptr &&
+           imageCoversItsSource(command);
   }
+  return false;
+}
+
+bool DisplayList::add(const DrawCommand& command) {
+  const bool hidden = hides(command);
+  if (hidden) commands_.clear();
   commands_.push_back(command);
   if (commands_.size() > compactAt_) {
     cancelInversions();
     compactAt_ = std::max<std::size_t>(4096, 2 * commands_.size());
   }
+  return hidden;
 }
 
 void DisplayList::append(const DisplayList& other, int dx, int dy, const RECT& clip) {
@@ -152,6 +171,7 @@ const char* drawOpName(DrawOp op) {
     case DrawOp::FocusRect: return "focusrect";
     case DrawOp::Text: return "text";
     case DrawOp::Mapping: return "mapping";
+    case DrawOp::Image: return "image";
   }
   return "?";
 }

@@ -19,8 +19,10 @@
 //
 // A region is filled as a fillrect of its box clipped to the region's rectangles.
 //
-// A full-surface opaque fill with copy drops everything drawn before it, so a
-// window that is repainted with erasing does not grow its list without bound.
+// A full-surface opaque fill with copy, or a copied image covering the whole
+// surface from inside its bitmap, drops everything drawn before it, so a window
+// that is repainted with erasing (or from a bitmap drawn off screen) does not
+// grow its list without bound.
 // Inversions (R2_NOT, R2_XORPEN, R2_NOTXORPEN and focus rectangles: each an
 // exclusive-or with a constant) commute with each other and undo themselves, so
 // whenever the list has grown past a threshold, two
@@ -46,7 +48,10 @@ enum class DrawOp {
   FocusRect,  // rect; dotted outline drawn by inverting
   Text,       // text at (rect.left, baseline); see textBaseline
   Mapping,    // metafiles only: a mapping call (call, args), replayed by PlayMetaFile
+  Image,      // rect: where; image, source, mirrorX/Y, rop3, brush (the pattern)
 };
+
+struct Bitmap;  // platform/win/bitmap.h
 
 // The mapping calls a metafile records, in the order they were made, so that
 // playing the metafile makes them on the target as Windows does: the metafile's
@@ -99,6 +104,16 @@ struct DrawCommand {
   // size the target shows it.
   POINT anchor = {0, 0};
   UINT textAlign = 0;
+  // Image: the picture (shared and never changed), the rectangle of its pixels
+  // drawn into rect, whether it is mirrored on either axis, the ternary raster
+  // operation (SRCCOPY ...) with the brush as its pattern, and whether it is
+  // stretched smoothly (HALFTONE) rather than by the nearest pixel.
+  std::shared_ptr<const Bitmap> image;
+  RECT source = {0, 0, 0, 0};
+  bool mirrorX = false;
+  bool mirrorY = false;
+  DWORD rop3 = 0x00CC0020u;  // SRCCOPY
+  bool smooth = false;
   // Mapping: which call, and its arguments (x, y; a mode or a restore level in x).
   MappingCall call = MappingCall::MapMode;
   POINT args = {0, 0};
@@ -122,7 +137,10 @@ class DisplayList {
   COLORREF background() const { return background_; }
   void setBackground(COLORREF c) { background_ = c; }
 
-  void add(const DrawCommand& command);
+  // Adds a command; true when it hid, and so dropped, everything before it.
+  bool add(const DrawCommand& command);
+  // Whether a command would hide everything before it (see above).
+  bool hides(const DrawCommand& command) const;
   void clear() { commands_.clear(); }
   const std::vector<DrawCommand>& commands() const { return commands_; }
   std::size_t size() const { return commands_.size(); }

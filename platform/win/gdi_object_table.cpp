@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win/device_context.h"
 #include "platform/win/windows_user.h"
 
 namespace {
@@ -72,6 +73,11 @@ GdiObjectTable::GdiObjectTable() {
   addStock(ANSI_FIXED_FONT, makeFont(logFont(12, FW_NORMAL, "Courier")));
   addStock(ANSI_VAR_FONT, makeFont(logFont(12, FW_NORMAL, "MS Sans Serif")));
   addStock(DEFAULT_GUI_FONT, makeFont(logFont(-11, FW_NORMAL, "MS Sans Serif")));
+  auto bitmap = std::make_unique<Object>();
+  bitmap->type = OBJ_BITMAP;
+  bitmap->stock = true;
+  bitmap->bitmap = Bitmap::make(1, 1, 0);
+  defaultBitmap_ = static_cast<HBITMAP>(add(std::move(bitmap)));
 }
 
 HGDIOBJ GdiObjectTable::add(std::unique_ptr<Object> object) {
@@ -195,10 +201,24 @@ int GetObject(HGDIOBJ object, int size, void* out) {
   if (o == nullptr) return 0;
   const void* src = nullptr;
   int n = 0;
+  BITMAP bm = {};
   switch (o->type) {
     case OBJ_PEN: src = &o->pen; n = sizeof(LOGPEN); break;
     case OBJ_BRUSH: src = &o->brush; n = sizeof(LOGBRUSH); break;
     case OBJ_FONT: src = &o->font; n = sizeof(LOGFONT); break;
+    case OBJ_BITMAP: {
+      // As a 32-bit bitmap whose bits the program cannot reach.
+      bm.bmType = 0;
+      bm.bmWidth = o->bitmap->width;
+      bm.bmHeight = o->bitmap->height;
+      bm.bmWidthBytes = o->bitmap->width * 4;
+      bm.bmPlanes = 1;
+      bm.bmBitsPixel = 32;
+      bm.bmBits = nullptr;
+      src = &bm;
+      n = sizeof(BITMAP);
+      break;
+    }
     default: return 0;
   }
   if (out == nullptr) return n;
@@ -209,6 +229,113 @@ int GetObject(HGDIOBJ object, int size, void* out) {
 }
 
 HBRUSH GetSysColorBrush(int index) { return GdiObjectTable::instance().sysColorBrush(index); }
+
+// ---------------------------------------------------------------- bitmaps
+
+namespace {
+
+HBITMAP addBitmap(std::shared_ptr<Bitmap> b) {
+  if (!b) return nullptr;
+  auto o = std::make_unique<GdiObjectTable::Object>();
+  o->type = OBJ_BITMAP;
+  o->bitmap = std::move(b);
+  return static_cast<HBITMAP>(GdiObjectTable::instance().add(std::move(o)));
+}
+
+}  // namespace
+
+HBITMAP CreateCompatibleBitmap(HDC, int width, int height) {
+  // A size of zero is the one-pixel bitmap, as on Windows.
+  if (width == 0 || height == 0) width = height = 1;
+  return addBitmap(Bitmap::make(width, height, 0));
+}
+
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
+  if (width == 0 || height == 0) width = height = 1;
+  std::shared_ptr<Bitmap> b = Bitmap::make(width, height, 0);
+  if (!b || planes != 1) return nullptr;
+  if (bits != nullptr) {
+    // Device-dependent rows, each a whole number of 16-bit words: one bit a
+    // pixel (set is white) or 32 bits (blue, green, red, unused).
+    if (bitsPerPixel != 1 && bitsPerPixel != 32) return nullptr;
+    const std::size_t stride = (static_cast<std::size_t>(width) * bitsPerPixel + 15) / 16 * 2;
+    const unsigned char* data = static_cast<const unsigned char*>(bits);
+    b->pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+      const unsigned char* row = data + static_cast<std::size_t>(y) * stride;
+      for (int x = 0; x < width; ++x) {
+        uint32_t v;
+        if (bitsPerPixel == 1) {
+          v = ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 0xFFFFFFu : 0;
+        } else {
+          const unsigned char* p = row + static_cast<std::size_t>(x) * 4;
+          v = (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[0];
+        }
+        b->pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = v;
+      }
+    }
+  }
+  return addBitmap(std::move(b));
+}
+
+HBITMAP CreateDIBitmap(HDC, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
+                       UINT usage) {
+  if (header == nullptr) return nullptr;
+  const long long height = header->biHeight < 0 ? -static_cast<long long>(header->biHeight) : header->biHeight;
+  if ((init & CBM_INIT) == 0) {
+    if (!bitmapSizeOk(header->biWidth, height)) return nullptr;
+    return addBitmap(Bitmap::make(header->biWidth, static_cast<int>(height), 0));
+  }
+  int w = 0, h = 0;
+  bool bottomUp = false;
+  std::vector<uint32_t> pixels;
+  if (!decodeDib(info, bits, usage, &w, &h, &bottomUp, pixels)) return nullptr;
+  std::shared_ptr<Bitmap> b = Bitmap::make(w, h, 0);
+  b->pixels = std::move(pixels);
+  return addBitmap(std::move(b));
+}
+
+int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
+  GdiObjectTable::Object* o = GdiObjectTable::instance().find(bitmap);
+  if (o == nullptr || o->type != OBJ_BITMAP || !o->bitmap || info == nullptr || o->stock) return 0;
+  // The DIB's header describes `lines` rows starting at row `start`.
+  const BITMAPINFOHEADER& ih = info->bmiHeader;
+  if (ih.biSize < sizeof(BITMAPINFOHEADER) || ih.biBitCount == 0) return 0;
+  const std::size_t entries = ih.biBitCount <= 8 ? (ih.biClrUsed != 0 ? ih.biClrUsed : (1u << ih.biBitCount)) : 0;
+  if (entries > 256) return 0;
+  std::vector<unsigned char> header(reinterpret_cast<const unsigned char*>(info),
+                                    reinterpret_cast<const unsigned char*>(info) + ih.biSize + entries * 4);
+  BITMAPINFO* part = reinterpret_cast<BITMAPINFO*>(header.data());
+  const bool bottomUpHeader = info->bmiHeader.biHeight > 0;
+  part->bmiHeader.biHeight = bottomUpHeader ? static_cast<LONG>(lines) : -static_cast<LONG>(lines);
+  int w = 0, h = 0;
+  bool bottomUp = false;
+  std::vector<uint32_t> pixels;
+  if (lines == 0 || !decodeDib(part, bits, usage, &w, &h, &bottomUp, pixels)) return 0;
+  Bitmap& target = *o->bitmap;
+  if (w != target.width) return 0;
+  // Rows of a bottom-up DIB count from the bottom.
+  const long long top = bottomUp ? static_cast<long long>(target.height) - start - h : start;
+  if (top < 0 || top + h > target.height) return 0;
+  if (o->bitmap.use_count() > 1) o->bitmap = std::make_shared<Bitmap>(*o->bitmap);  // recordings keep the old
+  Bitmap& b = *o->bitmap;
+  if (b.drawing.empty()) {
+    if (b.pixels.empty()) b.pixels.assign(static_cast<std::size_t>(b.width) * b.height, b.fill);
+    std::copy(pixels.begin(), pixels.end(), b.pixels.begin() + static_cast<std::ptrdiff_t>(top * b.width));
+  } else {
+    // Over what was drawn: the rows as an image on top of it.
+    std::shared_ptr<Bitmap> rows = Bitmap::make(w, h, 0);
+    rows->pixels = std::move(pixels);
+    DrawCommand c;
+    c.op = DrawOp::Image;
+    c.rect = {0, static_cast<LONG>(top), w, static_cast<LONG>(top + h)};
+    c.clip = {0, 0, b.width, b.height};
+    c.source = {0, 0, w, h};
+    c.image = std::move(rows);
+    b.drawing.add(c);
+  }
+  return h;
+}
 
 // ---------------------------------------------------------------- regions
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/win/bitmap.h"
 #include "platform/win/display_list.h"
 #include "platform/win/region.h"
 #include "platform/win/windows_gdi.h"
@@ -16,7 +17,7 @@
 class GdiObjectTable {
  public:
   struct Object {
-    DWORD type = 0;  // OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_REGION, OBJ_METAFILE
+    DWORD type = 0;  // OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_REGION, OBJ_METAFILE, OBJ_BITMAP
     bool stock = false;
     int selections = 0;  // how many device contexts have it selected
     LOGPEN pen = {};
@@ -24,6 +25,10 @@ class GdiObjectTable {
     LOGFONT font = {};
     std::unique_ptr<Region> region;
     std::unique_ptr<DisplayList> metafile;
+    // A bitmap's content, shared with the images that recorded it (copied
+    // before it is drawn into while shared), and the context it is selected into.
+    std::shared_ptr<Bitmap> bitmap;
+    const void* selectedInto = nullptr;
   };
 
   static GdiObjectTable& instance();
@@ -33,6 +38,8 @@ class GdiObjectTable {
   // Deletes an object; stock objects and objects still selected are refused.
   bool remove(HGDIOBJ handle);
   HGDIOBJ stock(int which) const;
+  // The one-pixel bitmap a memory context starts with (a stock object).
+  HBITMAP defaultBitmap() const { return defaultBitmap_; }
   HBRUSH sysColorBrush(int index);
   // A brush handle as a class background or FillRect may give it: a colour
   // index plus one is that system colour's brush.
@@ -45,6 +52,7 @@ class GdiObjectTable {
   std::map<uintptr_t, std::unique_ptr<Object>> objects_;
   std::map<int, HGDIOBJ> stock_;
   std::map<int, HGDIOBJ> sysBrushes_;
+  HBITMAP defaultBitmap_ = nullptr;
   uintptr_t next_ = 0x40000;
 };
 

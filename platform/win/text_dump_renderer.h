@@ -12,6 +12,8 @@
 //   fillrect (l,t)-(r,b) brush ... rop ...
 //   focusrect (l,t)-(r,b)
 //   text (x,baseline) "<text>" font <face> <em>px <weight>[ italic][ underline] width <w> colour <c> [opaque <bk>]
+//   image (l,t)-(r,b) from (sl,st)-(sr,sb)[ mirrored across][ mirrored down] of WxH bitmap <digest> rop <rop3>[ brush ...][ smooth]
+//     (the digest names the bitmap's content: equal digests, equal pictures)
 //   mapping mapmode <mode> | windoworg x,y | windowext x,y | viewportorg x,y | viewportext x,y | save | restore <n>
 //     (metafiles only: the mapping calls the metafile replays on its target)
 // A line ends with " clip (l,t)-(r,b)" when the clip is smaller than the surface,

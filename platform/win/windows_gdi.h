@@ -12,6 +12,8 @@
 
 #include "platform/windows_types.h"
 
+TVX_DECLARE_HANDLE(HBITMAP);
+
 inline COLORREF RGB(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
@@ -115,7 +117,9 @@ inline int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
 #define OBJ_FONT 6
 #define OBJ_REGION 8
 #define OBJ_METADC 4
+#define OBJ_BITMAP 7
 #define OBJ_METAFILE 9
+#define OBJ_MEMDC 10
 
 // Region results and combine modes.
 #define ERROR 0
@@ -209,6 +213,77 @@ struct TEXTMETRIC {
   BYTE tmPitchAndFamily;
   BYTE tmCharSet;
 };
+
+// Bitmaps and device-independent bitmaps (DIBs).
+struct BITMAP {
+  LONG bmType;
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;
+  WORD bmPlanes;
+  WORD bmBitsPixel;
+  void* bmBits;
+};
+
+struct BITMAPINFOHEADER {
+  DWORD biSize;
+  LONG biWidth;
+  LONG biHeight;  // > 0: rows from the bottom up; < 0: from the top down
+  WORD biPlanes;
+  WORD biBitCount;  // 1, 4, 8 (with a colour table), 16 (5-5-5), 24 or 32
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+};
+
+struct RGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+};
+
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];  // the colour table, as long as the bit count needs
+};
+
+#define BI_RGB 0
+#define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
+#define CBM_INIT 4
+
+// Ternary raster operations (BitBlt, StretchBlt, StretchDIBits, PatBlt): the
+// high word's low byte is the truth table of the result over pattern (0xF0),
+// source (0xCC) and destination (0xAA); every one of the 256 is honoured.
+#define SRCCOPY 0x00CC0020u
+#define SRCPAINT 0x00EE0086u
+#define SRCAND 0x008800C6u
+#define SRCINVERT 0x00660046u
+#define SRCERASE 0x00440328u
+#define NOTSRCCOPY 0x00330008u
+#define NOTSRCERASE 0x001100A6u
+#define MERGECOPY 0x00C000CAu
+#define MERGEPAINT 0x00BB0226u
+#define PATCOPY 0x00F00021u
+#define PATPAINT 0x00FB0A09u
+#define PATINVERT 0x005A0049u
+#define DSTINVERT 0x00550009u
+#define BLACKNESS 0x00000042u
+#define WHITENESS 0x00FF0062u
+
+// Stretching modes (StretchBlt keeps the nearest source pixel in all but HALFTONE).
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#define STRETCH_ANDSCANS BLACKONWHITE
+#define STRETCH_ORSCANS WHITEONBLACK
+#define STRETCH_DELETESCANS COLORONCOLOR
+#define STRETCH_HALFTONE HALFTONE
 
 struct METAFILEPICT {
   LONG mm;
@@ -308,6 +383,37 @@ BOOL PaintRgn(HDC hdc, HRGN region);
 BOOL InvertRgn(HDC hdc, HRGN region);
 BOOL FrameRgn(HDC hdc, HRGN region, HBRUSH brush, int width, int height);
 BOOL TextOut(HDC hdc, int x, int y, const char* text, int length);
+
+// ---- Bitmaps ----
+// A bitmap is a picture of width x height pixels that a memory context (from
+// CreateCompatibleDC) draws into once it is selected there; BitBlt and
+// StretchBlt copy a rectangle of any context's pixels to another (a
+// window's, the screen's, a memory context's bitmap), recorded as an image of
+// the source as it is at the time of the call. Sizes are limited to 16384
+// pixels a side and 2^26 pixels in all; a larger bitmap is refused.
+HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);  // black
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+// A bitmap from a DIB's pixels (CBM_INIT; black without it). BI_RGB only, with
+// DIB_RGB_COLORS; DIB_PAL_COLORS is refused.
+HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage);
+// Replaces rows start..start+lines-1 (counted from the bottom for a bottom-up DIB)
+// of the bitmap with the DIB's rows; the number of rows set.
+int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
+              UINT usage);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop);
+// Negative extents, or extents whose signs differ between source and destination, mirror.
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
+                DWORD rop);
+// The DIB's rectangle (sx, sy, sw, sh; for a bottom-up DIB, sy counts from its
+// bottom row, as on Windows) drawn into the destination rectangle; the number of
+// rows drawn, 0 on failure.
+int StretchDIBits(HDC hdc, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
+                  const BITMAPINFO* info, UINT usage, DWORD rop);
+// Fills a rectangle with the selected brush by a raster operation that has no source.
+BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
+int SetStretchBltMode(HDC hdc, int mode);
+int GetStretchBltMode(HDC hdc);
 
 // ---- Text measurement ----
 BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size);
