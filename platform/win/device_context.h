@@ -64,6 +64,11 @@ class DeviceContext {
     int dpi = 96;
   };
 
+  // The screen's sizes (at 96 pixels per inch).
+  static Caps screenCaps();
+  // The surface of a metafile context: no edges of its own, it records whatever is drawn.
+  static RECT metafileSurface();
+
   DeviceContext(Kind kind, HWND hwnd, DisplayList* target, const RECT& clip, const Caps& caps);
   ~DeviceContext();
   DeviceContext(const DeviceContext&) = delete;
@@ -177,6 +182,11 @@ DeviceContext* findDeviceContext(HDC hdc);
 // Makes a context and gives it a handle; the table owns it until DeleteDC or
 // ReleaseDC.
 HDC registerDeviceContext(std::unique_ptr<DeviceContext> dc);
+// Deletes the context behind a handle; false for an unknown handle.
+bool unregisterDeviceContext(HDC hdc);
+// A context for a window's client area (the whole screen for null or the
+// desktop), clipped to `clip` when given; null for an unknown window.
+HDC windowDeviceContext(HWND hwnd, DeviceContext::Kind kind, const RECT* clip);
 
 // The pages a printer context has drawn (StartPage begins one), for the printer
 // framework; null for another kind of context.

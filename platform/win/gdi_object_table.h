@@ -1,5 +1,6 @@
-// The table of drawing objects: pens, brushes, fonts, regions and metafiles, each
-// known by a handle. Stock objects are made once and are never deleted; the
+// The table of drawing objects: pens, brushes, fonts, regions, bitmaps and
+// metafiles, each known by a handle (the calls that make and use them are in
+// windows_gdi.cpp). Stock objects are made once and are never deleted; the
 // system colour brushes answer both GetSysColorBrush and the Windows convention
 // that a class background brush may be a colour index plus one. Handles are never
 // reused, so a deleted object's handle is refused rather than reaching another.
@@ -32,6 +33,10 @@ class GdiObjectTable {
   };
 
   static GdiObjectTable& instance();
+  // New objects, not yet in the table.
+  static std::unique_ptr<Object> makePen(int style, int width, COLORREF color);
+  static std::unique_ptr<Object> makeBrush(int style, COLORREF color, int hatch);
+  static std::unique_ptr<Object> makeFont(const LOGFONT& font);
 
   HGDIOBJ add(std::unique_ptr<Object> object);
   Object* find(HGDIOBJ handle);

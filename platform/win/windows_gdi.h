@@ -5,8 +5,9 @@
 // A device context (platform/win/device_context.h) keeps the drawing state and turns
 // logical coordinates into device coordinates with Windows' rounding; every
 // primitive is then recorded in a display list (platform/win/display_list.h) that the
-// renderers replay. Objects (pens, brushes, fonts, regions) live in one handle
-// table (platform/win/gdi_object_table.h).
+// renderers replay. Objects (pens, brushes, fonts, regions, bitmaps) live in one
+// handle table (platform/win/gdi_object_table.h). The calls themselves are
+// defined in windows_gdi.cpp.
 #ifndef PLATFORM_WINDOWS_GDI_H
 #define PLATFORM_WINDOWS_GDI_H
 
