@@ -10,6 +10,7 @@
 #include "platform/win/bitmap.h"
 #include "platform/win/font_metrics.h"
 #include "platform/win/gdi_object_table.h"
+#include "platform/win/handle_band.h"
 #include "platform/win/screen_composer.h"
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_user.h"
@@ -20,7 +21,11 @@ std::map<uintptr_t, std::unique_ptr<DeviceContext>>& contexts() {
   static std::map<uintptr_t, std::unique_ptr<DeviceContext>> table;
   return table;
 }
-uintptr_t g_nextDc = 0x80000;
+// Device contexts' handles (see handle_band.h).
+HandleBand& dcBand() {
+  static HandleBand band(0x80000, 0x10000);
+  return band;
+}
 
 // A metafile has no edges of its own: it records whatever is drawn.
 const RECT kEverything = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
@@ -695,8 +700,8 @@ DeviceContext* findDeviceContext(HDC hdc) {
 }
 
 HDC registerDeviceContext(std::unique_ptr<DeviceContext> dc) {
-  uintptr_t h = g_nextDc;
-  g_nextDc += 4;
+  const uintptr_t h = dcBand().next([](uintptr_t v) { return contexts().count(v) != 0; });
+  if (h == 0) return nullptr;  // every handle of the band is taken: the context goes
   contexts()[h] = std::move(dc);
   return reinterpret_cast<HDC>(h);
 }

@@ -179,8 +179,9 @@ class DeviceContext {
 
 // The device context behind a handle, or null for an unknown handle.
 DeviceContext* findDeviceContext(HDC hdc);
-// Makes a context and gives it a handle; the table owns it until DeleteDC or
-// ReleaseDC.
+// Makes a context and gives it a handle from the contexts' band (0x80000 to
+// 0xBFFFC, see handle_band.h); the table owns it until DeleteDC or ReleaseDC.
+// Null, and the context dropped, when every handle of the band is taken.
 HDC registerDeviceContext(std::unique_ptr<DeviceContext> dc);
 // Deletes the context behind a handle; false for an unknown handle.
 bool unregisterDeviceContext(HDC hdc);

@@ -80,8 +80,8 @@ GdiObjectTable::GdiObjectTable() {
 }
 
 HGDIOBJ GdiObjectTable::add(std::unique_ptr<Object> object) {
-  uintptr_t h = next_;
-  next_ += 4;
+  const uintptr_t h = band_.next([this](uintptr_t v) { return objects_.count(v) != 0; });
+  if (h == 0) return nullptr;
   objects_[h] = std::move(object);
   return reinterpret_cast<HGDIOBJ>(h);
 }
@@ -112,7 +112,7 @@ HBRUSH GdiObjectTable::sysColorBrush(int index) {
   auto o = makeBrush(BS_SOLID, GetSysColor(index), 0);
   o->stock = true;
   HGDIOBJ h = add(std::move(o));
-  sysBrushes_[index] = h;
+  if (h != nullptr) sysBrushes_[index] = h;
   return static_cast<HBRUSH>(h);
 }
 

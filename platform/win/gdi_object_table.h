@@ -2,8 +2,10 @@
 // metafiles, each known by a handle (the calls that make and use them are in
 // windows_gdi.cpp). Stock objects are made once and are never deleted; the
 // system colour brushes answer both GetSysColorBrush and the Windows convention
-// that a class background brush may be a colour index plus one. Handles are never
-// reused, so a deleted object's handle is refused rather than reaching another.
+// that a class background brush may be a colour index plus one. Handles come
+// from the objects' band (0x40000 to 0x7FFFC, see handle_band.h): a deleted
+// object's handle is refused rather than reaching another until the band has
+// gone round, and when the band is full no object is made (its call returns null).
 #ifndef PLATFORM_GDI_OBJECT_TABLE_H
 #define PLATFORM_GDI_OBJECT_TABLE_H
 
@@ -12,6 +14,7 @@
 
 #include "platform/win/bitmap.h"
 #include "platform/win/display_list.h"
+#include "platform/win/handle_band.h"
 #include "platform/win/region.h"
 #include "platform/win/windows_gdi.h"
 
@@ -38,6 +41,7 @@ class GdiObjectTable {
   static std::unique_ptr<Object> makeBrush(int style, COLORREF color, int hatch);
   static std::unique_ptr<Object> makeFont(const LOGFONT& font);
 
+  // Gives the object a handle; null (and the object dropped) when the band is full.
   HGDIOBJ add(std::unique_ptr<Object> object);
   Object* find(HGDIOBJ handle);
   // Deletes an object; stock objects and objects still selected are refused.
@@ -58,7 +62,7 @@ class GdiObjectTable {
   std::map<int, HGDIOBJ> stock_;
   std::map<int, HGDIOBJ> sysBrushes_;
   HBITMAP defaultBitmap_ = nullptr;
-  uintptr_t next_ = 0x40000;
+  HandleBand band_{0x40000, 0x10000};
 };
 
 #endif  // PLATFORM_GDI_OBJECT_TABLE_H
