@@ -229,10 +229,11 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
     case OBJ_BITMAP: {
       // Only a memory context takes a bitmap, and a bitmap is in one context at a time.
       if (kind_ != Kind::Memory || !o->bitmap) return nullptr;
-      if (o->selections > 0 && o->selectedInto != nullptr && o->selectedInto != this) return nullptr;
+      // (The default bitmap is every memory context's at once.)
+      if (!o->stock && o->selections > 0 && o->selectedInto != nullptr && o->selectedInto != this) return nullptr;
       old = state_.bitmap;
       state_.bitmap = static_cast<HBITMAP>(object);
-      o->selectedInto = this;
+      if (!o->stock) o->selectedInto = this;
       surface_ = {0, 0, o->bitmap->width, o->bitmap->height};
       setClip(surface_);
       break;

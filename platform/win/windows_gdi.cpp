@@ -577,7 +577,10 @@ BOOL drawImage(DeviceContext* dc, int x, int y, int w, int h, std::shared_ptr<co
 bool fillWithoutSource(DeviceContext* dc, int x, int y, int w, int h, DWORD rop) {
   const int rop2 = rop2FromRop3(rop);
   if (rop2 == 0) return false;
-  dc->fillRect({x, y, x + w, y + h}, dc->state().brush, rop2);
+  // An operation that ignores the pattern too (DSTINVERT, BLACKNESS ...) works whatever the brush.
+  const bool usesPattern = rop2 != R2_BLACK && rop2 != R2_NOT && rop2 != R2_NOP && rop2 != R2_WHITE;
+  HBRUSH brush = usesPattern ? dc->state().brush : static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  dc->fillRect({x, y, x + w, y + h}, brush, rop2);
   return true;
 }
 

@@ -190,6 +190,8 @@ TEST_F(BitmapTest, MemoryContextsDrawIntoABitmapThatBitBltCopies) {
   SelectObject(mem, oldBrush);
   SelectObject(mem, oldBmp);
   EXPECT_NE(SelectObject(other, bmp), nullptr) << "free again once deselected";
+  EXPECT_NE(SelectObject(other, oldBmp), nullptr) << "the default bitmap goes into any memory context";
+  EXPECT_NE(SelectObject(mem, oldBmp), nullptr) << "into several at once";
   DeleteDC(other);
   DeleteDC(mem);
   EXPECT_TRUE(DeleteObject(bmp));
@@ -282,6 +284,11 @@ TEST_F(BitmapTest, TernaryRasterOperationsArePixelExact) {
   EXPECT_EQ(at(px, 12, 0), 0x80C020u) << "white xor pattern, inverted";
   EXPECT_EQ(at(px, 17, 0), ~0x80C020u & 0xFFFFFF) << "white xor pattern";
   EXPECT_FALSE(PatBlt(hdc, 0, 0, 1, 1, SRCCOPY)) << "PatBlt has no source";
+  SelectObject(hdc, GetStockObject(HOLLOW_BRUSH));
+  ASSERT_TRUE(PatBlt(hdc, 10, 0, 5, 1, DSTINVERT));
+  EXPECT_EQ(pixels()[12], 0x80C020u ^ 0xFFFFFFu) << "DSTINVERT needs no brush";
+  ASSERT_TRUE(PatBlt(hdc, 10, 0, 5, 1, PATCOPY));
+  EXPECT_EQ(pixels()[12], 0x80C020u ^ 0xFFFFFFu) << "PATCOPY with a hollow brush draws nothing";
   EXPECT_FALSE(BitBlt(hdc, 0, 0, 1, 1, nullptr, 0, 0, SRCCOPY)) << "SRCCOPY needs one";
   SelectObject(hdc, GetStockObject(WHITE_BRUSH));
   SelectObject(mem, old);
