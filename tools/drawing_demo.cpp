@@ -1,6 +1,10 @@
 // drawing_demo: draws every primitive, pen, brush, raster operation, text
 // alignment and mapping mode of the drawing layer in a labelled grid inside a
-// window on the headless screen, and writes the window as SVG, PNG and PDF.
+// window on the headless screen, with a row of what Windows does exactly:
+// clipping to an elliptic region, exclusive-or lines over colours, a wide pen
+// stroke with round ends and joins, a stretched and a mirrored bitmap, filled
+// and framed combined regions, and a metafile played into a rectangle; and
+// writes the window as SVG, PNG and PDF.
 //
 // Usage: drawing_demo <output folder>
 // Writes <folder>/drawing_demo.svg, .png and .pdf; exit status 0 when all three
@@ -19,7 +23,7 @@ namespace {
 const int kCellW = 150;
 const int kCellH = 112;
 const int kColumns = 6;
-const int kRows = 6;
+const int kRows = 7;
 
 class DemoWindow : public TWindow {
  public:
@@ -38,6 +42,7 @@ class DemoWindow : public TWindow {
     rasterOps(dc);
     alignment(dc);
     mapping(dc);
+    exactness(dc);
     DeleteObject(label_);
   }
 
@@ -175,7 +180,7 @@ class DemoWindow : public TWindow {
       const char* name;
     };
     const Op list[] = {{R2_COPYPEN, RGB(0xFF, 0xFF, 0), "copy"},         {R2_NOT, 0, "invert"},
-                       {R2_XORPEN, 0, "exclusive-or"},                     {R2_NOTXORPEN, RGB(0xFF, 0xFF, 0), "not exclusive-or"},
+                       {R2_XORPEN, RGB(0xFF, 0xFF, 0), "exclusive-or yellow"},                     {R2_NOTXORPEN, RGB(0xFF, 0xFF, 0), "not exclusive-or"},
                        {R2_NOT, 0, "invert twice: nothing"},               {R2_NOP, 0, "no operation"}};
     HBRUSH stripes[3] = {static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)),
                          static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), CreateSolidBrush(RGB(0, 0x60, 0xC0))};
@@ -276,6 +281,186 @@ class DemoWindow : public TWindow {
     DeleteObject(pale);
   }
 
+  // Row 6: what Windows does exactly.
+  void exactness(TDC& dc) {
+    HDC h = dc.GetHDC();
+    stripes(h, at(0, 6));
+    clipToEllipse(h, at(0, 6));
+    caption(dc, 0, 6, "clip to an elliptic region");
+    stripes(h, at(1, 6));
+    exclusiveOrLines(h, at(1, 6));
+    caption(dc, 1, 6, "XOR lines: white, grey, black");
+    penStroke(h, at(2, 6));
+    caption(dc, 2, 6, "wide pen: round ends, joins");
+    bitmaps(h, at(3, 6));
+    caption(dc, 3, 6, "stretched, mirrored bitmap");
+    regions(h, at(4, 6));
+    caption(dc, 4, 6, "FillRgn xor, FrameRgn");
+    metafile(h, at(5, 6));
+    caption(dc, 5, 6, "metafile into a box");
+  }
+
+  // Four coloured bars across a cell.
+  static void stripes(HDC h, TPoint p) {
+    const COLORREF colours[4] = {RGB(0xE0, 0x20, 0x20), RGB(0x20, 0xA0, 0x40), RGB(0x20, 0x50, 0xE0),
+                                 RGB(0xF0, 0xD0, 0x20)};
+    for (int i = 0; i < 4; ++i) {
+      HBRUSH b = CreateSolidBrush(colours[i]);
+      RECT r = {p.x + 15 + i * 30, p.y + 8, p.x + 15 + (i + 1) * 30, p.y + 88};
+      FillRect(h, &r, b);
+      DeleteObject(b);
+    }
+  }
+
+  // Everything drawn after SelectClipRgn lands inside the ellipse only.
+  void clipToEllipse(HDC h, TPoint p) {
+    int saved = SaveDC(h);
+    HRGN ellipse = CreateEllipticRgn(p.x + 20, p.y + 12, p.x + 131, p.y + 85);
+    SelectClipRgn(h, ellipse);
+    HBRUSH hatch = CreateHatchBrush(HS_DIAGCROSS, RGB(0xFF, 0xFF, 0xFF));
+    RECT all = {p.x, p.y, p.x + kCellW, p.y + kCellH};
+    FillRect(h, &all, hatch);
+    HFONT big = CreateFont(-30, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    SelectObject(h, big);
+    SetBkMode(h, TRANSPARENT);
+    SetTextColor(h, RGB(0, 0, 0));
+    TextOut(h, p.x + 8, p.y + 30, "CLIPPED", 7);
+    RestoreDC(h, saved);
+    DeleteObject(big);
+    DeleteObject(hatch);
+    DeleteObject(ellipse);
+  }
+
+  // Exclusive-or with the pen's colour: white inverts, grey flips the high
+  // bits, black changes nothing; each line drawn twice is gone again.
+  static void exclusiveOrLines(HDC h, TPoint p) {
+    int saved = SaveDC(h);
+    SetROP2(h, R2_XORPEN);
+    struct Line {
+      COLORREF colour;
+      int width;
+      int y;
+    };
+    const Line lines[] = {{RGB(255, 255, 255), 5, 20}, {RGB(0x80, 0x80, 0x80), 5, 38}, {RGB(0, 0, 0), 5, 56}};
+    for (const Line& l : lines) {
+      HPEN pen = CreatePen(PS_SOLID, l.width, l.colour);
+      HGDIOBJ old = SelectObject(h, pen);
+      MoveToEx(h, p.x + 10, p.y + l.y, nullptr);
+      LineTo(h, p.x + 140, p.y + l.y + 10);
+      SelectObject(h, old);
+      DeleteObject(pen);
+    }
+    // One-pixel segments meeting at corners: each corner inverted once, no holes.
+    SetROP2(h, R2_NOT);
+    MoveToEx(h, p.x + 20, p.y + 84, nullptr);
+    for (int i = 1; i <= 8; ++i) LineTo(h, p.x + 20 + i * 14, p.y + (i % 2 == 0 ? 84 : 70));
+    RestoreDC(h, saved);
+  }
+
+  // A free-hand stroke as the pen annotations draw it: one polyline, wide.
+  static void penStroke(HDC h, TPoint p) {
+    const POINT stroke[6] = {{p.x + 20, p.y + 70}, {p.x + 45, p.y + 20}, {p.x + 70, p.y + 65},
+                             {p.x + 95, p.y + 25}, {p.x + 115, p.y + 50}, {p.x + 130, p.y + 30}};
+    HPEN wide = CreatePen(PS_SOLID, 14, RGB(0x20, 0x60, 0xC0));
+    HGDIOBJ old = SelectObject(h, wide);
+    Polyline(h, stroke, 6);
+    HPEN thin = CreatePen(PS_SOLID, 0, RGB(255, 255, 255));
+    SelectObject(h, thin);
+    Polyline(h, stroke, 6);  // the path the stroke follows
+    SelectObject(h, old);
+    DeleteObject(wide);
+    DeleteObject(thin);
+  }
+
+  // A 4 x 4 DIB stretched eight times, and a memory bitmap copied mirrored.
+  static void bitmaps(HDC h, TPoint p) {
+    struct {
+      BITMAPINFOHEADER header;
+      RGBQUAD colours[4];
+    } dib = {};
+    dib.header.biSize = sizeof(BITMAPINFOHEADER);
+    dib.header.biWidth = 4;
+    dib.header.biHeight = 4;  // bottom-up
+    dib.header.biPlanes = 1;
+    dib.header.biBitCount = 8;
+    dib.header.biClrUsed = 4;
+    dib.colours[0] = {0x20, 0x20, 0xE0, 0};  // red
+    dib.colours[1] = {0x40, 0xA0, 0x20, 0};  // green
+    dib.colours[2] = {0xE0, 0x50, 0x20, 0};  // blue
+    dib.colours[3] = {0x20, 0xD0, 0xF0, 0};  // yellow
+    const unsigned char bits[16] = {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1, 3, 0, 1, 2};
+    StretchDIBits(h, p.x + 10, p.y + 12, 64, 64, 0, 0, 4, 4, bits, reinterpret_cast<const BITMAPINFO*>(&dib),
+                  DIB_RGB_COLORS, SRCCOPY);
+    HDC mem = CreateCompatibleDC(h);
+    HBITMAP bmp = CreateCompatibleBitmap(h, 24, 32);
+    HGDIOBJ oldBmp = SelectObject(mem, bmp);
+    RECT all = {0, 0, 24, 32};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    HBRUSH teal = CreateSolidBrush(RGB(0, 0x80, 0x80));
+    HGDIOBJ oldBrush = SelectObject(mem, teal);
+    POINT arrow[3] = {{2, 2}, {21, 16}, {2, 29}};
+    Polygon(mem, arrow, 3);
+    SelectObject(mem, oldBrush);
+    StretchBlt(h, p.x + 80, p.y + 12, 24, 32, mem, 0, 0, 24, 32, SRCCOPY);
+    StretchBlt(h, p.x + 140, p.y + 46, -48, 32, mem, 0, 0, 24, 32, SRCCOPY);  // mirrored, twice as wide
+    SelectObject(mem, oldBmp);
+    DeleteDC(mem);
+    DeleteObject(bmp);
+    DeleteObject(teal);
+  }
+
+  // The exclusive-or of an ellipse and a rectangle, filled; a frame round a
+  // rounded rectangle.
+  static void regions(HDC h, TPoint p) {
+    HRGN e = CreateEllipticRgn(p.x + 15, p.y + 10, p.x + 95, p.y + 80);
+    HRGN r = CreateRectRgn(p.x + 55, p.y + 30, p.x + 135, p.y + 60);
+    HRGN x = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(x, e, r, RGN_XOR);
+    HBRUSH orange = CreateSolidBrush(RGB(0xF0, 0x80, 0x10));
+    FillRgn(h, x, orange);
+    HRGN round = CreateRoundRectRgn(p.x + 100, p.y + 8, p.x + 140, p.y + 88, 20, 20);
+    HBRUSH navy = CreateSolidBrush(RGB(0, 0, 0x80));
+    FrameRgn(h, round, navy, 3, 3);
+    for (HGDIOBJ o : {static_cast<HGDIOBJ>(e), static_cast<HGDIOBJ>(r), static_cast<HGDIOBJ>(x),
+                      static_cast<HGDIOBJ>(round), static_cast<HGDIOBJ>(orange), static_cast<HGDIOBJ>(navy)})
+      DeleteObject(o);
+  }
+
+  // The clipboard's kind of picture: a metafile whose anisotropic window is the
+  // area drawn, played into a box of another size.
+  void metafile(HDC h, TPoint p) {
+    HDC meta = CreateMetaFile(nullptr);
+    SetMapMode(meta, MM_ANISOTROPIC);
+    SetWindowOrgEx(meta, 100, 50, nullptr);
+    SetWindowExtEx(meta, 400, 300, nullptr);
+    HBRUSH pale = CreateSolidBrush(RGB(0xC0, 0xE0, 0xFF));
+    HGDIOBJ oldBrush = SelectObject(meta, pale);
+    HPEN pen = CreatePen(PS_SOLID, 8, RGB(0x80, 0, 0));
+    HGDIOBJ oldPen = SelectObject(meta, pen);
+    Rectangle(meta, 110, 60, 490, 340);
+    Ellipse(meta, 150, 90, 450, 310);
+    HFONT big = CreateFont(-90, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    HGDIOBJ oldFont = SelectObject(meta, big);
+    SetBkMode(meta, TRANSPARENT);
+    SetTextAlign(meta, TA_CENTER | TA_BASELINE);
+    TextOut(meta, 300, 230, "WMF", 3);
+    SelectObject(meta, oldFont);
+    SelectObject(meta, oldPen);
+    SelectObject(meta, oldBrush);
+    HMETAFILE mf = CloseMetaFile(meta);
+    DeleteObject(big);
+    DeleteObject(pen);
+    DeleteObject(pale);
+    // The reader's box: 120 x 72 at (15, 10) of the cell.
+    int saved = SaveDC(h);
+    SetMapMode(h, MM_ANISOTROPIC);
+    SetViewportOrgEx(h, p.x + 15, p.y + 10, nullptr);
+    SetViewportExtEx(h, 120, 72, nullptr);
+    PlayMetaFile(h, mf);
+    RestoreDC(h, saved);
+    DeleteMetaFile(mf);
+  }
+
   HFONT label_ = nullptr;
 };
 
@@ -288,7 +473,7 @@ int main(int argc, char** argv) {
   }
   const std::string folder = argv[1];
   HeadlessHost host(kColumns * kCellW + 40, kRows * kCellH + 60);
-  HWND frameH = host.makeTopLevel(kColumns * kCellW, kRows * kCellH, "Drawing layer: primitives, pens, brushes, raster operations, text, mapping", 10, 10);
+  HWND frameH = host.makeTopLevel(kColumns * kCellW, kRows * kCellH, "Drawing layer: primitives, pens, brushes, raster operations, text, mapping, exactness", 10, 10);
   TWindow frame(frameH);
   DemoWindow demo(&frame);
   if (!demo.Create()) {

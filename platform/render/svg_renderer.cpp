@@ -8,7 +8,9 @@
 #include <sstream>
 #include <tuple>
 
+#include "platform/render/cairo_renderer.h"
 #include "platform/render/render_style.h"
+#include "platform/win/bitmap.h"
 #include "platform/win/windows_gdi.h"
 
 namespace {
@@ -58,7 +60,9 @@ class Writer {
   }
 
  private:
-  std::string clipRef(const RECT& r) {
+  std::string clipRef(const DrawCommand& c) {
+    if (c.clipRects) return regionRef(c.clipRects);
+    const RECT& r = c.clip;
     if (r.left <= 0 && r.top <= 0 && r.right >= list_.width() && r.bottom >= list_.height()) return "";
     auto key = std::make_tuple(r.left, r.top, r.right, r.bottom);
     auto it = clips_.find(key);
@@ -68,6 +72,23 @@ class Writer {
             << "\" width=\"" << std::max<LONG>(0, r.right - r.left) << "\" height=\""
             << std::max<LONG>(0, r.bottom - r.top) << "\"/></clipPath>\n";
       it = clips_.emplace(key, id).first;
+    }
+    return " clip-path=\"url(#" + it->second + ")\"";
+  }
+
+  // A clip region: a clip path of its rectangles, one per region shared by commands.
+  std::string regionRef(const std::shared_ptr<const std::vector<RECT>>& rects) {
+    auto it = regions_.find(rects.get());
+    if (it == regions_.end()) {
+      std::string id = "r" + std::to_string(regions_.size());
+      defs_ << "<clipPath id=\"" << id << "\">";
+      for (const RECT& r : *rects) {
+        defs_ << "<rect x=\"" << r.left << "\" y=\"" << r.top << "\" width=\"" << (r.right - r.left)
+              << "\" height=\"" << (r.bottom - r.top) << "\"/>";
+      }
+      defs_ << "</clipPath>\n";
+      it = regions_.emplace(rects.get(), id).first;
+      keep_.push_back(rects);
     }
     return " clip-path=\"url(#" + it->second + ")\"";
   }
@@ -89,7 +110,12 @@ class Writer {
   }
 
   static std::string blendAttr(Blend b) {
-    return b == Blend::Difference ? " style=\"mix-blend-mode:difference\"" : "";
+    switch (b) {
+      case Blend::Difference: return " style=\"mix-blend-mode:difference\"";
+      case Blend::Multiply: return " style=\"mix-blend-mode:multiply\"";
+      case Blend::Screen: return " style=\"mix-blend-mode:screen\"";
+      default: return "";
+    }
   }
 
   std::string shape(const DrawCommand& c, const BoxF& box) {
@@ -124,9 +150,14 @@ class Writer {
   }
 
   void command(std::ostream& out, const DrawCommand& c) {
-    const std::string clip = clipRef(c.clip);
+    if (c.op == DrawOp::Mapping) return;  // a metafile's mapping call draws nothing
+    const std::string clip = clipRef(c);
     if (c.op == DrawOp::Text) {
       text(out, c, clip);
+      return;
+    }
+    if (c.op == DrawOp::Image) {
+      image(out, c, clip);
       return;
     }
     if (c.op == DrawOp::FocusRect) {
@@ -136,27 +167,87 @@ class Writer {
           << " stroke-dasharray=\"1,1\"" << blendAttr(Blend::Difference) << clip << "/>\n";
       return;
     }
-    if (render_style::hasBrush(c)) {
-      render_style::Paint p = render_style::paintFor(c.rop, c.brush.color);
-      if (p.blend != Blend::Skip) {
-        std::string fill = c.brush.style == BS_HATCHED ? hatchRef(c.brush, p.colour) : render_style::hex(p.colour);
-        out << shape(c, render_style::fillBox(c)) << " fill=\"" << fill << "\" stroke=\"none\""
-            << blendAttr(p.blend) << clip << "/>\n";
-      }
+    if (render_style::hasBrush(c)) part(out, c, true, c.brush.color, clip);
+    if (render_style::hasPen(c)) part(out, c, false, c.pen.color, clip);
+  }
+
+  // The fill or the outline of a figure: one element per blend of the raster
+  // operation, and a comment where the blends only approximate the operation.
+  void part(std::ostream& out, const DrawCommand& c, bool fill, COLORREF colour, const std::string& clip) {
+    if (!render_style::vectorExact(c.rop, colour)) {
+      out << "<!-- raster operation " << ropName(c.rop) << " with " << render_style::hex(colour)
+          << " is approximated by blending -->\n";
     }
-    if (render_style::hasPen(c)) {
-      render_style::Paint p = render_style::paintFor(c.rop, c.pen.color);
-      if (p.blend == Blend::Skip) return;
-      out << shape(c, render_style::outlineBox(c)) << " fill=\"none\" stroke=\"" << render_style::hex(p.colour)
-          << "\" stroke-width=\"" << c.pen.width << "\"";
+    for (const render_style::Step& step : render_style::vectorSteps(c.rop, colour)) {
+      if (fill) {
+        std::string paint = c.brush.style == BS_HATCHED ? hatchRef(c.brush, step.colour) : render_style::hex(step.colour);
+        out << shape(c, render_style::fillBox(c)) << " fill=\"" << paint << "\" stroke=\"none\""
+            << blendAttr(step.blend) << clip << "/>\n";
+        continue;
+      }
+      const bool thinPolyline = c.op == DrawOp::Polyline && render_style::isThinLine(c);
+      if (thinPolyline) {
+        // One pixel wide, flat ends, half a pixel before the last point (render_style.h).
+        out << "<polyline points=\"";
+        const std::vector<std::pair<double, double>> pts = render_style::thinPolylinePath(c);
+        for (std::size_t i = 0; i < pts.size(); ++i) out << (i != 0 ? " " : "") << num(pts[i].first) << "," << num(pts[i].second);
+        out << "\"";
+      } else {
+        out << shape(c, render_style::outlineBox(c));
+      }
+      out << " fill=\"none\" stroke=\"" << render_style::hex(step.colour) << "\" stroke-width=\"" << c.pen.width << "\"";
       std::vector<double> d = render_style::dashes(c.pen.style);
       if (!d.empty()) {
         out << " stroke-dasharray=\"";
         for (std::size_t i = 0; i < d.size(); ++i) out << (i != 0 ? "," : "") << num(d[i]);
         out << "\"";
       }
-      out << " stroke-linecap=\"square\"" << blendAttr(p.blend) << clip << "/>\n";
+      if (thinPolyline) out << " stroke-linecap=\"butt\"";
+      else if (render_style::roundPen(c)) out << " stroke-linecap=\"round\" stroke-linejoin=\"round\"";
+      else out << " stroke-linecap=\"square\"";
+      out << blendAttr(step.blend) << clip << "/>\n";
     }
+  }
+
+  // An image: its source's pixels as an embedded PNG picture stretched over its
+  // rectangle, the raster operation as render_style::imageStep blends it.
+  void image(std::ostream& out, const DrawCommand& c, const std::string& clip) {
+    if (!c.image) return;
+    const render_style::ImageStep step = render_style::imageStep(c.rop3);
+    if (!step.exact) {
+      out << "<!-- raster operation " << rop3Name(c.rop3) << " is "
+          << (step.blend == Blend::Normal ? "drawn as a copy" : "approximated by blending") << " -->\n";
+    }
+    int w = 0, h = 0;
+    std::vector<uint32_t> px = CairoRenderer::imagePixels(c, step.invertSource, &w, &h);
+    if (px.empty()) return;
+    std::string style = c.smooth ? "" : "image-rendering:pixelated";
+    std::string mix = blendAttr(step.blend);  // " style=\"mix-blend-mode:...\"" or empty
+    if (!mix.empty()) {
+      const std::string mode = mix.substr(8, mix.size() - 9);
+      style += (style.empty() ? "" : ";") + mode;
+    }
+    out << "<image x=\"" << c.rect.left << "\" y=\"" << c.rect.top << "\" width=\"" << (c.rect.right - c.rect.left)
+        << "\" height=\"" << (c.rect.bottom - c.rect.top) << "\" preserveAspectRatio=\"none\"";
+    if (!style.empty()) out << " style=\"" << style << "\"";
+    out << " href=\"data:image/png;base64," << base64(CairoRenderer::encodePng(px, w, h)) << "\"" << clip << "/>\n";
+  }
+
+  static std::string base64(const std::string& bytes) {
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+      const unsigned a = static_cast<unsigned char>(bytes[i]);
+      const unsigned b = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+      const unsigned c = i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0;
+      const unsigned v = (a << 16) | (b << 8) | c;
+      out += kDigits[(v >> 18) & 63];
+      out += kDigits[(v >> 12) & 63];
+      out += i + 1 < bytes.size() ? kDigits[(v >> 6) & 63] : '=';
+      out += i + 2 < bytes.size() ? kDigits[v & 63] : '=';
+    }
+    return out;
   }
 
   void text(std::ostream& out, const DrawCommand& c, const std::string& clip) {
@@ -189,6 +280,8 @@ class Writer {
   std::ostringstream defs_;
   std::map<std::tuple<LONG, LONG, LONG, LONG>, std::string> clips_;
   std::map<std::pair<int, COLORREF>, std::string> hatches_;
+  std::map<const std::vector<RECT>*, std::string> regions_;
+  std::vector<std::shared_ptr<const std::vector<RECT>>> keep_;  // keeps the keys alive
 };
 
 }  // namespace

@@ -7,8 +7,11 @@
 #include <cstring>
 #include <map>
 
+#include "platform/win/bitmap.h"
 #include "platform/win/font_metrics.h"
 #include "platform/win/gdi_object_table.h"
+#include "platform/win/handle_band.h"
+#include "platform/win/screen_composer.h"
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_user.h"
 
@@ -18,7 +21,18 @@ std::map<uintptr_t, std::unique_ptr<DeviceContext>>& contexts() {
   static std::map<uintptr_t, std::unique_ptr<DeviceContext>> table;
   return table;
 }
-uintptr_t g_nextDc = 0x80000;
+// Device contexts' handles (see handle_band.h).
+HandleBand& dcBand() {
+  static HandleBand band(0x80000, 0x10000);
+  return band;
+}
+
+// A metafile has no edges of its own: it records whatever is drawn.
+const RECT kEverything = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
+
+bool sameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 
 // floor(v + 0.5), kept inside the 32-bit range.
 LONG roundToLong(double v) {
@@ -28,11 +42,27 @@ LONG roundToLong(double v) {
   return static_cast<LONG>(r);
 }
 
+// |v| inside the 32-bit range.
+int magnitude(int v) { return v == INT32_MIN ? INT32_MAX : v < 0 ? -v : v; }
+
 void adjustSelections(HGDIOBJ object, int delta) {
-  if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) o->selections += delta;
+  if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) {
+    o->selections += delta;
+    if (o->selections <= 0) o->selectedInto = nullptr;
+  }
 }
 
-DeviceContext::Caps screenCaps() {
+// The objects a state holds selected.
+void adjustState(const DeviceContext::State& s, int delta) {
+  adjustSelections(s.pen, delta);
+  adjustSelections(s.brush, delta);
+  adjustSelections(s.font, delta);
+  adjustSelections(s.bitmap, delta);
+}
+
+}  // namespace
+
+DeviceContext::Caps DeviceContext::screenCaps() {
   DeviceContext::Caps c;
   c.width = WindowManager::instance().screenWidth();
   c.height = WindowManager::instance().screenHeight();
@@ -41,7 +71,7 @@ DeviceContext::Caps screenCaps() {
   return c;
 }
 
-}  // namespace
+RECT DeviceContext::metafileSurface() { return kEverything; }
 
 DeviceContext::DeviceContext(Kind kind, HWND hwnd, DisplayList* target, const RECT& clip,
                              const Caps& caps)
@@ -49,26 +79,35 @@ DeviceContext::DeviceContext(Kind kind, HWND hwnd, DisplayList* target, const RE
   state_.pen = static_cast<HPEN>(GetStockObject(BLACK_PEN));
   state_.brush = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   state_.font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-  adjustSelections(state_.pen, 1);
-  adjustSelections(state_.brush, 1);
-  adjustSelections(state_.font, 1);
+  if (kind == Kind::Memory) {
+    // A memory context starts with the one-pixel default bitmap.
+    state_.bitmap = GdiObjectTable::instance().defaultBitmap();
+    surface_ = clip_ = {0, 0, 1, 1};
+  }
+  adjustState(state_, 1);
 }
 
 DeviceContext::~DeviceContext() {
-  adjustSelections(state_.pen, -1);
-  adjustSelections(state_.brush, -1);
-  adjustSelections(state_.font, -1);
+  adjustState(state_, -1);
   for (const State& s : saved_) {
-    adjustSelections(s.pen, -1);
-    adjustSelections(s.brush, -1);
-    adjustSelections(s.font, -1);
+    adjustState(s, -1);
   }
 }
 
 // ---------------------------------------------------------------- mapping
 
+void DeviceContext::recordMapping(MappingCall call, int x, int y) {
+  if (!recordsLogical()) return;
+  DrawCommand c;
+  c.op = DrawOp::Mapping;
+  c.call = call;
+  c.args = {x, y};
+  record(std::move(c));
+}
+
 int DeviceContext::setMapMode(int mode) {
   if (mode < MM_TEXT || mode > MM_ANISOTROPIC) return 0;
+  recordMapping(MappingCall::MapMode, mode, 0);
   int old = state_.mapMode;
   State& s = state_;
   const int hmm = caps_.widthMm, vmm = caps_.heightMm;
@@ -116,7 +155,19 @@ void DeviceContext::fixIsotropic() {
   }
 }
 
+void DeviceContext::setWindowOrg(int x, int y) {
+  recordMapping(MappingCall::WindowOrg, x, y);
+  state_.windowOrg = {x, y};
+}
+
+void DeviceContext::setViewportOrg(int x, int y) {
+  recordMapping(MappingCall::ViewportOrg, x, y);
+  state_.viewportOrg = {x, y};
+}
+
 bool DeviceContext::setWindowExt(int x, int y) {
+  // A metafile records the call whatever its own mode: the target's mode decides.
+  if (x != 0 && y != 0) recordMapping(MappingCall::WindowExt, x, y);
   if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC) return true;
   if (x == 0 || y == 0) return false;
   state_.windowExt = {x, y};
@@ -125,6 +176,7 @@ bool DeviceContext::setWindowExt(int x, int y) {
 }
 
 bool DeviceContext::setViewportExt(int x, int y) {
+  if (x != 0 && y != 0) recordMapping(MappingCall::ViewportExt, x, y);
   if (state_.mapMode != MM_ISOTROPIC && state_.mapMode != MM_ANISOTROPIC) return true;
   if (x == 0 || y == 0) return false;
   state_.viewportExt = {x, y};
@@ -133,6 +185,7 @@ bool DeviceContext::setViewportExt(int x, int y) {
 }
 
 POINT DeviceContext::toDevice(POINT p) const {
+  if (recordsLogical()) return p;
   const State& s = state_;
   double sx = static_cast<double>(s.viewportExt.cx) / s.windowExt.cx;
   double sy = static_cast<double>(s.viewportExt.cy) / s.windowExt.cy;
@@ -141,6 +194,7 @@ POINT DeviceContext::toDevice(POINT p) const {
 }
 
 POINT DeviceContext::toLogical(POINT p) const {
+  if (recordsLogical()) return p;
   const State& s = state_;
   double sx = static_cast<double>(s.windowExt.cx) / s.viewportExt.cx;
   double sy = static_cast<double>(s.windowExt.cy) / s.viewportExt.cy;
@@ -149,6 +203,7 @@ POINT DeviceContext::toLogical(POINT p) const {
 }
 
 int DeviceContext::lengthToDevice(int logical, bool vertical) const {
+  if (recordsLogical()) return magnitude(logical);
   const State& s = state_;
   double scale = vertical ? static_cast<double>(s.viewportExt.cy) / s.windowExt.cy
                           : static_cast<double>(s.viewportExt.cx) / s.windowExt.cx;
@@ -157,6 +212,7 @@ int DeviceContext::lengthToDevice(int logical, bool vertical) const {
 }
 
 int DeviceContext::lengthToLogical(int device, bool vertical) const {
+  if (recordsLogical()) return magnitude(device);
   const State& s = state_;
   double scale = vertical ? static_cast<double>(s.windowExt.cy) / s.viewportExt.cy
                           : static_cast<double>(s.windowExt.cx) / s.viewportExt.cx;
@@ -170,17 +226,24 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
   if (o == nullptr) return nullptr;
   HGDIOBJ old = nullptr;
   switch (o->type) {
+    case OBJ_BITMAP: {
+      // Only a memory context takes a bitmap, and a bitmap is in one context at a time.
+      if (kind_ != Kind::Memory || !o->bitmap) return nullptr;
+      // (The default bitmap is every memory context's at once.)
+      if (!o->stock && o->selections > 0 && o->selectedInto != nullptr && o->selectedInto != this) return nullptr;
+      old = state_.bitmap;
+      state_.bitmap = static_cast<HBITMAP>(object);
+      if (!o->stock) o->selectedInto = this;
+      surface_ = {0, 0, o->bitmap->width, o->bitmap->height};
+      setClip(surface_);
+      break;
+    }
     case OBJ_PEN: old = state_.pen; state_.pen = static_cast<HPEN>(object); break;
     case OBJ_BRUSH: old = state_.brush; state_.brush = static_cast<HBRUSH>(object); break;
     case OBJ_FONT: old = state_.font; state_.font = static_cast<HFONT>(object); break;
-    case OBJ_REGION: {
-      // Selecting a region clips to its box (in device units).
-      RECT b = o->region->box();
-      if (!IntersectRect(&clip_, &b, &surface_)) clip_ = {0, 0, 0, 0};
-      return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(o->region->kind() == Region::Kind::Rect
-                                                                  ? SIMPLEREGION
-                                                                  : COMPLEXREGION));
-    }
+    case OBJ_REGION:
+      // Selecting a region clips to it (in device units), as SelectClipRgn.
+      return reinterpret_cast<HGDIOBJ>(static_cast<uintptr_t>(selectClipRegion(o->region.get())));
     default: return nullptr;
   }
   adjustSelections(object, 1);
@@ -189,10 +252,10 @@ HGDIOBJ DeviceContext::select(HGDIOBJ object) {
 }
 
 int DeviceContext::save() {
+  recordMapping(MappingCall::Save, 0, 0);
   saved_.push_back(state_);
-  adjustSelections(state_.pen, 1);
-  adjustSelections(state_.brush, 1);
-  adjustSelections(state_.font, 1);
+  savedClips_.push_back({clip_, clipRects_});
+  adjustState(state_, 1);
   return static_cast<int>(saved_.size());
 }
 
@@ -200,22 +263,21 @@ bool DeviceContext::restore(int saved) {
   int n = static_cast<int>(saved_.size());
   if (saved < 0) saved = n + saved + 1;
   if (saved < 1 || saved > n) return false;
+  // Recorded relative to the last save, so that it pops as many levels when played.
+  recordMapping(MappingCall::Restore, saved - n - 1, 0);
   State s = saved_[static_cast<std::size_t>(saved - 1)];
   // Drop the selection counts of every state popped, and of the current one.
   for (int i = n - 1; i >= saved - 1; --i) {
     const State& p = saved_[static_cast<std::size_t>(i)];
-    adjustSelections(p.pen, -1);
-    adjustSelections(p.brush, -1);
-    adjustSelections(p.font, -1);
+    adjustState(p, -1);
   }
-  adjustSelections(state_.pen, -1);
-  adjustSelections(state_.brush, -1);
-  adjustSelections(state_.font, -1);
+  adjustState(state_, -1);
+  clip_ = savedClips_[static_cast<std::size_t>(saved - 1)].box;
+  clipRects_ = savedClips_[static_cast<std::size_t>(saved - 1)].rects;
   saved_.resize(static_cast<std::size_t>(saved - 1));
+  savedClips_.resize(static_cast<std::size_t>(saved - 1));
   state_ = s;
-  adjustSelections(state_.pen, 1);
-  adjustSelections(state_.brush, 1);
-  adjustSelections(state_.font, 1);
+  adjustState(state_, 1);
   return true;
 }
 
@@ -227,6 +289,11 @@ PenSpec DeviceContext::currentPen() const {
   if (o == nullptr || o->type != OBJ_PEN) return p;
   p.style = static_cast<int>(o->pen.lopnStyle);
   p.color = o->pen.lopnColor;
+  if (recordsLogical()) {
+    // The logical width, 0 for a pen of one pixel: the player scales it.
+    p.width = std::max<LONG>(0, o->pen.lopnWidth.x);
+    return p;
+  }
   p.width = std::max(1, lengthToDevice(o->pen.lopnWidth.x, false));
   // Dotted and dashed styles exist only for one-pixel pens.
   if (p.width > 1 && p.style >= PS_DASH && p.style <= PS_DASHDOTDOT) p.style = PS_SOLID;
@@ -271,8 +338,157 @@ RECT DeviceContext::deviceRect(int l, int t, int r, int b) const {
   return {std::min(a.x, c.x), std::min(a.y, c.y), std::max(a.x, c.x), std::max(a.y, c.y)};
 }
 
-void DeviceContext::record(DrawCommand c) {
+// ---------------------------------------------------------------- clipping
+
+Region DeviceContext::clipRegion() const {
+  return clipRects_ ? Region::fromRects(*clipRects_) : Region::rect(clip_.left, clip_.top, clip_.right, clip_.bottom);
+}
+
+int DeviceContext::clipKind() const {
+  if (clip_.right <= clip_.left || clip_.bottom <= clip_.top) return NULLREGION;
+  return clipRects_ ? COMPLEXREGION : SIMPLEREGION;
+}
+
+void DeviceContext::setClipRects(std::vector<RECT> rects) {
+  if (rects.empty()) {
+    setClip({0, 0, 0, 0});
+    return;
+  }
+  RECT box = rects.front();
+  for (const RECT& r : rects) UnionRect(&box, &box, &r);
+  if (rects.size() == 1) {
+    setClip(box);
+    return;
+  }
+  clip_ = box;
+  clipRects_ = std::make_shared<const std::vector<RECT>>(std::move(rects));
+}
+
+int DeviceContext::selectClipRegion(const Region* region) {
+  if (region == nullptr) {
+    setClip(surface_);
+    return SIMPLEREGION;
+  }
+  std::vector<RECT> rects;
+  if (region->rectangles(surface_, rects)) {
+    setClipRects(std::move(rects));
+  } else {
+    // Taller than a clip region is ever decided row by row: its box.
+    RECT box = region->box(), out;
+    if (!IntersectRect(&out, &box, &surface_)) out = {0, 0, 0, 0};
+    setClip(out);
+  }
+  return clipKind();
+}
+
+int DeviceContext::intersectClip(const RECT& r) {
+  if (!clipRects_) {
+    RECT out;
+    if (!IntersectRect(&out, &clip_, &r)) out = {0, 0, 0, 0};
+    setClip(out);
+    return clipKind();
+  }
+  std::vector<RECT> rects;
+  for (const RECT& c : *clipRects_) {
+    RECT out;
+    if (IntersectRect(&out, &c, &r)) rects.push_back(out);
+  }
+  setClipRects(std::move(rects));
+  return clipKind();
+}
+
+// ---------------------------------------------------------------- recording
+
+void DeviceContext::record(DrawCommand c, const RECT* within) {
   c.clip = clip_;
+  c.clipRects = clipRects_;
+  if (within != nullptr) {
+    if (clipRects_) {
+      recordWithin(std::move(c), Region::rect(within->left, within->top, within->right, within->bottom), false);
+      return;
+    }
+    if (!IntersectRect(&c.clip, &clip_, within)) c.clip = {0, 0, 0, 0};
+  }
+  add(std::move(c));
+}
+
+void DeviceContext::recordWithin(DrawCommand c, const Region& within, bool fitRect) {
+  Region both = Region::combine(clipRegion(), within, RGN_AND);
+  std::vector<RECT> rects;
+  if (!both.rectangles(clip_, rects)) {
+    // Too tall to decide row by row: the boxes.
+    RECT box = within.box(), out;
+    if (IntersectRect(&out, &box, &clip_)) rects.push_back(out);
+  }
+  if (rects.empty()) return;
+  RECT box = rects.front();
+  for (const RECT& r : rects) UnionRect(&box, &box, &r);
+  c.clip = box;
+  if (fitRect) c.rect = box;
+  c.clipRects.reset();
+  if (rects.size() > 1) c.clipRects = std::make_shared<const std::vector<RECT>>(std::move(rects));
+  add(std::move(c));
+}
+
+void DeviceContext::fillRegion(const Region& region, const BrushSpec& brush, int rop) {
+  DrawCommand c;
+  c.op = DrawOp::FillRect;
+  c.rop = rop;
+  c.pen.style = PS_NULL;
+  c.brush = brush;
+  recordWithin(std::move(c), region, true);
+}
+
+std::shared_ptr<const Bitmap> DeviceContext::snapshot() const {
+  switch (kind_) {
+    case Kind::Memory: {
+      GdiObjectTable::Object* o = GdiObjectTable::instance().find(state_.bitmap);
+      return o != nullptr ? o->bitmap : nullptr;
+    }
+    case Kind::Window:
+    case Kind::Paint:
+    case Kind::Screen: {
+      // What the window (with its children) or the screen shows.
+      DisplayList shown = hwnd_ != nullptr ? ScreenComposer::composeClient(hwnd_) : ScreenComposer::composeScreen();
+      auto b = Bitmap::make(std::max(1, shown.width()), std::max(1, shown.height()), 0);
+      if (!b) return nullptr;
+      const COLORREF bk = shown.background();
+      b->fill = (static_cast<uint32_t>(GetRValue(bk)) << 16) | (static_cast<uint32_t>(GetGValue(bk)) << 8) | GetBValue(bk);
+      b->drawing = std::move(shown);
+      b->drawing.setSize(b->width, b->height);
+      return b;
+    }
+    case Kind::Printer: {
+      if (target_ == nullptr) return nullptr;
+      auto b = Bitmap::make(caps_.width, caps_.height, 0xFFFFFF);
+      if (!b) return nullptr;
+      b->drawing = *target_;
+      return b;
+    }
+    default: return nullptr;  // a metafile has no pixels
+  }
+}
+
+void DeviceContext::add(DrawCommand c) {
+  if (kind_ == Kind::Memory) {
+    GdiObjectTable::Object* o = GdiObjectTable::instance().find(state_.bitmap);
+    // The default bitmap is everyone's one pixel: drawing into it draws nowhere.
+    if (o == nullptr || !o->bitmap || o->stock) return;
+    if (o->bitmap.use_count() > 1) {
+      // A recorded image still shows the bitmap as it was: draw into a copy. A
+      // command that hides everything needs nothing of the old content.
+      const Bitmap& old = *o->bitmap;
+      std::shared_ptr<Bitmap> copy = Bitmap::make(old.width, old.height, old.fill);
+      if (!old.drawing.hides(c)) {
+        copy->pixels = old.pixels;
+        copy->drawing = old.drawing;
+      }
+      o->bitmap = std::move(copy);
+    }
+    // Once something hides the whole bitmap, its base pixels are not needed.
+    if (o->bitmap->drawing.add(c)) o->bitmap->pixels.clear();
+    return;
+  }
   if (hwnd_ != nullptr) {
     // A window's context outliving its window draws nowhere.
     WindowManager::Window* w = WindowManager::instance().find(hwnd_);
@@ -366,24 +582,17 @@ TEXTMETRIC DeviceContext::textMetrics() const {
   return tm;
 }
 
-bool DeviceContext::textOut(int x, int y, const char* text, int length) {
-  if (length < 0 || (text == nullptr && length > 0)) return false;
-  FontSpec f = deviceFont();
-  bool bold = f.weight >= 600;
-  DrawCommand c;
-  c.op = DrawOp::Text;
-  c.rop = R2_COPYPEN;
-  c.text.assign(text != nullptr ? text : "", static_cast<std::size_t>(length));
-  c.font = f;
+void DeviceContext::placeText(DrawCommand& c, POINT p, UINT align) {
+  const FontSpec& f = c.font;
+  const bool bold = f.weight >= 600;
   int width = 0;
+  c.advances.clear();
   c.advances.reserve(c.text.size());
   for (unsigned char ch : c.text) {
     c.advances.push_back(FontMetrics::advance(ch, f.emHeight, bold));
     width += c.advances.back();
   }
-  const UINT align = state_.textAlign;
-  POINT p = (align & TA_UPDATECP) != 0 ? toDevice(state_.position) : toDevice({x, y});
-  int ascent = FontMetrics::ascent(f.emHeight), descent = FontMetrics::descent(f.emHeight);
+  const int ascent = FontMetrics::ascent(f.emHeight), descent = FontMetrics::descent(f.emHeight);
   int left = p.x;
   switch (align & TA_CENTER) {
     case TA_RIGHT: left = p.x - width; break;
@@ -398,18 +607,90 @@ bool DeviceContext::textOut(int x, int y, const char* text, int length) {
   } else {
     baseline = p.y + ascent;
   }
+  c.anchor = p;
+  c.textAlign = align & ~static_cast<UINT>(TA_UPDATECP);
   c.baseline = baseline;
   c.rect = {left, baseline - ascent, left + width, baseline + descent};
+}
+
+bool DeviceContext::textOut(int x, int y, const char* text, int length) {
+  if (length < 0 || (text == nullptr && length > 0)) return false;
+  DrawCommand c;
+  c.op = DrawOp::Text;
+  c.rop = R2_COPYPEN;
+  c.text.assign(text != nullptr ? text : "", static_cast<std::size_t>(length));
+  c.font = deviceFont();
+  const UINT align = state_.textAlign;
+  POINT p = (align & TA_UPDATECP) != 0 ? toDevice(state_.position) : toDevice({x, y});
+  placeText(c, p, align);
   c.textColor = state_.textColor;
   c.bkMode = state_.bkMode;
   c.bkColor = state_.bkColor;
   if ((align & TA_UPDATECP) != 0) {
     // The current position moves past the text (left alignment) or to its start (right).
+    const int left = c.rect.left, width = c.rect.right - c.rect.left;
     int nx = (align & TA_CENTER) == TA_RIGHT ? left : (align & TA_CENTER) == TA_CENTER ? p.x : left + width;
     state_.position = toLogical({nx, p.y});
   }
   record(std::move(c));
   return true;
+}
+
+void DeviceContext::play(const DisplayList& metafile) {
+  for (DrawCommand c : metafile.commands()) {
+    if (c.op == DrawOp::Mapping) {
+      // The metafile's mapping calls are made on this context, as Windows makes them.
+      switch (c.call) {
+        case MappingCall::MapMode: setMapMode(c.args.x); break;
+        case MappingCall::WindowOrg: setWindowOrg(c.args.x, c.args.y); break;
+        case MappingCall::WindowExt: setWindowExt(c.args.x, c.args.y); break;
+        case MappingCall::ViewportOrg: setViewportOrg(c.args.x, c.args.y); break;
+        case MappingCall::ViewportExt: setViewportExt(c.args.x, c.args.y); break;
+        case MappingCall::Save: save(); break;
+        case MappingCall::Restore: restore(c.args.x); break;
+      }
+      continue;
+    }
+    auto box = [this](const RECT& r) {
+      POINT a = toDevice({r.left, r.top});
+      POINT b = toDevice({r.right, r.bottom});
+      return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    };
+    if (c.op == DrawOp::Image) {
+      // A mapping that turns an axis round mirrors the picture, as StretchBlt does.
+      POINT a = toDevice({c.rect.left, c.rect.top}), b = toDevice({c.rect.right, c.rect.bottom});
+      if (a.x > b.x) c.mirrorX = !c.mirrorX;
+      if (a.y > b.y) c.mirrorY = !c.mirrorY;
+    }
+    c.rect = box(c.rect);
+    for (POINT& p : c.points) p = toDevice(p);
+    // A pen of width 0 is one pixel wherever it is drawn; others scale.
+    if (recordsLogical()) {
+      c.pen.width = std::max(0, c.pen.width);
+    } else {
+      c.pen.width = c.pen.width == 0 ? 1 : std::max(1, lengthToDevice(c.pen.width, false));
+      if (c.pen.width > 1 && c.pen.style >= PS_DASH && c.pen.style <= PS_DASHDOTDOT) c.pen.style = PS_SOLID;
+    }
+    c.corner = {lengthToDevice(c.corner.cx, false), lengthToDevice(c.corner.cy, true)};
+    if (c.op == DrawOp::Text) {
+      c.font.emHeight = std::max(1, std::min(lengthToDevice(c.font.emHeight, true), 16384));
+      placeText(c, toDevice(c.anchor), c.textAlign);
+    }
+    // A clip the metafile was drawn with narrows this context's own.
+    if (c.clipRects) {
+      std::vector<RECT> mapped;
+      mapped.reserve(c.clipRects->size());
+      for (const RECT& r : *c.clipRects) mapped.push_back(box(r));
+      Region within = Region::fromRects(mapped);
+      const bool fit = c.op == DrawOp::FillRect;  // a filled region: its box is the clip's
+      recordWithin(std::move(c), within, fit);
+    } else if (sameRect(c.clip, kEverything)) {
+      record(std::move(c));
+    } else {
+      RECT within = box(c.clip);
+      record(std::move(c), &within);
+    }
+  }
 }
 
 // ---------------------------------------------------------------- handle table
@@ -420,22 +701,20 @@ DeviceContext* findDeviceContext(HDC hdc) {
 }
 
 HDC registerDeviceContext(std::unique_ptr<DeviceContext> dc) {
-  uintptr_t h = g_nextDc;
-  g_nextDc += 4;
+  const uintptr_t h = dcBand().next([](uintptr_t v) { return contexts().count(v) != 0; });
+  if (h == 0) return nullptr;  // every handle of the band is taken: the context goes
   contexts()[h] = std::move(dc);
   return reinterpret_cast<HDC>(h);
 }
 
-namespace {
+bool unregisterDeviceContext(HDC hdc) { return contexts().erase(reinterpret_cast<uintptr_t>(hdc)) != 0; }
 
-bool dropContext(HDC hdc) { return contexts().erase(reinterpret_cast<uintptr_t>(hdc)) != 0; }
-
-HDC windowContext(HWND hwnd, DeviceContext::Kind kind, const RECT* clip) {
+HDC windowDeviceContext(HWND hwnd, DeviceContext::Kind kind, const RECT* clip) {
   WindowManager& wm = WindowManager::instance();
   if (hwnd == nullptr || hwnd == wm.desktop()) {
     RECT full = {0, 0, wm.screenWidth(), wm.screenHeight()};
     return registerDeviceContext(std::make_unique<DeviceContext>(
-        DeviceContext::Kind::Screen, nullptr, &wm.screenList(), full, screenCaps()));
+        DeviceContext::Kind::Screen, nullptr, &wm.screenList(), full, DeviceContext::screenCaps()));
   }
   WindowManager::Window* w = wm.find(hwnd);
   if (w == nullptr) return nullptr;
@@ -444,10 +723,8 @@ HDC windowContext(HWND hwnd, DeviceContext::Kind kind, const RECT* clip) {
   RECT c = client;
   if (clip != nullptr) IntersectRect(&c, &client, clip);
   return registerDeviceContext(
-      std::make_unique<DeviceContext>(kind, hwnd, &w->list, c, screenCaps()));
+      std::make_unique<DeviceContext>(kind, hwnd, &w->list, c, DeviceContext::screenCaps()));
 }
-
-}  // namespace
 
 const std::vector<std::unique_ptr<DisplayList>>* printedPages(HDC hdc) {
   DeviceContext* dc = findDeviceContext(hdc);
@@ -476,79 +753,9 @@ const DisplayList* metafileList(HMETAFILE mf) {
   return o != nullptr && o->type == OBJ_METAFILE ? o->metafile.get() : nullptr;
 }
 
-// ---------------------------------------------------------------- Windows calls
+// ---------------------------------------------------------------- painting
 
-HDC GetDC(HWND hwnd) { return windowContext(hwnd, DeviceContext::Kind::Window, nullptr); }
-HDC GetWindowDC(HWND hwnd) { return windowContext(hwnd, DeviceContext::Kind::Window, nullptr); }
-
-int ReleaseDC(HWND, HDC hdc) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return 0;
-  if (dc->kind() != DeviceContext::Kind::Window && dc->kind() != DeviceContext::Kind::Screen) return 0;
-  return dropContext(hdc) ? 1 : 0;
-}
-
-HDC CreateDC(const char* driver, const char*, const char*, const void*) {
-  if (driver != nullptr && std::strcmp(driver, "DISPLAY") == 0) return GetDC(nullptr);
-  // A printer: a page of A4 at 300 pixels per inch.
-  DeviceContext::Caps caps;
-  caps.technology = DT_RASPRINTER;
-  caps.dpi = 300;
-  caps.widthMm = 210;
-  caps.heightMm = 297;
-  caps.width = 2480;
-  caps.height = 3508;
-  RECT full = {0, 0, caps.width, caps.height};
-  return registerDeviceContext(std::make_unique<DeviceContext>(DeviceContext::Kind::Printer, nullptr,
-                                                               nullptr, full, caps));
-}
-
-HDC CreateCompatibleDC(HDC hdc) {
-  DeviceContext* src = findDeviceContext(hdc);
-  DeviceContext::Caps caps = src != nullptr ? src->caps() : screenCaps();
-  auto dc = std::make_unique<DeviceContext>(DeviceContext::Kind::Memory, nullptr, nullptr,
-                                            RECT{0, 0, caps.width, caps.height}, caps);
-  dc->ownedLists().push_back(std::make_unique<DisplayList>(caps.width, caps.height));
-  dc->setTarget(dc->ownedLists().back().get());
-  return registerDeviceContext(std::move(dc));
-}
-
-BOOL DeleteDC(HDC hdc) { return dropContext(hdc); }
-
-int SaveDC(HDC hdc) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr ? dc->save() : 0;
-}
-
-BOOL RestoreDC(HDC hdc, int saved) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr && dc->restore(saved);
-}
-
-int GetDeviceCaps(HDC hdc, int index) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return 0;
-  const DeviceContext::Caps& c = dc->caps();
-  switch (index) {
-    case DRIVERVERSION: return 0x400;
-    case TECHNOLOGY: return dc->kind() == DeviceContext::Kind::Metafile ? DT_METAFILE : c.technology;
-    case HORZSIZE: return c.widthMm;
-    case VERTSIZE: return c.heightMm;
-    case HORZRES: return c.width;
-    case VERTRES: return c.height;
-    case BITSPIXEL: return 24;
-    case PLANES: return 1;
-    case NUMCOLORS: return -1;
-    case ASPECTX:
-    case ASPECTY: return 36;
-    case ASPECTXY: return 51;
-    case LOGPIXELSX:
-    case LOGPIXELSY: return c.dpi;
-    case PHYSICALWIDTH: return c.width;
-    case PHYSICALHEIGHT: return c.height;
-    default: return 0;
-  }
-}
+// BeginPaint and EndPaint (windows_user.h) give and take back a window's paint context.
 
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   WindowManager& wm = WindowManager::instance();
@@ -557,7 +764,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   RECT area = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
   bool erase = w->eraseUpdate;
   wm.validate(hwnd, nullptr);
-  HDC hdc = windowContext(hwnd, DeviceContext::Kind::Paint, &area);
+  HDC hdc = windowDeviceContext(hwnd, DeviceContext::Kind::Paint, &area);
   ps->hdc = hdc;
   ps->rcPaint = area;
   ps->fErase = FALSE;
@@ -567,451 +774,5 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
 
 BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {
   if (ps == nullptr) return FALSE;
-  return dropContext(ps->hdc);
-}
-
-// ---- Mapping ----
-
-int SetMapMode(HDC hdc, int mode) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr ? dc->setMapMode(mode) : 0;
-}
-
-int GetMapMode(HDC hdc) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr ? dc->state().mapMode : 0;
-}
-
-namespace {
-
-template <typename T>
-BOOL setPair(HDC hdc, T DeviceContext::State::*field, int x, int y, T* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  if (old != nullptr) *old = dc->state().*field;
-  dc->state().*field = T{x, y};
-  return TRUE;
-}
-
-}  // namespace
-
-BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* old) {
-  return setPair(hdc, &DeviceContext::State::windowOrg, x, y, old);
-}
-
-BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* old) {
-  return setPair(hdc, &DeviceContext::State::viewportOrg, x, y, old);
-}
-
-BOOL SetWindowExtEx(HDC hdc, int x, int y, SIZE* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  if (old != nullptr) *old = dc->state().windowExt;
-  return dc->setWindowExt(x, y);
-}
-
-BOOL SetViewportExtEx(HDC hdc, int x, int y, SIZE* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  if (old != nullptr) *old = dc->state().viewportExt;
-  return dc->setViewportExt(x, y);
-}
-
-BOOL GetWindowOrgEx(HDC hdc, POINT* p) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || p == nullptr) return FALSE;
-  *p = dc->state().windowOrg;
-  return TRUE;
-}
-
-BOOL GetViewportOrgEx(HDC hdc, POINT* p) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || p == nullptr) return FALSE;
-  *p = dc->state().viewportOrg;
-  return TRUE;
-}
-
-BOOL GetWindowExtEx(HDC hdc, SIZE* s) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || s == nullptr) return FALSE;
-  *s = dc->state().windowExt;
-  return TRUE;
-}
-
-BOOL GetViewportExtEx(HDC hdc, SIZE* s) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || s == nullptr) return FALSE;
-  *s = dc->state().viewportExt;
-  return TRUE;
-}
-
-BOOL OffsetWindowOrgEx(HDC hdc, int dx, int dy, POINT* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  POINT o = dc->state().windowOrg;
-  return SetWindowOrgEx(hdc, o.x + dx, o.y + dy, old);
-}
-
-BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  POINT o = dc->state().viewportOrg;
-  return SetViewportOrgEx(hdc, o.x + dx, o.y + dy, old);
-}
-
-BOOL LPtoDP(HDC hdc, POINT* points, int count) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || points == nullptr || count < 0) return FALSE;
-  for (int i = 0; i < count; ++i) points[i] = dc->toDevice(points[i]);
-  return TRUE;
-}
-
-BOOL DPtoLP(HDC hdc, POINT* points, int count) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || points == nullptr || count < 0) return FALSE;
-  for (int i = 0; i < count; ++i) points[i] = dc->toLogical(points[i]);
-  return TRUE;
-}
-
-// ---- Objects ----
-
-HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr ? dc->select(object) : nullptr;
-}
-
-HGDIOBJ GetCurrentObject(HDC hdc, UINT kind) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return nullptr;
-  switch (kind) {
-    case OBJ_PEN: return dc->state().pen;
-    case OBJ_BRUSH: return dc->state().brush;
-    case OBJ_FONT: return dc->state().font;
-    default: return nullptr;
-  }
-}
-
-// ---- Clipping ----
-
-namespace {
-
-int clipKind(const RECT& r) { return r.right > r.left && r.bottom > r.top ? SIMPLEREGION : NULLREGION; }
-
-}  // namespace
-
-int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return ERROR;
-  POINT a = dc->toDevice({left, top});
-  POINT b = dc->toDevice({right, bottom});
-  RECT r = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-  RECT out;
-  RECT current = dc->clip();
-  if (!IntersectRect(&out, &current, &r)) out = {0, 0, 0, 0};
-  dc->setClip(out);
-  return clipKind(out);
-}
-
-int SelectClipRgn(HDC hdc, HRGN region) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return ERROR;
-  RECT surface = dc->surface();
-  if (region == nullptr) {
-    dc->setClip(surface);
-    return SIMPLEREGION;
-  }
-  Region* r = GdiObjectTable::instance().region(region);
-  if (r == nullptr) return ERROR;
-  RECT box = r->box(), out;
-  if (!IntersectRect(&out, &box, &surface)) out = {0, 0, 0, 0};
-  dc->setClip(out);
-  return clipKind(out);
-}
-
-int GetClipBox(HDC hdc, RECT* box) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || box == nullptr) return ERROR;
-  const RECT& c = dc->clip();
-  POINT a = dc->toLogical({c.left, c.top});
-  POINT b = dc->toLogical({c.right, c.bottom});
-  *box = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-  return clipKind(c);
-}
-
-// ---- Attributes ----
-
-namespace {
-
-template <typename T>
-T swapAttribute(HDC hdc, T DeviceContext::State::*field, T value, T failure) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return failure;
-  T old = dc->state().*field;
-  dc->state().*field = value;
-  return old;
-}
-
-template <typename T>
-T getAttribute(HDC hdc, T DeviceContext::State::*field, T failure) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr ? dc->state().*field : failure;
-}
-
-}  // namespace
-
-int SetROP2(HDC hdc, int rop) {
-  if (rop < R2_BLACK || rop > R2_WHITE) return 0;
-  return swapAttribute(hdc, &DeviceContext::State::rop, rop, 0);
-}
-int GetROP2(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::rop, 0); }
-
-int SetBkMode(HDC hdc, int mode) {
-  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
-  return swapAttribute(hdc, &DeviceContext::State::bkMode, mode, 0);
-}
-int GetBkMode(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::bkMode, 0); }
-
-COLORREF SetBkColor(HDC hdc, COLORREF color) {
-  return swapAttribute(hdc, &DeviceContext::State::bkColor, color & 0xFFFFFFu, CLR_INVALID);
-}
-COLORREF GetBkColor(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::bkColor, CLR_INVALID); }
-
-COLORREF SetTextColor(HDC hdc, COLORREF color) {
-  return swapAttribute(hdc, &DeviceContext::State::textColor, color & 0xFFFFFFu, CLR_INVALID);
-}
-COLORREF GetTextColor(HDC hdc) {
-  return getAttribute(hdc, &DeviceContext::State::textColor, CLR_INVALID);
-}
-
-UINT SetTextAlign(HDC hdc, UINT align) {
-  return swapAttribute(hdc, &DeviceContext::State::textAlign, align, GDI_ERROR);
-}
-UINT GetTextAlign(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::textAlign, GDI_ERROR); }
-
-int SetPolyFillMode(HDC hdc, int mode) {
-  if (mode != ALTERNATE && mode != WINDING) return 0;
-  return swapAttribute(hdc, &DeviceContext::State::polyFillMode, mode, 0);
-}
-int GetPolyFillMode(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::polyFillMode, 0); }
-
-// ---- Primitives ----
-
-BOOL MoveToEx(HDC hdc, int x, int y, POINT* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  if (old != nullptr) *old = dc->state().position;
-  dc->state().position = {x, y};
-  return TRUE;
-}
-
-BOOL LineTo(HDC hdc, int x, int y) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  POINT pts[2] = {dc->state().position, {x, y}};
-  dc->poly(DrawOp::Polyline, pts, 2);
-  dc->state().position = {x, y};
-  return TRUE;
-}
-
-BOOL GetCurrentPositionEx(HDC hdc, POINT* p) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || p == nullptr) return FALSE;
-  *p = dc->state().position;
-  return TRUE;
-}
-
-BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  dc->figure(DrawOp::Rectangle, left, top, right, bottom, 0, 0);
-  return TRUE;
-}
-
-BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  dc->figure(DrawOp::RoundRect, left, top, right, bottom, width, height);
-  return TRUE;
-}
-
-BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  dc->figure(DrawOp::Ellipse, left, top, right, bottom, 0, 0);
-  return TRUE;
-}
-
-BOOL Polygon(HDC hdc, const POINT* points, int count) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || points == nullptr || count < 2) return FALSE;
-  dc->poly(DrawOp::Polygon, points, count);
-  return TRUE;
-}
-
-BOOL Polyline(HDC hdc, const POINT* points, int count) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || points == nullptr || count < 2) return FALSE;
-  dc->poly(DrawOp::Polyline, points, count);
-  return TRUE;
-}
-
-int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || rect == nullptr || GdiObjectTable::instance().findBrush(brush) == nullptr) return 0;
-  dc->fillRect(*rect, brush, R2_COPYPEN);
-  return 1;
-}
-
-int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || rect == nullptr || GdiObjectTable::instance().findBrush(brush) == nullptr) return 0;
-  // One device pixel wide, as four bars.
-  POINT a = dc->toDevice({rect->left, rect->top});
-  POINT b = dc->toDevice({rect->right, rect->bottom});
-  const RECT bars[4] = {{a.x, a.y, b.x, a.y + 1}, {a.x, b.y - 1, b.x, b.y},
-                        {a.x, a.y, a.x + 1, b.y}, {b.x - 1, a.y, b.x, b.y}};
-  for (const RECT& r : bars) {
-    POINT l = dc->toLogical({r.left, r.top});
-    POINT h = dc->toLogical({r.right, r.bottom});
-    dc->fillRect({l.x, l.y, h.x, h.y}, brush, R2_COPYPEN);
-  }
-  return 1;
-}
-
-BOOL InvertRect(HDC hdc, const RECT* rect) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || rect == nullptr) return FALSE;
-  dc->fillRect(*rect, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), R2_NOT);
-  return TRUE;
-}
-
-BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || rect == nullptr) return FALSE;
-  dc->focusRect(*rect);
-  return TRUE;
-}
-
-BOOL FillRgn(HDC hdc, HRGN region, HBRUSH brush) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  Region* r = GdiObjectTable::instance().region(region);
-  GdiObjectTable::Object* b = GdiObjectTable::instance().findBrush(brush);
-  if (dc == nullptr || r == nullptr || b == nullptr) return FALSE;
-  // Regions are in device units: draw the shape with the brush and no pen.
-  DrawCommand c;
-  c.rop = R2_COPYPEN;
-  c.pen.style = PS_NULL;
-  c.brush.style = static_cast<int>(b->brush.lbStyle);
-  c.brush.color = b->brush.lbColor;
-  c.brush.hatch = static_cast<int>(b->brush.lbHatch);
-  RECT s = r->shapeBox();
-  POINT o = r->offsetBy();
-  OffsetRect(&s, o.x, o.y);
-  switch (r->kind()) {
-    case Region::Kind::Rect: c.op = DrawOp::FillRect; c.rect = s; break;
-    case Region::Kind::Ellipse: c.op = DrawOp::Ellipse; c.rect = s; break;
-    case Region::Kind::RoundRect: c.op = DrawOp::RoundRect; c.rect = s; c.corner = r->corner(); break;
-    case Region::Kind::Polygon:
-      c.op = DrawOp::Polygon;
-      c.rect = s;
-      c.fillMode = r->alternate() ? ALTERNATE : WINDING;
-      for (POINT p : r->points()) c.points.push_back({p.x + o.x, p.y + o.y});
-      break;
-    default: return FALSE;
-  }
-  dc->record(std::move(c));
-  return TRUE;
-}
-
-BOOL TextOut(HDC hdc, int x, int y, const char* text, int length) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr && dc->textOut(x, y, text, length);
-}
-
-// ---- Text measurement ----
-
-BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr && dc->textExtent(text, length, size);
-}
-
-BOOL GetTextExtentPoint(HDC hdc, const char* text, int length, SIZE* size) {
-  return GetTextExtentPoint32(hdc, text, length, size);
-}
-
-BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* metrics) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || metrics == nullptr) return FALSE;
-  *metrics = dc->textMetrics();
-  return TRUE;
-}
-
-int GetTextFace(HDC hdc, int size, char* out) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || out == nullptr || size <= 0) return 0;
-  std::string face = dc->deviceFont().face;
-  int n = std::min<int>(size - 1, static_cast<int>(face.size()));
-  std::memcpy(out, face.data(), static_cast<std::size_t>(n));
-  out[n] = '\0';
-  return n;
-}
-
-// ---- Metafiles ----
-
-HDC CreateMetaFile(const char*) {
-  DeviceContext::Caps caps = screenCaps();
-  caps.technology = DT_METAFILE;
-  // A metafile has no edges of its own: it records whatever is drawn.
-  RECT everything = {INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
-  auto dc = std::make_unique<DeviceContext>(DeviceContext::Kind::Metafile, nullptr, nullptr,
-                                            everything, caps);
-  dc->ownedLists().push_back(std::make_unique<DisplayList>(0, 0));
-  dc->setTarget(dc->ownedLists().back().get());
-  return registerDeviceContext(std::move(dc));
-}
-
-HMETAFILE CloseMetaFile(HDC hdc) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || dc->kind() != DeviceContext::Kind::Metafile || dc->ownedLists().empty()) return nullptr;
-  auto o = std::make_unique<GdiObjectTable::Object>();
-  o->type = OBJ_METAFILE;
-  o->metafile = std::move(dc->ownedLists().front());
-  dropContext(hdc);
-  return static_cast<HMETAFILE>(GdiObjectTable::instance().add(std::move(o)));
-}
-
-BOOL PlayMetaFile(HDC hdc, HMETAFILE mf) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  const DisplayList* list = metafileList(mf);
-  if (dc == nullptr || list == nullptr) return FALSE;
-  // The metafile's coordinates are logical coordinates of the target.
-  for (DrawCommand c : list->commands()) {
-    auto map = [dc](POINT p) { return dc->toDevice(p); };
-    POINT a = map({c.rect.left, c.rect.top});
-    POINT b = map({c.rect.right, c.rect.bottom});
-    c.rect = {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
-    for (POINT& p : c.points) p = map(p);
-    c.baseline = map({0, c.baseline}).y;
-    c.pen.width = std::max(1, dc->lengthToDevice(c.pen.width, false));
-    c.corner = {dc->lengthToDevice(c.corner.cx, false), dc->lengthToDevice(c.corner.cy, true)};
-    if (c.op == DrawOp::Text) {
-      c.font.emHeight = std::max(1, dc->lengthToDevice(c.font.emHeight, true));
-      bool bold = c.font.weight >= 600;
-      int left = c.rect.left;
-      int width = 0;
-      for (std::size_t i = 0; i < c.text.size(); ++i) {
-        c.advances[i] = FontMetrics::advance(static_cast<unsigned char>(c.text[i]), c.font.emHeight, bold);
-        width += c.advances[i];
-      }
-      c.rect = {left, c.baseline - FontMetrics::ascent(c.font.emHeight), left + width,
-                c.baseline + FontMetrics::descent(c.font.emHeight)};
-    }
-    dc->record(std::move(c));
-  }
-  return TRUE;
-}
-
-BOOL DeleteMetaFile(HMETAFILE mf) {
-  if (metafileList(mf) == nullptr) return FALSE;
-  return DeleteObject(mf);
+  return unregisterDeviceContext(ps->hdc);
 }

@@ -21,8 +21,15 @@
 //                            top edges are inside and the right and bottom edges
 //                            outside, and a rectangle given as a polygon is the
 //                            same region as the rectangle.
+//   rectangles               the union of a set of rectangles, kept as bands (rows
+//                            of equal spans), which is how Windows keeps every
+//                            region and how a clip region is handed to renderers.
 // Combined regions keep their two operands (copied), so their depth is bounded by
 // the number of combine calls made.
+//
+// Every shape also answers, row by row, the runs of pixels inside it (spans),
+// decided by the same rules as contains(); rectangles() turns a region into bands
+// of rectangles within a bounding box, the form clipping and filling use.
 #ifndef PLATFORM_REGION_H
 #define PLATFORM_REGION_H
 
@@ -33,7 +40,13 @@
 
 class Region {
  public:
-  enum class Kind { Empty, Rect, Ellipse, RoundRect, Polygon, Combined };
+  enum class Kind { Empty, Rect, Ellipse, RoundRect, Polygon, Combined, Rects };
+  // A run of pixels of one row: left <= x < right.
+  struct Span {
+    long long left, right;
+  };
+  // The most rows rectangles() decides; a larger area is refused (see there).
+  static const long long kMaxRows = 1 << 16;
 
   static Region empty();
   static Region rect(int l, int t, int r, int b);
@@ -43,6 +56,8 @@ class Region {
   static Region polygon(const POINT* points, int count, bool alternate);
   // mode: RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF.
   static Region combine(const Region& a, const Region& b, int mode);
+  // The union of the rectangles (empty ones are ignored; they may overlap).
+  static Region fromRects(const std::vector<RECT>& rects);
 
   Region(const Region& other);
   Region& operator=(const Region& other);
@@ -55,6 +70,16 @@ class Region {
   RECT box() const;
   bool isEmpty() const;
   void offset(int dx, int dy);
+  // The runs of row y inside the region, left to right, neither overlapping nor touching.
+  void spans(long long y, std::vector<Span>& out) const;
+  // The region within `bound` as bands of rectangles: top to bottom, each band's
+  // rectangles left to right with the same top and bottom, and no two bands
+  // with equal runs touching. False (and nothing) when the part of the region's
+  // box inside `bound` is more than kMaxRows rows high.
+  bool rectangles(const RECT& bound, std::vector<RECT>& out) const;
+  // SIMPLEREGION, COMPLEXREGION or NULLREGION, as the region's rectangles say
+  // (COMPLEXREGION for a region too large to decide).
+  int complexity() const;
   Kind kind() const { return kind_; }
   // The parameters (before the offset is applied to them).
   const RECT& shapeBox() const { return box_; }
@@ -66,6 +91,10 @@ class Region {
  private:
   Region() = default;
   bool containsShape(long long x, long long y) const;
+  void shapeSpans(long long y, std::vector<Span>& out) const;
+  // The runs of a row whose inside pixels form one run symmetric about the box's
+  // centre (ellipses and rounded rectangles), found by bisection on containsShape.
+  void convexSpans(long long y, std::vector<Span>& out) const;
   // Whether the pixel centre (x + 0.5, y + 0.5) lies in the ellipse inscribed
   // in [l, r] x [t, b] (continuous coordinates).
   static bool inEllipse(long long x, long long y, double l, double t, double r, double b);
@@ -79,6 +108,12 @@ class Region {
   int mode_ = 0;
   std::unique_ptr<Region> a_;
   std::unique_ptr<Region> b_;
+  // Rects: the bands, top to bottom, each one row range and its runs.
+  struct Band {
+    long long top, bottom;
+    std::vector<Span> runs;
+  };
+  std::vector<Band> bands_;
 };
 
 #endif  // PLATFORM_REGION_H

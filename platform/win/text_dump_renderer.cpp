@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "platform/win/bitmap.h"
 #include "platform/win/windows_gdi.h"
 
 namespace {
@@ -70,8 +71,33 @@ std::string TextDumpRenderer::line(const DrawCommand& c, int width, int height) 
            std::to_string(c.rect.right - c.rect.left) + " colour " + colour(c.textColor) +
            (c.bkMode == OPAQUE ? " opaque " + colour(c.bkColor) : "");
       break;
+    case DrawOp::Image: {
+      s += " " + rect(c.rect) + " from " + rect(c.source);
+      if (c.mirrorX) s += " mirrored across";
+      if (c.mirrorY) s += " mirrored down";
+      if (c.image) {
+        char digest[16];
+        std::snprintf(digest, sizeof digest, "%08X", bitmapDigest(*c.image));
+        s += " of " + std::to_string(c.image->width) + "x" + std::to_string(c.image->height) + " bitmap " + digest;
+      }
+      s += " rop " + rop3Name(c.rop3);
+      const unsigned code = (c.rop3 >> 16) & 0xFF;
+      if (((code >> 4) & 0x0F) != (code & 0x0F)) s += " " + brush(c.brush);  // the pattern matters
+      if (c.smooth) s += " smooth";
+      break;
+    }
+    case DrawOp::Mapping:
+      s += std::string(" ") + mappingCallName(c.call);
+      if (c.call == MappingCall::MapMode || c.call == MappingCall::Restore) {
+        s += " " + std::to_string(c.args.x);
+      } else if (c.call != MappingCall::Save) {
+        s += " " + std::to_string(c.args.x) + "," + std::to_string(c.args.y);
+      }
+      return s;  // a mapping call draws nothing, so it has no clip
   }
-  if (c.clip.left > 0 || c.clip.top > 0 || c.clip.right < width || c.clip.bottom < height) {
+  if (c.clipRects) {
+    s += " clip " + rect(c.clip) + " in " + std::to_string(c.clipRects->size()) + " rectangles";
+  } else if (c.clip.left > 0 || c.clip.top > 0 || c.clip.right < width || c.clip.bottom < height) {
     s += " clip " + rect(c.clip);
   }
   return s;

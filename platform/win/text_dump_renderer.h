@@ -12,7 +12,13 @@
 //   fillrect (l,t)-(r,b) brush ... rop ...
 //   focusrect (l,t)-(r,b)
 //   text (x,baseline) "<text>" font <face> <em>px <weight>[ italic][ underline] width <w> colour <c> [opaque <bk>]
-// A line ends with " clip (l,t)-(r,b)" when the clip is smaller than the surface.
+//   image (l,t)-(r,b) from (sl,st)-(sr,sb)[ mirrored across][ mirrored down] of WxH bitmap <digest> rop <rop3>[ brush ...][ smooth]
+//     (the digest names the bitmap's content: equal digests, equal pictures)
+//   mapping mapmode <mode> | windoworg x,y | windowext x,y | viewportorg x,y | viewportext x,y | save | restore <n>
+//     (metafiles only: the mapping calls the metafile replays on its target)
+// A line ends with " clip (l,t)-(r,b)" when the clip is smaller than the surface,
+// and with " clip (l,t)-(r,b) in N rectangles" when it is a region of N bands'
+// rectangles inside that box (a filled region is a fillrect of its box so clipped).
 #ifndef PLATFORM_TEXT_DUMP_RENDERER_H
 #define PLATFORM_TEXT_DUMP_RENDERER_H
 

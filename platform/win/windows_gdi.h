@@ -5,12 +5,15 @@
 // A device context (platform/win/device_context.h) keeps the drawing state and turns
 // logical coordinates into device coordinates with Windows' rounding; every
 // primitive is then recorded in a display list (platform/win/display_list.h) that the
-// renderers replay. Objects (pens, brushes, fonts, regions) live in one handle
-// table (platform/win/gdi_object_table.h).
+// renderers replay. Objects (pens, brushes, fonts, regions, bitmaps) live in one
+// handle table (platform/win/gdi_object_table.h). The calls themselves are
+// defined in windows_gdi.cpp.
 #ifndef PLATFORM_WINDOWS_GDI_H
 #define PLATFORM_WINDOWS_GDI_H
 
 #include "platform/windows_types.h"
+
+TVX_DECLARE_HANDLE(HBITMAP);
 
 inline COLORREF RGB(int r, int g, int b) {
   return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
@@ -115,7 +118,9 @@ inline int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
 #define OBJ_FONT 6
 #define OBJ_REGION 8
 #define OBJ_METADC 4
+#define OBJ_BITMAP 7
 #define OBJ_METAFILE 9
+#define OBJ_MEMDC 10
 
 // Region results and combine modes.
 #define ERROR 0
@@ -210,6 +215,77 @@ struct TEXTMETRIC {
   BYTE tmCharSet;
 };
 
+// Bitmaps and device-independent bitmaps (DIBs).
+struct BITMAP {
+  LONG bmType;
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;
+  WORD bmPlanes;
+  WORD bmBitsPixel;
+  void* bmBits;
+};
+
+struct BITMAPINFOHEADER {
+  DWORD biSize;
+  LONG biWidth;
+  LONG biHeight;  // > 0: rows from the bottom up; < 0: from the top down
+  WORD biPlanes;
+  WORD biBitCount;  // 1, 4, 8 (with a colour table), 16 (5-5-5), 24 or 32
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+};
+
+struct RGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+};
+
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];  // the colour table, as long as the bit count needs
+};
+
+#define BI_RGB 0
+#define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
+#define CBM_INIT 4
+
+// Ternary raster operations (BitBlt, StretchBlt, StretchDIBits, PatBlt): the
+// high word's low byte is the truth table of the result over pattern (0xF0),
+// source (0xCC) and destination (0xAA); every one of the 256 is honoured.
+#define SRCCOPY 0x00CC0020u
+#define SRCPAINT 0x00EE0086u
+#define SRCAND 0x008800C6u
+#define SRCINVERT 0x00660046u
+#define SRCERASE 0x00440328u
+#define NOTSRCCOPY 0x00330008u
+#define NOTSRCERASE 0x001100A6u
+#define MERGECOPY 0x00C000CAu
+#define MERGEPAINT 0x00BB0226u
+#define PATCOPY 0x00F00021u
+#define PATPAINT 0x00FB0A09u
+#define PATINVERT 0x005A0049u
+#define DSTINVERT 0x00550009u
+#define BLACKNESS 0x00000042u
+#define WHITENESS 0x00FF0062u
+
+// Stretching modes (StretchBlt keeps the nearest source pixel in all but HALFTONE).
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#define STRETCH_ANDSCANS BLACKONWHITE
+#define STRETCH_ORSCANS WHITEONBLACK
+#define STRETCH_DELETESCANS COLORONCOLOR
+#define STRETCH_HALFTONE HALFTONE
+
 struct METAFILEPICT {
   LONG mm;
   LONG xExt;
@@ -264,10 +340,11 @@ BOOL DeleteObject(HGDIOBJ object);
 DWORD GetObjectType(HGDIOBJ object);
 int GetObject(HGDIOBJ object, int size, void* out);
 
-// ---- Clipping (to a box in device units; regions clip to their box) ----
+// ---- Clipping (in device units: a box, or the pixels of a region) ----
 // Narrows the clip to a logical rectangle; returns the region kind of the result.
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
-// A region (device units) replaces the clip, null restores the whole surface.
+// A copy of the region (device units) replaces the clip, null restores the
+// whole surface; drawing is then clipped to the region's own pixels.
 int SelectClipRgn(HDC hdc, HRGN region);
 // The clip box in logical units.
 int GetClipBox(HDC hdc, RECT* box);
@@ -299,8 +376,45 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush);
 BOOL InvertRect(HDC hdc, const RECT* rect);
 BOOL DrawFocusRect(HDC hdc, const RECT* rect);
+// Regions are filled in device units with the context's raster operation:
+// FillRgn with a brush, PaintRgn with the selected brush, InvertRgn inverts,
+// FrameRgn fills the region's edge, `width` across and `height` down (logical).
 BOOL FillRgn(HDC hdc, HRGN region, HBRUSH brush);
+BOOL PaintRgn(HDC hdc, HRGN region);
+BOOL InvertRgn(HDC hdc, HRGN region);
+BOOL FrameRgn(HDC hdc, HRGN region, HBRUSH brush, int width, int height);
 BOOL TextOut(HDC hdc, int x, int y, const char* text, int length);
+
+// ---- Bitmaps ----
+// A bitmap is a picture of width x height pixels that a memory context (from
+// CreateCompatibleDC) draws into once it is selected there; BitBlt and
+// StretchBlt copy a rectangle of any context's pixels to another (a
+// window's, the screen's, a memory context's bitmap), recorded as an image of
+// the source as it is at the time of the call. Sizes are limited to 16384
+// pixels a side and 2^26 pixels in all; a larger bitmap is refused.
+HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);  // black
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+// A bitmap from a DIB's pixels (CBM_INIT; black without it). BI_RGB only, with
+// DIB_RGB_COLORS; DIB_PAL_COLORS is refused.
+HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage);
+// Replaces rows start..start+lines-1 (counted from the bottom for a bottom-up DIB)
+// of the bitmap with the DIB's rows; the number of rows set.
+int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
+              UINT usage);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop);
+// Negative extents, or extents whose signs differ between source and destination, mirror.
+BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
+                DWORD rop);
+// The DIB's rectangle (sx, sy, sw, sh; for a bottom-up DIB, sy counts from its
+// bottom row, as on Windows) drawn into the destination rectangle; the number of
+// rows drawn, 0 on failure.
+int StretchDIBits(HDC hdc, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
+                  const BITMAPINFO* info, UINT usage, DWORD rop);
+// Fills a rectangle with the selected brush by a raster operation that has no source.
+BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
+int SetStretchBltMode(HDC hdc, int mode);
+int GetStretchBltMode(HDC hdc);
 
 // ---- Text measurement ----
 BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size);

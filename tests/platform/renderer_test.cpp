@@ -101,7 +101,8 @@ TEST_F(RendererTest, InvertingTwiceRestoresEveryPixel) {
          DeleteObject(pen);
        }},
       {"exclusive-or dotted ellipse", [](HDC dc) {
-         HPEN pen = CreatePen(PS_DOT, 0, 0);
+         // White: an exclusive-or with black would change nothing.
+         HPEN pen = CreatePen(PS_DOT, 0, RGB(255, 255, 255));
          HGDIOBJ oldPen = SelectObject(dc, pen);
          HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(HOLLOW_BRUSH));
          SetROP2(dc, R2_XORPEN);
