@@ -193,6 +193,32 @@ Block* Chain::next_p() {
   return next;
 }
 
+Chain::GetCursor Chain::getCursor() const {
+  GetCursor at;
+  at.block = get_;
+  at.base = getBase_;
+  at.ordinal = getOrdinal_;
+  at.readPos = get_ != nullptr ? get_->readPos() : 0;
+  at.epoch = first_ != nullptr ? store_->recordEpoch(heldHandle_) : 0;
+  return at;
+}
+
+void Chain::setGetCursor(const GetCursor& at) {
+  if (first_ == nullptr || at.block == nullptr) return;
+  if (at.epoch == epoch_ && store_->recordEpoch(heldHandle_) == epoch_) {
+    get_ = at.block;
+    getBase_ = at.base;
+    getOrdinal_ = at.ordinal;
+    get_->setReadPos(at.readPos);
+    return;
+  }
+  try {
+    seekg(clampPosition(static_cast<int64_t>(at.base) + at.readPos));
+  } catch (const LowLevelStore::StoreException&) {
+    store_->clear();
+  }
+}
+
 int Chain::read(char* buffer, int n) {
   if (n <= 0 || get_ == nullptr) return 0;
   int done = 0;

@@ -99,6 +99,21 @@ class Chain {
   // first block), the length of it and of every following block.
   LONG getUserSize();
 
+  // Where the get cursor stands, so that it can be put back exactly after reads
+  // made aside (see store/positioned_reads.h).
+  struct GetCursor {
+    std::shared_ptr<Block> block;
+    LONG base = 0;
+    ULONG ordinal = 0;
+    ULONG readPos = 0;
+    uint64_t epoch = 0;
+  };
+  GetCursor getCursor() const;
+  // Puts the get cursor back where getCursor found it: the same block, base,
+  // ordinal and read position, when the record is as it was then; otherwise
+  // (the record changed) a seek to the position it stood at.
+  void setGetCursor(const GetCursor& at);
+
   Block* cur_g() const { return get_.get(); }
   Block* cur_p() const { return put_.get(); }
   // Advance the get / put cursor to the next block of the chain; return it, or

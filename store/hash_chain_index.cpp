@@ -95,13 +95,7 @@ bool HashChainIndex::agrees(const Bucket& index, std::size_t i, const char* entr
 }
 
 HashChainIndex::Bucket* HashChainIndex::followable(ULONG b, bool fromIndex) {
-  Bucket* index = fromIndex ? indexed(b) : nullptr;
-  if (index != nullptr && index->damaged) {
-    // A damaged chain is walked again rather than followed step by step.
-    drop(b);
-    return nullptr;
-  }
-  return index;
+  return fromIndex ? indexed(b) : nullptr;
 }
 
 void HashChainIndex::noteSlotFilled(ULONG b, bool fromIndex, ULONG slot, const char* key) {
@@ -121,7 +115,7 @@ void HashChainIndex::noteAppended(ULONG b, bool fromIndex, ULONG last, ULONG pos
   if (index == nullptr) return;
   // Extended only when the index still ends where the lookup did (taking a free
   // entry may have looked into this very bucket).
-  const bool extends = fromIndex && !index->damaged && !index->entries.empty() &&
+  const bool extends = fromIndex && !index->entries.empty() &&
                        index->entries.back().pos == last && fitsOneMore();
   if (extends) {
     index->entries.back().link = pos;

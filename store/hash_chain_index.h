@@ -9,11 +9,11 @@
 //   1. entries[0] is the bucket slot, and entries[i + 1].pos == entries[i].link;
 //      the keys are those of the entries read or written at those positions. An
 //      empty slot has no entries.
-//   2. Unless `damaged`, the last entry's link is 0: the walk through the stream
-//      would stop there. A damaged chain stopped at a loop (the first position
-//      met twice) or at a link out of place; `reachEnd` names the stream length
-//      at which a link beyond the stream's end becomes a whole entry (the bucket
-//      is walked again once the stream is that long).
+//   2. The last entry's link is 0: the walk through the stream would stop there.
+//      A chain that is damaged (a link out of place, or a loop: a position met
+//      twice) is not indexed but left to the walk through the stream
+//      (StreamOnly), which alone knows how far such a walk goes and what it
+//      reads on the way.
 //   3. Every overflow position of an indexed chain has its bucket as owner, and
 //      no position is in two buckets' chains (a bucket whose chain runs into
 //      another's is left to the walk through the stream: StreamOnly).
@@ -41,8 +41,6 @@ class HashChainIndex {
   struct Bucket {
     enum State : unsigned char { Unknown, Indexed, StreamOnly };
     State state = Unknown;
-    bool damaged = false;
-    uint64_t reachEnd = 0;
     std::vector<Entry> entries;
     std::vector<char> keys;  // keySize bytes per entry, in the same order
   };
@@ -99,8 +97,7 @@ class HashChainIndex {
   void noteUnlinked(ULONG b, bool fromIndex, long at, ULONG previous, ULONG pos);
 
  private:
-  // The bucket's index when the change's lookup came from it and its chain is
-  // sound, else null (after dropping a damaged one).
+  // The bucket's index when the change's lookup came from it, else null.
   Bucket* followable(ULONG b, bool fromIndex);
   ULONG linkOf(const char* entry) const;
 

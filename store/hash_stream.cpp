@@ -47,10 +47,12 @@ HashStream::HashStream(std::unique_ptr<std::iostream> stream, WORD buckets, WORD
     throw BadSignatureException("Bad HashStream layout requested");
   }
   entrySize_ = static_cast<WORD>(recordSize + kLinkSize);
+  reads_ = dynamic_cast<PositionedReads*>(stream_->rdbuf());
   writeHeader();
 }
 
 HashStream::HashStream(std::unique_ptr<std::iostream> stream) : stream_(std::move(stream)) {
+  reads_ = dynamic_cast<PositionedReads*>(stream_->rdbuf());
   readHeader();
 }
 
@@ -90,9 +92,14 @@ ULONG HashStream::tableEnd() const {
 }
 
 void HashStream::refreshStreamEnd() {
+  std::streamoff end;
   stream_->clear();
-  stream_->seekg(0, std::ios::end);
-  std::streamoff end = stream_->tellg();
+  if (reads_ != nullptr) {
+    end = reads_->deviceLength();
+  } else {
+    stream_->seekg(0, std::ios::end);
+    end = stream_->tellg();
+  }
   stream_->clear();
   if (end < 0) return;
   if (static_cast<uint64_t>(end) > streamEnd_) streamEnd_ = static_cast<uint64_t>(end);
@@ -112,12 +119,21 @@ ULONG HashStream::overflowCapacity() {
 
 bool HashStream::readEntry(ULONG pos, char* entry) {
   if (buildWindow_ != nullptr) return readThrough(*buildWindow_, pos, entry);
+  return readBytes(pos, entry, entrySize_) == entrySize_;
+}
+
+size_t HashStream::readBytes(ULONG pos, char* bytes, size_t n) {
   stream_->clear();
-  stream_->seekg(pos);
-  stream_->read(entry, entrySize_);
-  bool ok = stream_->gcount() == static_cast<std::streamsize>(entrySize_);
+  std::streamsize got;
+  if (reads_ != nullptr) {
+    got = reads_->readAt(pos, bytes, static_cast<std::streamsize>(n));
+  } else {
+    stream_->seekg(pos);
+    stream_->read(bytes, static_cast<std::streamsize>(n));
+    got = stream_->gcount();
+  }
   stream_->clear();
-  return ok;
+  return got > 0 ? static_cast<size_t>(got) : 0;
 }
 
 void HashStream::writeBytes(ULONG pos, const char* bytes, size_t n) {
@@ -142,6 +158,21 @@ void HashStream::flush() {
 
 // ---------------------------------------------------------------------------
 // The chain index
+
+class HashStream::Aside {
+ public:
+  explicit Aside(PositionedReads* reads) : reads_(reads) {
+    if (reads_ != nullptr) reads_->beginAside();
+  }
+  ~Aside() {
+    if (reads_ != nullptr) reads_->endAside();
+  }
+  Aside(const Aside&) = delete;
+  Aside& operator=(const Aside&) = delete;
+
+ private:
+  PositionedReads* reads_;
+};
 
 class HashStream::WriteScope {
  public:
@@ -227,19 +258,10 @@ bool HashStream::buildIndex(ULONG bucket, BucketIndex& index) {
   // met a second time ends the walk, so it takes at most as many steps as the
   // budget allows and the stream has overflow entries.
   for (ULONG link = next(e); link != 0; link = next(e)) {
-    if (!validOverflowPos(link)) {
-      index.damaged = true;
-      // A whole entry beyond the stream's end may come into reach as it grows.
-      if (link >= tableEnd() && (link - tableEnd()) % entrySize_ == 0) {
-        index.reachEnd = static_cast<uint64_t>(link) + entrySize_;
-      }
-      return true;
-    }
-    const ULONG* owner = chains_.ownerOf(link);
-    if (owner != nullptr) {
-      if (*owner != bucket) return giveUp(BucketIndex::StreamOnly);  // a shared tail
-      index.damaged = true;  // a loop
-      return true;
+    // A link out of place, a loop (a position this chain already holds) or a
+    // tail shared with another bucket: the walk through the stream answers.
+    if (!validOverflowPos(link) || chains_.ownerOf(link) != nullptr) {
+      return giveUp(BucketIndex::StreamOnly);
     }
     if (!chains_.fitsOneMore()) return giveUp(BucketIndex::StreamOnly);
     if (!readEntry(link, e)) return giveUp(BucketIndex::Unknown);
@@ -251,13 +273,33 @@ bool HashStream::buildIndex(ULONG bucket, BucketIndex& index) {
 HashStream::Lookup HashStream::lookup(const char* key, char* entry, bool wantEntry) {
   const ULONG bucket = doHashFunction(key);
   Lookup r{};
+  bool answered = false;
+  if (chains_.enabled()) {
+    // The index's own reads (building a bucket's index, the entry it returns)
+    // are made aside; the walk they stand in for is charged below.
+    Aside aside(reads_);
+    answered = lookupIndexed(bucket, key, entry, wantEntry, r);
+  }
+  if (answered) {
+    chargeWalk(r);
+    return r;
+  }
+  r = Lookup{};
+  r.bucket = bucket;
+  r.at = -1;
+  r.pos = walkStream(key, r.found, r.empty, entry, r.previous, &r.damaged);
+  return r;
+}
+
+bool HashStream::lookupIndexed(ULONG bucket, const char* key, char* entry, bool wantEntry,
+                               Lookup& r) {
   // Twice at most: an index that disagrees with the stream is built again once.
   for (int attempt = 0; attempt < 2; ++attempt) {
     r = Lookup{};
     r.bucket = bucket;
     r.at = -1;
     BucketIndex* index = indexOf(bucket);
-    if (index == nullptr) break;
+    if (index == nullptr) return false;
     const long at = chains_.find(*index, key);
     const size_t n = index->entries.size();
     if (at >= 0) {
@@ -269,15 +311,9 @@ HashStream::Lookup HashStream::lookup(const char* key, char* entry, bool wantEnt
         continue;
       }
       r.at = at;
+      r.visits = static_cast<size_t>(at) + 1;
       r.indexed = true;
-      return r;
-    }
-    if (index->reachEnd != 0) {
-      if (index->reachEnd > streamEnd_) refreshStreamEnd();
-      if (index->reachEnd <= streamEnd_) {
-        chains_.drop(r.bucket);
-        continue;
-      }
+      return true;
     }
     if (n == 0) {
       r.pos = headerLength_ + r.bucket * entrySize_;
@@ -289,20 +325,27 @@ HashStream::Lookup HashStream::lookup(const char* key, char* entry, bool wantEnt
     } else {
       r.pos = index->entries[n - 1].pos;
       r.previous = n > 1 ? index->entries[n - 2].pos : 0;
-      r.damaged = index->damaged;
       if (wantEntry && (!readEntry(r.pos, entry) || !chains_.agrees(*index, n - 1, entry))) {
         chains_.drop(r.bucket);
         continue;
       }
     }
+    r.visits = n == 0 ? 1 : n;
     r.indexed = true;
-    return r;
+    return true;
   }
-  r = Lookup{};
-  r.bucket = bucket;
-  r.at = -1;
-  r.pos = walkStream(key, r.found, r.empty, entry, r.previous, &r.damaged);
-  return r;
+  return false;
+}
+
+void HashStream::chargeWalk(const Lookup& r) {
+  if (reads_ == nullptr) return;
+  const BucketIndex* index = chains_.indexed(r.bucket);
+  if (r.empty || index == nullptr) {
+    reads_->chargeReadAt(r.pos, entrySize_);
+    return;
+  }
+  const size_t n = std::min(r.visits, index->entries.size());
+  for (size_t i = 0; i < n; ++i) reads_->chargeReadAt(index->entries[i].pos, entrySize_);
 }
 
 ULONG HashStream::findPos(const char* key, int& found, bool& empty, char* entry,
@@ -338,7 +381,10 @@ ULONG HashStream::walkStream(const char* key, int& found, bool& empty, char* ent
     return pos;
   }
   // Follow the chain. Bound: a sound chain holds each overflow entry at most
-  // once, so more steps than the stream has overflow entries means a loop.
+  // once, so more steps than the stream has overflow entries means a loop. The
+  // stream is measured first, so that the bound is its whole length and not
+  // what earlier work happened to measure.
+  if (next(entry) != 0 && !endKnown_) refreshStreamEnd();
   char* candidate = walkEntry_.data();
   ULONG steps = 0;
   for (ULONG link = next(entry); link != 0; link = next(entry)) {
@@ -512,10 +558,7 @@ std::string HashStream::checkChainIndex() {
         if (!index->entries.empty()) return at + "the slot is empty, the index holds a chain";
         break;
       }
-      if (i >= index->entries.size()) {
-        if (index->damaged) break;  // the index stopped at a loop or a bad link
-        return at + "the walk goes on after the index ends";
-      }
+      if (i >= index->entries.size()) return at + "the walk goes on after the index ends";
       const HashChainIndex::Entry& held = index->entries[i];
       if (held.pos != pos || !chains_.agrees(*index, i, e)) {
         return at + "entry " + std::to_string(i) + " at " + std::to_string(pos) +
@@ -530,10 +573,7 @@ std::string HashStream::checkChainIndex() {
         if (i + 1 != index->entries.size()) return at + "the index goes on after the walk ends";
         break;
       }
-      if (i + 1 == index->entries.size()) {
-        if (index->damaged) break;
-        return at + "the walk goes on after the index ends";
-      }
+      if (i + 1 == index->entries.size()) return at + "the walk goes on after the index ends";
       pos = link;
     }
   }
@@ -551,12 +591,7 @@ bool HashStream::readThrough(ReadWindow& window, ULONG pos, char* entry) {
     }
     window.start = streamEnd_ <= window.bytes.size() && end <= window.bytes.size() ? 0 : pos;
     window.writes = writes_;
-    stream_->clear();
-    stream_->seekg(window.start);
-    stream_->read(window.bytes.data(), static_cast<std::streamsize>(window.bytes.size()));
-    const std::streamsize got = stream_->gcount();
-    window.filled = got > 0 ? static_cast<size_t>(got) : 0;
-    stream_->clear();
+    window.filled = readBytes(window.start, window.bytes.data(), window.bytes.size());
     if (end > window.start + window.filled) return false;
   }
   std::memcpy(entry, window.bytes.data() + (pos - window.start), entrySize_);
@@ -594,12 +629,8 @@ int HashStream::enumerate(EnumerateCallback callback, void* context) {
 
 ULONG HashStream::updateFreeList() {
   char b[kLinkSize];
-  stream_->clear();
-  stream_->seekg(headerLength_ - kLinkSize);
-  stream_->read(b, kLinkSize);
-  freeListKnown_ = stream_->gcount() == static_cast<std::streamsize>(kLinkSize);
+  freeListKnown_ = readBytes(headerLength_ - kLinkSize, b, kLinkSize) == kLinkSize;
   if (freeListKnown_) freeList_ = getU32(b);
-  stream_->clear();
   return freeList_;
 }
 

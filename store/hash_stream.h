@@ -46,13 +46,8 @@
 // looked up, by the same bounded, validated walk, and told of every change this
 // object writes. A lookup then scans it in memory and reads only the entry it
 // returns. Its answers are those of the walk through the stream:
-//   - a loop is recognised at the first position met twice (the walk through the
-//     stream would go round it until its step bound); what was walked before it
-//     is the chain, and the bucket is damaged;
-//   - a link that is out of place is damaged for good, except one that names a
-//     position beyond the stream's end, which the stream may grow to reach: such
-//     a bucket is walked again once the stream is long enough;
-//   - a read failure, a position already in another bucket's chain (chains that
+//   - a damaged chain (a link out of place, a loop: a position met twice), a
+//     read failure, a position already in another bucket's chain (chains that
 //     share a tail) or a chain over the memory budget leaves the bucket to the
 //     walk through the stream;
 //   - an entry read at an indexed position must still carry the indexed key and
@@ -65,6 +60,23 @@
 //     free-list head and stream end), since the stream then holds bytes this
 //     object cannot know.
 // checkChainIndex() compares the index with the walk through the stream.
+//
+// Counts. A stream over a store record counts the chain steps and opens its reads
+// cost (the fragmentation index is built on them), and an index must not change
+// them. So every read of this object goes to the stream at its position in one
+// read of the device (PositionedReads, store/positioned_reads.h), apart from the
+// stream's read window: what the walk through the stream costs is then a
+// function of the positions it reads, in order, and of where the record's
+// cursor stood. A lookup answered from the index makes its own reads (building
+// a bucket's index, reading the entry it returns) aside, which puts the cursor
+// and the counts back, and is then charged the walk's reads one by one, the
+// slot and every chained entry up to the one returned (chargeReadAt: the seeks
+// of the record's cursor, without the bytes), which also leaves the cursor where
+// the walk would. A lookup the index cannot answer is the walk itself. Measuring
+// the stream's length is not a read and counts nothing. The reads stand for the
+// walk because they are the walk's own: one read per entry, at the entry's
+// position; the window would have made the cost of each read depend on the
+// reads before it, which the index does not make.
 // Memory: the index holds at most the budget's worth of entries (setIndexBudget,
 // 32 MiB by default); a bucket whose chain would go beyond it is walked through
 // the stream. Besides, a fixed record per bucket (at most 65535), and while
@@ -81,6 +93,7 @@
 #include "kit/error_msg_exception.h"
 #include "platform/windows_types.h"
 #include "store/hash_chain_index.h"
+#include "store/positioned_reads.h"
 
 class HashStream {
  public:
@@ -186,6 +199,8 @@ class HashStream {
   // Around each writing operation: a write that failed, or an exception out of
   // the operation, drops the whole index.
   class WriteScope;
+  // Around the index's own reads in a lookup: made aside (see above).
+  class Aside;
   // What a lookup found (the outputs of findPos) and where, in the index.
   struct Lookup {
     ULONG bucket;
@@ -196,11 +211,17 @@ class HashStream {
     bool damaged;
     bool indexed;  // the answer came from the bucket's index
     long at;       // when indexed and found: the entry's place in the index
+    size_t visits; // when indexed: the entries the walk reads (slot first)
   };
 
   // The lookup behind findPos. `entry` receives the entry at the returned
   // position when the key was found, or always when `wantEntry` is set.
   Lookup lookup(const char* key, char* entry, bool wantEntry);
+  // The answer from the bucket's index, into r; false when the bucket is left
+  // to the walk through the stream.
+  bool lookupIndexed(ULONG bucket, const char* key, char* entry, bool wantEntry, Lookup& r);
+  // Charges the stream the reads of the walk an indexed answer stands for.
+  void chargeWalk(const Lookup& r);
   // The walk through the stream (the answer without the index).
   ULONG walkStream(const char* key, int& found, bool& empty, char* entry, ULONG& previous,
                    bool* damaged);
@@ -227,6 +248,9 @@ class HashStream {
   ULONG overflowCapacity();
   void refreshStreamEnd();
   bool readEntry(ULONG pos, char* entry);
+  // Up to n bytes at pos in one read (positioned when the stream allows);
+  // returns the count read.
+  size_t readBytes(ULONG pos, char* bytes, size_t n);
   // enumerate's reads: a window of the stream filled by one read serves the
   // entries inside it while this object has written nothing since.
   struct ReadWindow {
@@ -252,6 +276,9 @@ class HashStream {
   ULONG version_ = CurrentVersion;
   WORD headerLength_ = 0;
   std::unique_ptr<std::iostream> stream_;
+  // The stream's positioned reads, when its buffer has them (not owned: it is
+  // the stream's).
+  PositionedReads* reads_ = nullptr;
   // The stream length as last measured (only ever grows while the table is
   // open); refreshed when a position beyond it is met. A table just opened
   // knows only that its bucket table lies inside the stream: until measured,

@@ -9,6 +9,7 @@
 #include "kit/error.h"
 #include "kit/error_msg_exception.h"
 #include "store/chain.h"
+#include "store/low_level_store.h"
 
 namespace {
 
@@ -18,6 +19,13 @@ const int kLargeBufferThreshold = 8;
 const std::streamoff kMaxPosition = 0x7FFFFFFF;
 
 }  // namespace
+
+struct StoreStreamBuf::AsideMark {
+  bool held = false;
+  Chain::GetCursor cursor;
+  ULONG steps = 0;
+  ULONG opens = 0;
+};
 
 StoreStreamBuf::StoreStreamBuf(LowLevelStore* store, ULONG handle)
     : chain_(std::make_unique<Chain>(store, handle, 0)) {
@@ -361,4 +369,86 @@ bool StoreStreamBuf::truncateAt(std::streamoff length) {
     return false;
   }
   return true;
+}
+
+// --- Positioned reads ----------------------------------------------------------------
+
+std::streamsize StoreStreamBuf::readAt(std::streamoff pos, char* s, std::streamsize n) {
+  if (!chain_ || pos < 0 || pos > kMaxPosition || n <= 0) return 0;
+  if (putPending() && flushp() != 0) return 0;
+  const LONG start = static_cast<LONG>(pos);
+  const int want = static_cast<int>(std::min<std::streamoff>(n, kMaxPosition - pos));
+  try {
+    chain_->seekg(start);
+  } catch (const ErrorMsgException&) {
+    return 0;  // beyond the end, or a damaged link on the way
+  }
+  LONG got = 0;
+  try {
+    got = chain_->read(s, want);
+  } catch (const ErrorMsgException&) {
+    // A damaged record reads short: what was copied before the failure.
+    const LONG at = chain_->tellg();
+    got = at > start && at - start <= want ? at - start : 0;
+  }
+  return got > 0 ? got : 0;
+}
+
+void StoreStreamBuf::chargeReadAt(std::streamoff pos, std::streamsize n) {
+  if (!chain_ || pos < 0 || pos > kMaxPosition || n <= 0) return;
+  if (putPending() && flushp() != 0) return;
+  const LONG start = static_cast<LONG>(pos);
+  const LONG end = static_cast<LONG>(pos + std::min<std::streamoff>(n, kMaxPosition - pos));
+  try {
+    chain_->seekg(start);
+  } catch (const ErrorMsgException&) {
+    return;  // readAt reads nothing either
+  }
+  // The read's steps are those of a seek to its end: it steps from a block only
+  // when bytes are still wanted and a block follows, and so does the seek.
+  try {
+    chain_->seekg(end);
+  } catch (const LowLevelStore::OutOfRangeException&) {
+    // The record ends first: the read stops at the end of its last block, where
+    // the failed seek left the cursor.
+    try {
+      chain_->seekg(0, std::ios_base::end);
+    } catch (const ErrorMsgException&) {
+    }
+  } catch (const ErrorMsgException&) {
+    // A damaged link: the read's failing step was counted as the seek's.
+  }
+}
+
+std::streamoff StoreStreamBuf::deviceLength() {
+  if (!chain_) return -1;
+  if (putPending() && flushp() != 0) return -1;
+  try {
+    return chain_->getUserSize();
+  } catch (const ErrorMsgException&) {
+    return -1;
+  }
+}
+
+void StoreStreamBuf::beginAside() {
+  if (asideDepth_++ > 0 || !chain_) return;
+  // Pending bytes are written as the first read would write them, and counted.
+  if (putPending()) flushp();
+  if (!aside_) aside_ = std::make_unique<AsideMark>();
+  const LowLevelStore* store = chain_->store();
+  aside_->held = true;
+  aside_->cursor = chain_->getCursor();
+  aside_->steps = store->chainStepCount;
+  aside_->opens = store->chainOpenCount;
+}
+
+void StoreStreamBuf::endAside() {
+  if (asideDepth_ == 0 || --asideDepth_ > 0) return;
+  if (!chain_ || !aside_ || !aside_->held) return;
+  chain_->setGetCursor(aside_->cursor);
+  LowLevelStore* store = chain_->store();
+  store->chainStepCount = aside_->steps;
+  store->chainOpenCount = aside_->opens;
+  aside_->held = false;
+  aside_->cursor = Chain::GetCursor();
 }

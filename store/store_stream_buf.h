@@ -32,6 +32,12 @@
 // in the record are the same either way, and the last bytes read stay in the
 // buffer for putback.
 //
+// Positioned reads (store/positioned_reads.h) go to the record in one chain
+// operation each, a seek of the record's get cursor and a read, apart from the
+// buffer: the window, the get position and the get area are left as they are
+// (the next refill seeks the record again when its cursor moved). Reads aside
+// keep the record's get cursor and the store's chain counts, and put them back.
+//
 // Store exceptions inside underflow and overflow become end-of-file (a damaged
 // record reads short); an out-of-range seek of the get position propagates from
 // seekoff (the standard stream classes turn it into their bad state).
@@ -43,11 +49,12 @@
 
 #include "platform/io/truncatable.h"
 #include "platform/windows_types.h"
+#include "store/positioned_reads.h"
 
 class Chain;
 class LowLevelStore;
 
-class StoreStreamBuf : public std::streambuf, public Truncatable {
+class StoreStreamBuf : public std::streambuf, public Truncatable, public PositionedReads {
  public:
   // The size of the buffer installed by default.
   static const int DefaultBufferSize = 256;
@@ -79,6 +86,13 @@ class StoreStreamBuf : public std::streambuf, public Truncatable {
   // changes nothing); positions beyond the new end move back to it.
   bool truncateAt(std::streamoff length) override;
   bool isOpen() const { return chain_ != nullptr; }
+
+  // PositionedReads.
+  std::streamsize readAt(std::streamoff pos, char* s, std::streamsize n) override;
+  void chargeReadAt(std::streamoff pos, std::streamsize n) override;
+  std::streamoff deviceLength() override;
+  void beginAside() override;
+  void endAside() override;
   // The record's chain (null once closed).
   const Chain* chain() const { return chain_.get(); }
 
@@ -141,6 +155,11 @@ class StoreStreamBuf : public std::streambuf, public Truncatable {
   LONG bufferOrigin_ = 0;
   LONG putPos_ = 0;
   LONG getPos_ = 0;
+
+  // While reads are made aside: how deep, and what endAside puts back.
+  struct AsideMark;
+  int asideDepth_ = 0;
+  std::unique_ptr<AsideMark> aside_;
 };
 
 #endif  // STORE_STORE_STREAM_BUF_H
