@@ -490,11 +490,11 @@ BOOL DrawFocusRect(HDC hdc, const RECT* rect) {
 namespace {
 
 BrushSpec brushSpec(const GdiObjectTable::Object& b) {
-  BrushSpec spec;
-  spec.style = static_cast<int>(b.brush.lbStyle);
-  spec.color = b.brush.lbColor;
-  spec.hatch = static_cast<int>(b.brush.lbHatch);
-  return spec;
+  BrushSpec made;
+  made.style = static_cast<int>(b.brush.lbStyle);
+  made.color = b.brush.lbColor;
+  made.hatch = static_cast<int>(b.brush.lbHatch);
+  return made;
 }
 
 }  // namespace
