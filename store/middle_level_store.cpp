@@ -415,7 +415,11 @@ std::unique_ptr<StoreStream> MiddleLevelStore::insert(ULONG id, int facet, ULONG
     clear();
     throw FacetNotFound("MiddleLevelStore::getFacet::BadFacet");
   }
-  if (entry[2 + facet] != 0) return makeStream(entry[2 + facet]);
+  // A stream made here writes: never over a record another facet names.
+  if (entry[2 + facet] != 0) {
+    refuseForeign(id, facet, entry.get());
+    return makeStream(entry[2 + facet]);
+  }
   std::unique_ptr<Chain> record = alloc(size, kFacetExtensionSize);
   const ULONG handle = record->handle();
   try {

@@ -138,7 +138,9 @@ class MiddleLevelStore : public LowLevelStore {
 
   // A stream on the facet's record; when the facet is empty, a new record of
   // user size `size` (extension size 32) is made and named in the facet first.
-  // Unknown ID and bad facet as getFacet.
+  // Unknown ID and bad facet as getFacet; a record another facet names, or one
+  // that is not a live first block, is refused as refuseForeign says (the stream
+  // writes).
   std::unique_ptr<StoreStream> insert(ULONG id, int facet, ULONG size);
   // Makes the n bytes the whole content of the facet's record without making a
   // stream: written over the record when it is no longer than n bytes, else

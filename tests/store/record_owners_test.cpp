@@ -90,6 +90,8 @@ TEST(RecordOwnersTest, ARecordTwoFacetsNameIsNeverFreedOrReplaced) {
       {"removing the owner's facet", [&] { s->remove(a, 1); }},
       {"replacing the owner's facet", [&] { s->writeFacet(a, 1, "x", 1, 16); }},
       {"replacing the other ID's facet", [&] { s->writeFacet(b, 5, "a longer text than before", 25, 16); }},
+      {"writing through the owner's stream", [&] { s->insert(a, 1, 64)->write("over", 4); }},
+      {"writing through the other ID's stream", [&] { s->insert(b, 5, 64)->write("over", 4); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
