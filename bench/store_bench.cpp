@@ -31,7 +31,9 @@
 // on whichever engine ran first, which is the book.
 //
 // Environment: TVX_BENCH_PAGES (default 10000), TVX_BENCH_LOOKUPS (default 100),
-// TVX_BENCH_WARMUP (default 1).
+// TVX_BENCH_WARMUP (default 1), TVX_BENCH_ID_INDEX (0: the fragmentation index is
+// measured with the ID table's chain index turned off, every lookup a walk
+// through the table's record; the figure must not change).
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -258,6 +260,8 @@ int collectEntry(ULONG id, const String& name, const String& type, ULONG flags, 
 // reading gave (chain steps per chain opened).
 double readAllIndex(BenchNexil& app, const std::string& path) {
   std::unique_ptr<DB> db(new DB(app, "", path.c_str(), 0, _SH_DENYNO));
+  const char* idIndex = std::getenv("TVX_BENCH_ID_INDEX");
+  if (idIndex != nullptr && std::string(idIndex) == "0") db->store()->idTable()->setIndexBudget(0);
   db->store()->chainStepCount = 0;
   db->store()->chainOpenCount = 0;
   IdCollector c;
