@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,16 +67,25 @@ bool writeOnePage(const std::string& book, int writer, const std::string& body, 
   }
 }
 
-// Runs `work` in a child process that exits with its result (0 true, 1 false).
-pid_t spawn(const std::function<bool()>& work) {
+// Runs a role (see ConcurrentCommitChild.Role below) in a child process of its
+// own: a fresh copy of this program, so that no lock another thread of this
+// process held at the fork (the allocator's, say) is inherited held.
+pid_t spawn(const std::string& role) {
+  const std::string env = "TVX_COMMIT_CHILD=" + role;
+  const std::string home = std::string("TAVIX_LOG_DIR=") + (getenv("TAVIX_LOG_DIR") ? getenv("TAVIX_LOG_DIR") : "/tmp");
+  const std::string tmp = std::string("TMPDIR=") + (getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp");
+  const std::string profile = std::string("TAVIX_PROFILE=") + (getenv("TAVIX_PROFILE") ? getenv("TAVIX_PROFILE") : "/tmp/tavix.ini");
+  const char* asan = getenv("ASAN_OPTIONS");
+  const std::string asanEnv = std::string("ASAN_OPTIONS=") + (asan ? asan : "");
+  char* const argv[] = {const_cast<char*>("hostile_tests"),
+                        const_cast<char*>("--gtest_filter=ConcurrentCommitChild.Role"), nullptr};
+  char* const envp[] = {const_cast<char*>(env.c_str()), const_cast<char*>(home.c_str()),
+                        const_cast<char*>(tmp.c_str()), const_cast<char*>(profile.c_str()),
+                        const_cast<char*>(asanEnv.c_str()), nullptr};
   const pid_t pid = fork();
   if (pid == 0) {
-    bool ok = false;
-    try {
-      ok = work();
-    } catch (...) {
-    }
-    _exit(ok ? 0 : 1);
+    execve("/proc/self/exe", argv, envp);
+    _exit(127);
   }
   return pid;
 }
@@ -89,7 +99,7 @@ int reap(pid_t pid) {
 
 // A page body that reads cleanly: the sample book's longest.
 std::string validBody() {
-  const std::string path = scratchDir() + "body_source.tvx";
+  const std::string path = scratchDir() + "body_source_" + std::to_string(getpid()) + ".tvx";
   makeSampleBook(app(), path);
   std::string longest;
   for (const auto& e : readWholeBook(app(), path).entries) {
@@ -137,31 +147,16 @@ TEST(ConcurrentCommit, EveryWriterThatSaysItSavedHasItsPageAndNoOtherHas) {
     // Every child waits on the pipe, so that all start at once.
     int gate[2];
     ASSERT_EQ(0, pipe(gate));
-    auto atTheGate = [&gate] {
-      close(gate[1]);
-      char c;
-      return read(gate[0], &c, 1) == 0;
-    };
+    const std::string fds = std::to_string(gate[0]) + " " + std::to_string(gate[1]);
     std::vector<pid_t> children;
     for (int w = 0; w < writers; ++w) {
       // Half the writers give up at once when the book is held, half wait.
       const int waitMs = w % 2 == 0 ? 0 : 10000;
-      children.push_back(spawn([&, w, waitMs] {
-        atTheGate();
-        return writeOnePage(book, w, body, waitMs);
-      }));
+      children.push_back(spawn("writer " + fds + " " + std::to_string(w) + " " +
+                               std::to_string(waitMs) + " " + book));
     }
     // A reader that opens and reads the whole book until the writers are done.
-    const pid_t reader = spawn([&] {
-      atTheGate();
-      for (int i = 0; i < 200; ++i) {
-        const BookImage image = readWholeBook(app(), book);
-        if (image.opened && image.problems != 0) return false;
-        struct stat st;
-        if (stat((book + ".done").c_str(), &st) == 0) break;
-      }
-      return true;
-    });
+    const pid_t reader = spawn("reader " + fds + " 0 0 " + book);
     close(gate[0]);
     close(gate[1]);  // opens the gate
     std::vector<int> results;
@@ -200,7 +195,7 @@ TEST(ConcurrentCommit, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewBook) {
   // One run to the end: the new book, and how long the whole edit takes.
   writeBytes(book, original);
   const Clock::time_point t0 = Clock::now();
-  ASSERT_EQ(0, reap(spawn([&] { return writeOnePage(book, 7, body, 0); })));
+  ASSERT_EQ(0, reap(spawn("writer -1 -1 7 0 " + book)));
   const int64_t runUs =
       std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count();
   const BookImage newImage = readWholeBook(app(), book);
@@ -212,7 +207,7 @@ TEST(ConcurrentCommit, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewBook) {
   for (int round = 0; round < rounds; ++round) {
     writeBytes(book, original);
     const int64_t delay = std::uniform_int_distribution<int64_t>(0, runUs + runUs / 4)(random);
-    const pid_t child = spawn([&] { return writeOnePage(book, 7, body, 0); });
+    const pid_t child = spawn("writer -1 -1 7 0 " + book);
     std::this_thread::sleep_for(std::chrono::microseconds(delay));
     kill(child, SIGKILL);
     reap(child);
@@ -230,6 +225,38 @@ TEST(ConcurrentCommit, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewBook) {
   }
   EXPECT_GT(oldSeen, 0);
   EXPECT_GT(newSeen, 0);
+}
+
+// The children's side: "writer|reader GATE_READ GATE_WRITE N WAIT_MS BOOK".
+// Skipped unless a test above started this program for it.
+TEST(ConcurrentCommitChild, Role) {
+  const char* role = getenv("TVX_COMMIT_CHILD");
+  if (role == nullptr) GTEST_SKIP() << "run by the tests above, in a process of its own";
+  quietProcess();
+  std::istringstream in(role);
+  std::string kind, book;
+  int gateRead = -1, gateWrite = -1, n = 0, waitMs = 0;
+  in >> kind >> gateRead >> gateWrite >> n >> waitMs;
+  std::getline(in >> std::ws, book);
+  if (gateWrite >= 0) close(gateWrite);
+  if (gateRead >= 0) {
+    char ch;
+    while (read(gateRead, &ch, 1) > 0) {
+    }
+  }
+  bool ok = false;
+  if (kind == "writer") {
+    ok = writeOnePage(book, n, validBody(), waitMs);
+  } else if (kind == "reader") {
+    ok = true;
+    for (int i = 0; i < 200 && ok; ++i) {
+      const BookImage image = readWholeBook(app(), book);
+      if (image.opened && image.problems != 0) ok = false;
+      struct stat st;
+      if (stat((book + ".done").c_str(), &st) == 0) break;
+    }
+  }
+  _exit(ok ? 0 : 1);
 }
 
 }  // namespace
