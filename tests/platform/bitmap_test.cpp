@@ -4,6 +4,8 @@
 // operations exact in PNG pictures, and SVG and PDF that show the images.
 #include <gtest/gtest.h>
 
+#include "canvas_test_support.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -102,29 +104,10 @@ TEST(DibTest, DecodesEveryFormatAndRowOrder) {
   EXPECT_EQ(rop2FromRop3(SRCCOPY), 0) << "SRCCOPY uses the source";
 }
 
-class BitmapTest : public ::testing::Test {
+class BitmapTest : public CanvasTest {
  protected:
-  void SetUp() override {
-    WindowManager::instance().reset(400, 300);
-    WNDCLASS wc = {};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    wc.lpszClassName = "BitmapCanvas";
-    RegisterClass(&wc);
-    hwnd = CreateWindow("BitmapCanvas", "b", WS_VISIBLE, 0, 0, 100, 80, nullptr, nullptr, nullptr, nullptr);
-    WindowManager::instance().runUntilIdle();
-    hdc = GetDC(hwnd);
-  }
-  void TearDown() override {
-    ReleaseDC(hwnd, hdc);
-    WindowManager::instance().reset();
-  }
-  const DisplayList& list() { return WindowManager::instance().find(hwnd)->list; }
+  BitmapTest() : CanvasTest(400, 300, "BitmapCanvas", 100, 80) {}
   std::string last() { return TextDumpRenderer::line(list().commands().back(), 100, 80); }
-  std::vector<uint32_t> pixels() { return CairoRenderer::renderPixels(list()); }
-  static uint32_t at(const std::vector<uint32_t>& px, int x, int y) { return px[static_cast<std::size_t>(y) * 100 + x]; }
-  HWND hwnd = nullptr;
-  HDC hdc = nullptr;
 };
 
 TEST_F(BitmapTest, StretchDibitsDrawsTheDibsPixels) {

@@ -3,6 +3,8 @@
 // and region point inclusion on and just outside the edges.
 #include <gtest/gtest.h>
 
+#include "canvas_test_support.h"
+
 #include <string>
 
 #include "platform/win/device_context.h"
@@ -15,28 +17,9 @@
 
 namespace {
 
-class DeviceContextTest : public ::testing::Test {
+class DeviceContextTest : public CanvasTest {
  protected:
-  void SetUp() override {
-    WindowManager::instance().reset(800, 600);
-    WNDCLASS wc = {};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    wc.lpszClassName = "Plain";
-    RegisterClass(&wc);
-    hwnd = CreateWindow("Plain", "w", WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    WindowManager::instance().runUntilIdle();
-    hdc = GetDC(hwnd);
-  }
-  void TearDown() override {
-    ReleaseDC(hwnd, hdc);
-    WindowManager::instance().reset();
-  }
-  const DisplayList& list() { return WindowManager::instance().find(hwnd)->list; }
-  std::string last() {
-    const auto& cmds = list().commands();
-    return cmds.empty() ? "" : TextDumpRenderer::line(cmds.back(), list().width(), list().height());
-  }
+  DeviceContextTest() : CanvasTest(800, 600, "Plain", 400, 300) {}
   // The page mapping: zoom percent as the scale, the scroll position as the origin.
   void zoom(int percent, POINT scroll) {
     SetMapMode(hdc, MM_ANISOTROPIC);
@@ -44,8 +27,6 @@ class DeviceContextTest : public ::testing::Test {
     SetViewportExtEx(hdc, percent, percent, nullptr);
     SetWindowOrgEx(hdc, scroll.x, scroll.y, nullptr);
   }
-  HWND hwnd = nullptr;
-  HDC hdc = nullptr;
 };
 
 TEST_F(DeviceContextTest, LogicalToDeviceAtZoomsWithScrollOrigin) {

@@ -4,6 +4,8 @@
 // on along a polyline; wide pens have round ends and joins.
 #include <gtest/gtest.h>
 
+#include "canvas_test_support.h"
+
 #include <algorithm>
 #include <set>
 #include <string>
@@ -67,31 +69,12 @@ TEST(LinePixelsTest, WindowsLineAlgorithmLeavesOutTheLastPixel) {
   for (const POINT& p : out) EXPECT_EQ(p.y, p.x / 2) << "slope one half through the origin at x " << p.x;
 }
 
-class LineTest : public ::testing::Test {
+class LineTest : public CanvasTest {
  protected:
-  void SetUp() override {
-    WindowManager::instance().reset(400, 300);
-    WNDCLASS wc = {};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    wc.lpszClassName = "LineCanvas";
-    RegisterClass(&wc);
-    hwnd = CreateWindow("LineCanvas", "l", WS_VISIBLE, 0, 0, 80, 60, nullptr, nullptr, nullptr, nullptr);
-    WindowManager::instance().runUntilIdle();
-    hdc = GetDC(hwnd);
-  }
-  void TearDown() override {
-    ReleaseDC(hwnd, hdc);
-    WindowManager::instance().reset();
-  }
-  const DisplayList& list() { return WindowManager::instance().find(hwnd)->list; }
-  std::vector<uint32_t> pixels() { return CairoRenderer::renderPixels(list()); }
-  static uint32_t at(const std::vector<uint32_t>& px, int x, int y) { return px[static_cast<std::size_t>(y) * 80 + x]; }
+  LineTest() : CanvasTest(400, 300, "LineCanvas", 80, 60) {}
   static int count(const std::vector<uint32_t>& px, uint32_t colour) {
     return static_cast<int>(std::count(px.begin(), px.end(), colour));
   }
-  HWND hwnd = nullptr;
-  HDC hdc = nullptr;
 };
 
 TEST_F(LineTest, InvertedSegmentsMeetingAtACornerLeaveNoHole) {

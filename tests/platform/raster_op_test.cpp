@@ -4,6 +4,8 @@
 // and the colour; the vector renderers say where they only approximate.
 #include <gtest/gtest.h>
 
+#include "canvas_test_support.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,33 +47,14 @@ uint32_t windowsRop2(int rop, uint32_t d, uint32_t p) {
 
 COLORREF toColorref(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-class RasterOpTest : public ::testing::Test {
+class RasterOpTest : public CanvasTest {
  protected:
-  void SetUp() override {
-    WindowManager::instance().reset(400, 300);
-    WNDCLASS wc = {};
-    wc.lpfnWndProc = DefWindowProc;
-    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    wc.lpszClassName = "RopCanvas";
-    RegisterClass(&wc);
-    hwnd = CreateWindow("RopCanvas", "r", WS_VISIBLE, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
-    WindowManager::instance().runUntilIdle();
-    hdc = GetDC(hwnd);
-  }
-  void TearDown() override {
-    ReleaseDC(hwnd, hdc);
-    WindowManager::instance().reset();
-  }
-  const DisplayList& list() { return WindowManager::instance().find(hwnd)->list; }
-  std::vector<uint32_t> pixels() { return CairoRenderer::renderPixels(list()); }
-  uint32_t at(const std::vector<uint32_t>& px, int x, int y) { return px[static_cast<std::size_t>(y) * 64 + x]; }
+  RasterOpTest() : CanvasTest(400, 300, "RopCanvas", 64, 64) {}
   void fill(const RECT& r, uint32_t rgb) {
     HBRUSH b = CreateSolidBrush(toColorref(rgb));
     FillRect(hdc, &r, b);
     DeleteObject(b);
   }
-  HWND hwnd = nullptr;
-  HDC hdc = nullptr;
 };
 
 TEST_F(RasterOpTest, EveryOperationEveryColourPixelForPixel) {
