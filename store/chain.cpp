@@ -113,9 +113,14 @@ void Chain::recordChanged() {
 
 void Chain::syncWithRecord() {
   if (first_ == nullptr) return;
+  const uint64_t clock = store_->epochClock();
+  if (clock == clockSeen_) return;
   const ULONG handle = first_->handle();
   const uint64_t now = store_->recordEpoch(heldHandle_);
-  if (now == epoch_) return;
+  if (now == epoch_) {
+    clockSeen_ = clock;
+    return;
+  }
   std::shared_ptr<Block> fresh =
       first_->header().free_mark() ? store_->lowLevelLookup(handle) : store_->lookupBlock(handle);
   first_ = fresh;
@@ -124,15 +129,62 @@ void Chain::syncWithRecord() {
   getOrdinal_ = putOrdinal_ = 0;
   resetIndex();
   epoch_ = now;
+  clockSeen_ = clock;
+}
+
+bool Chain::chargeReadsByIndex(const std::pair<LONG, LONG>* spans, std::size_t count) {
+  if (first_ == nullptr || get_ == nullptr || count == 0) return false;
+  syncWithRecord();
+  checkEpoch();
+  const std::size_t known = index_.size();
+  if (getOrdinal_ >= known || index_[getOrdinal_].block != get_) return false;
+  const ChainIndex::Entry& last = index_[known - 1];
+  const int64_t indexedEnd = static_cast<int64_t>(last.base) + last.block->header().length();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (spans[i].first < 0 || spans[i].second < spans[i].first ||
+        spans[i].second > indexedEnd) {
+      return false;
+    }
+  }
+  // A seek stays on the cursor's block when the position lies in it, and
+  // otherwise ends on the first block whose end reaches the position, charged
+  // from the first block when going back and from the cursor's block going on.
+  std::size_t at = getOrdinal_;
+  ULONG steps = 0;
+  // Each seek leaves its read position on the block it ends on, as seekg does.
+  auto seek = [&](LONG pos) {
+    const ChainIndex::Entry& cursor = index_[at];
+    const bool back = pos < cursor.base;
+    if (back || static_cast<int64_t>(pos) >
+                    static_cast<int64_t>(cursor.base) + cursor.block->header().length()) {
+      const std::size_t to = index_.ordinalFor(pos);
+      steps += static_cast<ULONG>(back ? to : to - at);
+      at = to;
+    }
+    index_[at].block->setReadPos(static_cast<ULONG>(pos - index_[at].base));
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    seek(spans[i].first);
+    seek(spans[i].second);
+  }
+  store_->chainStepCount += steps;
+  const ChainIndex::Entry& end = index_[at];
+  get_ = end.block;
+  getBase_ = end.base;
+  getOrdinal_ = static_cast<ULONG>(at);
+  return true;
 }
 
 void Chain::checkEpoch() {
   if (first_ == nullptr) return;
+  const uint64_t clock = store_->epochClock();
+  if (clock == clockSeen_) return;
   const uint64_t now = store_->recordEpoch(heldHandle_);
   if (now != epoch_) {
     index_.keep(1);
     epoch_ = now;
   }
+  clockSeen_ = clock;
 }
 
 // A step along the chain. The block reached must be in use, must not be the

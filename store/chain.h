@@ -41,6 +41,7 @@
 #include <cstdint>
 #include <ios>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/windows_types.h"
@@ -142,6 +143,13 @@ class Chain {
   // write grow the file by gigabytes).
   static constexpr ULONG MaxGrowthStep = 16u << 20;
 
+  // Charges, read after read, the reads of [start, end) spans from the get
+  // cursor, exactly as a seekg to each start and then to its end would (the
+  // store's step count, the cursor's block and read position afterwards), when
+  // the position index knows every block they touch and the cursor's own;
+  // false (nothing changed) otherwise, and the caller seeks them one by one.
+  bool chargeReadsByIndex(const std::pair<LONG, LONG>* spans, std::size_t count);
+
   LowLevelStore* store() const { return store_; }
   // What the chain remembers of the record's blocks (for checkers).
   const ChainIndex& positionIndex() const { return index_; }
@@ -207,6 +215,11 @@ class Chain {
   bool holdsRecord_ = false;
   ULONG heldHandle_ = 0;
   uint64_t epoch_ = 0;
+  // The store's epoch clock when epoch_ was last found to be the record's own
+  // (checkEpoch, syncWithRecord); while the clock reads the same it still is.
+  // Invariant: clockSeen_ == store_->epochClock() implies
+  // epoch_ == store_->recordEpoch(heldHandle_).
+  uint64_t clockSeen_ = ~uint64_t{0};
 };
 
 #endif  // STORE_CHAIN_H

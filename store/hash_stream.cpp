@@ -345,7 +345,9 @@ void HashStream::chargeWalk(const Lookup& r) {
     return;
   }
   const size_t n = std::min(r.visits, index->entries.size());
-  for (size_t i = 0; i < n; ++i) reads_->chargeReadAt(index->entries[i].pos, entrySize_);
+  walkPositions_.clear();
+  for (size_t i = 0; i < n; ++i) walkPositions_.push_back(index->entries[i].pos);
+  reads_->chargeReadsAt(walkPositions_.data(), walkPositions_.size(), entrySize_);
 }
 
 ULONG HashStream::findPos(const char* key, int& found, bool& empty, char* entry,

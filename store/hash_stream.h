@@ -279,6 +279,8 @@ class HashStream {
   // The stream's positioned reads, when its buffer has them (not owned: it is
   // the stream's).
   PositionedReads* reads_ = nullptr;
+  // The positions of one charged walk (kept to spare an allocation per lookup).
+  std::vector<std::streamoff> walkPositions_;
   // The stream length as last measured (only ever grows while the table is
   // open); refreshed when a position beyond it is met. A table just opened
   // knows only that its bucket table lies inside the stream: until measured,

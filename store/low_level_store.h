@@ -231,7 +231,14 @@ class LowLevelStore : public RefCountingResource {
   // How many records chains are on (each record's entry counted once).
   std::size_t heldRecordCount() const { return recordEpochs_.size(); }
   // Counts the epoch of a record a chain is on up; the new epoch.
-  uint64_t bumpRecordEpoch(ULONG firstHandle) { return ++recordEpochs_.get(firstHandle).epoch; }
+  uint64_t bumpRecordEpoch(ULONG firstHandle) {
+    ++epochClock_;
+    return ++recordEpochs_.get(firstHandle).epoch;
+  }
+  // Counts every epoch bump of every record. A chain that found its view current
+  // at one reading of the clock knows, while the clock still reads the same, that
+  // no record changed since: its seeks skip the look-up of its record's epoch.
+  uint64_t epochClock() const { return epochClock_; }
 
   // Fragmentation counters, never stored in the file: moves of a chain cursor to
   // the next block, and Chain / FreeList objects made on this store.
@@ -270,6 +277,7 @@ class LowLevelStore : public RefCountingResource {
     ULONG holders;
   };
   HandleMap<RecordEpoch> recordEpochs_;
+  uint64_t epochClock_ = 0;
 };
 
 #endif  // STORE_LOW_LEVEL_STORE_H

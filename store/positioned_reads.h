@@ -15,6 +15,7 @@
 #ifndef STORE_POSITIONED_READS_H
 #define STORE_POSITIONED_READS_H
 
+#include <cstddef>
 #include <ios>
 
 class PositionedReads {
@@ -28,6 +29,12 @@ class PositionedReads {
   // Moves the device's cursor and adds to its counts exactly what readAt(pos,
   // s, n) would, without copying the bytes.
   virtual void chargeReadAt(std::streamoff pos, std::streamsize n) = 0;
+  // chargeReadAt of each position in turn, n bytes each (a device may charge
+  // the whole series at once, with the same counts and the same cursor after).
+  virtual void chargeReadsAt(const std::streamoff* positions, std::size_t count,
+                             std::streamsize n) {
+    for (std::size_t i = 0; i < count; ++i) chargeReadAt(positions[i], n);
+  }
   // Writes what is pending and returns the device's length, -1 when it cannot
   // be told. Counts nothing and moves no cursor.
   virtual std::streamoff deviceLength() = 0;

@@ -420,6 +420,27 @@ void StoreStreamBuf::chargeReadAt(std::streamoff pos, std::streamsize n) {
   }
 }
 
+void StoreStreamBuf::chargeReadsAt(const std::streamoff* positions, std::size_t count,
+                                   std::streamsize n) {
+  if (!chain_ || count == 0 || n <= 0) return;
+  if (putPending() && flushp() != 0) return;
+  // The series is charged in one go when every read lies where the chain's
+  // position index can tell its blocks; anything else takes the reads one by one.
+  spans_.clear();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::streamoff pos = positions[i];
+    if (pos < 0 || pos > kMaxPosition) {
+      PositionedReads::chargeReadsAt(positions, count, n);
+      return;
+    }
+    spans_.emplace_back(static_cast<LONG>(pos),
+                        static_cast<LONG>(pos + std::min<std::streamoff>(n, kMaxPosition - pos)));
+  }
+  if (!chain_->chargeReadsByIndex(spans_.data(), spans_.size())) {
+    PositionedReads::chargeReadsAt(positions, count, n);
+  }
+}
+
 std::streamoff StoreStreamBuf::deviceLength() {
   if (!chain_) return -1;
   if (putPending() && flushp() != 0) return -1;

@@ -46,6 +46,8 @@
 
 #include <memory>
 #include <streambuf>
+#include <utility>
+#include <vector>
 
 #include "platform/io/truncatable.h"
 #include "platform/windows_types.h"
@@ -90,6 +92,8 @@ class StoreStreamBuf : public std::streambuf, public Truncatable, public Positio
   // PositionedReads.
   std::streamsize readAt(std::streamoff pos, char* s, std::streamsize n) override;
   void chargeReadAt(std::streamoff pos, std::streamsize n) override;
+  void chargeReadsAt(const std::streamoff* positions, std::size_t count,
+                     std::streamsize n) override;
   std::streamoff deviceLength() override;
   void beginAside() override;
   void endAside() override;
@@ -140,6 +144,9 @@ class StoreStreamBuf : public std::streambuf, public Truncatable, public Positio
   void emptyPutArea();
 
   std::unique_ptr<Chain> chain_;
+  // The reads of one chargeReadsAt, as [start, end) positions (kept to spare
+  // an allocation per series).
+  std::vector<std::pair<LONG, LONG>> spans_;
   // The default buffer, inside the object: a stream is made for every page read
   // or written, and a separate allocation for it would be one more per stream.
   char ownBuffer_[DefaultBufferSize];
