@@ -153,11 +153,13 @@ std::shared_ptr<PendingCopy> startFileCopy(const char* dest, const char* src) {
   // The final length is set and its blocks reserved before the copy starts: a
   // stream opened on the destination meanwhile knows the file's length, and a
   // shortage of space is met here rather than half way. A file system that
-  // cannot reserve leaves the blocks to the copy.
+  // cannot reserve (WebAssembly never can) leaves the blocks to the copy.
   bool ready = ::ftruncate(to, static_cast<off_t>(length)) == 0;
+#ifndef __EMSCRIPTEN__
   if (ready && length > 0 && ::fallocate(to, 0, 0, static_cast<off_t>(length)) != 0) {
     ready = errno == EOPNOTSUPP || errno == ENOSYS;
   }
+#endif
   if (!ready) {
     _close(from);
     ::close(to);

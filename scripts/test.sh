@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, then builds and runs the whole suite
 # twice, first a normal build and then one under AddressSanitizer with
-# UndefinedBehaviorSanitizer, and last a short run of every fuzz target when
-# clang is there.
+# UndefinedBehaviorSanitizer, then the browser build's suites under node, and
+# last a short run of every fuzz target when clang is there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -22,5 +22,7 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite build-asan -DTVX_SANITIZE=ON
+echo "== browser build (WebAssembly) =="
+bash scripts/wasm-check.sh
 echo "== fuzzing smoke run =="
 bash scripts/fuzz-smoke.sh 20

@@ -32,7 +32,16 @@ const std::size_t kMaxSignatureLength = 78;
 // would hold all of a larger book, but fresh memory is dear (the system clears
 // every page of it) and a book being built meets all of its pages once.
 const std::size_t kStreamBufferSize = 4096;
+#ifdef __EMSCRIPTEN__
+// In the browser the pool comes out of the program's one heap, and is cleared
+// whole when mapped rather than page by page as touched: 16 MB per store (a
+// book holds two, and two given-back pools are kept) would take most of a
+// heap. 1 MB holds the books a page streams in.
+const std::size_t kBrowserStreamCachePages = 256;
+const std::size_t kStreamCachePages = kBrowserStreamCachePages;
+#else
 const std::size_t kStreamCachePages = 4096;
+#endif
 
 }  // namespace
 

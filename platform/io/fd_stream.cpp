@@ -43,12 +43,24 @@ constexpr std::size_t kMaxRunPages = 64;
 // Pages read together at most when a page must be read from the file.
 constexpr std::size_t kReadAheadPages = 16;
 
-// Writes all of the `count` pieces at `offset` as one write, retrying short
-// writes (each pass writes at least a byte or fails). False on failure.
+// Whether each positioned call moves one buffer only. Emscripten's runtime puts
+// every buffer of one preadv/pwritev call at the call's own offset (the second
+// buffer over the first, not after it), so there the pieces go one per call;
+// elsewhere one call moves them all.
+#ifdef __EMSCRIPTEN__
+constexpr bool kOneBufferPerCall = true;
+#else
+constexpr bool kOneBufferPerCall = false;
+#endif
+
+// Writes all of the `count` pieces at `offset` as one write (one per piece
+// where kOneBufferPerCall), retrying short writes (each pass writes at least a
+// byte or fails). False on failure.
 bool writePieces(int fd, iovec* pieces, int count, off_t offset) {
   if (count > 0 && FaultInjection::shouldFail(FaultInjection::Write)) return false;
   while (count > 0) {
-    ssize_t w = pwritev(fd, pieces, count, offset);
+    ssize_t w = kOneBufferPerCall ? pwrite(fd, pieces->iov_base, pieces->iov_len, offset)
+                                  : pwritev(fd, pieces, count, offset);
     if (w < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -121,8 +133,8 @@ ssize_t readPiecesUpTo(int fd, iovec* pieces, std::size_t count, std::size_t n, 
     ssize_t r;
     do {
       // One piece (a page read on its own) needs no vector for the system to unpack.
-      r = parts == 1 ? pread(fd, rest[0].iov_base, rest[0].iov_len, at)
-                     : preadv(fd, rest, static_cast<int>(parts), at);
+      r = parts == 1 || kOneBufferPerCall ? pread(fd, rest[0].iov_base, rest[0].iov_len, at)
+                                          : preadv(fd, rest, static_cast<int>(parts), at);
     } while (r < 0 && errno == EINTR);
     if (r < 0) return -1;
     if (r == 0) break;

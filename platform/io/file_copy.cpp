@@ -42,6 +42,18 @@ bool kernelCopyRefused(int error) {
   return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
 }
 
+// The kernel's copy between descriptors. WebAssembly has none: there it refuses
+// as a kernel without the call does, and the bytes pass through memory.
+ssize_t kernelCopy(int fromFd, loff_t* in, int toFd, loff_t* out, std::size_t n) {
+#ifdef __EMSCRIPTEN__
+  (void)fromFd, (void)in, (void)toFd, (void)out, (void)n;
+  errno = ENOSYS;
+  return -1;
+#else
+  return ::copy_file_range(fromFd, in, toFd, out, n, 0);
+#endif
+}
+
 }  // namespace
 
 bool copyFileSpan(int fromFd, int toFd, int64_t& done, int64_t end, bool& byKernel,
@@ -58,7 +70,7 @@ bool copyFileSpan(int fromFd, int toFd, int64_t& done, int64_t end, bool& byKern
       do {
         loff_t in = done;
         loff_t out = done;
-        n = ::copy_file_range(fromFd, &in, toFd, &out, static_cast<std::size_t>(want), 0);
+        n = kernelCopy(fromFd, &in, toFd, &out, static_cast<std::size_t>(want));
       } while (n < 0 && errno == EINTR);
       if (n > 0) {
         done += n;
@@ -109,8 +121,11 @@ bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed,
   // Reserving the destination's blocks first spares the file system reserving
   // them page by page as the copy lands (a quarter of a kernel copy's time on a
   // large file). The length is kept; where it cannot be done, the copy goes on
-  // without it and meets any shortage of space itself.
+  // without it and meets any shortage of space itself (as always in
+  // WebAssembly, which cannot reserve).
+#ifndef __EMSCRIPTEN__
   if (length > 0) ::fallocate(toFd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(length));
+#endif
   bool byKernel = true;
   std::vector<char> block;  // only when the bytes pass through memory
   // Bounded by the source's length when the copy began: each step ends at its
@@ -118,8 +133,11 @@ bool copyFileBytes(int fromFd, int toFd, int64_t* copied, bool* readFailed,
   while (done < length) {
     if (writeBackStep > 0 && done - sentToDisk >= writeBackStep) {
       // Start the disk writing what is copied so far while the copy goes on; a
-      // refusal only means the later sync does all of the writing.
+      // refusal only means the later sync does all of the writing (as it does
+      // always in WebAssembly, which lacks the call).
+#ifndef __EMSCRIPTEN__
       ::sync_file_range(toFd, sentToDisk, done - sentToDisk, SYNC_FILE_RANGE_WRITE);
+#endif
       sentToDisk = done;
     }
     const int64_t end = writeBackStep > 0 ? std::min(length, done + writeBackStep) : length;

@@ -17,7 +17,11 @@
 #include <strings.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten/heap.h>
+#else
 #include <sys/sysinfo.h>
+#endif
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -303,6 +307,17 @@ void GlobalMemoryStatus(MEMORYSTATUS* status) {
   if (status == nullptr) return;
   std::memset(status, 0, sizeof *status);
   status->dwLength = sizeof *status;
+#ifdef __EMSCRIPTEN__
+  // WebAssembly tells nothing of the system's memory: the heap is all a program
+  // has, so its limit stands for every total and what it may still grow by for
+  // what is available.
+  const unsigned long long heapLimit = emscripten_get_heap_max();
+  const unsigned long long heapFree = heapLimit - emscripten_get_heap_size();
+  status->dwTotalPhys = status->dwTotalPageFile = status->dwTotalVirtual = clamp32(heapLimit);
+  status->dwAvailPhys = status->dwAvailPageFile = status->dwAvailVirtual = clamp32(heapFree);
+  status->dwMemoryLoad =
+      heapLimit != 0 ? static_cast<DWORD>(100 - (heapFree * 100) / heapLimit) : 0;
+#else
   struct sysinfo si {};
   if (sysinfo(&si) == 0) {
     const unsigned long long unit = si.mem_unit != 0 ? si.mem_unit : 1;
@@ -320,6 +335,7 @@ void GlobalMemoryStatus(MEMORYSTATUS* status) {
   if (getrlimit(RLIMIT_AS, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) limit = rl.rlim_cur;
   status->dwTotalVirtual = clamp32(limit);
   status->dwAvailVirtual = clamp32(limit);
+#endif
   if (g_availOverridden.load()) status->dwAvailVirtual = g_availOverride.load();
 }
 
@@ -373,8 +389,17 @@ bool setFileTime(const char* path, std::time_t modified) {
 }
 
 bool setFileTime(int fd, std::time_t modified) {
+#ifdef __EMSCRIPTEN__
+  // WebAssembly's C library has no futimes; futimens sets the same times. (Run
+  // under node on the real file system, this Emscripten's runtime takes the
+  // times for milliseconds and sets others; in the browser's own file system
+  // they are right.)
+  const struct timespec ts[2] = {{modified, 0}, {modified, 0}};
+  return futimens(fd, ts) == 0;
+#else
   struct timeval tv[2] = {{modified, 0}, {modified, 0}};
   return futimes(fd, tv) == 0;
+#endif
 }
 
 // ---- Wildcard enumeration ----
@@ -408,6 +433,12 @@ std::vector<std::string> findFiles(const char* pattern) {
 // ---- Starting a program ----
 
 bool startProgram(const std::string& program, const std::vector<std::string>& args) {
+#ifdef __EMSCRIPTEN__
+  // A WebAssembly program cannot start another: it fails as a program not found.
+  (void)program, (void)args;
+  errno = ENOENT;
+  return false;
+#else
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -422,6 +453,7 @@ bool startProgram(const std::string& program, const std::vector<std::string>& ar
     }
   }).detach();
   return true;
+#endif
 }
 
 UINT WinExec(const char* commandLine, UINT) {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "browser_skips.h"
 #include "core/db.h"
 #include "core_test_support.h"
 #include "maptext/km_esrap.h"
@@ -87,6 +88,7 @@ TEST(DBNames, NewBooksAreNumberedFromOneProcessWideCounter) {
 }
 
 TEST(DBOpen, WritableBookWorksOnATemporaryCopyAndASecondWriterFallsBackToReading) {
+  TVX_SKIP_IN_BROWSER(browser_skips::kNoShareLocks);
   ScriptedDesktop desk;
   DesktopScope scope(desk);
   TestNexil app;
@@ -307,12 +309,14 @@ TEST_F(DBDefrag, IndexOfExactlyOneAndAHalfIsNotOfferedAndAboveItIs) {
   EXPECT_EQ(MB_YESNO, boxes[0].type & MB_TYPEMASK);
   EXPECT_NE(0, access((dir_ + "started").c_str(), F_OK)) << "No starts nothing";
 
+  TVX_SKIP_IN_BROWSER(browser_skips::kNoPrograms);
   desk.answer(IDYES);
   closeWithIndex(app, book, 20, 4);
   EXPECT_EQ(book + "\n", startedWith());
 }
 
 TEST_F(DBDefrag, ABookHeldByAnotherOpenIsNotOffered) {
+  TVX_SKIP_IN_BROWSER(browser_skips::kNoShareLocks);
   ScriptedDesktop desk;
   DesktopScope scope(desk);
   TestNexil app;
@@ -418,6 +422,7 @@ TEST(DBBodies, ABodyRewrittenShorterLeavesNothingOfTheLongerOne) {
 // edit reached through a symbolic link changes the book it points to, a second
 // hard link shows the edit too, and the file keeps its inode and its mode.
 TEST(DBCommit, TheBookFileKeepsItsInodeLinksAndMode) {
+  TVX_SKIP_IN_BROWSER(browser_skips::kNoHardLinks);
   ScriptedDesktop desk;
   DesktopScope scope(desk);
   TestNexil app;

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "browser_skips.h"
 #include "maptext/km_translator.h"
 #include "platform/system/desktop.h"
 #include "platform/io/share_open.h"
@@ -66,6 +67,7 @@ class KMTranslatorTest : public ::testing::Test {
 const std::string kPage = "#CM&^# 161\r\n(B(a\"Tavix: Netscape Plugin\",1,1),(c\"kept\"),,)";
 
 TEST_F(KMTranslatorTest, LockedFileFallsBackToReadOnly) {
+  TVX_SKIP_IN_BROWSER(browser_skips::kNoShareLocks);
   writeFileBytes(path, kPage);
   int holder = _sopen(path.c_str(), _O_RDWR, _SH_DENYWR);
   ASSERT_GE(holder, 0);
@@ -88,6 +90,7 @@ TEST_F(KMTranslatorTest, LockedFileFallsBackToReadOnly) {
 }
 
 TEST_F(KMTranslatorTest, LockedFileWithoutFallbackEndsLockedAfterThreeAttempts) {
+  TVX_SKIP_IN_BROWSER(browser_skips::kNoShareLocks);
   writeFileBytes(path, kPage);
   int holder = _sopen(path.c_str(), _O_RDWR, _SH_DENYWR);
   ASSERT_GE(holder, 0);

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "browser_skips.h"
 #include "platform/io/share_open.h"
 #include "store/block.h"
 #include "store/chain.h"
@@ -219,6 +220,7 @@ TEST_F(LowLevelStoreTest, ATruncatedFileEndsInAnExceptionNotACrash) {
 }
 
 TEST_F(LowLevelStoreTest, ShareModesDecideWhetherASecondOpenSucceeds) {
+  TVX_SKIP_IN_BROWSER(browser_skips::kNoShareLocks);
   makeNew();
   StorePtr holder = open(_O_RDWR);  // read-write, deny write
   try {
