@@ -144,3 +144,9 @@ std::string BlockWalk::bytes(const Record& r) const {
   }
   return out;
 }
+
+std::string BlockWalk::slack(const Record& r) const {
+  if (r.blocks.empty()) return std::string();
+  const Block& b = blocks_[r.blocks.back()];
+  return file_.substr(b.handle + BlockUserStart + b.length, b.size - BlockOverhead - b.length);
+}

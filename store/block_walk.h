@@ -87,6 +87,9 @@ class BlockWalk {
   const Record* recordAt(ULONG handle) const;
   // The user bytes of a record or fragment, block by block.
   std::string bytes(const Record& r) const;
+  // The user bytes of a record's last block beyond its length: where the
+  // record's data went on if its length was damaged.
+  std::string slack(const Record& r) const;
   // The file's bytes of a gap.
   std::string bytes(const Gap& g) const { return file_.substr(g.at, g.size); }
 

@@ -620,7 +620,9 @@ bool Salvage::run(const std::string& fresh, std::string* why) {
   if (!tableSound_) {
     // The IDs are looked for: in the table's bytes, then wherever else an
     // entry may have ended up.
-    if (table_ != nullptr) scan(tableBytes, 1, "the ID table's record", true);
+    // The table's bytes go on past its length in its last block: an entry cut
+    // off by a damaged length is still there.
+    if (table_ != nullptr) scan(tableBytes + walk_.slack(*table_), 1, "the ID table's record", true);
     for (const BlockWalk::Record& r : walk_.records()) {
       if (&r == table_) continue;
       if (!r.fragment && RecordContent::holdsData(kindOf(r))) continue;
