@@ -378,6 +378,11 @@ void Salvage::takeEntries() {
                    [](const FoundEntry& a, const FoundEntry& b) { return a.rank < b.rank; });
   std::unordered_map<ULONG, std::size_t> byId;
   for (const FoundEntry& e : found_) {
+    if (e.id == 0xFFFFFFFFu) {
+      // The counter cannot pass it: the new book could not hand out another ID.
+      line("ID 4294967295: an entry in " + e.where + " is passed over (no book can hold that ID)");
+      continue;
+    }
     auto dup = byId.find(e.id);
     if (dup != byId.end()) {
       const FoundEntry& first = recovered_[dup->second].entry;
