@@ -499,13 +499,16 @@ std::string Salvage::lostFoundAttrs(const Kept& k) const {
 }
 
 bool Salvage::write(const std::string& fresh, std::string* why) {
-  // IDs in order; lost+found pages above them all.
-  std::sort(recovered_.begin(), recovered_.end(),
-            [](const RecoveredEntry& a, const RecoveredEntry& b) { return a.entry.id < b.entry.id; });
-  unsigned long long nextId = header_.nextId;
-  if (!recovered_.empty() && nextId <= recovered_.back().entry.id) nextId = recovered_.back().entry.id + 1ull;
-  if (nextId + kept_.size() > 0xFFFFFFFFull)
-    nextId = recovered_.empty() ? 0 : recovered_.back().entry.id + 1ull;
+  // A sound table's order is kept (the order in which the book enumerates its
+  // entries, which decides between two pages of one name); IDs found by the
+  // walk go in increasing order. Lost+found pages come above them all.
+  if (!tableSound_)
+    std::sort(recovered_.begin(), recovered_.end(),
+              [](const RecoveredEntry& a, const RecoveredEntry& b) { return a.entry.id < b.entry.id; });
+  unsigned long long highest = 0;
+  for (const RecoveredEntry& r : recovered_) highest = std::max<unsigned long long>(highest, r.entry.id + 1ull);
+  unsigned long long nextId = std::max<unsigned long long>(header_.nextId, highest);
+  if (nextId + kept_.size() > 0xFFFFFFFFull) nextId = highest;
   if (nextId + kept_.size() > 0xFFFFFFFFull) {
     *why = "no IDs are left for the lost+found pages";
     return false;

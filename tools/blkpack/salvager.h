@@ -14,8 +14,9 @@
 //      inside the table, each ID in its own bucket, each entry in one chain or
 //      on the free list), its entries are the book's IDs. Otherwise the IDs are
 //      looked for: the entries still reached from their buckets first, then
-//      every place in the table's bytes, in records of no known kind, in
-//      fragments and in gaps where 36 bytes read as an entry, an ID whose kind
+//      every place in the table's bytes (and past its length in its last
+//      block), in records of no known kind, in fragments and in gaps where 36
+//      bytes read as an entry, an ID whose kind
 //      is a page or link, whose facet 0 names a record holding an entry header
 //      and whose other facets are empty or name records (entries on the table's
 //      free list, deleted IDs, come last). An ID is taken once, and a record
