@@ -17,6 +17,7 @@
 #include "core/attr_translator.h"
 #include "core/attr_value_list.h"
 #include "core/map_text_check.h"
+#include "core/record_content.h"
 
 namespace {
 
@@ -141,7 +142,11 @@ class Checker {
     tileBlocks();
     checkFreeList();
     checkChains();
-    checkIdTable();
+    {
+      const std::size_t before = report_.serious;
+      checkIdTable();
+      tableDamaged_ = report_.serious != before;
+    }
     checkFacets();
     checkEntries();
     return report_;
@@ -513,6 +518,22 @@ class Checker {
       }
       p = u32(t, p + entrySize - 4);
     }
+    // The entry count: the table is its bucket table and whole entries, and
+    // every overflow entry is in one bucket's chain or on the free entry list.
+    // An entry reached from nowhere is an ID the table has lost (a bucket count
+    // or a link changed), not free space.
+    if ((t.size() - tableEnd) % entrySize != 0)
+      problem(where, "length " + num(static_cast<ULONG>(t.size())) + " is not the bucket table (" +
+                         num(tableEnd) + " bytes) and whole entries of " + num(entrySize) + " bytes");
+    ULONG unreached = 0, firstUnreached = 0;
+    for (ULONG p = tableEnd; p <= t.size() && entrySize <= t.size() - p; p += entrySize) {
+      if (seenEntries.count(p) || freeEntries.count(p)) continue;
+      if (unreached++ == 0) firstUnreached = p;
+    }
+    if (unreached > 0)
+      problem(where, num(unreached) + (unreached == 1 ? " entry is" : " entries are") +
+                         " in no bucket's chain and not on the free entry list (the first at position " +
+                         num(firstUnreached) + ")");
     report_.ids = static_cast<ULONG>(entries_.size());
   }
 
@@ -544,9 +565,25 @@ class Checker {
         e.badFacet[fi] = true;
       }
     }
-    for (const auto& c : chains_)
-      if (!named_.count(c.first))
+    // A record nothing names is lost space only when it holds nothing a page,
+    // link or entry holds and the ID table is sound; otherwise it is a page or
+    // link whose ID is gone, and rewriting the book would lose it.
+    for (const auto& c : chains_) {
+      if (named_.count(c.first)) continue;
+      const std::string bytes = recordBytes(c.first);
+      const RecordContent::Kind kind = RecordContent::classify(bytes, true);
+      std::string name;
+      if (RecordContent::holdsData(kind)) {
+        std::string what = RecordContent::describe(kind);
+        if (kind == RecordContent::EntryHeader && RecordContent::entryHeader(bytes, &name, nullptr, nullptr))
+          what += " (\"" + name + "\")";
+        problem(blockName(c.first), "record is named by no ID but holds " + what + " (lost data)");
+      } else if (tableDamaged_ && kind != RecordContent::Empty) {
+        problem(blockName(c.first), "record is named by no ID while the ID table is damaged (lost data?)");
+      } else {
         problem(blockName(c.first), "record is named by no ID (lost space)", true);
+      }
+    }
   }
 
   std::string facetBytes(const Entry& e, int facet) const {
@@ -751,6 +788,8 @@ class Checker {
   BookCheckReport report_;
   ULONG headerSize_ = 0, freeListHead_ = 0, indexHandle_ = 0, nextId_ = 0;
   bool tiled_ = false;
+  // The ID table had a problem: a record nothing names may be an entry it lost.
+  bool tableDamaged_ = false;
   std::vector<BlockInfo> blocks_;
   std::unordered_map<ULONG, std::size_t> index_;
   std::unordered_map<ULONG, ULONG> owner_;

@@ -21,7 +21,8 @@
 //      first-marked block and is linked back block by block; no loops.
 //   5. The ID table: the hash stream's header, every bucket chain and its free
 //      list inside the table and free of loops, each ID in its own bucket, no ID
-//      twice, every ID below the next-ID counter.
+//      twice, every ID below the next-ID counter; the table is its bucket table
+//      and whole entries, each overflow entry in one chain or on the free list.
 //   6. Facets: each names the first block of a live record, no record is named
 //      twice, and every record is named by a facet or is the ID table.
 //   7. Entries: entry headers decode (name NUL type NUL decimal flags); link
@@ -35,8 +36,14 @@
 // the file's own size. Problems beyond MaxProblems are counted, not listed.
 //
 // Minor problems lose no data and disappear when the book is rewritten: a
-// record that no facet names (lost space), free blocks left unmerged or not
-// blanked. They are reported like the others; the defragmenter accepts them.
+// record that no facet names and that holds nothing a page, link or entry
+// holds, in a book whose ID table is sound (lost space); free blocks left
+// unmerged or not blanked. They are reported like the others; the
+// defragmenter accepts them. A record nothing names whose bytes read as an
+// entry header, a page body (or begin as one), a link record, a link list or an
+// attribute list, or any such record while the ID table is damaged, is a page
+// or link whose ID is gone (core/record_content.h): a serious problem, since a
+// rewrite through the table would drop it.
 #ifndef CORE_BOOK_CHECK_H
 #define CORE_BOOK_CHECK_H
 

@@ -203,7 +203,10 @@ TEST(BlkpackTest, RefusesDamagedBookAndLeavesIt) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "blkpack: " + book + " has problems (1, first: block " +
                        std::to_string(first.handle) + ": trailer 99 does not match the block size " +
-                       std::to_string(first.size) + "); run \"tvx check\" on it; it was not rewritten\n");
+                       std::to_string(first.size) + "); run \"tvx check\" on it; it was not rewritten; "
+                       "\"blkpack --salvage " + book + " NEW\" copies what it can read into a new book\n");
+  EXPECT_EQ(r.out, "block " + std::to_string(first.handle) + ": trailer 99 does not match the block size " +
+                       std::to_string(first.size) + "\n");
   EXPECT_EQ(readFileBytes(book), bytes);
   EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"damaged.tvx"}));
 }

@@ -196,8 +196,10 @@ TEST(CheckTest, FindsQuieterDamage) {
        "block " + std::to_string(body1) + ": marked free but not on the free list"},
       {"record named twice", [&](std::string& b) { put32(b, facetFieldOffset(b, 1, 0), header0); },
        "ID 1: facet 0 names record " + std::to_string(header0) + ", also named by ID 0 facet 0"},
+      // The header nobody names any more is page 1's: lost data, not lost space.
       {"record named by nobody", [&](std::string& b) { put32(b, facetFieldOffset(b, 1, 0), header0); },
-       "block " + std::to_string(header1) + ": record is named by no ID (lost space)"},
+       "block " + std::to_string(header1) +
+           ": record is named by no ID but holds an entry header (\"Beta\") (lost data)"},
       {"ID in the wrong bucket", [&](std::string& b) { put32(b, facetFieldOffset(b, 0, 0) - 8, 129); },
        "ID table: ID 129 sits in bucket 0, expected bucket 1"},
       {"entry header that does not decode",

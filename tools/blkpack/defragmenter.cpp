@@ -97,8 +97,10 @@ class Progress {
   int shown_ = -1;
 };
 
-// True, with the reason, when the file exists and the check finds problems.
-bool damaged(const std::string& path, std::string* why) {
+// True, with the reason and every problem found, when the file exists and the
+// check finds problems a rewrite would not mend (or would make worse: a record
+// no ID names that holds a page's data would be dropped).
+bool damaged(const std::string& path, const char* progName, DefragResult* result, std::string* why) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return false;
   // Minor problems (lost or unmerged space) go away in the rewrite.
@@ -110,9 +112,13 @@ bool damaged(const std::string& path, std::string* why) {
       first = &p;
       break;
     }
+  for (const BookProblem& p : report.problems) result->problems.push_back(p.line());
+  const std::string salvage =
+      std::strncmp(progName, "tvx", 3) == 0 ? "tvx salvage " : "blkpack --salvage ";
   *why = path + " has problems (" + std::to_string(report.problems.size() + report.unlisted) +
          ", first: " + first->line() +
-         "); run \"tvx check\" on it; it was not rewritten";
+         "); run \"tvx check\" on it; it was not rewritten; \"" + salvage + path +
+         " NEW\" copies what it can read into a new book";
   return true;
 }
 
@@ -135,13 +141,13 @@ bool Defragmenter::run(const std::string& path, const char* progName, DefragResu
   } catch (const ErrorMsgException& e) {
     // A damaged book cannot be opened at all: say what is wrong with it rather
     // than suggest that someone holds it.
-    if (!damaged(path, why))
+    if (!damaged(path, progName, result, why))
       *why = "cannot open " + path + " for exclusive use (" + e.description() +
              "); is another program holding it open?";
     return false;
   }
   result->oldSize = fileSize(path);
-  if (damaged(path, why)) return false;
+  if (damaged(path, progName, result, why)) return false;
   const std::string fresh = freshNameBeside(path, "blkpack");
   if (fresh.empty()) {
     *why = "cannot make a new file beside " + path + ": " + std::strerror(errno);

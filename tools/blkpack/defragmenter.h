@@ -10,8 +10,12 @@
 //      tests before it offers to defragment. The book stays open that way until
 //      the end, so nobody else can change it meanwhile.
 //   2. Check the book (core/book_check.h); a damaged book is refused, so
-//      that rewriting never hides or spreads damage. Minor problems (space no
-//      record uses, free space left unmerged) are accepted: the rewrite drops them.
+//      that rewriting never hides or spreads damage, with its problems listed
+//      and the salvage (tools/blkpack/salvager.h) named as what to do. Minor
+//      problems (space that holds nothing, free space left unmerged) are
+//      accepted: the rewrite drops them. A record no ID names that holds a
+//      page's, link's or entry's data is not minor: the rewrite, which goes
+//      through the ID table, would drop it.
 //   3. Make a new store beside the book (same signatures, version, facets and
 //      bucket count). Create every ID first, in the old table's order (the ID
 //      table, the first record, then grows in place as the last block of the
@@ -27,6 +31,7 @@
 #define TOOLS_BLKPACK_DEFRAGMENTER_H
 
 #include <string>
+#include <vector>
 
 #include "platform/windows_types.h"
 
@@ -35,6 +40,9 @@ struct DefragResult {
   ULONG newSize = 0;
   ULONG ids = 0;
   ULONG records = 0;
+  // A damaged book that was refused: every problem the check listed, one line
+  // each, for the programs to print before their error line.
+  std::vector<std::string> problems;
   // The line both programs print: "5 IDs, 12 records, 10933 -> 6538 bytes".
   std::string summary() const;
 };

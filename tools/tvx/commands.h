@@ -19,5 +19,6 @@ extern const Command checkCommand;
 extern const Command exportCommand;
 extern const Command importCommand;
 extern const Command defragCommand;
+extern const Command salvageCommand;
 
 #endif  // TOOLS_TVX_COMMANDS_H

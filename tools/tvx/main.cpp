@@ -21,7 +21,7 @@ namespace {
 const Command* const kCommands[] = {
     &newCommand,  &infoCommand,  &lsCommand,     &catCommand,   &putCommand,
     &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &checkCommand,
-    &exportCommand, &importCommand, &defragCommand,
+    &exportCommand, &importCommand, &defragCommand, &salvageCommand,
 };
 
 const Command* findCommand(const char* name) {
