@@ -267,8 +267,16 @@ HGDIOBJ GetStockObject(int which) { return GdiObjectTable::instance().stock(whic
 BOOL DeleteObject(HGDIOBJ object) { return GdiObjectTable::instance().remove(object); }
 
 DWORD GetObjectType(HGDIOBJ object) {
-  GdiObjectTable::Object* o = GdiObjectTable::instance().find(object);
-  return o != nullptr ? o->type : 0;
+  if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) return o->type;
+  // Device contexts take their handles from a band of their own, so a handle
+  // names an object or a context, never both.
+  DeviceContext* dc = findDeviceContext(static_cast<HDC>(object));
+  if (dc == nullptr) return 0;
+  switch (dc->kind()) {
+    case DeviceContext::Kind::Metafile: return OBJ_METADC;
+    case DeviceContext::Kind::Memory: return OBJ_MEMDC;
+    default: return OBJ_DC;
+  }
 }
 
 int GetObject(HGDIOBJ object, int size, void* out) {

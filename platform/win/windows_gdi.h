@@ -111,7 +111,8 @@ inline int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
 #define SYSTEM_FIXED_FONT 16
 #define DEFAULT_GUI_FONT 17
 
-// Object kinds (GetObjectType).
+// Object kinds (GetObjectType): the drawing objects, and the device contexts
+// (OBJ_METADC a metafile being recorded, OBJ_MEMDC a memory context, OBJ_DC any other).
 #define OBJ_PEN 1
 #define OBJ_BRUSH 2
 #define OBJ_DC 3
@@ -454,5 +455,4 @@ HMETAFILE CloseMetaFile(HDC hdc);
 BOOL PlayMetaFile(HDC hdc, HMETAFILE mf);
 BOOL DeleteMetaFile(HMETAFILE mf);
 
-// For the window layer: the system colour of an index (shared with GetSysColor).
 #endif  // PLATFORM_WINDOWS_GDI_H
