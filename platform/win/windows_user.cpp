@@ -1,6 +1,6 @@
 // The Windows-shaped window-manager calls, each a thin function over the
-// WindowManager, with the default window procedure, system metrics, system
-// colours and the standard cursors.
+// WindowManager, with the default window procedure, the paint contexts, system
+// metrics, system colours and their brushes, and the standard cursors.
 #include "platform/win/windows_user.h"
 
 #include <algorithm>
@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/device_context.h"
+#include "platform/win/gdi_object_table.h"
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_gdi.h"
 
@@ -608,7 +610,25 @@ BOOL UpdateWindow(HWND hwnd) {
   return TRUE;
 }
 
-// BeginPaint and EndPaint live with the device contexts (device_context.cpp).
+// A paint context is a window context clipped to the update area, which it validates.
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
+  WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr || ps == nullptr) return nullptr;
+  RECT area = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
+  bool erase = w->eraseUpdate;
+  wm().validate(hwnd, nullptr);
+  HDC hdc = windowDeviceContext(hwnd, DeviceContext::Kind::Paint, &area);
+  ps->hdc = hdc;
+  ps->rcPaint = area;
+  ps->fErase = FALSE;
+  if (erase && hdc != nullptr) ps->fErase = SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) == 0;
+  return hdc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {
+  if (ps == nullptr) return FALSE;
+  return unregisterDeviceContext(ps->hdc);
+}
 
 // ---------------------------------------------------------------- scroll bars
 
@@ -773,3 +793,6 @@ DWORD GetSysColor(int index) {
   if (index < 0 || index >= static_cast<int>(sizeof kColors / sizeof kColors[0])) return 0;
   return kColors[index];
 }
+
+// The system colour brushes are stock objects of the drawing objects' table.
+HBRUSH GetSysColorBrush(int index) { return GdiObjectTable::instance().sysColorBrush(index); }
