@@ -64,10 +64,6 @@ BOOL GetClassInfo(HINSTANCE, const char* className, WNDCLASS* out) {
   return TRUE;
 }
 
-BOOL UnregisterClass(const char* className, HINSTANCE) {
-  return className != nullptr && wm().unregisterClass(className);
-}
-
 // ---------------------------------------------------------------- windows
 
 HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
@@ -174,26 +170,6 @@ HWND SetParent(HWND hwnd, HWND newParent) {
 HWND GetDesktopWindow() { return wm().desktop(); }
 HWND WindowFromPoint(POINT screenPoint) { return wm().windowFromPoint(screenPoint); }
 
-HWND ChildWindowFromPoint(HWND parent, POINT clientPoint) {
-  const WindowManager::Window* p = wm().find(parent);
-  if (p == nullptr) return nullptr;
-  RECT c = wm().clientRect(parent);
-  if (clientPoint.x < c.left || clientPoint.y < c.top || clientPoint.x >= c.right ||
-      clientPoint.y >= c.bottom) {
-    return nullptr;
-  }
-  for (auto it = p->children.rbegin(); it != p->children.rend(); ++it) {
-    const WindowManager::Window* cw = wm().find(*it);
-    if (cw == nullptr) continue;
-    const RECT& r = cw->rect;
-    if (clientPoint.x >= r.left && clientPoint.x < r.right && clientPoint.y >= r.top &&
-        clientPoint.y < r.bottom) {
-      return *it;
-    }
-  }
-  return parent;
-}
-
 BOOL SetWindowText(HWND hwnd, const char* text) {
   if (!IsWindow(hwnd)) return FALSE;
   return SendMessage(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : "")) != 0;
@@ -286,11 +262,6 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     InvalidateRect(hwnd, nullptr, TRUE);
   }
   return wasDisabled;
-}
-
-BOOL IsWindowEnabled(HWND hwnd) {
-  const WindowManager::Window* w = wm().find(hwnd);
-  return w != nullptr && (w->style & WS_DISABLED) == 0;
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
@@ -491,11 +462,6 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 BOOL TranslateMessage(const MSG*) { return FALSE; }  // characters are queued with their keys
 LRESULT DispatchMessage(const MSG* msg) { return msg != nullptr ? wm().dispatch(*msg) : 0; }
 
-DWORD GetMessagePos() {
-  POINT p = wm().lastMessage().pt;
-  return static_cast<DWORD>(MAKELPARAM(p.x, p.y));
-}
-
 // ---------------------------------------------------------------- focus and capture
 
 HWND SetFocus(HWND hwnd) { return wm().setFocus(hwnd); }
@@ -503,8 +469,6 @@ HWND GetFocus() { return wm().focus(); }
 HWND SetCapture(HWND hwnd) { return wm().setCapture(hwnd); }
 BOOL ReleaseCapture() { return wm().releaseCapture(); }
 HWND GetCapture() { return wm().capture(); }
-HWND SetActiveWindow(HWND hwnd) { return wm().setActive(hwnd, WA_ACTIVE); }
-HWND GetActiveWindow() { return wm().active(); }
 
 int16_t GetKeyState(int virtualKey) {
   UINT keys = wm().keyState();
@@ -566,13 +530,6 @@ BOOL ShowCaret(HWND hwnd) {
   WindowManager::Caret& c = wm().caret();
   if (c.owner == nullptr || (hwnd != nullptr && hwnd != c.owner) || c.hidden == 0) return FALSE;
   --c.hidden;
-  return TRUE;
-}
-
-BOOL HideCaret(HWND hwnd) {
-  WindowManager::Caret& c = wm().caret();
-  if (c.owner == nullptr || (hwnd != nullptr && hwnd != c.owner)) return FALSE;
-  if (c.hidden < 1000000) ++c.hidden;
   return TRUE;
 }
 
