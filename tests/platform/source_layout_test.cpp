@@ -3,10 +3,10 @@
 // windows_user.cpp, and in no other file of the window and drawing layer.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,17 +20,51 @@ std::string slurp(const std::string& path) {
   return s.str();
 }
 
-// The names of the calls a header declares: lines that start with a return
-// type and the call's name, not inline.
-std::vector<std::string> declaredCalls(const std::string& header) {
-  const std::regex declaration(R"(^(?!inline)[A-Za-z][A-Za-z0-9_]*\*? \*?([A-Za-z][A-Za-z0-9]*)\()");
-  std::vector<std::string> names;
-  std::istringstream lines(header);
-  for (std::string line; std::getline(lines, line);) {
-    std::smatch m;
-    if (std::regex_search(line, m, declaration)) names.push_back(m[1]);
+bool isWord(const std::string& s) {
+  if (s.empty() || std::isalpha(static_cast<unsigned char>(s[0])) == 0) return false;
+  for (char c : s)
+    if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '_') return false;
+  return true;
+}
+
+// The call a line starts to declare or define ("HDC GetDC(", "BOOL* Name(",
+// "int *Name("): a return type, one blank, the name and an opening parenthesis;
+// "" for any other line (inline helpers, macros, comments, continuations).
+std::string declaredName(const std::string& line) {
+  if (line.rfind("inline", 0) == 0) return "";
+  const std::size_t paren = line.find('(');
+  if (paren == std::string::npos) return "";
+  const std::string head = line.substr(0, paren);
+  const std::size_t blank = head.find(' ');
+  if (blank == std::string::npos || head.find(' ', blank + 1) != std::string::npos) return "";
+  std::string type = head.substr(0, blank), name = head.substr(blank + 1);
+  if (!type.empty() && type.back() == '*') type.pop_back();
+  if (!name.empty() && name[0] == '*') name.erase(0, 1);
+  return isWord(type) && isWord(name) ? name : "";
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// Whether `text` defines `name`: a line that starts its declarator, whose
+// parameter list is followed by a body rather than a semicolon.
+bool defines(const std::string& text, const std::string& name) {
+  std::size_t at = 0;
+  for (const std::string& line : lines(text)) {
+    const std::size_t here = at;
+    at += line.size() + 1;
+    if (declaredName(line) != name) continue;
+    const std::size_t end = text.find_first_of(";{", here + line.find('('));
+    if (end == std::string::npos || text[end] != '{') continue;
+    std::size_t before = end;
+    while (before > here && std::isspace(static_cast<unsigned char>(text[before - 1])) != 0) --before;
+    if (before > here && text[before - 1] == ')') return true;
   }
-  return names;
+  return false;
 }
 
 TEST(SourceLayoutTest, WindowsCallsAreDefinedInTheFileNamedAfterTheirHeader) {
@@ -46,14 +80,16 @@ TEST(SourceLayoutTest, WindowsCallsAreDefinedInTheFileNamedAfterTheirHeader) {
     std::size_t atLeast;
   } headers[] = {{"windows_gdi.h", "windows_gdi.cpp", 80}, {"windows_user.h", "windows_user.cpp", 80}};
   for (const auto& h : headers) {
-    const std::vector<std::string> names = declaredCalls(slurp(dir + h.header));
+    std::vector<std::string> names;
+    for (const std::string& line : lines(slurp(dir + h.header))) {
+      const std::string name = declaredName(line);
+      if (!name.empty()) names.push_back(name);
+    }
     ASSERT_GE(names.size(), h.atLeast) << "the calls of " << h.header;
     for (const std::string& name : names) {
-      // A definition: the name at the start of a line's declarator, then a body.
-      const std::regex definition("(^|\\n)[A-Za-z][A-Za-z0-9_]*\\*? \\*?" + name + "\\([^;{]*\\)\\s*\\{");
       std::string where;
       for (const auto& [file, text] : sources) {
-        if (std::regex_search(text, definition)) where += (where.empty() ? "" : " ") + file;
+        if (defines(text, name)) where += (where.empty() ? "" : " ") + file;
       }
       EXPECT_EQ(where, h.home) << h.header << ": " << name << " expected in " << h.home << ", found in \""
                                << where << "\"";
