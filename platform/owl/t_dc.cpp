@@ -22,6 +22,11 @@ void TDC::SelectObject(HFONT font) {
   if (origFont_ == nullptr) origFont_ = static_cast<HFONT>(old);
 }
 
+void TDC::SelectObject(HBITMAP bitmap) {
+  HGDIOBJ old = ::SelectObject(Handle, bitmap);
+  if (origBitmap_ == nullptr) origBitmap_ = static_cast<HBITMAP>(old);
+}
+
 void TDC::SelectStockObject(int index) {
   HGDIOBJ o = ::GetStockObject(index);
   switch (::GetObjectType(o)) {
@@ -47,10 +52,16 @@ void TDC::RestoreFont() {
   origFont_ = nullptr;
 }
 
+void TDC::RestoreBitmap() {
+  if (origBitmap_ != nullptr) ::SelectObject(Handle, origBitmap_);
+  origBitmap_ = nullptr;
+}
+
 void TDC::RestoreObjects() {
   RestorePen();
   RestoreBrush();
   RestoreFont();
+  RestoreBitmap();
 }
 
 bool TDC::TextOut(int x, int y, const char* text, int length) {
@@ -97,6 +108,11 @@ HMETAFILE TMetaFileDC::Close() {
   HMETAFILE mf = ::CloseMetaFile(Handle);
   Handle = nullptr;
   return mf;
+}
+
+TMemoryDC::~TMemoryDC() {
+  RestoreObjects();
+  ::DeleteDC(Handle);
 }
 
 TPrintDC::~TPrintDC() {

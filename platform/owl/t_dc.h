@@ -7,9 +7,12 @@
 //   TPaintDC     the paint context of WM_PAINT (BeginPaint / EndPaint)
 //   TMetaFileDC  a memory metafile (Close gives the metafile)
 //   TPrintDC     a printer (pages kept until the context goes)
+//   TMemoryDC    a memory context compatible with another (CreateCompatibleDC /
+//                DeleteDC), drawing into the bitmap selected into it
 // TDC itself, made from a handle, does not own it. Objects selected through the
-// member functions are remembered and put back by RestoreObjects (and by the
-// destructor of an owning context).
+// member functions (a bitmap too, in a memory context) are remembered and put
+// back by RestoreObjects (and by the destructor of an owning context), so that
+// the caller can delete them once the context is gone.
 #ifndef PLATFORM_T_DC_H
 #define PLATFORM_T_DC_H
 
@@ -32,10 +35,13 @@ class TDC {
   void SelectObject(HPEN pen);
   void SelectObject(HBRUSH brush);
   void SelectObject(HFONT font);
+  // Only a memory context takes a bitmap; elsewhere nothing changes.
+  void SelectObject(HBITMAP bitmap);
   void SelectStockObject(int index);
   void RestorePen();
   void RestoreBrush();
   void RestoreFont();
+  void RestoreBitmap();
   void RestoreObjects();
   int SaveDC() const { return ::SaveDC(Handle); }
   bool RestoreDC(int saved = -1) { return ::RestoreDC(Handle, saved) != 0; }
@@ -50,6 +56,7 @@ class TDC {
   UINT SetTextAlign(UINT align) { return ::SetTextAlign(Handle, align); }
   UINT GetTextAlign() const { return ::GetTextAlign(Handle); }
   int SetPolyFillMode(int mode) { return ::SetPolyFillMode(Handle, mode); }
+  int SetStretchBltMode(int mode) { return ::SetStretchBltMode(Handle, mode); }
 
   // ---- Mapping ----
   int SetMapMode(int mode) { return ::SetMapMode(Handle, mode); }
@@ -86,8 +93,34 @@ class TDC {
   bool InvertRect(const TRect& r) { return ::InvertRect(Handle, &r) != 0; }
   bool DrawFocusRect(const TRect& r) { return ::DrawFocusRect(Handle, &r) != 0; }
   bool FillRgn(HRGN region, HBRUSH brush) { return ::FillRgn(Handle, region, brush) != 0; }
+  // The region's edge, `size.cx` across and `size.cy` down (logical units).
+  bool FrameRgn(HRGN region, HBRUSH brush, const TSize& size) {
+    return ::FrameRgn(Handle, region, brush, size.cx, size.cy) != 0;
+  }
+  bool PaintRgn(HRGN region) { return ::PaintRgn(Handle, region) != 0; }
+  bool InvertRgn(HRGN region) { return ::InvertRgn(Handle, region) != 0; }
+  bool PatBlt(int x, int y, int w, int h, DWORD rop = PATCOPY) { return ::PatBlt(Handle, x, y, w, h, rop) != 0; }
+  bool PatBlt(const TRect& r, DWORD rop = PATCOPY) { return PatBlt(r.left, r.top, r.Width(), r.Height(), rop); }
+  // Copies from `source` (any context: a TDC converts) at (sx, sy), the same size.
+  bool BitBlt(int x, int y, int w, int h, HDC source, int sx, int sy, DWORD rop = SRCCOPY) {
+    return ::BitBlt(Handle, x, y, w, h, source, sx, sy, rop) != 0;
+  }
+  bool BitBlt(const TRect& dest, HDC source, const TPoint& from, DWORD rop = SRCCOPY) {
+    return BitBlt(dest.left, dest.top, dest.Width(), dest.Height(), source, from.x, from.y, rop);
+  }
+  bool StretchBlt(int x, int y, int w, int h, HDC source, int sx, int sy, int sw, int sh, DWORD rop = SRCCOPY) {
+    return ::StretchBlt(Handle, x, y, w, h, source, sx, sy, sw, sh, rop) != 0;
+  }
+  bool StretchBlt(const TRect& dest, HDC source, const TRect& from, DWORD rop = SRCCOPY) {
+    return StretchBlt(dest.left, dest.top, dest.Width(), dest.Height(), source, from.left, from.top, from.Width(),
+                      from.Height(), rop);
+  }
   bool TextOut(int x, int y, const char* text, int length = -1);
   bool TextOut(const TPoint& p, const char* text, int length = -1) { return TextOut(p.x, p.y, text, length); }
+
+  // ---- Clipping ----
+  // A copy of the region replaces the clip (null: the whole surface); the result's kind.
+  int SelectClipRgn(HRGN region) { return ::SelectClipRgn(Handle, region); }
 
   // ---- Text ----
   TSize GetTextExtent(const char* text, int length) const;
@@ -101,6 +134,7 @@ class TDC {
   HPEN origPen_ = nullptr;
   HBRUSH origBrush_ = nullptr;
   HFONT origFont_ = nullptr;
+  HBITMAP origBitmap_ = nullptr;
 };
 
 class TClientDC : public TDC {
@@ -143,6 +177,13 @@ class TMetaFileDC : public TDC {
   ~TMetaFileDC() override;
   // Ends recording; the caller owns the metafile (DeleteMetaFile).
   HMETAFILE Close();
+};
+
+class TMemoryDC : public TDC {
+ public:
+  // Compatible with `dc`; with the screen when `dc` is null.
+  explicit TMemoryDC(HDC dc = nullptr) : TDC(::CreateCompatibleDC(dc)) {}
+  ~TMemoryDC() override;
 };
 
 class TPrintDC : public TDC {

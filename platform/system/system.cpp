@@ -456,31 +456,6 @@ bool startProgram(const std::string& program, const std::vector<std::string>& ar
 #endif
 }
 
-UINT WinExec(const char* commandLine, UINT) {
-  if (commandLine == nullptr) return 2;
-  std::vector<std::string> words;
-  std::string current;
-  bool quoted = false, any = false;
-  for (const char* c = commandLine; *c != '\0'; ++c) {
-    if (*c == '"') {
-      quoted = !quoted;
-      any = true;
-    } else if ((*c == ' ' || *c == '\t') && !quoted) {
-      if (any) words.push_back(current);
-      current.clear();
-      any = false;
-    } else {
-      current += *c;
-      any = true;
-    }
-  }
-  if (any) words.push_back(current);
-  if (words.empty()) return 2;
-  std::string program = words.front();
-  words.erase(words.begin());
-  return startProgram(program, words) ? 33 : 2;
-}
-
 // ---------------------------------------------------------------- help
 
 BOOL WinHelp(HWND owner, const char* file, UINT command, uintptr_t data) {

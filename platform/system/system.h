@@ -106,8 +106,5 @@ BOOL WinHelp(HWND owner, const char* file, UINT command, uintptr_t data);
 // Starts `program` (searched on PATH when it has no '/') with `args`, without
 // waiting. Returns true when it started.
 bool startProgram(const std::string& program, const std::vector<std::string>& args);
-// The Windows form: the command line split at blanks (double quotes group);
-// returns a value above 31 on success, 2 when the program was not found.
-UINT WinExec(const char* commandLine, UINT show);
 
 #endif  // PLATFORM_SYSTEM_H

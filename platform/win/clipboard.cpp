@@ -21,8 +21,6 @@ struct State {
   std::vector<std::string> names;  // format 0xC000 + i
   std::vector<Entry> entries;      // in the order set
   bool open = false;
-  HWND opener = nullptr;
-  HWND owner = nullptr;
 };
 
 State& state() {
@@ -70,11 +68,10 @@ int GetClipboardFormatName(UINT format, char* out, int size) {
   return len;
 }
 
-BOOL OpenClipboard(HWND owner) {
+BOOL OpenClipboard(HWND) {
   State& s = state();
   if (s.open) return FALSE;
   s.open = true;
-  s.opener = owner;
   return TRUE;
 }
 
@@ -82,7 +79,6 @@ BOOL CloseClipboard() {
   State& s = state();
   if (!s.open) return FALSE;
   s.open = false;
-  s.opener = nullptr;
   return TRUE;
 }
 
@@ -91,11 +87,8 @@ BOOL EmptyClipboard() {
   if (!s.open) return FALSE;
   for (const Entry& e : s.entries) release(e);
   s.entries.clear();
-  s.owner = s.opener;
   return TRUE;
 }
-
-HWND GetClipboardOwner() { return state().owner; }
 
 HGLOBAL SetClipboardData(UINT format, HGLOBAL data) {
   State& s = state();
@@ -124,8 +117,6 @@ BOOL IsClipboardFormatAvailable(UINT format) {
     if (e.format == format) return TRUE;
   return FALSE;
 }
-
-int CountClipboardFormats() { return static_cast<int>(state().entries.size()); }
 
 UINT EnumClipboardFormats(UINT format) {
   const std::vector<Entry>& es = state().entries;

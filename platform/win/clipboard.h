@@ -1,8 +1,8 @@
 // The clipboard: formats registered by name (numbers from 0xC000, the same
 // number for the same name, compared without letter case), and for each format
-// one data block. It is opened by a window, emptied (which makes that window its
-// owner), filled with SetClipboardData (the clipboard then owns the block) and
-// read with GetClipboardData (the block stays the clipboard's). Formats are
+// one data block. It is opened by a window, emptied, filled with
+// SetClipboardData (the clipboard then owns the block) and read with
+// GetClipboardData (the block stays the clipboard's). Formats are
 // walked in the order they were set. A metafile picture block (CF_METAFILEPICT)
 // holds a METAFILEPICT whose metafile the clipboard deletes with the block.
 #ifndef PLATFORM_CLIPBOARD_H
@@ -22,13 +22,11 @@ int GetClipboardFormatName(UINT format, char* out, int size);
 BOOL OpenClipboard(HWND owner);
 BOOL CloseClipboard();
 BOOL EmptyClipboard();
-HWND GetClipboardOwner();
 // Needs the clipboard open; replaces the format's block and frees the old one.
 HGLOBAL SetClipboardData(UINT format, HGLOBAL data);
 // Needs the clipboard open; null when the format is not there.
 HGLOBAL GetClipboardData(UINT format);
 BOOL IsClipboardFormatAvailable(UINT format);
-int CountClipboardFormats();
 // The format after `format` (0 for the first); 0 at the end.
 UINT EnumClipboardFormats(UINT format);
 

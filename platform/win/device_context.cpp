@@ -1,5 +1,6 @@
 // Device contexts: state, mapping with Windows' rounding, and recording of the
-// primitives (see device_context.h), with the Windows-shaped drawing calls.
+// primitives (see device_context.h), and the table of their handles. The
+// Windows-shaped calls over them are in windows_gdi.cpp and windows_user.cpp.
 #include "platform/win/device_context.h"
 
 #include <algorithm>
@@ -751,28 +752,4 @@ int EndPage(HDC hdc) {
 const DisplayList* metafileList(HMETAFILE mf) {
   GdiObjectTable::Object* o = GdiObjectTable::instance().find(mf);
   return o != nullptr && o->type == OBJ_METAFILE ? o->metafile.get() : nullptr;
-}
-
-// ---------------------------------------------------------------- painting
-
-// BeginPaint and EndPaint (windows_user.h) give and take back a window's paint context.
-
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
-  WindowManager& wm = WindowManager::instance();
-  WindowManager::Window* w = wm.find(hwnd);
-  if (w == nullptr || ps == nullptr) return nullptr;
-  RECT area = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
-  bool erase = w->eraseUpdate;
-  wm.validate(hwnd, nullptr);
-  HDC hdc = windowDeviceContext(hwnd, DeviceContext::Kind::Paint, &area);
-  ps->hdc = hdc;
-  ps->rcPaint = area;
-  ps->fErase = FALSE;
-  if (erase && hdc != nullptr) ps->fErase = SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) == 0;
-  return hdc;
-}
-
-BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {
-  if (ps == nullptr) return FALSE;
-  return unregisterDeviceContext(ps->hdc);
 }

@@ -127,6 +127,3 @@ Region* GdiObjectTable::region(HRGN handle) {
   Object* o = find(handle);
   return o != nullptr && o->type == OBJ_REGION ? o->region.get() : nullptr;
 }
-
-// GetSysColorBrush (windows_user.h) answers from the table's system colour brushes.
-HBRUSH GetSysColorBrush(int index) { return GdiObjectTable::instance().sysColorBrush(index); }

@@ -20,12 +20,10 @@ uintptr_t g_nextMenu = 0xC0000;
 // Menus nest at most this deep when searched or described.
 const int kMaxDepth = 16;
 
-HMENU makeMenu(bool popup) {
+HMENU makeMenu() {
   uintptr_t h = g_nextMenu;
   g_nextMenu += 4;
-  auto m = std::make_unique<Menu>();
-  m->popup = popup;
-  menus()[h] = std::move(m);
+  menus()[h] = std::make_unique<Menu>();
   return reinterpret_cast<HMENU>(h);
 }
 
@@ -77,8 +75,7 @@ std::string Menu::describe(int depth) const {
   return s;
 }
 
-HMENU CreateMenu() { return makeMenu(false); }
-HMENU CreatePopupMenu() { return makeMenu(true); }
+HMENU CreatePopupMenu() { return makeMenu(); }
 BOOL IsMenu(HMENU menu) { return findMenu(menu) != nullptr; }
 
 BOOL DestroyMenu(HMENU menu) {
@@ -118,20 +115,6 @@ BOOL InsertMenu(HMENU menu, UINT position, UINT flags, uintptr_t idOrSubmenu, co
 
 BOOL AppendMenu(HMENU menu, UINT flags, uintptr_t idOrSubmenu, const char* text) {
   return InsertMenu(menu, 0xFFFFFFFFu, flags & ~MF_BYPOSITION, idOrSubmenu, text);
-}
-
-BOOL DeleteMenu(HMENU menu, UINT position, UINT flags) {
-  Menu* m = findMenu(menu);
-  Menu::Item* i = itemOf(menu, position, flags);
-  if (m == nullptr || i == nullptr) return FALSE;
-  for (auto it = m->items.begin(); it != m->items.end(); ++it) {
-    if (&*it == i) {
-      if ((it->flags & MF_POPUP) != 0) DestroyMenu(it->submenu);
-      m->items.erase(it);
-      return TRUE;
-    }
-  }
-  return FALSE;  // the command lives in a submenu
 }
 
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags) {

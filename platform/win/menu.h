@@ -37,7 +37,6 @@ class Menu {
     std::string text;
   };
   std::vector<Item> items;
-  bool popup = true;
 
   // The item with command `id` anywhere in the tree (submenus included), or null.
   // The walk is bounded by the number of menus that exist.
@@ -48,14 +47,12 @@ class Menu {
 
 Menu* findMenu(HMENU menu);
 
-HMENU CreateMenu();
 HMENU CreatePopupMenu();
 BOOL DestroyMenu(HMENU menu);
 BOOL IsMenu(HMENU menu);
 // For MF_POPUP, `idOrSubmenu` is the submenu's handle (the menu then owns it).
 BOOL AppendMenu(HMENU menu, UINT flags, uintptr_t idOrSubmenu, const char* text);
 BOOL InsertMenu(HMENU menu, UINT position, UINT flags, uintptr_t idOrSubmenu, const char* text);
-BOOL DeleteMenu(HMENU menu, UINT position, UINT flags);
 // Returns the previous check state (MF_CHECKED or MF_UNCHECKED), or -1 for no such item.
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT flags);
 // Returns the previous state (MF_ENABLED, MF_GRAYED ...), or -1 for no such item.

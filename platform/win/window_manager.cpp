@@ -80,8 +80,6 @@ const WNDCLASS* WindowManager::findClass(const std::string& name) const {
   return it == classes_.end() ? nullptr : &it->second;
 }
 
-bool WindowManager::unregisterClass(const std::string& name) { return classes_.erase(name) != 0; }
-
 // ---------------------------------------------------------------- windows
 
 WindowManager::Window* WindowManager::find(HWND hwnd) {
@@ -443,14 +441,12 @@ bool WindowManager::next(MSG* out, HWND hwnd, UINT minMsg, UINT maxMsg, bool rem
       if (matches(hwnd, it->hwnd) && inRange(it->message)) {
         *out = *it;
         if (remove) queue_.erase(it);
-        last_ = *out;
         return true;
       }
     }
     if (quitPosted_ && hwnd == nullptr) {
       *out = {nullptr, WM_QUIT, static_cast<WPARAM>(quitCode_), 0, now(), cursor_};
       if (remove) quitPosted_ = false;
-      last_ = *out;
       return !wait;
     }
     if (inRange(WM_NCPAINT)) {
@@ -460,7 +456,6 @@ bool WindowManager::next(MSG* out, HWND hwnd, UINT minMsg, UINT maxMsg, bool rem
         if (w.ncPending && matches(hwnd, w.handle) && isVisible(w.handle)) {
           *out = {w.handle, WM_NCPAINT, 1, 0, now(), cursor_};
           if (remove) w.ncPending = false;
-          last_ = *out;
           return true;
         }
       }
@@ -471,7 +466,6 @@ bool WindowManager::next(MSG* out, HWND hwnd, UINT minMsg, UINT maxMsg, bool rem
         Window& w = *entry.second;
         if (w.hasUpdate && w.handle != desktop_ && matches(hwnd, w.handle) && isVisible(w.handle)) {
           *out = {w.handle, WM_PAINT, 0, 0, now(), cursor_};
-          last_ = *out;
           return true;
         }
       }
@@ -482,7 +476,6 @@ bool WindowManager::next(MSG* out, HWND hwnd, UINT minMsg, UINT maxMsg, bool rem
         if (matches(hwnd, timer.hwnd) && static_cast<int32_t>(t - timer.due) >= 0) {
           *out = {timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.proc), t, cursor_};
           if (remove) timer.due = t + timer.elapse;
-          last_ = *out;
           return true;
         }
       }
@@ -498,7 +491,6 @@ bool WindowManager::next(MSG* out, HWND hwnd, UINT minMsg, UINT maxMsg, bool rem
       continue;
     }
     *out = {nullptr, WM_QUIT, 0, 0, now(), cursor_};
-    last_ = *out;
     return false;
   }
 }

@@ -85,7 +85,6 @@ class WindowManager {
   // ---- Classes ----
   bool registerClass(const WNDCLASS& wc);
   const WNDCLASS* findClass(const std::string& name) const;
-  bool unregisterClass(const std::string& name);
 
   // ---- Windows ----
   HWND desktop() const { return desktop_; }
@@ -125,7 +124,6 @@ class WindowManager {
   // Dispatches until nothing but scripted input would remain; returns the count.
   // Bounded by `limit` messages so that a window that never validates cannot hang it.
   int runUntilIdle(int limit = 100000);
-  const MSG& lastMessage() const { return last_; }
   std::size_t pendingMessages() const { return queue_.size(); }
 
   // ---- Input ----
@@ -226,7 +224,6 @@ class WindowManager {
   int screenHeight_ = 768;
   bool quitPosted_ = false;
   int quitCode_ = 0;
-  MSG last_ = {};
   DWORD clockOffset_ = 0;
   UINT keys_ = 0;
   POINT cursor_ = {0, 0};

@@ -5,7 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string>
+#include <memory>
+#include <vector>
 
 #include "platform/win/bitmap.h"
 #include "platform/win/device_context.h"
@@ -157,20 +158,6 @@ BOOL GetViewportExtEx(HDC hdc, SIZE* s) {
   return TRUE;
 }
 
-BOOL OffsetWindowOrgEx(HDC hdc, int dx, int dy, POINT* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  POINT o = dc->state().windowOrg;
-  return SetWindowOrgEx(hdc, o.x + dx, o.y + dy, old);
-}
-
-BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return FALSE;
-  POINT o = dc->state().viewportOrg;
-  return SetViewportOrgEx(hdc, o.x + dx, o.y + dy, old);
-}
-
 BOOL LPtoDP(HDC hdc, POINT* points, int count) {
   DeviceContext* dc = findDeviceContext(hdc);
   if (dc == nullptr || points == nullptr || count < 0) return FALSE;
@@ -192,28 +179,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
   return dc != nullptr ? dc->select(object) : nullptr;
 }
 
-HGDIOBJ GetCurrentObject(HDC hdc, UINT kind) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr) return nullptr;
-  switch (kind) {
-    case OBJ_PEN: return dc->state().pen;
-    case OBJ_BRUSH: return dc->state().brush;
-    case OBJ_FONT: return dc->state().font;
-    case OBJ_BITMAP: return dc->state().bitmap;
-    default: return nullptr;
-  }
-}
-
 // ---- Objects (creating, deleting, describing) ----
 
 HPEN CreatePen(int style, int width, COLORREF color) {
   if (style < PS_SOLID || style > PS_INSIDEFRAME) style = PS_SOLID;
   return static_cast<HPEN>(GdiObjectTable::instance().add(GdiObjectTable::makePen(style, std::max(0, width), color)));
-}
-
-HPEN CreatePenIndirect(const LOGPEN* pen) {
-  if (pen == nullptr) return nullptr;
-  return CreatePen(static_cast<int>(pen->lopnStyle), pen->lopnWidth.x, pen->lopnColor);
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
@@ -223,16 +193,6 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
   if (hatch < HS_HORIZONTAL || hatch > HS_DIAGCROSS) return nullptr;
   return static_cast<HBRUSH>(GdiObjectTable::instance().add(GdiObjectTable::makeBrush(BS_HATCHED, color, hatch)));
-}
-
-HBRUSH CreateBrushIndirect(const LOGBRUSH* brush) {
-  if (brush == nullptr) return nullptr;
-  switch (brush->lbStyle) {
-    case BS_SOLID: return CreateSolidBrush(brush->lbColor);
-    case BS_NULL: return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    case BS_HATCHED: return CreateHatchBrush(static_cast<int>(brush->lbHatch), brush->lbColor);
-    default: return nullptr;
-  }
 }
 
 HFONT CreateFontIndirect(const LOGFONT* font) {
@@ -267,8 +227,16 @@ HGDIOBJ GetStockObject(int which) { return GdiObjectTable::instance().stock(whic
 BOOL DeleteObject(HGDIOBJ object) { return GdiObjectTable::instance().remove(object); }
 
 DWORD GetObjectType(HGDIOBJ object) {
-  GdiObjectTable::Object* o = GdiObjectTable::instance().find(object);
-  return o != nullptr ? o->type : 0;
+  if (GdiObjectTable::Object* o = GdiObjectTable::instance().find(object)) return o->type;
+  // Device contexts take their handles from a band of their own, so a handle
+  // names an object or a context, never both.
+  DeviceContext* dc = findDeviceContext(static_cast<HDC>(object));
+  if (dc == nullptr) return 0;
+  switch (dc->kind()) {
+    case DeviceContext::Kind::Metafile: return OBJ_METADC;
+    case DeviceContext::Kind::Memory: return OBJ_MEMDC;
+    default: return OBJ_DC;
+  }
 }
 
 int GetObject(HGDIOBJ object, int size, void* out) {
@@ -302,7 +270,6 @@ int GetObject(HGDIOBJ object, int size, void* out) {
   std::memcpy(out, src, static_cast<std::size_t>(n));
   return n;
 }
-
 
 // ---- Clipping ----
 
@@ -364,18 +331,13 @@ int SetBkMode(HDC hdc, int mode) {
   if (mode != TRANSPARENT && mode != OPAQUE) return 0;
   return swapAttribute(hdc, &DeviceContext::State::bkMode, mode, 0);
 }
-int GetBkMode(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::bkMode, 0); }
 
 COLORREF SetBkColor(HDC hdc, COLORREF color) {
   return swapAttribute(hdc, &DeviceContext::State::bkColor, color & 0xFFFFFFu, CLR_INVALID);
 }
-COLORREF GetBkColor(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::bkColor, CLR_INVALID); }
 
 COLORREF SetTextColor(HDC hdc, COLORREF color) {
   return swapAttribute(hdc, &DeviceContext::State::textColor, color & 0xFFFFFFu, CLR_INVALID);
-}
-COLORREF GetTextColor(HDC hdc) {
-  return getAttribute(hdc, &DeviceContext::State::textColor, CLR_INVALID);
 }
 
 UINT SetTextAlign(HDC hdc, UINT align) {
@@ -387,7 +349,6 @@ int SetPolyFillMode(HDC hdc, int mode) {
   if (mode != ALTERNATE && mode != WINDING) return 0;
   return swapAttribute(hdc, &DeviceContext::State::polyFillMode, mode, 0);
 }
-int GetPolyFillMode(HDC hdc) { return getAttribute(hdc, &DeviceContext::State::polyFillMode, 0); }
 
 // ---- Primitives ----
 
@@ -640,11 +601,6 @@ int SetStretchBltMode(HDC hdc, int mode) {
   return old;
 }
 
-int GetStretchBltMode(HDC hdc) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  return dc != nullptr ? dc->state().stretchMode : 0;
-}
-
 BOOL TextOut(HDC hdc, int x, int y, const char* text, int length) {
   DeviceContext* dc = findDeviceContext(hdc);
   return dc != nullptr && dc->textOut(x, y, text, length);
@@ -657,25 +613,11 @@ BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size) {
   return dc != nullptr && dc->textExtent(text, length, size);
 }
 
-BOOL GetTextExtentPoint(HDC hdc, const char* text, int length, SIZE* size) {
-  return GetTextExtentPoint32(hdc, text, length, size);
-}
-
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* metrics) {
   DeviceContext* dc = findDeviceContext(hdc);
   if (dc == nullptr || metrics == nullptr) return FALSE;
   *metrics = dc->textMetrics();
   return TRUE;
-}
-
-int GetTextFace(HDC hdc, int size, char* out) {
-  DeviceContext* dc = findDeviceContext(hdc);
-  if (dc == nullptr || out == nullptr || size <= 0) return 0;
-  std::string face = dc->deviceFont().face;
-  int n = std::min<int>(size - 1, static_cast<int>(face.size()));
-  std::memcpy(out, face.data(), static_cast<std::size_t>(n));
-  out[n] = '\0';
-  return n;
 }
 
 // ---- Metafiles ----
@@ -732,34 +674,6 @@ HBITMAP CreateCompatibleBitmap(HDC, int width, int height) {
   return addBitmap(Bitmap::make(width, height, 0));
 }
 
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
-  if (width == 0 || height == 0) width = height = 1;
-  std::shared_ptr<Bitmap> b = Bitmap::make(width, height, 0);
-  if (!b || planes != 1) return nullptr;
-  if (bits != nullptr) {
-    // Device-dependent rows, each a whole number of 16-bit words: one bit a
-    // pixel (set is white) or 32 bits (blue, green, red, unused).
-    if (bitsPerPixel != 1 && bitsPerPixel != 32) return nullptr;
-    const std::size_t stride = (static_cast<std::size_t>(width) * bitsPerPixel + 15) / 16 * 2;
-    const unsigned char* data = static_cast<const unsigned char*>(bits);
-    b->pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-      const unsigned char* row = data + static_cast<std::size_t>(y) * stride;
-      for (int x = 0; x < width; ++x) {
-        uint32_t v;
-        if (bitsPerPixel == 1) {
-          v = ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 0xFFFFFFu : 0;
-        } else {
-          const unsigned char* p = row + static_cast<std::size_t>(x) * 4;
-          v = (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[0];
-        }
-        b->pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] = v;
-      }
-    }
-  }
-  return addBitmap(std::move(b));
-}
-
 HBITMAP CreateDIBitmap(HDC, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,
                        UINT usage) {
   if (header == nullptr) return nullptr;
@@ -775,48 +689,6 @@ HBITMAP CreateDIBitmap(HDC, const BITMAPINFOHEADER* header, DWORD init, const vo
   std::shared_ptr<Bitmap> b = Bitmap::make(w, h, 0);
   b->pixels = std::move(pixels);
   return addBitmap(std::move(b));
-}
-
-int SetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
-  GdiObjectTable::Object* o = GdiObjectTable::instance().find(bitmap);
-  if (o == nullptr || o->type != OBJ_BITMAP || !o->bitmap || info == nullptr || o->stock) return 0;
-  // The DIB's header describes `lines` rows starting at row `start`.
-  const BITMAPINFOHEADER& ih = info->bmiHeader;
-  if (ih.biSize < sizeof(BITMAPINFOHEADER) || ih.biBitCount == 0) return 0;
-  const std::size_t entries = ih.biBitCount <= 8 ? (ih.biClrUsed != 0 ? ih.biClrUsed : (1u << ih.biBitCount)) : 0;
-  if (entries > 256) return 0;
-  std::vector<unsigned char> header(reinterpret_cast<const unsigned char*>(info),
-                                    reinterpret_cast<const unsigned char*>(info) + ih.biSize + entries * 4);
-  BITMAPINFO* part = reinterpret_cast<BITMAPINFO*>(header.data());
-  const bool bottomUpHeader = info->bmiHeader.biHeight > 0;
-  part->bmiHeader.biHeight = bottomUpHeader ? static_cast<LONG>(lines) : -static_cast<LONG>(lines);
-  int w = 0, h = 0;
-  bool bottomUp = false;
-  std::vector<uint32_t> pixels;
-  if (lines == 0 || !decodeDib(part, bits, usage, &w, &h, &bottomUp, pixels)) return 0;
-  Bitmap& target = *o->bitmap;
-  if (w != target.width) return 0;
-  // Rows of a bottom-up DIB count from the bottom.
-  const long long top = bottomUp ? static_cast<long long>(target.height) - start - h : start;
-  if (top < 0 || top + h > target.height) return 0;
-  if (o->bitmap.use_count() > 1) o->bitmap = std::make_shared<Bitmap>(*o->bitmap);  // recordings keep the old
-  Bitmap& b = *o->bitmap;
-  if (b.drawing.empty()) {
-    if (b.pixels.empty()) b.pixels.assign(static_cast<std::size_t>(b.width) * b.height, b.fill);
-    std::copy(pixels.begin(), pixels.end(), b.pixels.begin() + static_cast<std::ptrdiff_t>(top * b.width));
-  } else {
-    // Over what was drawn: the rows as an image on top of it.
-    std::shared_ptr<Bitmap> rows = Bitmap::make(w, h, 0);
-    rows->pixels = std::move(pixels);
-    DrawCommand c;
-    c.op = DrawOp::Image;
-    c.rect = {0, static_cast<LONG>(top), w, static_cast<LONG>(top + h)};
-    c.clip = {0, 0, b.width, b.height};
-    c.source = {0, 0, w, h};
-    c.image = std::move(rows);
-    b.drawing.add(c);
-  }
-  return h;
 }
 
 // ---- Regions ----
@@ -836,16 +708,8 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom) {
   return addRegion(Region::rect(left, top, right, bottom));
 }
 
-HRGN CreateRectRgnIndirect(const RECT* r) {
-  return r != nullptr ? CreateRectRgn(r->left, r->top, r->right, r->bottom) : nullptr;
-}
-
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom) {
   return addRegion(Region::ellipse(left, top, right, bottom));
-}
-
-HRGN CreateEllipticRgnIndirect(const RECT* r) {
-  return r != nullptr ? CreateEllipticRgn(r->left, r->top, r->right, r->bottom) : nullptr;
 }
 
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height) {
@@ -862,46 +726,10 @@ BOOL PtInRegion(HRGN region, int x, int y) {
   return r != nullptr && r->contains(x, y);
 }
 
-BOOL RectInRegion(HRGN region, const RECT* rect) {
-  Region* r = GdiObjectTable::instance().region(region);
-  if (r == nullptr || rect == nullptr) return FALSE;
-  RECT b = r->box();
-  RECT i = {std::max(b.left, rect->left), std::max(b.top, rect->top),
-            std::min(b.right, rect->right), std::min(b.bottom, rect->bottom)};
-  if (i.right <= i.left || i.bottom <= i.top) return FALSE;
-  // Rectangles, ellipses and rounded rectangles are convex and symmetric about
-  // their centre on each axis: the pixel of the overlap nearest the centre is
-  // inside when any is.
-  if (r->kind() == Region::Kind::Rect) return TRUE;
-  if (r->kind() == Region::Kind::Ellipse || r->kind() == Region::Kind::RoundRect) {
-    long long cx = (static_cast<long long>(b.left) + b.right) / 2;
-    long long cy = (static_cast<long long>(b.top) + b.bottom) / 2;
-    cx = std::max<long long>(i.left, std::min<long long>(cx, i.right - 1LL));
-    cy = std::max<long long>(i.top, std::min<long long>(cy, i.bottom - 1LL));
-    return r->contains(static_cast<int>(cx), static_cast<int>(cy));
-  }
-  // Other shapes: every pixel of overlaps up to 1024 x 1024, larger ones
-  // sampled on a grid of that many points.
-  const long long w = static_cast<long long>(i.right) - i.left, h = static_cast<long long>(i.bottom) - i.top;
-  const long long sx = std::max<long long>(1, w / 1024), sy = std::max<long long>(1, h / 1024);
-  for (long long y = i.top; y < i.bottom; y += sy)
-    for (long long x = i.left; x < i.right; x += sx)
-      if (r->contains(static_cast<int>(x), static_cast<int>(y))) return TRUE;
-  return FALSE;
-}
-
 int GetRgnBox(HRGN region, RECT* box) {
   Region* r = GdiObjectTable::instance().region(region);
   if (r == nullptr || box == nullptr) return ERROR;
   *box = r->box();
-  if (r->isEmpty()) return NULLREGION;
-  return r->kind() == Region::Kind::Rect ? SIMPLEREGION : COMPLEXREGION;
-}
-
-int OffsetRgn(HRGN region, int dx, int dy) {
-  Region* r = GdiObjectTable::instance().region(region);
-  if (r == nullptr) return ERROR;
-  r->offset(dx, dy);
   if (r->isEmpty()) return NULLREGION;
   return r->kind() == Region::Kind::Rect ? SIMPLEREGION : COMPLEXREGION;
 }
@@ -917,34 +745,7 @@ int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
   return d->kind() == Region::Kind::Rect ? SIMPLEREGION : COMPLEXREGION;
 }
 
-BOOL EqualRgn(HRGN a, HRGN b) {
-  GdiObjectTable& t = GdiObjectTable::instance();
-  Region* ra = t.region(a);
-  Region* rb = t.region(b);
-  if (ra == nullptr || rb == nullptr) return FALSE;
-  RECT ba = ra->box(), bb = rb->box();
-  if (!EqualRect(&ba, &bb)) return FALSE;
-  // Compares pixel by pixel over boxes up to 1024 x 1024, larger ones on a grid
-  // of that many samples.
-  const long long w = static_cast<long long>(ba.right) - ba.left, h = static_cast<long long>(ba.bottom) - ba.top;
-  const long long sx = std::max<long long>(1, w / 1024), sy = std::max<long long>(1, h / 1024);
-  for (long long y = ba.top; y < ba.bottom; y += sy)
-    for (long long x = ba.left; x < ba.right; x += sx)
-      if (ra->contains(static_cast<int>(x), static_cast<int>(y)) !=
-          rb->contains(static_cast<int>(x), static_cast<int>(y)))
-        return FALSE;
-  return TRUE;
-}
-
 // ---- Rectangles ----
-
-BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {
-  if (r == nullptr) return FALSE;
-  *r = {left, top, right, bottom};
-  return TRUE;
-}
-
-BOOL SetRectEmpty(RECT* r) { return SetRect(r, 0, 0, 0, 0); }
 
 BOOL IsRectEmpty(const RECT* r) { return r == nullptr || r->right <= r->left || r->bottom <= r->top; }
 
@@ -998,10 +799,4 @@ BOOL UnionRect(RECT* out, const RECT* a, const RECT* b) {
 BOOL EqualRect(const RECT* a, const RECT* b) {
   return a != nullptr && b != nullptr && a->left == b->left && a->top == b->top &&
          a->right == b->right && a->bottom == b->bottom;
-}
-
-BOOL CopyRect(RECT* out, const RECT* in) {
-  if (out == nullptr || in == nullptr) return FALSE;
-  *out = *in;
-  return TRUE;
 }

@@ -111,7 +111,8 @@ inline int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
 #define SYSTEM_FIXED_FONT 16
 #define DEFAULT_GUI_FONT 17
 
-// Object kinds (GetObjectType).
+// Object kinds (GetObjectType): the drawing objects, and the device contexts
+// (OBJ_METADC a metafile being recorded, OBJ_MEMDC a memory context, OBJ_DC any other).
 #define OBJ_PEN 1
 #define OBJ_BRUSH 2
 #define OBJ_DC 3
@@ -317,17 +318,13 @@ BOOL GetWindowOrgEx(HDC hdc, POINT* p);
 BOOL GetViewportOrgEx(HDC hdc, POINT* p);
 BOOL GetWindowExtEx(HDC hdc, SIZE* s);
 BOOL GetViewportExtEx(HDC hdc, SIZE* s);
-BOOL OffsetWindowOrgEx(HDC hdc, int dx, int dy, POINT* old);
-BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* old);
 BOOL LPtoDP(HDC hdc, POINT* points, int count);
 BOOL DPtoLP(HDC hdc, POINT* points, int count);
 
 // ---- Objects ----
 HPEN CreatePen(int style, int width, COLORREF color);
-HPEN CreatePenIndirect(const LOGPEN* pen);
 HBRUSH CreateSolidBrush(COLORREF color);
 HBRUSH CreateHatchBrush(int hatch, COLORREF color);
-HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);
 HFONT CreateFontIndirect(const LOGFONT* font);
 HFONT CreateFont(int height, int width, int escapement, int orientation, int weight,
                  DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
@@ -335,7 +332,6 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
                  const char* faceName);
 HGDIOBJ GetStockObject(int which);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
-HGDIOBJ GetCurrentObject(HDC hdc, UINT kind);
 BOOL DeleteObject(HGDIOBJ object);
 DWORD GetObjectType(HGDIOBJ object);
 int GetObject(HGDIOBJ object, int size, void* out);
@@ -353,15 +349,11 @@ int GetClipBox(HDC hdc, RECT* box);
 int SetROP2(HDC hdc, int rop);
 int GetROP2(HDC hdc);
 int SetBkMode(HDC hdc, int mode);
-int GetBkMode(HDC hdc);
 COLORREF SetBkColor(HDC hdc, COLORREF color);
-COLORREF GetBkColor(HDC hdc);
 COLORREF SetTextColor(HDC hdc, COLORREF color);
-COLORREF GetTextColor(HDC hdc);
 UINT SetTextAlign(HDC hdc, UINT align);
 UINT GetTextAlign(HDC hdc);
 int SetPolyFillMode(HDC hdc, int mode);
-int GetPolyFillMode(HDC hdc);
 
 // ---- Primitives ----
 BOOL MoveToEx(HDC hdc, int x, int y, POINT* old);
@@ -393,15 +385,10 @@ BOOL TextOut(HDC hdc, int x, int y, const char* text, int length);
 // the source as it is at the time of the call. Sizes are limited to 16384
 // pixels a side and 2^26 pixels in all; a larger bitmap is refused.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);  // black
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
 // A bitmap from a DIB's pixels (CBM_INIT; black without it). BI_RGB only, with
 // DIB_RGB_COLORS; DIB_PAL_COLORS is refused.
 HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage);
-// Replaces rows start..start+lines-1 (counted from the bottom for a bottom-up DIB)
-// of the bitmap with the DIB's rows; the number of rows set.
-int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits, const BITMAPINFO* info,
-              UINT usage);
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, DWORD rop);
 // Negative extents, or extents whose signs differ between source and destination, mirror.
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int sw, int sh,
@@ -414,31 +401,21 @@ int StretchDIBits(HDC hdc, int x, int y, int width, int height, int sx, int sy, 
 // Fills a rectangle with the selected brush by a raster operation that has no source.
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop);
 int SetStretchBltMode(HDC hdc, int mode);
-int GetStretchBltMode(HDC hdc);
 
 // ---- Text measurement ----
 BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size);
-BOOL GetTextExtentPoint(HDC hdc, const char* text, int length, SIZE* size);
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* metrics);
-int GetTextFace(HDC hdc, int size, char* out);
 
 // ---- Regions (coordinates as given; regions know no mapping) ----
 HRGN CreateRectRgn(int left, int top, int right, int bottom);
-HRGN CreateRectRgnIndirect(const RECT* rect);
 HRGN CreateEllipticRgn(int left, int top, int right, int bottom);
-HRGN CreateEllipticRgnIndirect(const RECT* rect);
 HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int width, int height);
 HRGN CreatePolygonRgn(const POINT* points, int count, int fillMode);
 BOOL PtInRegion(HRGN region, int x, int y);
-BOOL RectInRegion(HRGN region, const RECT* rect);
 int GetRgnBox(HRGN region, RECT* box);
-int OffsetRgn(HRGN region, int dx, int dy);
 int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
-BOOL EqualRgn(HRGN a, HRGN b);
 
 // ---- Rectangles ----
-BOOL SetRect(RECT* r, int left, int top, int right, int bottom);
-BOOL SetRectEmpty(RECT* r);
 BOOL IsRectEmpty(const RECT* r);
 BOOL PtInRect(const RECT* r, POINT p);
 BOOL InflateRect(RECT* r, int dx, int dy);
@@ -446,7 +423,6 @@ BOOL OffsetRect(RECT* r, int dx, int dy);
 BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b);
 BOOL UnionRect(RECT* out, const RECT* a, const RECT* b);
 BOOL EqualRect(const RECT* a, const RECT* b);
-BOOL CopyRect(RECT* out, const RECT* in);
 
 // ---- Metafiles (a display list in logical units of the metafile context) ----
 HDC CreateMetaFile(const char* fileName);  // null: in memory
@@ -454,5 +430,4 @@ HMETAFILE CloseMetaFile(HDC hdc);
 BOOL PlayMetaFile(HDC hdc, HMETAFILE mf);
 BOOL DeleteMetaFile(HMETAFILE mf);
 
-// For the window layer: the system colour of an index (shared with GetSysColor).
 #endif  // PLATFORM_WINDOWS_GDI_H

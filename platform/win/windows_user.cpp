@@ -1,6 +1,6 @@
 // The Windows-shaped window-manager calls, each a thin function over the
-// WindowManager, with the default window procedure, system metrics, system
-// colours and the standard cursors.
+// WindowManager, with the default window procedure, the paint contexts, system
+// metrics, system colours and their brushes, and the standard cursors.
 #include "platform/win/windows_user.h"
 
 #include <algorithm>
@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/device_context.h"
+#include "platform/win/gdi_object_table.h"
 #include "platform/win/window_manager.h"
 #include "platform/win/windows_gdi.h"
 
@@ -60,10 +62,6 @@ BOOL GetClassInfo(HINSTANCE, const char* className, WNDCLASS* out) {
   if (c == nullptr) return FALSE;
   if (out != nullptr) *out = *c;
   return TRUE;
-}
-
-BOOL UnregisterClass(const char* className, HINSTANCE) {
-  return className != nullptr && wm().unregisterClass(className);
 }
 
 // ---------------------------------------------------------------- windows
@@ -172,26 +170,6 @@ HWND SetParent(HWND hwnd, HWND newParent) {
 HWND GetDesktopWindow() { return wm().desktop(); }
 HWND WindowFromPoint(POINT screenPoint) { return wm().windowFromPoint(screenPoint); }
 
-HWND ChildWindowFromPoint(HWND parent, POINT clientPoint) {
-  const WindowManager::Window* p = wm().find(parent);
-  if (p == nullptr) return nullptr;
-  RECT c = wm().clientRect(parent);
-  if (clientPoint.x < c.left || clientPoint.y < c.top || clientPoint.x >= c.right ||
-      clientPoint.y >= c.bottom) {
-    return nullptr;
-  }
-  for (auto it = p->children.rbegin(); it != p->children.rend(); ++it) {
-    const WindowManager::Window* cw = wm().find(*it);
-    if (cw == nullptr) continue;
-    const RECT& r = cw->rect;
-    if (clientPoint.x >= r.left && clientPoint.x < r.right && clientPoint.y >= r.top &&
-        clientPoint.y < r.bottom) {
-      return *it;
-    }
-  }
-  return parent;
-}
-
 BOOL SetWindowText(HWND hwnd, const char* text) {
   if (!IsWindow(hwnd)) return FALSE;
   return SendMessage(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text != nullptr ? text : "")) != 0;
@@ -284,11 +262,6 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
     InvalidateRect(hwnd, nullptr, TRUE);
   }
   return wasDisabled;
-}
-
-BOOL IsWindowEnabled(HWND hwnd) {
-  const WindowManager::Window* w = wm().find(hwnd);
-  return w != nullptr && (w->style & WS_DISABLED) == 0;
 }
 
 HWND GetDlgItem(HWND dialog, int id) {
@@ -489,11 +462,6 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 BOOL TranslateMessage(const MSG*) { return FALSE; }  // characters are queued with their keys
 LRESULT DispatchMessage(const MSG* msg) { return msg != nullptr ? wm().dispatch(*msg) : 0; }
 
-DWORD GetMessagePos() {
-  POINT p = wm().lastMessage().pt;
-  return static_cast<DWORD>(MAKELPARAM(p.x, p.y));
-}
-
 // ---------------------------------------------------------------- focus and capture
 
 HWND SetFocus(HWND hwnd) { return wm().setFocus(hwnd); }
@@ -501,8 +469,6 @@ HWND GetFocus() { return wm().focus(); }
 HWND SetCapture(HWND hwnd) { return wm().setCapture(hwnd); }
 BOOL ReleaseCapture() { return wm().releaseCapture(); }
 HWND GetCapture() { return wm().capture(); }
-HWND SetActiveWindow(HWND hwnd) { return wm().setActive(hwnd, WA_ACTIVE); }
-HWND GetActiveWindow() { return wm().active(); }
 
 int16_t GetKeyState(int virtualKey) {
   UINT keys = wm().keyState();
@@ -567,13 +533,6 @@ BOOL ShowCaret(HWND hwnd) {
   return TRUE;
 }
 
-BOOL HideCaret(HWND hwnd) {
-  WindowManager::Caret& c = wm().caret();
-  if (c.owner == nullptr || (hwnd != nullptr && hwnd != c.owner)) return FALSE;
-  if (c.hidden < 1000000) ++c.hidden;
-  return TRUE;
-}
-
 // ---------------------------------------------------------------- timers
 
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
@@ -608,7 +567,25 @@ BOOL UpdateWindow(HWND hwnd) {
   return TRUE;
 }
 
-// BeginPaint and EndPaint live with the device contexts (device_context.cpp).
+// A paint context is a window context clipped to the update area, which it validates.
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
+  WindowManager::Window* w = wm().find(hwnd);
+  if (w == nullptr || ps == nullptr) return nullptr;
+  RECT area = w->hasUpdate ? w->update : RECT{0, 0, 0, 0};
+  bool erase = w->eraseUpdate;
+  wm().validate(hwnd, nullptr);
+  HDC hdc = windowDeviceContext(hwnd, DeviceContext::Kind::Paint, &area);
+  ps->hdc = hdc;
+  ps->rcPaint = area;
+  ps->fErase = FALSE;
+  if (erase && hdc != nullptr) ps->fErase = SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(hdc), 0) == 0;
+  return hdc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT* ps) {
+  if (ps == nullptr) return FALSE;
+  return unregisterDeviceContext(ps->hdc);
+}
 
 // ---------------------------------------------------------------- scroll bars
 
@@ -773,3 +750,6 @@ DWORD GetSysColor(int index) {
   if (index < 0 || index >= static_cast<int>(sizeof kColors / sizeof kColors[0])) return 0;
   return kColors[index];
 }
+
+// The system colour brushes are stock objects of the drawing objects' table.
+HBRUSH GetSysColorBrush(int index) { return GdiObjectTable::instance().sysColorBrush(index); }

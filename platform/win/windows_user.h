@@ -361,7 +361,6 @@ struct PAINTSTRUCT {
 // ---- Window classes ----
 BOOL RegisterClass(const WNDCLASS* wc);
 BOOL GetClassInfo(HINSTANCE instance, const char* className, WNDCLASS* out);
-BOOL UnregisterClass(const char* className, HINSTANCE instance);
 
 // ---- Windows ----
 HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
@@ -387,7 +386,6 @@ HWND GetParent(HWND hwnd);
 HWND SetParent(HWND hwnd, HWND newParent);
 HWND GetDesktopWindow();
 HWND WindowFromPoint(POINT screenPoint);
-HWND ChildWindowFromPoint(HWND parent, POINT clientPoint);
 BOOL SetWindowText(HWND hwnd, const char* text);
 int GetWindowText(HWND hwnd, char* out, int size);
 int GetWindowTextLength(HWND hwnd);
@@ -397,7 +395,6 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index);
 LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value);
 int GetClassName(HWND hwnd, char* out, int size);
 BOOL EnableWindow(HWND hwnd, BOOL enable);
-BOOL IsWindowEnabled(HWND hwnd);
 HWND GetDlgItem(HWND dialog, int id);
 int GetDlgCtrlID(HWND hwnd);
 HWND GetWindow(HWND hwnd, UINT relation);
@@ -425,7 +422,6 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessage(const MSG* msg);
-DWORD GetMessagePos();  // screen position of the last message, packed
 
 // ---- Accelerators ----
 // A key that stands for a command: with FVIRTKEY `key` is a virtual key,
@@ -460,21 +456,18 @@ HWND GetFocus();
 HWND SetCapture(HWND hwnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
-HWND SetActiveWindow(HWND hwnd);
-HWND GetActiveWindow();
 // The key state as the last input message left it (high bit set while down).
 int16_t GetKeyState(int virtualKey);
 BOOL GetCursorPos(POINT* p);
 BOOL SetCursorPos(int x, int y);
 
 // ---- The caret (one for the whole program, owned by one window) ----
-// Created hidden; ShowCaret and HideCaret nest. Destroyed with its window.
+// Created hidden; ShowCaret shows it. Destroyed with its window.
 BOOL CreateCaret(HWND hwnd, HGDIOBJ bitmap, int width, int height);
 BOOL DestroyCaret();
 BOOL SetCaretPos(int x, int y);  // client coordinates of the owner
 BOOL GetCaretPos(POINT* p);
 BOOL ShowCaret(HWND hwnd);
-BOOL HideCaret(HWND hwnd);
 
 // ---- Timers ----
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);

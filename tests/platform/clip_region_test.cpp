@@ -171,13 +171,15 @@ TEST_F(ClipRegionTest, SelectClipRgnClipsToTheRegionNotItsBox) {
 
 TEST_F(ClipRegionTest, TheClipIsACopyAndNarrowsSavesAndRestores) {
   HRGN ellipse = CreateEllipticRgn(10, 5, 101, 76);
+  HRGN elsewhere = CreateRectRgn(500, 500, 600, 600);
   SelectClipRgn(hdc, ellipse);
-  OffsetRgn(ellipse, 500, 500);  // the selected clip is a copy: it stays
+  CombineRgn(ellipse, elsewhere, nullptr, RGN_COPY);  // the selected clip is a copy: it stays
   int saved = SaveDC(hdc);
   EXPECT_EQ(IntersectClipRect(hdc, 0, 0, 55, 90), COMPLEXREGION);
   RECT all = {0, 0, 120, 90};
   FillRect(hdc, &all, red);
-  OffsetRgn(ellipse, -500, -500);
+  DeleteObject(ellipse);
+  ellipse = CreateEllipticRgn(10, 5, 101, 76);
   EXPECT_EQ(wrongPixels([&](int x, int y) { return x < 55 && PtInRegion(ellipse, x, y) != 0; }), 0)
       << "the left half of the ellipse";
   ASSERT_TRUE(RestoreDC(hdc, saved));
@@ -194,6 +196,7 @@ TEST_F(ClipRegionTest, TheClipIsACopyAndNarrowsSavesAndRestores) {
       << "selecting a region is SelectClipRgn";
   DeleteObject(rect);
   DeleteObject(ellipse);
+  DeleteObject(elsewhere);
 }
 
 TEST_F(ClipRegionTest, FillsOfCombinedRegions) {

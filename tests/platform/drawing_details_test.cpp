@@ -136,6 +136,52 @@ TEST_F(DcDetailsTest, StaleHandlesAreRefused) {
   ReleaseDC(nullptr, live);
 }
 
+TEST_F(DcDetailsTest, ObjectTypesOfContextsAndObjects) {
+  HDC window = GetDC(hwnd);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(window);
+  HDC metafile = CreateMetaFile(nullptr);
+  HDC printer = CreateDC("PRINTER", nullptr, nullptr, nullptr);
+  PAINTSTRUCT ps;
+  InvalidateRect(hwnd, nullptr, FALSE);
+  HDC paint = BeginPaint(hwnd, &ps);
+  HPEN pen = CreatePen(PS_SOLID, 1, 0);
+  HBRUSH brush = CreateSolidBrush(0);
+  HRGN region = CreateRectRgn(0, 0, 1, 1);
+  HBITMAP bitmap = CreateCompatibleBitmap(window, 2, 2);
+  HDC recording = CreateMetaFile(nullptr);
+  HMETAFILE picture = CloseMetaFile(recording);
+  struct Case {
+    const char* what;
+    HGDIOBJ handle;
+    DWORD type;
+  } cases[] = {
+      {"window context", window, OBJ_DC},       {"screen context", screen, OBJ_DC},
+      {"paint context", paint, OBJ_DC},         {"printer context", printer, OBJ_DC},
+      {"memory context", memory, OBJ_MEMDC},    {"metafile context", metafile, OBJ_METADC},
+      {"pen", pen, OBJ_PEN},                    {"brush", brush, OBJ_BRUSH},
+      {"region", region, OBJ_REGION},           {"bitmap", bitmap, OBJ_BITMAP},
+      {"metafile", picture, OBJ_METAFILE},      {"stock font", GetStockObject(SYSTEM_FONT), OBJ_FONT},
+      {"closed metafile context", recording, 0}, {"null", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(GetObjectType(c.handle), c.type)
+        << c.what << ": expected " << c.type << ", got " << GetObjectType(c.handle);
+  }
+  EndPaint(hwnd, &ps);
+  EXPECT_EQ(GetObjectType(paint), 0u) << "a paint context ends with EndPaint";
+  ReleaseDC(hwnd, window);
+  EXPECT_EQ(GetObjectType(window), 0u) << "a released context is unknown";
+  ReleaseDC(nullptr, screen);
+  DeleteDC(memory);
+  DeleteDC(printer);
+  DeleteMetaFile(CloseMetaFile(metafile));
+  DeleteMetaFile(picture);
+  for (HGDIOBJ o : {static_cast<HGDIOBJ>(pen), static_cast<HGDIOBJ>(brush), static_cast<HGDIOBJ>(region),
+                    static_cast<HGDIOBJ>(bitmap)})
+    DeleteObject(o);
+}
+
 TEST_F(DcDetailsTest, PensAndFontsScaleWithTheMapping) {
   HDC dc = GetDC(hwnd);
   SetMapMode(dc, MM_ANISOTROPIC);

@@ -1,11 +1,12 @@
 // Definitions live in the file named after what they define: every call that
-// windows_gdi.h declares is defined in windows_gdi.cpp, and in no other file of
-// the drawing layer.
+// windows_gdi.h or windows_user.h declares is defined in windows_gdi.cpp or
+// windows_user.cpp, and in no other file of the window and drawing layer.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,31 +20,80 @@ std::string slurp(const std::string& path) {
   return s.str();
 }
 
-TEST(SourceLayoutTest, WindowsGdiCallsAreDefinedInWindowsGdiCpp) {
-  const std::string dir = std::string(TVX_SOURCE_DIR) + "/platform/win/";
-  const std::string header = slurp(dir + "windows_gdi.h");
-  ASSERT_FALSE(header.empty()) << "cannot read " << dir << "windows_gdi.h";
-  // A declaration: a line that starts with a return type and the call's name, not inline.
-  const std::regex declaration(R"(^(?!inline)[A-Za-z][A-Za-z0-9_]*\*? \*?([A-Z][A-Za-z0-9]*)\()");
-  std::vector<std::string> names;
-  std::istringstream lines(header);
-  for (std::string line; std::getline(lines, line);) {
-    std::smatch m;
-    if (std::regex_search(line, m, declaration)) names.push_back(m[1]);
+bool isWord(const std::string& s) {
+  if (s.empty() || std::isalpha(static_cast<unsigned char>(s[0])) == 0) return false;
+  for (char c : s)
+    if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '_') return false;
+  return true;
+}
+
+// The call a line starts to declare or define ("HDC GetDC(", "BOOL* Name(",
+// "int *Name("): a return type, one blank, the name and an opening parenthesis;
+// "" for any other line (inline helpers, macros, comments, continuations).
+std::string declaredName(const std::string& line) {
+  if (line.rfind("inline", 0) == 0) return "";
+  const std::size_t paren = line.find('(');
+  if (paren == std::string::npos) return "";
+  const std::string head = line.substr(0, paren);
+  const std::size_t blank = head.find(' ');
+  if (blank == std::string::npos || head.find(' ', blank + 1) != std::string::npos) return "";
+  std::string type = head.substr(0, blank), name = head.substr(blank + 1);
+  if (!type.empty() && type.back() == '*') type.pop_back();
+  if (!name.empty() && name[0] == '*') name.erase(0, 1);
+  return isWord(type) && isWord(name) ? name : "";
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// Whether `text` defines `name`: a line that starts its declarator, whose
+// parameter list is followed by a body rather than a semicolon.
+bool defines(const std::string& text, const std::string& name) {
+  std::size_t at = 0;
+  for (const std::string& line : lines(text)) {
+    const std::size_t here = at;
+    at += line.size() + 1;
+    if (declaredName(line) != name) continue;
+    const std::size_t end = text.find_first_of(";{", here + line.find('('));
+    if (end == std::string::npos || text[end] != '{') continue;
+    std::size_t before = end;
+    while (before > here && std::isspace(static_cast<unsigned char>(text[before - 1])) != 0) --before;
+    if (before > here && text[before - 1] == ')') return true;
   }
-  ASSERT_GT(names.size(), 100u) << "the header's calls";
-  const std::vector<std::string> files = {"windows_gdi.cpp", "device_context.cpp", "gdi_object_table.cpp",
-                                          "region.cpp", "bitmap.cpp", "display_list.cpp"};
+  return false;
+}
+
+TEST(SourceLayoutTest, WindowsCallsAreDefinedInTheFileNamedAfterTheirHeader) {
+  const std::string dir = std::string(TVX_SOURCE_DIR) + "/platform/win/";
   std::map<std::string, std::string> sources;
-  for (const std::string& f : files) sources[f] = slurp(dir + f);
-  for (const std::string& name : names) {
-    // A definition: the name at the start of a line's declarator, then a body.
-    const std::regex definition("(^|\\n)[A-Za-z][A-Za-z0-9_]*\\*? \\*?" + name + "\\([^;{]*\\)\\s*\\{");
-    std::string where;
-    for (const std::string& f : files) {
-      if (std::regex_search(sources[f], definition)) where += (where.empty() ? "" : " ") + f;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() == ".cpp") sources[entry.path().filename().string()] = slurp(entry.path().string());
+  }
+  ASSERT_GT(sources.size(), 10u) << "cannot read the sources in " << dir;
+  const struct {
+    const char* header;
+    const char* home;
+    std::size_t atLeast;
+  } headers[] = {{"windows_gdi.h", "windows_gdi.cpp", 80}, {"windows_user.h", "windows_user.cpp", 80}};
+  for (const auto& h : headers) {
+    std::vector<std::string> names;
+    for (const std::string& line : lines(slurp(dir + h.header))) {
+      const std::string name = declaredName(line);
+      if (!name.empty()) names.push_back(name);
     }
-    EXPECT_EQ(where, "windows_gdi.cpp") << name;
+    ASSERT_GE(names.size(), h.atLeast) << "the calls of " << h.header;
+    for (const std::string& name : names) {
+      std::string where;
+      for (const auto& [file, text] : sources) {
+        if (defines(text, name)) where += (where.empty() ? "" : " ") + file;
+      }
+      EXPECT_EQ(where, h.home) << h.header << ": " << name << " expected in " << h.home << ", found in \""
+                               << where << "\"";
+    }
   }
 }
 

@@ -103,10 +103,10 @@ TEST(FileTimes, SetTimeIsReadBack) {
 TEST(StartProgram, StartsAProgramOnThePathAndReportsAMissingOne) {
   const std::string dir = scratchDir("exec_test");
   const std::string marker = dir + "ran";
-  EXPECT_GT(WinExec(("touch \"" + marker + "\"").c_str(), SW_HIDE), 31u);
+  EXPECT_TRUE(startProgram("touch", {marker})) << "expected touch to start";
   for (int i = 0; i < 200 && access(marker.c_str(), F_OK) != 0; ++i) usleep(10000);
-  EXPECT_EQ(0, access(marker.c_str(), F_OK));
-  EXPECT_EQ(2u, WinExec("no-such-program-anywhere", SW_HIDE));
+  EXPECT_EQ(0, access(marker.c_str(), F_OK)) << "expected the program to have made " << marker;
+  EXPECT_FALSE(startProgram("no-such-program-anywhere", {})) << "expected a missing program to fail";
 }
 
 TEST(MemoryStatus, OverrideReplacesTheAvailableVirtualMemory) {
