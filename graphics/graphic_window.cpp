@@ -236,9 +236,18 @@ void GraphicWindow::setColorMode(int on) { setOption(ColourDrawing, on != 0); }
 
 // ---------------------------------------------------------------- painting
 
+void GraphicWindow::EvPaint() {
+  paintingWindow_ = true;
+  TWindow::EvPaint();
+  paintingWindow_ = false;
+}
+
 void GraphicWindow::Paint(TDC& dc, bool, TRect& area) {
   HDC hdc = dc.GetHDC();
   if (hdc == nullptr) return;
+  // Only the window's own paint context draws on the window's surface.
+  const bool onWindow = paintingWindow_;
+  paintingWindow_ = false;
   // The paint context is the lent one while the paint lasts.
   const HDC savedHdc = hdc_;
   const int16_t savedCount = dcCount_;
@@ -285,6 +294,16 @@ void GraphicWindow::Paint(TDC& dc, bool, TRect& area) {
   for (const Item& it : items) {
     if (it.layer == Graphic::UnpaintedLayer) break;
     it.g->Paint(dc, 0, a);
+  }
+  // The group outline is drawn by inverting: where this paint wiped it, it is
+  // drawn again, so that the next toggle takes away exactly what is shown.
+  if (outline_ != nullptr && outlineShown_ && onWindow) {
+    const int saved = ::SaveDC(hdc);
+    ::SetMapMode(hdc, MM_TEXT);
+    ::SetWindowOrgEx(hdc, 0, 0, nullptr);
+    ::SetViewportOrgEx(hdc, 0, 0, nullptr);
+    ::DrawFocusRect(hdc, outline_.get());
+    ::RestoreDC(hdc, saved);
   }
   hdc_ = savedHdc;
   dcCount_ = savedCount;
@@ -609,14 +628,19 @@ void GraphicWindow::startGroupDrag(int selectedOnly) {
   }
   u.Inflate(2, 2);
   outline_ = std::make_unique<TRect>(u);
+  outlineShown_ = false;
 }
 
-void GraphicWindow::endGroupDrag() { outline_.reset(); }
+void GraphicWindow::endGroupDrag() {
+  outline_.reset();
+  outlineShown_ = false;
+}
 
 void GraphicWindow::toggleGroupOutline() {
   if (outline_ == nullptr || HWindow == nullptr) return;
   TClientDC dc(HWindow);
   dc.DrawFocusRect(*outline_);
+  outlineShown_ = !outlineShown_;
 }
 
 void GraphicWindow::moveGroupOutline(POINT delta) {

@@ -175,6 +175,7 @@ class GraphicWindow : public virtual TWindow {
   void EvRButtonUp(UINT keys, TPoint& p) override;
   void EvRButtonDblClk(UINT keys, TPoint& p) override;
   void EvMouseMove(UINT keys, TPoint& p) override;
+  void EvPaint() override;
   void EvSize(UINT sizeType, TSize& size) override;
   LRESULT EvCommand(UINT id, HWND hWndCtl, UINT notifyCode) override;
   void EvCommandEnable(TCommandEnabler& enabler) override;
@@ -222,6 +223,8 @@ class GraphicWindow : public virtual TWindow {
   int32_t suspended_ = 1;
   int32_t paintCount_ = 0;
   std::unique_ptr<TRect> outline_;
+  bool outlineShown_ = false;
+  bool paintingWindow_ = false;
   double lastScaleX_ = 0;
   double lastScaleY_ = 0;
   LONG cachedRight_ = 0;

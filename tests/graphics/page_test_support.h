@@ -101,6 +101,7 @@ class TestPage : public GraphicWindow {
   Box* box(RECT r, LONG id = 0) {
     auto* b = new Box(this, r, id);
     addSNode(b);
+    b->invalidate();  // as a page shows a graphic it adds
     return b;
   }
 
