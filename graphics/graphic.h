@@ -32,8 +32,9 @@
 // 0x2 centre, 0x4 right) and one vertical bit (0x8 top, 0x10 middle, 0x20
 // bottom); 0x12 is the centre, which is never a handle.
 //
-// Coordinates are kept within +-kCoordinateLimit by every visual graphic, so
-// that widths, centres and offsets computed from them never overflow.
+// Coordinates are kept within +-kCoordinateLimit (2^24 - 1) by every visual
+// graphic, so that widths, centres, halos and offsets computed from them, and
+// their device coordinates at the largest zoom, never overflow 32 bits.
 //
 // REQUIRES: all operations run on the window's thread.
 #ifndef GRAPHICS_GRAPHIC_H
@@ -91,7 +92,7 @@ class Graphic {
   static constexpr BYTE UnpaintedLayer = 0xFF;
   // The side of a handle square.
   static constexpr int HandleSize = 8;
-  static constexpr LONG kCoordinateLimit = 0x3FFFFFFF;
+  static constexpr LONG kCoordinateLimit = 0x00FFFFFF;
 
   Graphic() = default;
   Graphic(const Graphic&) = delete;

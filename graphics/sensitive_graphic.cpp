@@ -376,6 +376,7 @@ SensitiveGraphic* SensitiveGraphic::rubberBand() {
   };
   line();
   DWORD lastScroll = 0;
+  bool scrolledBefore = false;
   MSG m;
   bool released = false;
   for (;;) {
@@ -390,8 +391,9 @@ SensitiveGraphic* SensitiveGraphic::rubberBand() {
     if (m.message == WM_MOUSEMOVE) {
       line();
       end = {GET_X_LPARAM(m.lParam), GET_Y_LPARAM(m.lParam)};
-      if (m.time - lastScroll >= AutoScrollPeriod && w->Scroller != nullptr) {
+      if ((!scrolledBefore || m.time - lastScroll >= AutoScrollPeriod) && w->Scroller != nullptr) {
         lastScroll = m.time;
+        scrolledBefore = true;
         const LONG bx = w->Scroller->XPos, by = w->Scroller->YPos;
         if (w->Scroller->AutoScroll()) {
           start.x += (bx - w->Scroller->XPos) * w->Scroller->XUnit;

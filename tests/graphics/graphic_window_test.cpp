@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "page_test_support.h"
+#include "platform/owl/t_scroller.h"
 
 namespace {
 
@@ -129,7 +130,9 @@ TEST_F(PageTest, ResizeKeepsTheHandleSizeAndHonoursTheLocks) {
     EXPECT_EQ(rectText(b->where()), c.expected) << "flags " << c.flags << " keys " << c.keys;
     EXPECT_EQ(page->modified, c.modified) << c.expected;
     EXPECT_EQ(GetCapture(), nullptr);
-    if (c.flags == 0 && c.modified) EXPECT_TRUE(b->state() & Graphic::FixedSize);
+    if (c.flags == 0 && c.modified) {
+      EXPECT_TRUE(b->state() & Graphic::FixedSize);
+    }
   }
   // With NoEdgeResize a mid-edge handle starts no resize: the press drags instead.
   page->destroyAllGraphics();
@@ -179,6 +182,28 @@ TEST_F(PageTest, SelectedGraphicsShowTheirHandles) {
   EXPECT_TRUE(has(lines, "rectangle (120,20)-(128,28) pen insideframe 1 #000000 brush solid #00FF00"));
   EXPECT_TRUE(has(lines, "rectangle (146,20)-(154,28) pen insideframe 1 #000000 brush hollow"))
       << "mid-edge handles hollow with NoEdgeResize";
+}
+
+TEST_F(PageTest, RubberBandRunsItsOwnLoopAndAutoScrolls) {
+  Box* from = page->box({20, 20, 60, 60});
+  Box* to = page->box({200, 150, 260, 200});
+  page->box({900, 900, 950, 950});  // a page larger than the window
+  page->updateScrollBars(1);
+  page->soundsOn = 1;
+  host->move(hwnd(), {100, 100}, MK_LBUTTON);
+  host->move(hwnd(), {230, 175}, MK_LBUTTON);
+  host->release(hwnd(), {230, 175});
+  EXPECT_EQ(from->rubberBand(), to) << "the graphic under the release";
+  EXPECT_EQ(GetCapture(), nullptr);
+  const std::vector<std::string> played = sounds();
+  EXPECT_EQ(std::count(played.begin(), played.end(), "NXELAST.WAV"), 2);
+  // Held at the right edge, the band scrolls the page.
+  const TRect client = page->GetClientRect();
+  host->move(hwnd(), {client.right - 1, 100}, MK_LBUTTON);
+  host->release(hwnd(), {client.right - 1, 100});
+  EXPECT_EQ(from->rubberBand(), nullptr);
+  EXPECT_GT(page->Scroller->XPos, 0);
+  host->run();
 }
 
 }  // namespace
