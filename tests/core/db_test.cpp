@@ -264,7 +264,10 @@ class DBDefrag : public ::testing::Test {
     binDir_ = dir_ + "bin";
     mkdir(binDir_.c_str(), 0777);
     const std::string script = binDir_ + "/blkpack";
-    std::ofstream(script) << "#!/bin/sh\necho \"$@\" > '" << dir_ << "started'\n";
+    // The arguments land in "started" whole: written aside, then renamed, so
+    // that a reader never meets the file made but not yet written.
+    std::ofstream(script) << "#!/bin/sh\necho \"$@\" > '" << dir_ << "started~' && mv '" << dir_
+                          << "started~' '" << dir_ << "started'\n";
     chmod(script.c_str(), 0755);
     oldPath_ = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
     setenv("PATH", (binDir_ + ":" + oldPath_).c_str(), 1);
