@@ -34,6 +34,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_book.h"
 #include "bench/bench_support.h"
 #include "core/db.h"
 #include "core/nexil.h"
@@ -55,27 +56,11 @@ int envInt(const char* name, int fallback) {
   std::exit(2);
 }
 
-class BenchNexil : public Nexil {
- public:
-  int addDB(DBRef&, const char*, const char*, int, int) override { return -1; }
-  int findDB(DBRef&, const char*, const char*) override { return 1; }
-  Node* getDisplayedNode(NodeRef&) override { return nullptr; }
-  Node* instantiateNode(std::iostream*, NodeRef&) override { return nullptr; }
-  int saveNode(std::iostream&, Node&) override { return -1; }
-  int loadNode(TWindow*, NodeRef&, int, int, TRect*, bool) override { return -1; }
-  NodeWindow* makeNodeWindow(DB*, const char*, const char*) override { return nullptr; }
-};
+using bench::BenchNexil;
 
-BenchNexil& app() {
-  static BenchNexil a;
-  return a;
-}
+using bench::app;
 
-std::string body(std::mt19937& rng) {
-  const double lo = std::log(100.0), hi = std::log(16384.0);
-  const double size = std::exp(lo + (hi - lo) * (rng() / 4294967296.0));
-  return "#CM&^# 161\r\n(B(a\"" + std::string(static_cast<size_t>(size), 'x') + "\",1,1),,,)\r\n";
-}
+using bench::body;
 
 std::string readAll(const std::string& path) {
   FILE* f = std::fopen(path.c_str(), "rb");

@@ -53,6 +53,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_book.h"
 #include "bench/bench_support.h"
 #include "core/db.h"
 #include "core/nexil.h"
@@ -202,17 +203,7 @@ std::map<std::string, Result> g_results;
 // ---------------------------------------------------------------------------
 // The book
 
-// The application object a book needs; it has no windows and no pages to show.
-class BenchNexil : public Nexil {
- public:
-  int addDB(DBRef&, const char*, const char*, int, int) override { return -1; }
-  int findDB(DBRef&, const char*, const char*) override { return 1; }
-  Node* getDisplayedNode(NodeRef&) override { return nullptr; }
-  Node* instantiateNode(std::iostream*, NodeRef&) override { return nullptr; }
-  int saveNode(std::iostream&, Node&) override { return -1; }
-  int loadNode(TWindow*, NodeRef&, int, int, TRect*, bool) override { return -1; }
-  NodeWindow* makeNodeWindow(DB*, const char*, const char*) override { return nullptr; }
-};
+using bench::BenchNexil;
 
 void writeBody(DB& db, ULONG id, const std::string& body) {
   std::unique_ptr<std::iostream> s = db.getNodeStream(id, 1);

@@ -19,6 +19,7 @@
 #include "store/middle_level_store.h"
 #include "store/ml_store_handle.h"
 #include "tools/blkpack/durable_file.h"
+#include "tools/blkpack/store_owner.h"
 
 namespace {
 
@@ -28,22 +29,6 @@ const int OpenReadOnly = 0;
 const int ShareExclusive = 0x10;
 const int ShareDenyWrite = 0x20;
 const int ShareDenyNone = 0x40;
-
-// Deletes a store, swallowing what its destructor may throw (the store's
-// destructor throws only when streams on it are still open, which the code
-// below never leaves behind).
-struct StoreOwner {
-  MiddleLevelStore* store = nullptr;
-  ~StoreOwner() { close(); }
-  void close() {
-    MiddleLevelStore* s = store;
-    store = nullptr;
-    try {
-      delete s;
-    } catch (...) {
-    }
-  }
-};
 
 struct IdRow {
   ULONG id;

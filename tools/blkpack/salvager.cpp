@@ -27,6 +27,7 @@
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
 #include "tools/blkpack/durable_file.h"
+#include "tools/blkpack/store_owner.h"
 
 const char Salvager::LostFound[] = "lost+found";
 
@@ -160,19 +161,6 @@ struct Kept {
   std::string was;  // "facet 1 of ID 7", or ""
   const BlockWalk::Record* record = nullptr;
   const BlockWalk::Gap* gap = nullptr;
-};
-
-struct StoreOwner {
-  MiddleLevelStore* store = nullptr;
-  ~StoreOwner() { close(); }
-  void close() {
-    MiddleLevelStore* s = store;
-    store = nullptr;
-    try {
-      delete s;
-    } catch (...) {
-    }
-  }
 };
 
 class Salvage {
