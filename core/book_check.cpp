@@ -18,6 +18,7 @@
 #include "core/attr_value_list.h"
 #include "core/map_text_check.h"
 #include "core/record_content.h"
+#include "store/byte_order.h"
 
 namespace {
 
@@ -41,15 +42,8 @@ const std::size_t MaxEntryText = 256;    // name and type of an entry header
 const std::size_t MaxPageRef = 787;      // a reference text in a link record
 const std::size_t MaxLinkRef = 561;      // a reference text in a link list
 
-ULONG u32(const std::string& b, std::size_t at) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(b.data()) + at;
-  return static_cast<ULONG>(p[0]) | static_cast<ULONG>(p[1]) << 8 |
-         static_cast<ULONG>(p[2]) << 16 | static_cast<ULONG>(p[3]) << 24;
-}
-WORD u16(const std::string& b, std::size_t at) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(b.data()) + at;
-  return static_cast<WORD>(p[0] | p[1] << 8);
-}
+using byte_order::u32;
+using byte_order::u16;
 std::string num(ULONG v) { return std::to_string(v); }
 
 struct BlockInfo {

@@ -3,6 +3,8 @@
 // little-endian accessors.
 #include "store/block_walk.h"
 
+#include "store/byte_order.h"
+
 namespace {
 
 const ULONG BlockOverhead = 22;  // 18 header + 4 trailer
@@ -10,15 +12,8 @@ const ULONG BlockUserStart = 18;
 const ULONG MinBlockSize = 54;
 const WORD KnownMarks = 3;
 
-ULONG u32(const std::string& b, std::size_t at) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(b.data()) + at;
-  return static_cast<ULONG>(p[0]) | static_cast<ULONG>(p[1]) << 8 |
-         static_cast<ULONG>(p[2]) << 16 | static_cast<ULONG>(p[3]) << 24;
-}
-WORD u16(const std::string& b, std::size_t at) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(b.data()) + at;
-  return static_cast<WORD>(p[0] | p[1] << 8);
-}
+using byte_order::u32;
+using byte_order::u16;
 
 }  // namespace
 

@@ -24,6 +24,7 @@
 #include "core/record_content.h"
 #include "kit/error_msg_exception.h"
 #include "store/block_walk.h"
+#include "store/byte_order.h"
 #include "store/middle_level_file_header.h"
 #include "store/middle_level_store.h"
 #include "tools/blkpack/durable_file.h"
@@ -51,15 +52,8 @@ const int ShareDenyWrite = 0x20;
 const int ShareDenyNone = 0x40;
 const int OpenReadOnly = 0;
 
-ULONG u32(const std::string& b, std::size_t at) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(b.data()) + at;
-  return static_cast<ULONG>(p[0]) | static_cast<ULONG>(p[1]) << 8 |
-         static_cast<ULONG>(p[2]) << 16 | static_cast<ULONG>(p[3]) << 24;
-}
-WORD u16(const std::string& b, std::size_t at) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(b.data()) + at;
-  return static_cast<WORD>(p[0] | p[1] << 8);
-}
+using byte_order::u32;
+using byte_order::u16;
 std::string num(unsigned long long v) { return std::to_string(v); }
 std::string quoted(const std::string& text) {
   std::string out = "\"";
