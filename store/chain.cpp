@@ -175,6 +175,90 @@ bool Chain::chargeReadsByIndex(const std::pair<LONG, LONG>* spans, std::size_t c
   return true;
 }
 
+bool Chain::chargePlannedReads(ReadPlan& plan, uint64_t name, const ReadSeries& series,
+                               LONG n) {
+  const std::size_t count = series.count;
+  if (first_ == nullptr || get_ == nullptr || count == 0 || n <= 0) return false;
+  syncWithRecord();
+  checkEpoch();
+  const std::size_t known = index_.size();
+  if (getOrdinal_ >= known || index_[getOrdinal_].block != get_) return false;
+  const std::size_t lastOrdinal = known - 1;
+  const ChainIndex::Entry& last = index_[lastOrdinal];
+  const int64_t indexedEnd = static_cast<int64_t>(last.base) + last.block->header().length();
+  auto covered = [&](std::size_t i) {
+    return static_cast<int64_t>(series.at(i)) + n <= indexedEnd;
+  };
+  // The seek model of chargeReadsByIndex: stay on the cursor's block when the
+  // position lies in it, else go to the first block whose end reaches it,
+  // charged from the first block going back and from the cursor's block going on.
+  auto seek = [this](LONG pos, std::size_t& at, ULONG& steps) {
+    const ChainIndex::Entry& cursor = index_[at];
+    const bool back = pos < cursor.base;
+    if (back || static_cast<int64_t>(pos) >
+                    static_cast<int64_t>(cursor.base) + cursor.block->header().length()) {
+      const std::size_t to = index_.ordinalFor(pos);
+      steps += static_cast<ULONG>(back ? to : to - at);
+      at = to;
+    }
+  };
+  const bool holds = plan.generation == index_.generation() && plan.series == name &&
+                     plan.lastOrdinal == lastOrdinal && plan.length == n && plan.size() > 0;
+  // Reads the plan does not hold must lie where the index knows the blocks
+  // (the plan's own were checked when they were added).
+  for (std::size_t i = holds ? plan.size() : 0; i < count; ++i) {
+    if (!covered(i)) return false;
+  }
+  const LONG start0 = static_cast<LONG>(series.at(0));
+  if (holds && plan.starts[0] != start0) return false;  // not the series it names
+  // Read 0, from the cursor, with the read positions it leaves.
+  std::size_t at = getOrdinal_;
+  ULONG steps = 0;
+  seek(start0, at, steps);
+  index_[at].block->setReadPos(static_cast<ULONG>(start0 - index_[at].base));
+  seek(start0 + n, at, steps);
+  index_[at].block->setReadPos(static_cast<ULONG>(start0 + n - index_[at].base));
+  if (!holds || plan.ordinalAfter[0] != at) {
+    plan.clear();
+    plan.generation = index_.generation();
+    plan.series = name;
+    plan.lastOrdinal = lastOrdinal;
+    plan.length = n;
+    plan.starts.push_back(start0);
+    plan.ordinalAfter.push_back(static_cast<uint32_t>(at));
+    plan.stepsThrough.push_back(0);
+    plan.lastBlockPos.push_back(-1);
+  }
+  // Model the reads beyond the plan and add them to it.
+  for (std::size_t i = plan.size(); i < count; ++i) {
+    const LONG start = static_cast<LONG>(series.at(i));
+    std::size_t to = plan.ordinalAfter[i - 1];
+    ULONG more = 0;
+    LONG lastPos = plan.lastBlockPos[i - 1];
+    for (const LONG pos : {start, start + n}) {
+      seek(pos, to, more);
+      if (to == lastOrdinal) lastPos = pos - index_[to].base;
+    }
+    plan.starts.push_back(start);
+    plan.ordinalAfter.push_back(static_cast<uint32_t>(to));
+    plan.stepsThrough.push_back(plan.stepsThrough[i - 1] + more);
+    plan.lastBlockPos.push_back(lastPos);
+  }
+  const std::size_t k = count - 1;
+  store_->chainStepCount += steps + plan.stepsThrough[k];
+  if (k > 0) {
+    if (plan.lastBlockPos[k] >= 0) {
+      index_[lastOrdinal].block->setReadPos(static_cast<ULONG>(plan.lastBlockPos[k]));
+    }
+    at = plan.ordinalAfter[k];
+    index_[at].block->setReadPos(static_cast<ULONG>(plan.starts[k] + n - index_[at].base));
+  }
+  get_ = index_[at].block;
+  getBase_ = index_[at].base;
+  getOrdinal_ = static_cast<ULONG>(at);
+  return true;
+}
+
 void Chain::checkEpoch() {
   if (first_ == nullptr) return;
   const uint64_t clock = store_->epochClock();

@@ -47,6 +47,7 @@
 #include "platform/windows_types.h"
 #include "store/block.h"
 #include "store/chain_index.h"
+#include "store/read_plan.h"
 #include "store/low_level_store.h"
 
 class LowLevelStore;
@@ -149,6 +150,13 @@ class Chain {
   // the position index knows every block they touch and the cursor's own;
   // false (nothing changed) otherwise, and the caller seeks them one by one.
   bool chargeReadsByIndex(const std::pair<LONG, LONG>* spans, std::size_t count);
+  // The same for reads of n bytes at the positions of `series`, through `plan`
+  // (store/read_plan.h), which the caller keeps under the series' name: read 0
+  // is modelled from the cursor, the rest taken from the plan where it holds
+  // and modelled (and added to it) where it does not. Leaves the cursor's
+  // block, its read position and the last block's read position as the seeks
+  // would; false (nothing changed) where chargeReadsByIndex would be.
+  bool chargePlannedReads(ReadPlan& plan, uint64_t name, const ReadSeries& series, LONG n);
 
   LowLevelStore* store() const { return store_; }
   // What the chain remembers of the record's blocks (for checkers).

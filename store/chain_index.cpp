@@ -2,17 +2,25 @@
 #include "store/chain_index.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 #include "store/low_level_store.h"
 
+uint64_t ChainIndex::freshGeneration() {
+  static std::atomic<uint64_t> next{1};
+  return next++;
+}
+
 void ChainIndex::reset(const std::shared_ptr<Block>& first) {
+  generation_ = freshGeneration();
   entries_.clear();
   if (!at_.empty()) at_.clear();
   if (first != nullptr) entries_.push_back(Entry{first->handle(), 0, first});
 }
 
 void ChainIndex::keep(std::size_t count) {
+  if (entries_.size() > count) generation_ = freshGeneration();
   while (entries_.size() > count) {
     if (!at_.empty()) at_.erase(entries_.back().handle);
     entries_.pop_back();

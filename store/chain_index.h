@@ -42,6 +42,10 @@ class ChainIndex {
   // The most blocks the index holds (a record of more is a huge or hostile one).
   static constexpr std::size_t MaxBlocks = 1u << 20;
 
+  // Changes whenever the index forgets a block (reset, keep, cutAfter), and no
+  // two indexes share one: while it stays, the ordinal of every position the
+  // index covered stays what it was (see store/read_plan.h).
+  uint64_t generation() const { return generation_; }
   // Forgets everything and starts again from the first block (none: empty).
   void reset(const std::shared_ptr<Block>& first);
   std::size_t size() const { return entries_.size(); }
@@ -69,7 +73,10 @@ class ChainIndex {
  private:
   // Above this many entries a table finds an entry by handle; below, a scan.
   static constexpr std::size_t ScanLimit = 16;
+  // A number no other index has had (see generation()).
+  static uint64_t freshGeneration();
   std::vector<Entry> entries_;
+  uint64_t generation_ = freshGeneration();
   std::unordered_map<ULONG, std::size_t> at_;
 };
 

@@ -2,6 +2,7 @@
 // hash_chain_index.h for its invariants).
 #include "store/hash_chain_index.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -25,6 +26,11 @@ std::size_t HashChainIndex::entryCost() const {
   // The key and the entry in the bucket's vectors, and a node of the owner
   // table (counted as a hash node: key, value, next pointer and cached hash).
   return static_cast<std::size_t>(keySize_) + sizeof(Entry) + 4 * sizeof(void*);
+}
+
+uint64_t HashChainIndex::freshShape() {
+  static std::atomic<uint64_t> next{1};
+  return next++;
 }
 
 HashChainIndex::Bucket* HashChainIndex::indexed(ULONG b) {
@@ -131,6 +137,7 @@ void HashChainIndex::noteMovedIntoSlot(ULONG b, bool fromIndex, ULONG link,
   if (index != nullptr && index->entries.size() >= 2 && index->entries[1].pos == link &&
       agrees(*index, 1, chained)) {
     owner_.erase(link);
+    index->shape = freshShape();
     index->entries[0].link = index->entries[1].link;
     std::memcpy(index->keys.data(), key(*index, 1), keySize_);
     index->entries.erase(index->entries.begin() + 1);
@@ -157,6 +164,7 @@ void HashChainIndex::noteUnlinked(ULONG b, bool fromIndex, long at, ULONG previo
   if (index != nullptr && at > 0) {
     const std::size_t i = static_cast<std::size_t>(at);
     owner_.erase(pos);
+    index->shape = freshShape();
     index->entries[i - 1].link = index->entries[i].link;
     index->entries.erase(index->entries.begin() + at);
     index->keys.erase(index->keys.begin() + static_cast<long>(i * keySize_),

@@ -41,9 +41,15 @@ class HashChainIndex {
   struct Bucket {
     enum State : unsigned char { Unknown, Indexed, StreamOnly };
     State state = Unknown;
+    // Changes whenever an entry's position changes other than by an entry added
+    // at the end, and no two bucket records share one: a plan of the charged
+    // walk (store/read_plan.h) made for one shape holds for its entries.
+    uint64_t shape = freshShape();
     std::vector<Entry> entries;
     std::vector<char> keys;  // keySize bytes per entry, in the same order
   };
+
+  static uint64_t freshShape();
 
   // The table's layout; forgets everything.
   void setLayout(WORD buckets, WORD keySize, WORD entrySize, ULONG tableEnd);

@@ -345,9 +345,12 @@ void HashStream::chargeWalk(const Lookup& r) {
     return;
   }
   const size_t n = std::min(r.visits, index->entries.size());
-  walkPositions_.clear();
-  for (size_t i = 0; i < n; ++i) walkPositions_.push_back(index->entries[i].pos);
-  reads_->chargeReadsAt(walkPositions_.data(), walkPositions_.size(), entrySize_);
+  if (n == 0) return;
+  ReadSeries series;
+  series.first = &index->entries.data()->pos;
+  series.stride = sizeof(HashChainIndex::Entry);
+  series.count = n;
+  reads_->chargePlannedReadsAt(walkPlans_[r.bucket], index->shape, series, entrySize_);
 }
 
 ULONG HashStream::findPos(const char* key, int& found, bool& empty, char* entry,

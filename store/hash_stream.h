@@ -88,6 +88,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "kit/error_msg_exception.h"
@@ -279,8 +280,10 @@ class HashStream {
   // The stream's positioned reads, when its buffer has them (not owned: it is
   // the stream's).
   PositionedReads* reads_ = nullptr;
-  // The positions of one charged walk (kept to spare an allocation per lookup).
-  std::vector<std::streamoff> walkPositions_;
+  // Per bucket walked, the plan of its charged walk (store/read_plan.h); each
+  // holds no more reads than the bucket's indexed chain, which the index's
+  // budget bounds.
+  std::unordered_map<ULONG, ReadPlan> walkPlans_;
   // The stream length as last measured (only ever grows while the table is
   // open); refreshed when a position beyond it is met. A table just opened
   // knows only that its bucket table lies inside the stream: until measured,

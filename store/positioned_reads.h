@@ -18,6 +18,8 @@
 #include <cstddef>
 #include <ios>
 
+#include "store/read_plan.h"
+
 class PositionedReads {
  public:
   virtual ~PositionedReads() = default;
@@ -34,6 +36,16 @@ class PositionedReads {
   virtual void chargeReadsAt(const std::streamoff* positions, std::size_t count,
                              std::streamsize n) {
     for (std::size_t i = 0; i < count; ++i) chargeReadAt(positions[i], n);
+  }
+  // chargeReadAt of n bytes at each position of `series` in turn, with a plan
+  // the caller keeps for the series under the name `name` (store/read_plan.h),
+  // which the device may use and update to charge a series it met before
+  // without modelling each read again.
+  virtual void chargePlannedReadsAt(ReadPlan& plan, uint64_t name, const ReadSeries& series,
+                                    std::streamsize n) {
+    (void)plan;
+    (void)name;
+    for (std::size_t i = 0; i < series.count; ++i) chargeReadAt(series.at(i), n);
   }
   // Writes what is pending and returns the device's length, -1 when it cannot
   // be told. Counts nothing and moves no cursor.

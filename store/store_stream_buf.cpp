@@ -441,6 +441,15 @@ void StoreStreamBuf::chargeReadsAt(const std::streamoff* positions, std::size_t 
   }
 }
 
+void StoreStreamBuf::chargePlannedReadsAt(ReadPlan& plan, uint64_t name, const ReadSeries& series,
+                                          std::streamsize n) {
+  if (!chain_ || series.count == 0 || n <= 0) return;
+  if (putPending() && flushp() != 0) return;
+  if (n > 0xFFFF || !chain_->chargePlannedReads(plan, name, series, static_cast<LONG>(n))) {
+    PositionedReads::chargePlannedReadsAt(plan, name, series, n);
+  }
+}
+
 std::streamoff StoreStreamBuf::deviceLength() {
   if (!chain_) return -1;
   if (putPending() && flushp() != 0) return -1;

@@ -94,6 +94,8 @@ class StoreStreamBuf : public std::streambuf, public Truncatable, public Positio
   void chargeReadAt(std::streamoff pos, std::streamsize n) override;
   void chargeReadsAt(const std::streamoff* positions, std::size_t count,
                      std::streamsize n) override;
+  void chargePlannedReadsAt(ReadPlan& plan, uint64_t name, const ReadSeries& series,
+                            std::streamsize n) override;
   std::streamoff deviceLength() override;
   void beginAside() override;
   void endAside() override;

@@ -167,3 +167,44 @@ TEST(HashStreamCountsTest, ASeriesOfChargedReadsCountsAsTheReadsOneByOne) {
     }
   }
 }
+
+TEST(HashStreamCountsTest, APlannedSeriesCountsAsTheReadsOneByOne) {
+  // Series that repeat, grow at their end, or change under a new name, charged
+  // through one plan on one store and read by read on the other.
+  StoreScratch scratch;
+  Book planned(scratch.file("planned.store"), 0);
+  Book single(scratch.file("single.store"), 0);
+  StoreStreamBuf a(planned.store.get(), planned.tableHandle);
+  StoreStreamBuf b(single.store.get(), single.tableHandle);
+  const std::streamoff length = 21 + kBuckets * kEntry;
+  std::vector<char> all(static_cast<size_t>(length));
+  a.readAt(0, all.data(), length);
+  b.readAt(0, all.data(), length);
+  std::mt19937 rng(11);
+  ReadPlan plan;
+  uint64_t name = 1;
+  std::vector<ULONG> starts;
+  for (int round = 0; round < 2000; ++round) {
+    const unsigned roll = rng() % 10;
+    if (starts.empty() || roll == 0) {  // a new series under a new name
+      ++name;
+      starts.assign(1 + rng() % 6, 0);
+      for (ULONG& s : starts) s = rng() % static_cast<ULONG>(length - kEntry);
+    } else if (roll < 3) {  // the same series, one read longer
+      starts.push_back(rng() % static_cast<ULONG>(length - kEntry));
+    } else if (roll < 5) {  // the cursor elsewhere before the series
+      const std::streamoff at = rng() % length;
+      a.chargeReadAt(at, kEntry);
+      b.chargeReadAt(at, kEntry);
+      continue;
+    }
+    ReadSeries series;
+    series.first = starts.data();
+    series.count = 1 + rng() % starts.size();
+    a.chargePlannedReadsAt(plan, name, series, kEntry);
+    for (size_t i = 0; i < series.count; ++i) b.chargeReadAt(starts[i], kEntry);
+    const std::string what = "round " + std::to_string(round);
+    ASSERT_EQ(single.store->chainStepCount, planned.store->chainStepCount) << what;
+    ASSERT_EQ(b.chain()->tellg(), a.chain()->tellg()) << what;
+  }
+}
