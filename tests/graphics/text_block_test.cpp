@@ -143,6 +143,23 @@ TEST_F(TextBlockTest, SameLinesAsThePlainWrapAtEveryZoom) {
   }
 }
 
+TEST_F(TextBlockTest, AFailedMeasurementIsReportedAndKeepsTheLayout) {
+  ReportRecorder recorder;
+  GraphicTextBlock b(nullptr, "Moons of Jupiter and Saturn");
+  TDC dc(hdc);
+  b.compute(dc);
+  const std::vector<std::string> before = lines(b);
+  const int w = b.width(hdc), h = b.height(hdc);
+  TDC gone(reinterpret_cast<HDC>(static_cast<uintptr_t>(0x5A5A5A)));  // a context that no longer exists
+  b.compute(gone);
+  EXPECT_EQ(recorder.reports, std::vector<std::string>{"E: Internal error... GraphicTextBlock::compute: "
+                                                       "GetTextExtent call failed, error: 0"});
+  EXPECT_EQ(lines(b), before);
+  EXPECT_EQ(b.width(hdc), w);
+  EXPECT_EQ(b.height(hdc), h);
+  EXPECT_EQ(b.text(), "Moons of Jupiter and Saturn");
+}
+
 TEST_F(TextBlockTest, BoxedTextLines) {
   struct Case {
     std::string text;
