@@ -2,8 +2,9 @@
 # The main job on the bundled example: installs what is missing, builds everything
 # (the libraries, tvx, blkpack and the example books, which the build assembles
 # from their map-text sources with "tvx import"), then checks the example book
-# and lists its pages and links; last it draws the drawing layer's demonstration
-# picture as SVG, PNG and PDF.
+# and lists its pages and links; last it draws the shape gallery (every glyph
+# shape in each line mask and colour set, its join points marked, the bevelled
+# boxes and the text blocks) as SVG, PNG and PDF.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -15,7 +16,7 @@ echo "== tvx check $book"
 build/bin/tvx check "$book"
 echo "== tvx ls $book"
 build/bin/tvx ls "$book"
-# The drawing layer's demonstration picture, as SVG, PNG and PDF in build/example/.
+# The shape gallery, as SVG, PNG and PDF in build/example/.
 mkdir -p build/example
-echo "== drawing demonstration in build/example/"
-build/bin/drawing_demo build/example
+echo "== shape gallery in build/example/"
+build/bin/gallery build/example

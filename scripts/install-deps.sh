@@ -3,8 +3,9 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
 
-# clang and its runtime libraries build the fuzzing targets (scripts/fuzz-smoke.sh).
-packages=(cmake make g++ libgtest-dev pkg-config libcairo2-dev fonts-liberation clang libclang-rt-dev "$@")
+# clang and its runtime libraries build the fuzzing targets (scripts/fuzz-smoke.sh);
+# zlib lets the drawing tests read the PDFs the renderers write.
+packages=(cmake make g++ libgtest-dev pkg-config libcairo2-dev zlib1g-dev fonts-liberation clang libclang-rt-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

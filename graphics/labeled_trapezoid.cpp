@@ -1,0 +1,15 @@
+// The trapezoid's points and join points (see labeled_trapezoid.h).
+#include "graphics/labeled_trapezoid.h"
+
+void LabeledTrapezoid::points(LONG l, LONG t, LONG r, LONG b, std::vector<POINT>& out) const {
+  const LONG d = xInset(l, t, r, b);
+  out = {{l + 1, b - 1}, {l + d, t + 1}, {r - d, t + 1}, {r - 1, b - 1}};
+}
+
+void LabeledTrapezoid::getJoinPoint(joinPoint jp, POINT& p) const {
+  RECT q;
+  rect(q);
+  const LONG l = q.left, r = q.right, d = xInset(q.left, q.top, q.right, q.bottom);
+  const LONG leftX[3] = {l + d, l + d / 2, l}, rightX[3] = {r - d, r - d / 2, r};
+  rowJoinPoint("LabledTrapezoid", jp, p, leftX, rightX);
+}
