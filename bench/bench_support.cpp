@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <benchmark/benchmark.h>
+
 namespace bench {
 
 namespace {
@@ -95,6 +97,17 @@ void Table::printMarkdown() const {
   std::printf("\n");
   for (const auto& r : rows_) line(r);
   std::fflush(stdout);
+}
+
+int runBenchmarks(int argc, char** argv, void (*summary)()) {
+  scratchDir();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  summary();
+  removeScratchDir();
+  return 0;
 }
 
 }  // namespace bench

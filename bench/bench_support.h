@@ -16,6 +16,10 @@ namespace bench {
 const std::string& scratchDir();
 // Removes the scratch folder and everything in it.
 void removeScratchDir();
+// The whole of a benchmark program's main: makes the scratch folder, runs the
+// benchmarks the command line names, prints the program's summary table, and
+// removes the folder. Returns the exit status.
+int runBenchmarks(int argc, char** argv, void (*summary)());
 // The size of a file in bytes, 0 when it cannot be read.
 long long fileSize(const std::string& path);
 

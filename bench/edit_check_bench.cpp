@@ -207,13 +207,4 @@ void printSummary() {
 
 BENCHMARK(runAll)->Name("edit/check")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  bench::scratchDir();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  printSummary();
-  bench::removeScratchDir();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv, printSummary); }

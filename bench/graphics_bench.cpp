@@ -166,13 +166,4 @@ BENCHMARK(paint)->Name("graphics/paint")->Iterations(5)->Unit(benchmark::kMillis
 BENCHMARK(hitIndex)->Name("graphics/hit_index")->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(hitWalk)->Name("graphics/hit_walk")->Iterations(3)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  bench::scratchDir();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  printSummary();
-  bench::removeScratchDir();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv, printSummary); }

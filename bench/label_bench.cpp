@@ -146,13 +146,4 @@ BENCHMARK(ours)->Name("label/layout")->Arg(100)->Arg(1000)->Arg(10000)->Unit(ben
 BENCHMARK(plain)->Name("label/plain_wrap")->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(fit)->Name("label/shape_fit")->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv) {
-  bench::scratchDir();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  printSummary();
-  bench::removeScratchDir();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv, printSummary); }

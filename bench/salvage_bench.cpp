@@ -245,13 +245,4 @@ void printSummary() {
 
 BENCHMARK(runAll)->Name("salvage/destroyed-table")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  bench::scratchDir();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  printSummary();
-  bench::removeScratchDir();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv, printSummary); }

@@ -582,13 +582,4 @@ BENCHMARK(runSqlite)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv) {
-  bench::scratchDir();
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  printSummary();
-  bench::removeScratchDir();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::runBenchmarks(argc, argv, printSummary); }

@@ -132,6 +132,17 @@ void Chain::syncWithRecord() {
   clockSeen_ = clock;
 }
 
+void Chain::modelSeek(LONG pos, std::size_t& at, ULONG& steps) const {
+  const ChainIndex::Entry& cursor = index_[at];
+  const bool back = pos < cursor.base;
+  if (back || static_cast<int64_t>(pos) >
+                  static_cast<int64_t>(cursor.base) + cursor.block->header().length()) {
+    const std::size_t to = index_.ordinalFor(pos);
+    steps += static_cast<ULONG>(back ? to : to - at);
+    at = to;
+  }
+}
+
 bool Chain::chargeReadsByIndex(const std::pair<LONG, LONG>* spans, std::size_t count) {
   if (first_ == nullptr || get_ == nullptr || count == 0) return false;
   syncWithRecord();
@@ -146,21 +157,11 @@ bool Chain::chargeReadsByIndex(const std::pair<LONG, LONG>* spans, std::size_t c
       return false;
     }
   }
-  // A seek stays on the cursor's block when the position lies in it, and
-  // otherwise ends on the first block whose end reaches the position, charged
-  // from the first block when going back and from the cursor's block going on.
   std::size_t at = getOrdinal_;
   ULONG steps = 0;
   // Each seek leaves its read position on the block it ends on, as seekg does.
   auto seek = [&](LONG pos) {
-    const ChainIndex::Entry& cursor = index_[at];
-    const bool back = pos < cursor.base;
-    if (back || static_cast<int64_t>(pos) >
-                    static_cast<int64_t>(cursor.base) + cursor.block->header().length()) {
-      const std::size_t to = index_.ordinalFor(pos);
-      steps += static_cast<ULONG>(back ? to : to - at);
-      at = to;
-    }
+    modelSeek(pos, at, steps);
     index_[at].block->setReadPos(static_cast<ULONG>(pos - index_[at].base));
   };
   for (std::size_t i = 0; i < count; ++i) {
@@ -189,19 +190,6 @@ bool Chain::chargePlannedReads(ReadPlan& plan, uint64_t name, const ReadSeries& 
   auto covered = [&](std::size_t i) {
     return static_cast<int64_t>(series.at(i)) + n <= indexedEnd;
   };
-  // The seek model of chargeReadsByIndex: stay on the cursor's block when the
-  // position lies in it, else go to the first block whose end reaches it,
-  // charged from the first block going back and from the cursor's block going on.
-  auto seek = [this](LONG pos, std::size_t& at, ULONG& steps) {
-    const ChainIndex::Entry& cursor = index_[at];
-    const bool back = pos < cursor.base;
-    if (back || static_cast<int64_t>(pos) >
-                    static_cast<int64_t>(cursor.base) + cursor.block->header().length()) {
-      const std::size_t to = index_.ordinalFor(pos);
-      steps += static_cast<ULONG>(back ? to : to - at);
-      at = to;
-    }
-  };
   const bool holds = plan.generation == index_.generation() && plan.series == name &&
                      plan.lastOrdinal == lastOrdinal && plan.length == n && plan.size() > 0;
   // Reads the plan does not hold must lie where the index knows the blocks
@@ -214,9 +202,9 @@ bool Chain::chargePlannedReads(ReadPlan& plan, uint64_t name, const ReadSeries& 
   // Read 0, from the cursor, with the read positions it leaves.
   std::size_t at = getOrdinal_;
   ULONG steps = 0;
-  seek(start0, at, steps);
+  modelSeek(start0, at, steps);
   index_[at].block->setReadPos(static_cast<ULONG>(start0 - index_[at].base));
-  seek(start0 + n, at, steps);
+  modelSeek(start0 + n, at, steps);
   index_[at].block->setReadPos(static_cast<ULONG>(start0 + n - index_[at].base));
   if (!holds || plan.ordinalAfter[0] != at) {
     plan.clear();
@@ -236,7 +224,7 @@ bool Chain::chargePlannedReads(ReadPlan& plan, uint64_t name, const ReadSeries& 
     ULONG more = 0;
     LONG lastPos = plan.lastBlockPos[i - 1];
     for (const LONG pos : {start, start + n}) {
-      seek(pos, to, more);
+      modelSeek(pos, to, more);
       if (to == lastOrdinal) lastPos = pos - index_[to].base;
     }
     plan.starts.push_back(start);

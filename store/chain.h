@@ -200,6 +200,11 @@ class Chain {
   // the index knows for pos when that is further along (or when going back),
   // back to the first block when going back without one, else unchanged.
   void placeCursor(std::shared_ptr<Block>& cursor, LONG& cursorBase, ULONG& ordinal, LONG pos);
+  // The seek the charged reads model on the position index: stay on block `at`
+  // when pos lies in it, else go to the first block whose end reaches pos,
+  // adding to `steps` what the walk from the first block (going back) or from
+  // block `at` (going on) takes. REQUIRES: the index covers pos.
+  void modelSeek(LONG pos, std::size_t& at, ULONG& steps) const;
   // Moves the put cursor to the last block; false for an empty chain.
   bool moveToLastBlock();
 

@@ -138,10 +138,7 @@ bool Defragmenter::run(const std::string& path, const char* progName, DefragResu
     *why = "cannot make a new file beside " + path + ": " + std::strerror(errno);
     return false;
   }
-  struct Remover {
-    std::string name;
-    ~Remover() { ::unlink(name.c_str()); }
-  } remover{fresh};
+  const RemovedOnExit remover{fresh};
 
   std::vector<IdRow> ids;
   try {

@@ -5,11 +5,19 @@
 #ifndef TOOLS_BLKPACK_DURABLE_FILE_H
 #define TOOLS_BLKPACK_DURABLE_FILE_H
 
+#include <unistd.h>
+
 #include <string>
 
 // A new, unused file name in the folder of `path` ("<path>.<tag>-XXXXXX"); the
 // file is not left behind. Empty when none could be found.
 std::string freshNameBeside(const std::string& path, const char* tag);
+// Removes the file `name` when it goes out of scope (a new book not yet given
+// its name is never left behind; once linked under its name, only this name goes).
+struct RemovedOnExit {
+  std::string name;
+  ~RemovedOnExit() { ::unlink(name.c_str()); }
+};
 // Flushes a file, or the folder holding `path`, to disk. False on failure.
 bool syncFile(const std::string& path);
 bool syncFolderOf(const std::string& path);

@@ -681,10 +681,7 @@ bool Salvager::run(const std::string& book, const std::string& newBook, SalvageR
     *why = "cannot make a new file beside " + newBook + ": " + std::strerror(errno);
     return false;
   }
-  struct Remover {
-    std::string name;
-    ~Remover() { ::unlink(name.c_str()); }
-  } remover{fresh};
+  const RemovedOnExit remover{fresh};
   Salvage salvage(bytes, result);
   if (!salvage.run(fresh, why)) return false;
   if (!syncFile(fresh)) {
