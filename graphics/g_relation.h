@@ -51,8 +51,13 @@ class GRelation : public BehaviouralGraphic {
   // bits (1 low side, 2 centre, 4 high side) for A and for B.
   static void chooseSides(int a1, int a2, int b1, int b2, int& sideA, int& sideB);
 
+ protected:
+  // Puts the line's end points at the chosen join points (drawing through `hdc`
+  // when given). A relation whose line has more to it than two ends places the
+  // rest here too; the constructor calls this class's own.
+  virtual void placeLine(HDC hdc);
+
  private:
-  void placeLine(HDC hdc);
 
   RelationableGraphic* from_;  // not owned
   RelationableGraphic* to_;    // not owned

@@ -29,7 +29,10 @@ void LabeledShape::compute(TDC& dc) {
 
 void LabeledShape::fitToLabel(HDC hdc) {
   if (hdc == nullptr) return;
-  const int W = label_.width(hdc), H = label_.height(hdc);
+  fitToSize(label_.width(hdc), label_.height(hdc));
+}
+
+void LabeledShape::fitToSize(int W, int H) {
   RECT r;
   rawRect(r);
   const LONG w0 = r.right - r.left, h0 = r.bottom - r.top;

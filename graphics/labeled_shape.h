@@ -55,6 +55,9 @@ class LabeledShape : public Shape {
   virtual int glyphNumber() const = 0;
 
   virtual void fitToLabel(HDC hdc);
+  // Fits the figure around a box W x H in place of the label (a symbol that
+  // carries an annotation inside it).
+  virtual void fitToSize(int W, int H);
   virtual void setFixedSize(HDC hdc, int on);
   // The label, at its offsets, unless in fast paint.
   virtual void drawLabelled(TDC& dc, int force, int);
@@ -80,6 +83,10 @@ class LabeledShape : public Shape {
   const GraphicTextBlock& label() const { return label_; }
   GraphicTextBlock& label() { return label_; }
   POINT labelOffset() const { return {labelOffsetX_, labelOffsetY_}; }
+  void setLabelOffset(POINT offset) {
+    labelOffsetX_ = offset.x;
+    labelOffsetY_ = offset.y;
+  }
 
   // G(x): the gap a decoration line takes from a size x.
   static int lineGap(int x) { return std::max(static_cast<int>(x * 0.125), 8); }
