@@ -1,31 +1,36 @@
-// Drawing, moving and hit regions of a line (see line.h).
+// Drawing and placing a line (see line.h).
 #include "graphics/line.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "graphics/graphic_window.h"
+#include "platform/win/windows_gdi.h"
 
 namespace {
-
-bool isMetafile(HDC hdc) { return ::GetDeviceCaps(hdc, TECHNOLOGY) == DT_METAFILE; }
 
 POINT clamped(POINT p) { return {clampCoordinate(p.x), clampCoordinate(p.y)}; }
 
 }  // namespace
 
-Line::Line(GraphicWindow* parent, POINT from, POINT to)
-    : VisualGraphic(parent), from_(clamped(from)), to_(clamped(to)) {
+bool Line::isMetafile(HDC hdc) { return ::GetDeviceCaps(hdc, TECHNOLOGY) == DT_METAFILE; }
+
+Line::Line(GraphicWindow* parent, POINT start, POINT end)
+    : VisualGraphic(parent), start_(clamped(start)), end_(clamped(end)) {
   setPenStyle(PS_SOLID);
+  setState(Computed);
 }
 
 Line::~Line() = default;
 
+void Line::pointsBox(RECT& r, int outset) const {
+  r.left = std::min(start_.x, end_.x) - outset;
+  r.top = std::min(start_.y, end_.y) - outset;
+  r.right = std::max(start_.x, end_.x) + outset;
+  r.bottom = std::max(start_.y, end_.y) + outset;
+}
+
 int Line::rect(RECT& r) const {
-  r.left = std::min(from_.x, to_.x);
-  r.top = std::min(from_.y, to_.y);
-  r.right = std::max(from_.x, to_.x);
-  r.bottom = std::max(from_.y, to_.y);
+  pointsBox(r, Outset);
   return 0;
 }
 
@@ -33,54 +38,41 @@ int Line::rawRect(RECT& r) const { return rect(r); }
 
 int Line::boundingRect(RECT& r) const {
   rect(r);
-  r.left -= 2;
-  r.top -= 2;
-  r.right += 2;
-  r.bottom += 2;
+  ::InflateRect(&r, 1, 1);
   return 0;
 }
 
 void Line::moveTo(int x, int y, HDC hdc) {
-  RECT r;
-  rect(r);
-  const int64_t dx = static_cast<int64_t>(x) - ((r.left + r.right) >> 1);
-  const int64_t dy = static_cast<int64_t>(y) - ((r.top + r.bottom) >> 1);
-  if (dx == 0 && dy == 0) return;
-  RECT n = {clampCoordinate(from_.x + dx), clampCoordinate(from_.y + dy), clampCoordinate(to_.x + dx),
-            clampCoordinate(to_.y + dy)};
-  setRect(n, hdc);
+  const LONG nx = x < 1 ? 0 : clampCoordinate(x), ny = y < 1 ? 0 : clampCoordinate(y);
+  if (nx == start_.x && ny == start_.y) return;
+  const int64_t dx = static_cast<int64_t>(nx) - start_.x, dy = static_cast<int64_t>(ny) - start_.y;
+  setEndpoints(nx, ny, clampCoordinate(end_.x + dx), clampCoordinate(end_.y + dy), hdc);
 }
 
-void Line::setRect(RECT& r, HDC hdc) {
-  const bool erased = hdc != nullptr && !isHidden();
-  if (erased) erase(hdc);
-  from_ = clamped({r.left, r.top});
-  to_ = clamped({r.right, r.bottom});
+void Line::setEndpoints(int x1, int y1, int x2, int y2, HDC hdc) {
+  const POINT s = clamped({x1, y1}), e = clamped({x2, y2});
+  if (s.x == start_.x && s.y == start_.y && e.x == end_.x && e.y == end_.y) return;
+  const bool redraw = hdc != nullptr && !isHidden();
+  if (redraw) erase(hdc);
+  start_ = s;
+  end_ = e;
   geometryChanged();
-  if (erased) {
+  if (redraw) {
     TDC dc(hdc);
     draw(dc, 0);
   }
 }
 
+void Line::setRect(RECT& r, HDC hdc) { setEndpoints(r.left, r.top, r.right, r.bottom, hdc); }
+
 HRGN Line::setRegion() const {
-  // A band HitSlack units to each side of the line.
-  const double dx = static_cast<double>(to_.x) - from_.x, dy = static_cast<double>(to_.y) - from_.y;
-  const double length = std::sqrt(dx * dx + dy * dy);
-  if (length < 1) {
-    return ::CreateRectRgn(from_.x - HitSlack, from_.y - HitSlack, from_.x + HitSlack + 1, from_.y + HitSlack + 1);
-  }
-  const LONG nx = static_cast<LONG>(std::lround(-dy / length * HitSlack));
-  const LONG ny = static_cast<LONG>(std::lround(dx / length * HitSlack));
-  const POINT band[4] = {{from_.x + nx, from_.y + ny},
-                         {to_.x + nx, to_.y + ny},
-                         {to_.x - nx, to_.y - ny},
-                         {from_.x - nx, from_.y - ny}};
-  return ::CreatePolygonRgn(band, 4, ALTERNATE);
+  RECT r;
+  rect(r);
+  return ::CreateRectRgn(r.left, r.top, r.right, r.bottom);
 }
 
 void Line::drawFigure(HDC hdc) {
-  const POINT points[2] = {from_, to_};
+  const POINT points[2] = {start_, end_};
   ::Polyline(hdc, points, 2);
 }
 
@@ -101,9 +93,14 @@ void Line::draw(TDC& dc, int force) {
   }
   line_.setPen(penStyle(), 1);
   HGDIOBJ oldPen = line_.select(hdc, colourSelectMode());
+  const int mode = colourSelectMode();
+  HBRUSH brush = ::CreateSolidBrush(line_.effective((mode & Color::UseColour) != 0, (mode & Color::Inverted) != 0));
+  HGDIOBJ oldBrush = ::SelectObject(hdc, brush);
   const int oldRop = ::SetROP2(hdc, R2_COPYPEN);
   drawFigure(hdc);
   ::SetROP2(hdc, oldRop);
+  if (!isMetafile(hdc)) ::SelectObject(hdc, oldBrush);
+  ::DeleteObject(brush);
   line_.deselect(hdc, oldPen);
 }
 

@@ -1,8 +1,13 @@
-// A line: the visual graphic drawn between two points, the from point and the to
-// point. Its rectangle is the box of the two points; setRect takes the from
-// point from the rectangle's left and top and the to point from its right and
-// bottom, which is how a relation places the line it owns. Arrows and tethers
-// build on it.
+// A line: the visual graphic drawn from a start point to an end point, in its
+// line colour. Relations place the lines they own through setRect, which takes
+// the start from the rectangle's left and top and the end from its right and
+// bottom. Arrows and tethers build on it.
+//
+// Geometry: the rectangle is the box of the two points grown by Outset (1) on
+// every side, and it is also the region that hits the line. moveTo moves the
+// start point to the given point (coordinates below 1 become 0) and the end by
+// the same distance. A line made without points runs from (0, 0) to (100,
+// 100); a new line is Computed.
 #ifndef GRAPHICS_LINE_H
 #define GRAPHICS_LINE_H
 
@@ -11,10 +16,9 @@
 
 class Line : public VisualGraphic {
  public:
-  // Half the width of the band around the line that hits it.
-  static constexpr int HitSlack = 3;
+  static constexpr int Outset = 1;
 
-  explicit Line(GraphicWindow* parent = nullptr, POINT from = {0, 0}, POINT to = {0, 0});
+  explicit Line(GraphicWindow* parent = nullptr, POINT start = {0, 0}, POINT end = {100, 100});
   ~Line() override;
 
   int rect(RECT& r) const override;
@@ -27,19 +31,29 @@ class Line : public VisualGraphic {
   void erase(HDC hdc) override;
   int setColor(DWORD* fill, DWORD* line, DWORD* text) override;
 
-  virtual void endPoints(POINT& from, POINT& to) const {
-    from = from_;
-    to = to_;
+  virtual void startPoint(POINT& p) const { p = start_; }
+  virtual void endPoint(POINT& p) const { p = end_; }
+  // Stores new end points when any differs: erased before and drawn after
+  // through `hdc` when the line is visible.
+  virtual void setEndpoints(int x1, int y1, int x2, int y2, HDC hdc);
+
+  void endPoints(POINT& start, POINT& end) const {
+    start = start_;
+    end = end_;
   }
   const LineColor& lineColor() const { return line_; }
 
  protected:
-  // The figure: a two-point polyline with the pen selected.
+  // The figure from start to end, with the pen (and a brush of the same colour
+  // for what a descendant adds) selected.
   virtual void drawFigure(HDC hdc);
+  // The box of the two points grown by `outset`.
+  void pointsBox(RECT& r, int outset) const;
+  static bool isMetafile(HDC hdc);
 
  private:
-  POINT from_;
-  POINT to_;
+  POINT start_;
+  POINT end_;
   LineColor line_;
 };
 

@@ -9,7 +9,6 @@
 namespace {
 
 POINT clamped(POINT p) { return {clampCoordinate(p.x), clampCoordinate(p.y)}; }
-bool isMetafile(HDC hdc) { return ::GetDeviceCaps(hdc, TECHNOLOGY) == DT_METAFILE; }
 
 }  // namespace
 

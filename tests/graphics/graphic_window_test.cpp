@@ -78,7 +78,7 @@ TEST_F(PageTest, DraggingOneOfASelectionMovesAllOfIt) {
   EXPECT_GE(ac->moves, 1);
   RECT line;
   ac->rect(line);
-  EXPECT_EQ(line.top, 90) << "the relation to the graphic left behind follows the drop";
+  EXPECT_EQ(line.top, 90 - Line::Outset) << "the relation to the graphic left behind follows the drop";
   EXPECT_TRUE(a->isSelected() && b->isSelected());
 }
 
