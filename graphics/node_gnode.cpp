@@ -360,7 +360,7 @@ int NodeGNode::verify() {
   }
   invalidate();
   p->setModified(1);
-  error(p->HWindow, 'z', "");
+  error(p->HWindow, 'z', "%s", "");
   return 0;
 }
 

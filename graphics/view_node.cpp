@@ -3,6 +3,7 @@
 #include "graphics/view_node.h"
 
 #include <algorithm>
+#include <sstream>
 
 #include "core/db.h"
 #include "core/node.h"
@@ -10,6 +11,7 @@
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
 #include "kit/error.h"
+#include "plugin/type_node.h"
 
 ViewNode::ViewNode(TWindow* parent, Node* node, Nexil& app, TModule* module)
     : TWindow(parent, node != nullptr ? node->name().c_str() : "A Title", module),
