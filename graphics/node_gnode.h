@@ -142,6 +142,7 @@ class NodeGNode : public GNode {
   std::string type_;
 
  private:
+  DWORD lastClick_ = 0;  // tick of the last click, for telling a slow second click
   void init();
   int expandLinksFrom(int levels, HDC hdc);
 };

@@ -114,6 +114,8 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   PageHost* host_ = nullptr;                 // not owned
   TypeNode* types_ = nullptr;                // not owned, or owned by ownTypes_
   std::unique_ptr<TypeNode> ownTypes_;
+  std::unique_ptr<std::stringstream> typeBody_;  // what ownTypes_ was read from
+  bool typesTried_ = false;
   std::unique_ptr<std::map<LONG, LONG>> idMap_;
   POINT lastPoint_ = {0, 0};
   int modified_ = 0;

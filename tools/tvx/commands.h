@@ -15,6 +15,7 @@ extern const Command pageCommand;
 extern const Command attrCommand;
 extern const Command linkCommand;
 extern const Command homeCommand;
+extern const Command typesCommand;
 extern const Command checkCommand;
 extern const Command exportCommand;
 extern const Command importCommand;

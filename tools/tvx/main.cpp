@@ -20,8 +20,8 @@ namespace {
 // The commands, in the order "tvx --help" lists them.
 const Command* const kCommands[] = {
     &newCommand,  &infoCommand,  &lsCommand,     &catCommand,   &putCommand,
-    &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &checkCommand,
-    &exportCommand, &importCommand, &defragCommand, &salvageCommand,
+    &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &typesCommand,
+    &checkCommand, &exportCommand, &importCommand, &defragCommand, &salvageCommand,
 };
 
 const Command* findCommand(const char* name) {

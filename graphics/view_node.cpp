@@ -1,0 +1,174 @@
+// The page window's own part: its options, object ids, the page's records
+// becoming graphics, and the graphics written back (see view_node.h).
+#include "graphics/view_node.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "core/db.h"
+#include "core/node.h"
+#include "graphics/glyph_factory.h"
+#include "graphics/link_gnode.h"
+#include "graphics/node_gnode.h"
+#include "kit/error.h"
+#include "plugin/type_node.h"
+
+ViewNode::ViewNode(TWindow* parent, Node* node, Nexil& app, TModule* module)
+    : TWindow(parent, node != nullptr ? node->name().c_str() : "A Title", module),
+      KMFileInfo(AppTag),
+      GraphicWindow(parent, node != nullptr ? node->name().c_str() : "A Title", module),
+      KMTranslator(AppTag),
+      NodeWindow(node),
+      app_(app) {
+  setColorMode(glyphColors());
+  modified_ = 0;
+}
+
+ViewNode::~ViewNode() {
+  destroyAllGraphics();
+  attach(nullptr);
+}
+
+void ViewNode::setHost(PageHost* host) {
+  host_ = host;
+  setColorMode(glyphColors());
+}
+
+int ViewNode::autoLinkDiaBox() const { return host_ != nullptr && (host_->options() & PageHost::AutoLinkDialog); }
+
+int ViewNode::glyphColors() const { return host_ != nullptr && (host_->options() & PageHost::GlyphColours); }
+
+int ViewNode::sounds() { return host_ != nullptr && (host_->options() & PageHost::Sounds); }
+
+int ViewNode::gridSize() {
+  if (host_ == nullptr || (host_->options() & PageHost::GridOn) == 0) return 1;
+  return std::max(1, host_->gridSize());
+}
+
+int ViewNode::initialZoom() const { return host_ != nullptr ? host_->zoomPercent() : 100; }
+
+PageHost::ZoneMode ViewNode::zoneMode() const {
+  return host_ != nullptr ? host_->zoneMode() : PageHost::NoHotZones;
+}
+
+void ViewNode::setStatusField(int index, const char* text) {
+  if (host_ != nullptr) host_->setStatusField(index, text != nullptr ? text : "");
+}
+
+DB* ViewNode::db() const { return NodeWindow::db(); }
+
+bool ViewNode::readOnly() const {
+  DB* book = db();
+  return book == nullptr || book->isReadOnly() || NodeWindow::readOnly();
+}
+
+GlyphFactory& ViewNode::factory() const {
+  return readOnly() ? GlyphFactory::readOnly() : GlyphFactory::installed();
+}
+
+LONG ViewNode::newObjectId() {
+  LONG highest = 0;
+  for (SensitiveGraphic* g : sensitiveGraphics()) highest = std::max(highest, g->id());
+  return highest < 0x7FFFFFFF ? highest + 1 : highest;
+}
+
+NodeGNode* ViewNode::findSymbol(LONG id) const {
+  for (SensitiveGraphic* g : sensitiveGraphics()) {
+    if (g->id() != id) continue;
+    if (auto* s = dynamic_cast<NodeGNode*>(g)) return s;
+  }
+  return nullptr;
+}
+
+LONG ViewNode::mapID(LONG id) const {
+  if (!idMap_) return id;
+  auto it = idMap_->find(id);
+  return it != idMap_->end() ? it->second : id;
+}
+
+void ViewNode::beginIdMap() { idMap_ = std::make_unique<std::map<LONG, LONG>>(); }
+void ViewNode::endIdMap() { idMap_.reset(); }
+
+int ViewNode::CMCM(KM_CM& cm) {
+  if (HWindow != nullptr) return -1;
+  if (cm.name != nullptr) SetCaption(cm.name);
+  const RECT* r = cm.bounds;
+  auto inPlacement = [](LONG v) { return v != KM_ABSENT_COORD && v >= 0 && v <= 2000; };
+  if (r != nullptr && inPlacement(r->left) && inPlacement(r->top)) {
+    Attr.X = r->left;
+    Attr.Y = r->top;
+    if (r->right != KM_ABSENT_COORD) Attr.W = r->right - r->left;
+    if (r->bottom != KM_ABSENT_COORD) Attr.H = r->bottom - r->top;
+  }
+  return -1;
+}
+
+int ViewNode::CMNode(KM_Node& record) {
+  if (idMap_) {
+    const LONG fresh = newObjectId();
+    idMap_->emplace(record.id, fresh);
+    record.id = fresh;
+  }
+  if (NodeGNode::make(this, record, nullptr) == nullptr) {
+    error(HWindow, 'E', "Unable to instantiate node object id %ld", static_cast<long>(record.id));
+    return -1;
+  }
+  return 0;
+}
+
+int ViewNode::CMLink(KM_Link& record) {
+  if (idMap_) {
+    const LONG fresh = newObjectId();
+    const LONG old = record.id;
+    idMap_->emplace(old, fresh);
+    record.id = fresh;
+    if (record.nodeIds != nullptr) {
+      // The list ends at KM_ABSENT; it is the parser's, bounded by the record.
+      for (int i = 0; record.nodeIds[i] != KM_ABSENT; ++i) {
+        auto it = idMap_->find(record.nodeIds[i]);
+        if (it == idMap_->end()) {
+          error(HWindow, 'E', "ViewNode::CMLink: reference %ld lookup failed on object %ud", static_cast<long>(i),
+                static_cast<unsigned>(record.id));
+        } else {
+          record.nodeIds[i] = it->second;
+        }
+      }
+    }
+  }
+  if (LinkGNode::make(this, record, nullptr) == nullptr) {
+    error(HWindow, 'E', "Unable to instantiate link object id %ld", static_cast<long>(record.id));
+    return -1;
+  }
+  return 0;
+}
+
+LONG ViewNode::writeGraphics(KMEsrap& w) {
+  LONG status = w.writeNodeSection();
+  for (SensitiveGraphic* g : sensitiveGraphics()) {
+    if (status < 0) return status;
+    if (auto* s = dynamic_cast<NodeGNode*>(g)) status = s->saveOn(w, db());
+  }
+  if (status < 0) return status;
+  status = w.writeLinkSection();
+  for (SensitiveGraphic* g : sensitiveGraphics()) {
+    if (status < 0) return status;
+    if (auto* l = dynamic_cast<LinkGNode*>(g)) status = l->saveOn(w);
+  }
+  if (status < 0) return status;
+  return w.closeLinkSection();
+}
+
+void ViewNode::attach(std::iostream* s) {
+  KMTranslator::attach(s);
+  ownsBody_ = false;
+}
+
+int ViewNode::ownsStream(int own) {
+  ownsBody_ = own != 0;
+  return ownsBody_;
+}
+
+void ViewNode::setModified(int flag) {
+  modified_ = flag;
+  NodeWindow::setModified(flag);
+}
