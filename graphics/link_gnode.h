@@ -30,7 +30,10 @@ class KMEsrap;
 class Link;
 class LinkRef;
 class Links;
+class GRelation;
 class NodeGNode;
+class NodeRef;
+class RelationableGraphic;
 class Specifier;
 class ViewNode;
 struct KM_Link;
@@ -43,6 +46,9 @@ class LinkGNode : public GNode {
   static constexpr int GhostPlaceholder = 0x200;
   static constexpr int GhostReal = 0x400;
   static constexpr int GhostSourceValid = 0x800;
+  // The low bits: the box has a source symbol; it reaches a destination symbol.
+  static constexpr int GhostHasSource = 0x1;
+  static constexpr int GhostHasDestination = 0x2;
 
   enum Command : int {
     CmExpand = 0xD9,
@@ -83,8 +89,18 @@ class LinkGNode : public GNode {
   virtual void forEachDestination(DestinationCallback callback, void* arg) const;
   virtual int ghostStatus() const;
 
-  // Shows the link's destinations (levels > 1: and their links in turn).
+  // Shows the link's destinations (levels > 1: and their links in turn),
+  // placed max(grid, 20) right of the box; `from` is the symbol the walk came
+  // from, which is joined instead of being shown twice. A box without a source
+  // symbol gets one: `from` when it stands for the link's source page, else a
+  // new symbol left of the box. Nothing without a window, a device context or
+  // a link reference.
   virtual void expandLink(int levels, HDC hdc, NodeGNode* from);
+  // The ends of `link`, as above.
+  virtual void expandLink(int levels, Link& link, HDC hdc, NodeGNode* from);
+  // One destination end: the symbol a relation from the box already reaches,
+  // else `from`, else a new symbol; then, for levels > 1, its links.
+  virtual void expandLink(int levels, const Specifier& spec, NodeGNode* from, HDC hdc);
   virtual void colapseLink() {}
   virtual void info() {}
   virtual void deleteLink(int fromBook, bool ask);
@@ -109,8 +125,20 @@ class LinkGNode : public GNode {
   ViewNode* page() const;
 
  protected:
+  // A relation (a LinkRelation toward a destination, else a GRelation) drawn
+  // with an Arrow, added to the window and drawn (or invalidated without `hdc`);
+  // null when it could not be made (reported).
+  GRelation* attachRelation(RelationableGraphic* from, RelationableGraphic* to, HDC hdc, bool toDestination);
+  // The lines are dotted: no reference, or its book is still unknown.
+  bool isPlaceholderLine() const;
+
   std::string type_;
   std::unique_ptr<LinkRef> ref_;
+
+ private:
+  void attachSource(const Specifier* source, NodeGNode* from, HDC hdc);
+  // A symbol for `target` right of the box (or left of it), added and drawn.
+  NodeGNode* newSymbol(NodeRef& target, HDC hdc, bool right);
 };
 
 #endif  // GRAPHICS_LINK_GNODE_H
