@@ -8,6 +8,7 @@
 #include "core/db.h"
 #include "core/nexil.h"
 #include "core/node.h"
+#include "core/node_ref.h"
 #include "graphics/glyph_factory.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
@@ -95,6 +96,12 @@ void ViewNode::beginIdMap() { idMap_ = std::make_unique<std::map<LONG, LONG>>();
 void ViewNode::endIdMap() { idMap_.reset(); }
 
 int ViewNode::CMCM(KM_CM& cm) {
+  haveCM_ = true;
+  cmHasBounds_ = cm.bounds != nullptr;
+  cmHasViewport_ = cm.viewport != nullptr;
+  if (cmHasBounds_) cmBounds_ = *cm.bounds;
+  if (cmHasViewport_) cmViewport_ = *cm.viewport;
+  cmExtra_ = cm.extra;
   if (HWindow != nullptr) return -1;
   if (cm.name != nullptr) SetCaption(cm.name);
   const RECT* r = cm.bounds;
@@ -102,8 +109,8 @@ int ViewNode::CMCM(KM_CM& cm) {
   if (r != nullptr && inPlacement(r->left) && inPlacement(r->top)) {
     Attr.X = r->left;
     Attr.Y = r->top;
-    if (r->right != KM_ABSENT_COORD) Attr.W = r->right - r->left;
-    if (r->bottom != KM_ABSENT_COORD) Attr.H = r->bottom - r->top;
+    if (r->right != KM_ABSENT_COORD && r->right > r->left) Attr.W = r->right - r->left;
+    if (r->bottom != KM_ABSENT_COORD && r->bottom > r->top) Attr.H = r->bottom - r->top;
   }
   return -1;
 }
@@ -161,6 +168,31 @@ LONG ViewNode::writeGraphics(KMEsrap& w) {
   }
   if (status < 0) return status;
   return w.closeLinkSection();
+}
+
+LONG ViewNode::writePage(std::ostream& out) {
+  KMEsrap w(&out, AppTag);
+  static_cast<KMFileInfo&>(w) = static_cast<const KMFileInfo&>(*this);
+  w.setPrettyPrint(1);
+  static_cast<KMFileInfo&>(w).saveOn(w);
+  if (haveCM_) {
+    w.writeConceptMap(cmHasBounds_ ? &cmBounds_ : nullptr, cmHasViewport_ ? &cmViewport_ : nullptr, cmExtra_);
+  } else {
+    POINT extent = {0, 0};
+    pageExtent(extent);
+    const RECT r = {0, 0, extent.x, extent.y};
+    w.writeConceptMap(&r, &r, 0);
+  }
+  writeGraphics(w);
+  w.closeConceptMap();
+  w.close();
+  return w.getStatus();
+}
+
+int ViewNode::save() {
+  std::iostream* body = getStream();
+  if (body == nullptr || node() == nullptr || nodeRef() == nullptr) return -1;
+  return nodeRef()->saveNode(*node(), app_, body);
 }
 
 void ViewNode::attach(std::iostream* s) {

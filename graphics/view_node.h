@@ -100,6 +100,13 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   // Writes the idea symbols' node section and the link boxes' link section,
   // in the order the symbols and boxes are on the page. The writer's status.
   virtual LONG writeGraphics(KMEsrap& w);
+  // Writes the whole page as map text: the file header read with the page (or
+  // this application's), the concept map header as it was read (or the page's
+  // extent), then the graphics. The writer's status (negative on failure).
+  virtual LONG writePage(std::ostream& out);
+  // Saves the page through the core onto the attached body stream; -1 without
+  // one or without a page.
+  int save() override;
 
   // ---- The node window ----
   bool isOpen() override { return KMTranslator::isOpen(); }
@@ -118,6 +125,11 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   bool typesTried_ = false;
   std::unique_ptr<std::map<LONG, LONG>> idMap_;
   POINT lastPoint_ = {0, 0};
+  // The concept map header as read, written back as it was.
+  bool haveCM_ = false;
+  RECT cmBounds_ = {0, 0, 0, 0}, cmViewport_ = {0, 0, 0, 0};
+  bool cmHasBounds_ = false, cmHasViewport_ = false;
+  LONG cmExtra_ = 0;
   int modified_ = 0;
   bool ownsBody_ = false;
 };
