@@ -9,6 +9,7 @@
 #include "core/nexil.h"
 #include "core/node.h"
 #include "core/node_ref.h"
+#include "graphics/edit_control.h"
 #include "graphics/glyph_factory.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
@@ -32,7 +33,7 @@ ViewNode::ViewNode(TWindow* parent, Node* node, Nexil& app, TModule* module)
 
 ViewNode::~ViewNode() {
   destroyAllGraphics();
-  attach(nullptr);
+  closeStream();
 }
 
 void ViewNode::setHost(PageHost* host) {
@@ -155,16 +156,18 @@ int ViewNode::CMLink(KM_Link& record) {
 }
 
 LONG ViewNode::writeGraphics(KMEsrap& w) {
+  // While the selection is copied, only what may go to the clipboard.
+  auto wanted = [this](SensitiveGraphic* g) { return !restrictedMode() || g->pasteEligible(); };
   LONG status = w.writeNodeSection();
   for (SensitiveGraphic* g : sensitiveGraphics()) {
     if (status < 0) return status;
-    if (auto* s = dynamic_cast<NodeGNode*>(g)) status = s->saveOn(w, db());
+    if (auto* s = dynamic_cast<NodeGNode*>(g); s != nullptr && wanted(g)) status = s->saveOn(w, db());
   }
   if (status < 0) return status;
   status = w.writeLinkSection();
   for (SensitiveGraphic* g : sensitiveGraphics()) {
     if (status < 0) return status;
-    if (auto* l = dynamic_cast<LinkGNode*>(g)) status = l->saveOn(w);
+    if (auto* l = dynamic_cast<LinkGNode*>(g); l != nullptr && wanted(g)) status = l->saveOn(w);
   }
   if (status < 0) return status;
   return w.closeLinkSection();
@@ -196,16 +199,23 @@ int ViewNode::save() {
 }
 
 void ViewNode::attach(std::iostream* s) {
-  KMTranslator::attach(s);
-  ownsBody_ = false;
+  if (s == body_) return;
+  closeStream();
+  body_ = s;
+  if (s != nullptr) KMTranslator::attach(s);
 }
 
 int ViewNode::ownsStream(int own) {
   ownsBody_ = own != 0;
-  return ownsBody_;
+  return ownsBody_ ? 1 : 0;
 }
 
-void ViewNode::setModified(int flag) {
-  modified_ = flag;
-  NodeWindow::setModified(flag);
+void ViewNode::closeStream() {
+  KMTranslator::closeStream();
+  if (body_ == nullptr) return;
+  body_->flush();
+  if (ownsBody_) delete body_;
+  body_ = nullptr;
+  ownsBody_ = false;
 }
+
