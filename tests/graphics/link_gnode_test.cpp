@@ -186,8 +186,9 @@ TEST_F(LinkBoxTest, ANewBoxIsPlacedBetweenOrBesideItsSymbolsWithTwoArrows) {
     POINT centre;  // of the box; x < 0: (x, y) is the top-left corner
   } cases[] = {
       {1, {80, 90, 120, 110}, true, 0, 0, {200, 100}},     // centres (100,100) and (300,100)
-      {10, {110, 90, 150, 110}, false, 0, 0, {170, 100}},  // right edge 150, grid 10
-      {1, {110, 90, 150, 110}, false, 0, 0, {170, 100}},   // the gap is never below 20
+      {1, {110, 90, 150, 110}, false, 0, 0, {170, 100}},   // right edge 150: the gap is never below 20
+      {10, {110, 90, 150, 110}, false, 0, 0, {175, 105}},  // 170 on a grid of 10, snapped mid-cell
+      {30, {110, 90, 150, 110}, false, 0, 0, {195, 105}},  // a wider grid is the gap: 180, snapped
       {1, {80, 90, 120, 110}, true, 40, 250, {-1, -1}},
   };
   for (const Case& c : cases) {
