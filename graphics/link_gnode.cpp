@@ -391,7 +391,7 @@ void LinkGNode::deleteLink(int fromBook, bool ask) {
     eraseGraphic();
     return;
   }
-  ::MessageBeep(0);
+  ::MessageBeep(MB_SIMPLEBEEP);
   char text[400];
   std::snprintf(text, sizeof text, "Do you really want to delete link of type \"%s\" from the book?", type_.c_str());
   if (ask && ::MessageBox(vn->HWindow, text, "Link Deletion Confirmation", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
@@ -509,7 +509,9 @@ int LinkGNode::verify() {
     source->nodeRef()->resolve(vn->application());
     links = source->nodeRef()->getLinks(vn, vn->application());
   }
-  return verify(links.get());
+  const int changed = verify(links.get());
+  GNode::verify();
+  return changed;
 }
 
 // ---- Commands, menu and mouse ----

@@ -363,4 +363,24 @@ TEST_F(LinkBoxTest, PlaceholderAndRealLinksSwitchTheLinesAndTheBook) {
   }
 }
 
+TEST_F(LinkBoxTest, VerifyingTakesTheStoredTypeAndReportsADeletedLink) {
+  NodeGNode* a = symbol(pa, {10, 10, 60, 30});
+  const ULONG l = saveLink(pa, pb);
+  LinkRef ref(db, l);
+  LinkGNode* b = box(a, nullptr, &ref);
+  std::unique_ptr<Link> link(LinkRef(db, l).getLink(app, NodeRef::ModeWrite));
+  const String renamed("refutes");
+  link->type(&renamed);
+  EXPECT_EQ(-1, b->verify(nullptr)) << "the type changed";
+  EXPECT_EQ("refutes", b->shape()->label().text());
+  EXPECT_EQ(0, b->verify(nullptr)) << "nothing changed since";
+  ASSERT_GE(link->destroy(app), 0);
+  reports.reports.clear();
+  EXPECT_EQ(0, b->verify(nullptr));
+  const std::vector<std::string>& said = reports.reports;
+  ASSERT_FALSE(said.empty());
+  EXPECT_EQ("Verifying link '' ...", said.front());
+  EXPECT_NE(said.end(), std::find(said.begin(), said.end(), "Verify: Link 'refutes' has been deleted"));
+}
+
 }  // namespace
