@@ -6,12 +6,15 @@
 #include <sstream>
 
 #include "core/db.h"
+#include "core/nexil.h"
 #include "core/node.h"
 #include "graphics/glyph_factory.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
 #include "kit/error.h"
 #include "plugin/type_node.h"
+
+PageHost::~PageHost() = default;
 
 ViewNode::ViewNode(TWindow* parent, Node* node, Nexil& app, TModule* module)
     : TWindow(parent, node != nullptr ? node->name().c_str() : "A Title", module),
@@ -20,6 +23,8 @@ ViewNode::ViewNode(TWindow* parent, Node* node, Nexil& app, TModule* module)
       KMTranslator(AppTag),
       NodeWindow(node),
       app_(app) {
+  // The graphics font is the book manager's first display font.
+  setFont(app.font(Nexil::font0));
   setColorMode(glyphColors());
   modified_ = 0;
 }

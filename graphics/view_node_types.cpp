@@ -19,7 +19,8 @@ struct Search {
 
 int firstTypePage(ULONG id, const String&, const String&, ULONG, void* data) {
   auto* s = static_cast<Search*>(data);
-  if ((s->db->kind(id) & kTypePageKind) == 0) return 0;
+  const ULONG kind = s->db->kind(id);
+  if ((kind & kTypePageKind) == 0 || (kind & (DB::KindNode | DB::KindLink)) == DB::KindLink) return 0;
   s->found = id;
   return 1;
 }
@@ -54,7 +55,7 @@ TypeNode* ViewNode::typeNode() {
   if (typesTried_) return nullptr;
   typesTried_ = true;
   Search s{book};
-  book->doUntilNode(firstTypePage, &s);
+  book->doUntilEntry(firstTypePage, &s, kTypePageKind);
   if (s.found == ComponentRef::NoUID) return nullptr;
   // The kept page keeps a pointer to the text it was read from.
   typeBody_ = std::make_unique<std::stringstream>();

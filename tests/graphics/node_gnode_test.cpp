@@ -54,7 +54,7 @@ RECT rectOf(const Graphic& g) {
   return r;
 }
 
-std::vector<std::string> menus(const HeadlessHost& host) {
+std::vector<std::string> menus(HeadlessHost& host) {
   std::vector<std::string> out;
   for (const auto& e : host.desktop().eventsOf(ScriptedDesktop::Kind::Menu)) out.push_back(e.text);
   return out;
@@ -69,7 +69,7 @@ TEST_F(BookPageTest, TheExamplePageBecomesSymbolsAndWritesItsRecordsBack) {
   EXPECT_EQ(rectOf(*sun).top, 0xe6);
   EXPECT_STREQ(sun->typeName(), "Star");
   EXPECT_TRUE(sun->hasValidRef());
-  EXPECT_TRUE(sun->state() & Graphic::Shadow) << "the Sun's page has content";
+  EXPECT_FALSE(sun->state() & Graphic::Shadow) << "the record's flags, saved without a shadow";
   EXPECT_EQ(sun->shape()->fillColor().color(), 0xd7ffu) << "the Star type's fill";
   EXPECT_EQ(sun->shape()->glyphNumber(), 2);
   EXPECT_EQ(sun->paintLayer(), NodeGNode::Layer);
@@ -80,6 +80,8 @@ TEST_F(BookPageTest, TheExamplePageBecomesSymbolsAndWritesItsRecordsBack) {
   ASSERT_NE(nodesEnd, std::string::npos);
   EXPECT_EQ(written.substr(0, nodesEnd), stored.substr(0, nodesEnd));
   EXPECT_TRUE(recorder.reports.empty()) << recorder.reports.front();
+  sun->verify();
+  EXPECT_TRUE(sun->state() & Graphic::Shadow) << "the Sun's page has content";
 }
 
 TEST_F(BookPageTest, APlaceholderIsDottedWithoutShadowAndHasItsOwnMenu) {
@@ -150,11 +152,13 @@ TEST_F(BookPageTest, HotZonesChooseTheCursorAndWhatAClickDoes) {
   host->desktop().answerMenu(0);
   POINT p = at(2, 1);
   page->logicalToDevice(p);
-  click(p);
+  host->click(page->HWindow, p);
+  host->run();
   EXPECT_EQ(menus(*host).size(), 1u);
   p = at(0, 1);
   page->logicalToDevice(p);
-  click(p);
+  host->click(page->HWindow, p);
+  host->run();
   EXPECT_EQ(app.loads, std::vector<std::string>{"Pluto mode 6"});
   page->setHost(nullptr);
 }
@@ -244,7 +248,79 @@ TEST_F(BookPageTest, VerifyTakesThePagesNameFromTheBook) {
   EXPECT_STREQ(kuiper->displayName(), "Edgeworth-Kuiper belt");
   EXPECT_EQ(kuiper->shape()->label().text(), "Edgeworth-Kuiper belt");
   ASSERT_FALSE(recorder.reports.empty());
-  EXPECT_EQ(recorder.reports.front(), "z: Verifying node 'Kuiper belt' ...");
+  EXPECT_EQ(recorder.reports.front(), "Verifying node 'Kuiper belt' ...");
+}
+
+}  // namespace
+
+namespace {
+
+int gOpened = 0;
+std::string gOpenedUrl;
+int recordUrl(NodeGNodeRO&, const char* url) {
+  ++gOpened;
+  gOpenedUrl = url;
+  return 0;
+}
+
+TEST_F(BookPageTest, DeletingASymbolAndItsPageAsksAndRemovesThePageFromTheBook) {
+  ASSERT_TRUE(show("Pluto"));
+  NodeGNode* kuiper = symbol("Kuiper belt");
+  const ULONG id = kuiper->nodeRef()->uid();
+  GMessage msg;
+  msg.keys = NodeGNode::CmDeleteSymbolAndPage;
+  host->desktop().answer(IDCANCEL);
+  kuiper->handleMessage(msg);
+  ASSERT_EQ(symbol("Kuiper belt"), kuiper) << "cancelled: nothing changes";
+  host->desktop().answer(IDOK);
+  kuiper->handleMessage(msg);
+  EXPECT_EQ(symbol("Kuiper belt"), nullptr);
+  EXPECT_EQ(book.db()->kind(id), 0u) << "the page is gone from the book";
+  const auto asked = host->desktop().eventsOf(ScriptedDesktop::Kind::MessageBox);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].text, "Do you really want to delete page \"Kuiper belt\" from the book?");
+  EXPECT_EQ(asked[0].caption, "Page Deletion Confirmation");
+  // A page open in this same window is refused.
+  NodeGNode* pluto = symbol("Pluto");
+  app.displayed = page->node();
+  recorder.reports.clear();
+  pluto->deleteNode();
+  ASSERT_EQ(recorder.reports.size(), 1u);
+  EXPECT_EQ(recorder.reports[0],
+            "E: Cannot delete referenced page from the book: Use the book directory to delete this page.");
+  app.displayed = nullptr;
+}
+
+TEST_F(BookPageTest, ReadOnlySymbolsFollowThePagesWebAddressOrAskWhichOne) {
+  {
+    PageNexil writer;
+    DBRef w;
+    ASSERT_EQ(writer.addDB(w, "", bookPath.c_str(), 2, 0x20), 0);
+    const ULONG kuiper = w.db()->resolveName(String("Kuiper belt"));
+    ASSERT_EQ(w.db()->createAttribute(kuiper, "URL", "U:https://example.org/kuiper"), 0);
+    ASSERT_EQ(w.db()->commit(), 0);
+  }
+  ASSERT_TRUE(show("Pluto", false));
+  NodeGNodeRO::setUrlHook(recordUrl);
+  auto* kuiper = dynamic_cast<NodeGNodeRO*>(symbol("Kuiper belt"));
+  ASSERT_NE(kuiper, nullptr);
+  EXPECT_EQ(kuiper->findURL(), "U:https://example.org/kuiper");
+  EXPECT_TRUE(kuiper->hasPage());
+  host->desktop().answer(IDYES);
+  kuiper->gotoNode();
+  EXPECT_EQ(gOpened, 1);
+  EXPECT_EQ(gOpenedUrl, "https://example.org/kuiper") << "the text after its first two characters";
+  host->desktop().answer(IDNO);
+  kuiper->gotoNode();
+  EXPECT_EQ(app.loads, std::vector<std::string>{"Kuiper belt mode 6"});
+  const auto asked = host->desktop().eventsOf(ScriptedDesktop::Kind::MessageBox);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].caption, "Which One?");
+  HMENU m = kuiper->createPopup();
+  host->desktop().trackPopupMenu(page->HWindow, m, 0, 0);
+  ::DestroyMenu(m);
+  EXPECT_NE(menus(*host).back().find("&Open Page\tDbl-Left|&Open URL\tDbl-Left|"), std::string::npos);
+  NodeGNodeRO::setUrlHook(nullptr);
 }
 
 }  // namespace
