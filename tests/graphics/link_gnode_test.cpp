@@ -73,6 +73,24 @@ std::string lines(LinkGNode* b) {
   return s;
 }
 
+// The link boxes of a page, one line each.
+std::vector<std::string> boxes(const ViewNode& page) {
+  std::vector<std::string> out;
+  for (SensitiveGraphic* g : page.sensitiveGraphics()) {
+    auto* b = dynamic_cast<LinkGNode*>(g);
+    if (b == nullptr) continue;
+    std::string s = std::to_string(b->id()) + " " + b->typeName() + " " + rectText(where(b)) + " " +
+                    std::to_string(b->state() & Graphic::SavedStateMask & ~Graphic::Hidden);
+    s += " from " + (b->getSource() != nullptr ? std::to_string(b->getSource()->id()) : std::string("-"));
+    for (GRelation* r : b->fromRelations()) {
+      if (auto* d = dynamic_cast<NodeGNode*>(r->to())) s += " to " + std::to_string(d->id());
+    }
+    s += b->linkRef() != nullptr ? " link " + std::to_string(b->linkRef()->uid()) : std::string(" placeholder");
+    out.push_back(s);
+  }
+  return out;
+}
+
 class LinkBoxTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -247,7 +265,7 @@ TEST_F(LinkBoxTest, LinkRecordsReadBackIntoTheSameBoxes) {
   NodeGNode* b = symbol(pb, {300, 10, 350, 30});
   const ULONG l = saveLink(pa, pb);
   LinkRef ref(db, l);
-  LinkGNode* real = box(a, b, &ref, 120, 40);
+  box(a, b, &ref, 120, 40);
   box(a, nullptr, nullptr, 130, 80);
   const std::string text[] = {"<this>#$" + std::to_string(l),
                               std::string(db->bookName().c_str()) + "#$" + std::to_string(l)};
@@ -263,28 +281,11 @@ TEST_F(LinkBoxTest, LinkRecordsReadBackIntoTheSameBoxes) {
     copy->attach(&out);
     ASSERT_EQ(0, copy->readFile()) << out.str();
     copy->attach(nullptr);
-    std::vector<LinkGNode*> mine = all<LinkGNode>(), theirs;
-    for (SensitiveGraphic* g : copy->sensitiveGraphics()) {
-      if (auto* t = dynamic_cast<LinkGNode*>(g)) theirs.push_back(t);
-    }
-    ASSERT_EQ(mine.size(), theirs.size());
-    for (std::size_t i = 0; i < mine.size(); ++i) {
-      LinkGNode *m = mine[i], *t = theirs[i];
-      EXPECT_EQ(m->id(), t->id());
-      EXPECT_STREQ(m->typeName(), t->typeName());
-      EXPECT_EQ(rectText(where(m)), rectText(where(t)));
-      EXPECT_EQ(m->state() & Graphic::SavedStateMask & ~Graphic::Hidden, t->state());
-      EXPECT_EQ(m->getSource()->id(), t->getSource()->id());
-      EXPECT_EQ(m->fromRelations().size(), t->fromRelations().size());
-      EXPECT_EQ(m->linkRef() != nullptr, t->linkRef() != nullptr);
-    }
-    ASSERT_NE(nullptr, theirs[0]->linkRef());
-    EXPECT_EQ(l, theirs[0]->linkRef()->uid());
-    std::string written = out.str();
-    EXPECT_NE(std::string::npos, written.find("\"" + text[copying] + "\"")) << written;
+    // The same boxes: id, type, place, saved flags, ends and link.
+    EXPECT_EQ(boxes(*page), boxes(*copy));
+    EXPECT_NE(std::string::npos, out.str().find("\"" + text[copying] + "\"")) << out.str();
   }
   page->copying(false);
-  EXPECT_STREQ("supports", real->typeName());
 
   // Hostile records: a missing source is refused; odd flags, ids and texts are tamed.
   LONG missing[] = {999999, b->id(), KM_ABSENT};
