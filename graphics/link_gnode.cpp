@@ -129,13 +129,14 @@ GRelation* LinkGNode::attachRelation(RelationableGraphic* from, RelationableGrap
   GraphicWindow* w = getParent();
   GRelation* rel = nullptr;
   try {
-    std::unique_ptr<Arrow> arrow(new Arrow(w));
+    // The arrow belongs to the relation as soon as the relation's construction
+    // starts; only a failure to allocate the relation itself leaves it behind.
+    Arrow* arrow = new Arrow(w);
     if (toDestination) {
-      rel = new LinkRelation(from, to, arrow.get());
+      rel = new LinkRelation(from, to, arrow);
     } else {
-      rel = new GRelation(from, to, arrow.get());
+      rel = new GRelation(from, to, arrow);
     }
-    arrow.release();
   } catch (const std::bad_alloc&) {
     error(nullptr, 'E', "LinkGNode::LinkGNode: GRelation::new() failed");
     return nullptr;
