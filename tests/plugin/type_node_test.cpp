@@ -3,6 +3,7 @@
 // book's type page, hostile bodies, the default names and the book it tells.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -158,6 +159,17 @@ TEST(TypeNodeTest, TheExampleTypePageHasItsTypesAndNeedsNoRepair) {
   EXPECT_EQ(6u, p.node->linkTypes().size());
 }
 
+// `n` node types in one chain, each the parent of the next, with hexadecimal ids.
+std::string chain(int n) {
+  std::string records;
+  char text[64];
+  for (int i = 1; i <= n; ++i) {
+    std::snprintf(text, sizeof text, "(n%x,\"t%d\",(p%x,),,,)", i, i, i - 1);
+    records += text;
+  }
+  return body(records);
+}
+
 TEST(TypeNodeTest, HostileBodiesGiveRepairsNeverAHang) {
   struct Case {
     const char* what;
@@ -173,6 +185,7 @@ TEST(TypeNodeTest, HostileBodiesGiveRepairsNeverAHang) {
        2, 2},
       {"duplicate roots", body("(n0,\"Undefined\",,,,)(n1,\"Undefined\",,,,)(l0,\"x\",,,,,,,,)"),
        0, 0},
+      {"more types than a repository holds", chain(5000), TypeRep::MaxTypes - 1, 0},
   };
   for (const Case& c : cases) {
     Page p(c.text);
