@@ -141,6 +141,16 @@ TEST(TypeNodeTest, WrittenPagesReadBackIdentical) {
   }
 }
 
+TEST(TypeNodeTest, AHeaderAnnotationCutShortIsNotWrittenBack) {
+  Page first("#CM&^# 161\r\n(B(a\"orvane\",1,1),(n\"Types\")(n,(T162,0,(n1,\"A\",,,,)");
+  ASSERT_EQ(1u, first.messages.size());
+  EXPECT_EQ(0u, first.messages[0].find("E|E: parse->readFile(): "));
+  Page second(first.written());
+  EXPECT_EQ(std::vector<std::string>{}, second.messages) << first.written();
+  EXPECT_EQ(first.dumpBoth(), second.dumpBoth());
+  EXPECT_STREQ("Types", second.node->getCMName());
+}
+
 TEST(TypeNodeTest, TheExampleTypePageHasItsTypesAndNeedsNoRepair) {
   Page p(exampleTypePage());
   EXPECT_EQ(std::vector<std::string>{}, p.messages);
@@ -220,7 +230,6 @@ class KeepingBook : public DB, public TypePageBook {
 };
 
 TEST(TypeNodeTest, ThePageTellsABookThatKeepsIt) {
-  OwnTempFolder tmp("type_node_book");
   TestNexil app;
   DBRef handle(new KeepingBook(app));
   KeepingBook& book = static_cast<KeepingBook&>(*handle.db());
