@@ -80,6 +80,9 @@ LONG ViewNode::newObjectId() {
 }
 
 NodeGNode* ViewNode::findSymbol(LONG id) const {
+  const auto it = symbolIds_.find(id);
+  if (it != symbolIds_.end() && it->second->id() == id) return it->second;
+  // A symbol renumbered since it was added is still found, the long way.
   for (SensitiveGraphic* g : sensitiveGraphics()) {
     if (g->id() != id) continue;
     if (auto* s = dynamic_cast<NodeGNode*>(g)) return s;

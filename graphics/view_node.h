@@ -23,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "core/node_window.h"
 #include "graphics/graphic_window.h"
@@ -142,6 +143,7 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   POINT DPtoLP(POINT device);
   // Status fields 0 to 4 of the main window.
   virtual void updateStatusFields();
+  void addSNode(SensitiveGraphic* g) override;
   void removeNode(Graphic* g) override;
   void destroyAllGraphics() override;
 
@@ -196,6 +198,10 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   std::unique_ptr<TypeNode> ownTypes_;
   bool typesTried_ = false;
   std::unique_ptr<std::map<LONG, LONG>> idMap_;
+  // The idea symbols by object id (the first added of each id), so that a
+  // page's links find their ends without walking the page.
+  std::unordered_map<LONG, NodeGNode*> symbolIds_;
+  std::unordered_map<const Graphic*, LONG> symbolIdOf_;  // the same, the other way
   POINT lastPoint_ = {0, 0};
   // The concept map header as read, written back as it was.
   bool haveCM_ = false;

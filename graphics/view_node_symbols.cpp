@@ -191,7 +191,21 @@ NodeGNode* ViewNode::associateSlave(GNodeSlave* slave, const char* typeName, boo
   return s;
 }
 
+void ViewNode::addSNode(SensitiveGraphic* g) {
+  GraphicWindow::addSNode(g);
+  if (auto* s = dynamic_cast<NodeGNode*>(g)) {
+    if (symbolIds_.emplace(s->id(), s).second) symbolIdOf_[g] = s->id();
+  }
+}
+
 void ViewNode::removeNode(Graphic* g) {
+  // Called from the graphic's own destruction too, when it is no longer a
+  // symbol to ask: it is known by its address.
+  const auto known = symbolIdOf_.find(g);
+  if (known != symbolIdOf_.end()) {
+    symbolIds_.erase(known->second);
+    symbolIdOf_.erase(known);
+  }
   if (g != nullptr && g == nameEditSymbol_) {
     nameEditSymbol_ = nullptr;
     nameEdit_.reset();
@@ -200,6 +214,8 @@ void ViewNode::removeNode(Graphic* g) {
 }
 
 void ViewNode::destroyAllGraphics() {
+  symbolIds_.clear();
+  symbolIdOf_.clear();
   nameEditSymbol_ = nullptr;
   nameEdit_.reset();
   // A graphic still held by the mouse (a drag cut short) is let go first.
