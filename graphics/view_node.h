@@ -32,6 +32,7 @@
 
 class EditControl;
 class GlyphFactory;
+class LinkGNode;
 class GNodeSlave;
 class NodeGNode;
 class NodeRef;
@@ -122,6 +123,11 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   virtual int resolveNodeRef(NodeRef* ref);
   virtual NodeGNode* associateSlave(GNodeSlave* slave, const char* typeName, bool ghost, TPoint& at);
   virtual GNodeSlave* checkCreateSlave(NodeRef*) { return nullptr; }
+  // Links `from` to the symbol the user picks with the rubber band: a new link
+  // box of the book's default link type between them, made a real link of
+  // the book unless `placeholder` (or the book is read-only). The new box, or
+  // null when nothing was picked.
+  virtual LinkGNode* linkFrom(NodeGNode* from, bool placeholder);
   // Name editing of a symbol: an edit field over it, taken in by wrapUpNameEdits.
   virtual void startNameEdit(NodeGNode* symbol);
   virtual void wrapUpNameEdits();
