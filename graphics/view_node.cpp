@@ -216,8 +216,11 @@ int ViewNode::ownsStream(int own) {
 void ViewNode::closeStream() {
   KMTranslator::closeStream();
   if (body_ == nullptr) return;
-  body_->flush();
-  if (ownsBody_) delete body_;
+  // A lent stream is the lender's to flush and to free; it may be gone.
+  if (ownsBody_) {
+    body_->flush();
+    delete body_;
+  }
   body_ = nullptr;
   ownsBody_ = false;
 }

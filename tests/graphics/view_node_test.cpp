@@ -82,6 +82,7 @@ TEST_F(BookPageTest, APastedLinkRefersToThePastedSymbols) {
   page->beginIdMap();
   page->attach(&again);
   page->readFile();
+  page->attach(nullptr);
   const LONG newPluto = page->mapID(1), newKuiper = page->mapID(2);
   page->endIdMap();
   ASSERT_EQ(symbols().size(), before * 2);
