@@ -621,7 +621,11 @@ int CommitJournal::replaceContent(int heldFd, const char* path, const char* sour
   // A failed sync of the folder leaves the removal to the system's own time;
   // the new content is in place either way.
   syncFolderOf(journal);
-  if (written != nullptr) written->restart(newLength);
+  // The two files are equal now: a record of the source starts again.
+  if (written != nullptr && written->device() == static_cast<unsigned long long>(ss.st_dev) &&
+      written->inode() == static_cast<unsigned long long>(ss.st_ino)) {
+    written->restart(newLength);
+  }
   return 0;
 }
 

@@ -76,11 +76,11 @@ class CommitJournal {
   // `sourcePath`. With `written`, the record of what was written to the source
   // since it last equalled the file, only those ranges are copied (the whole
   // source when the record is of another file, or its length then is not the
-  // file's length now); on success the record starts again, the two files being
-  // equal. Waits, up to waitMilliseconds(), for other opens of `path` to close.
-  // 0 on success. -1 on failure, with the reason in `why`: the file then holds
-  // its old content (or, when even putting that back failed, the journal that
-  // the next open uses to put it back).
+  // file's length now); on success a record of the source starts again, the
+  // two files being equal. Waits, up to waitMilliseconds(), for other opens of
+  // `path` to close. 0 on success. -1 on failure, with the reason in `why`: the
+  // file then holds its old content (or, when even putting that back failed,
+  // the journal that the next open or commit uses to put it back).
   static int replaceContent(int heldFd, const char* path, const char* sourcePath,
                             std::string* why, WrittenRanges* written = nullptr);
 
