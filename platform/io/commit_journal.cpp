@@ -21,6 +21,7 @@
 #include "platform/io/fault_injection.h"
 #include "platform/io/file_copy.h"
 #include "platform/io/lock_slots.h"
+#include "platform/io/space_reclaimer.h"
 #include "platform/io/written_ranges.h"
 
 using namespace lock_slots;
@@ -606,10 +607,15 @@ int CommitJournal::replaceContent(int heldFd, const char* path, const char* sour
     if (!landed) err = errno != 0 ? errno : EIO;
   }
 
-  // 3. The commit point: the journal goes.
-  if (landed && FaultInjection::unlink(journal.c_str()) != 0) {
-    landed = false;
-    err = errno;
+  // 3. The commit point: the journal's name goes. Its space is freed off the
+  //    caller's path (tens of megabytes take milliseconds to free).
+  if (landed) {
+    const int keep = SpaceReclaimer::hold(journal.c_str());
+    if (FaultInjection::unlink(journal.c_str()) != 0) {
+      landed = false;
+      err = errno;
+    }
+    SpaceReclaimer::release(keep);
   }
   if (!landed) {
     *why = reason("cannot write it", err);
