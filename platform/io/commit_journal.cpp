@@ -344,9 +344,9 @@ bool readJournal(int fd, const struct stat& file, Journal* out) {
       }
       pos += length;
     }
-    // A commit never makes the file longer than both its old length and its
-    // present one, less the bytes it cut off, which the last record holds: a
-    // trailer that claims more is no journal of a commit.
+    // While a commit runs the file is never shorter than its old length, but
+    // once cut at the end, and the bytes cut off end the last record: a
+    // trailer that claims a longer old length is no journal of a commit.
     const uint64_t present = static_cast<uint64_t>(file.st_size);
     if (pos != at || sum.value() != getLE64(t + 24) || oldLength > std::max(present, lastEnd)) {
       return false;

@@ -4,7 +4,7 @@
 // committed this way: what its working copy changed is copied back into the
 // book file itself.
 //
-// Only the byte ranges that differ go: the spans the working copy's streams
+// Only the byte ranges that may differ go: the spans the working copy's streams
 // wrote since it last equalled the file (platform/io/written_ranges.h), or, for a
 // source nobody watched, the whole of it. Before the file is touched, the old
 // bytes of every range about to be overwritten or cut off are written to a
@@ -40,11 +40,15 @@
 // Invariants:
 // 1. A journal is whole when its trailer has one of the two magics and names
 //    the file's device and inode, and (this layout) its records, walked from 0,
-//    end exactly at T, each inside the old length, with the count and checksum
-//    the trailer gives; (earlier layout) N is the journal's length less 32. Only
-//    a whole journal is ever applied; a journal that is not whole was cut short
-//    before the file was touched (the journal and its name are synced before
-//    the first byte of the file changes) and is removed.
+//    end exactly at T, in file order without overlap, each inside the old
+//    length, with the count and checksum the trailer gives, and the old length
+//    is no more than the file's present length or the last record's end (while
+//    a commit runs the file is never shorter than its old length, except once
+//    it is cut at the end, and the bytes cut off end the last record); (earlier
+//    layout) N is the journal's length less 32. Only a whole journal is ever
+//    applied; a journal that is not whole was cut short before the file was
+//    touched (the journal and its name are synced before the first byte of the
+//    file changes) and is removed.
 // 2. Every byte of the file that a commit writes or cuts off below the old
 //    length lies in a record; bytes past the old length go when the file is cut
 //    back to it. So applying a whole journal gives the old content exactly,
