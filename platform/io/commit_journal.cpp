@@ -319,6 +319,7 @@ bool readJournal(int fd, const struct stat& file, Journal* out) {
     Checksum sum;
     std::vector<char> block(kChunk);
     uint64_t pos = 0;
+    uint64_t lastStart = 0;
     uint64_t lastEnd = 0;
     for (uint64_t i = 0; i < records; ++i) {
       unsigned char h[kRecordHeaderSize];
@@ -334,6 +335,7 @@ bool readJournal(int fd, const struct stat& file, Journal* out) {
           length > at - pos) {
         return false;
       }
+      lastStart = offset;
       lastEnd = offset + length;
       // Bounded by the record's length: each pass sums a chunk.
       for (uint64_t done = 0; done < length;) {
@@ -345,10 +347,11 @@ bool readJournal(int fd, const struct stat& file, Journal* out) {
       pos += length;
     }
     // While a commit runs the file is never shorter than its old length, but
-    // once cut at the end, and the bytes cut off end the last record: a
-    // trailer that claims a longer old length is no journal of a commit.
+    // once cut at the end, and the bytes cut off make the end of the last
+    // record: a journal that would lengthen the file by more than it holds is
+    // no journal of a commit.
     const uint64_t present = static_cast<uint64_t>(file.st_size);
-    if (pos != at || sum.value() != getLE64(t + 24) || oldLength > std::max(present, lastEnd)) {
+    if (pos != at || sum.value() != getLE64(t + 24) || (oldLength > present && (lastEnd != oldLength || lastStart > present))) {
       return false;
     }
     out->layout = Journal::Spans;

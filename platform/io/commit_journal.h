@@ -41,14 +41,15 @@
 // 1. A journal is whole when its trailer has one of the two magics and names
 //    the file's device and inode, and (this layout) its records, walked from 0,
 //    end exactly at T, in file order without overlap, each inside the old
-//    length, with the count and checksum the trailer gives, and the old length
-//    is no more than the file's present length or the last record's end (while
-//    a commit runs the file is never shorter than its old length, except once
-//    it is cut at the end, and the bytes cut off end the last record); (earlier
-//    layout) N is the journal's length less 32. Only a whole journal is ever
-//    applied; a journal that is not whole was cut short before the file was
-//    touched (the journal and its name are synced before the first byte of the
-//    file changes) and is removed.
+//    length, with the count and checksum the trailer gives, and an old length
+//    past the file's present end is the end of a last record that starts at or
+//    before it (while a commit runs the file is never shorter than its old
+//    length, except once it is cut at the end, and the bytes cut off make the
+//    end of the last record), so that applying it lengthens the file by no
+//    more bytes than the journal holds; (earlier layout) N is the journal's
+//    length less 32. Only a whole journal is ever applied; a journal that is
+//    not whole was cut short before the file was touched (the journal and its
+//    name are synced before the first byte of the file changes) and is removed.
 // 2. Every byte of the file that a commit writes or cuts off below the old
 //    length lies in a record; bytes past the old length go when the file is cut
 //    back to it. So applying a whole journal gives the old content exactly,

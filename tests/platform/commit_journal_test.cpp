@@ -246,6 +246,7 @@ TEST(CommitJournal, AJournalOfRangesIsAppliedOnlyWhenWholeAndOfThatFile) {
       {"a byte of the old content changed", 16, false, false},
       {"a range's offset changed", 0, false, false},
       {"the number of records changed", trailer + 16, false, false},
+      {"an old length a terabyte past the file", trailer + 8 + 5, false, false},
       {"the inode of another file", trailer + 40, false, false},
   };
   for (const Variant& v : variants) {
