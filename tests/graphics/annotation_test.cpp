@@ -241,6 +241,15 @@ TEST_F(BookPageTest, TethersComeBackFromSavedIdsAndSkipWhatNamesNothing) {
   EXPECT_EQ(copy->tetherTo(moon)->to(), moon);
   copy->getSaveDetails(r, saved);
   EXPECT_EQ(saved, std::vector<LONG>{moon->id()}) << "a tether goes with its symbol";
+
+  // "(Un)&Tether to": the next click on a symbol ties the box to it, or unties it.
+  NodeGNode* earth = symbol("Earth");
+  earth->rect(r);
+  for (bool tied : {true, false}) {
+    host->click(page->HWindow, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    command(*copy, Annotation::CmTether);
+    EXPECT_EQ(copy->tetherTo(earth) != nullptr, tied);
+  }
 }
 
 TEST_F(BookPageTest, EditingStartsOnlyOnAWritablePage) {
