@@ -40,6 +40,15 @@ constexpr int kMinimumGap = 20;
 // The box's label: the type name, or "[]" for the root type.
 const char* labelFor(const std::string& type) { return type == kUndefined ? "[]" : type.c_str(); }
 
+// The type name a box for `link` shows.
+std::string typeOf(Link* link) {
+  if (link == nullptr) return kUndefined;
+  const String& t = link->type();
+  return t.c_str()[0] != '\0' ? t.c_str() : kNoName;
+}
+
+std::string typeOf(const char* name) { return name != nullptr ? name : kUndefined; }
+
 // The constructor's preconditions, checked before anything is built.
 GraphicWindow* checkedParent(GraphicWindow* parent, NodeGNode* from) {
   if (parent == nullptr) throw PreconditionException("AParent!=NULL");
@@ -69,15 +78,11 @@ void drawOn(Graphic* g, HDC hdc) {
 
 }  // namespace
 
-LinkGNode::LinkGNode(GraphicWindow* parent, LONG id, Link* link, int x, int y) : GNode(parent, id, "", Glyph, x, y) {
-  if (link == nullptr) {
-    type_ = kUndefined;
-  } else {
-    const String& t = link->type();
-    type_ = t.c_str()[0] != '\0' ? t.c_str() : kNoName;
-    if (link->linkRef() != nullptr) ref_ = std::make_unique<LinkRef>(*link->linkRef());
-  }
-  setText(labelFor(type_));
+// The label is given to the shape at once: its first fit keeps the top-left
+// corner at (x, y), a later one keeps the centre.
+LinkGNode::LinkGNode(GraphicWindow* parent, LONG id, Link* link, int x, int y)
+    : GNode(parent, id, labelFor(typeOf(link)), Glyph, x, y), type_(typeOf(link)) {
+  if (link != nullptr && link->linkRef() != nullptr) ref_ = std::make_unique<LinkRef>(*link->linkRef());
   setAttr();
   if (shape() != nullptr) setState(NoResize);
   playIfSounds("NXNEWLNK.WAV");
@@ -86,10 +91,8 @@ LinkGNode::LinkGNode(GraphicWindow* parent, LONG id, Link* link, int x, int y) :
 
 LinkGNode::LinkGNode(GraphicWindow* parent, LONG id, const char* name, LinkRef* ref, NodeGNode* from, NodeGNode* to,
                      int x, int y, HDC hdc)
-    : GNode(checkedParent(parent, from), id, "", Glyph, x, y) {
+    : GNode(checkedParent(parent, from), id, labelFor(typeOf(name)), Glyph, x, y), type_(typeOf(name)) {
   if (ref != nullptr) ref_ = std::make_unique<LinkRef>(*ref);
-  type_ = name != nullptr ? name : kUndefined;
-  setText(labelFor(type_));
   if (x == 0 || y == 0) {
     RECT s;
     from->rect(s);
@@ -126,13 +129,14 @@ GRelation* LinkGNode::attachRelation(RelationableGraphic* from, RelationableGrap
   GraphicWindow* w = getParent();
   GRelation* rel = nullptr;
   try {
-    std::unique_ptr<Arrow> arrow(new Arrow(w));
+    // The arrow belongs to the relation as soon as the relation's construction
+    // starts; only a failure to allocate the relation itself leaves it behind.
+    Arrow* arrow = new Arrow(w);
     if (toDestination) {
-      rel = new LinkRelation(from, to, arrow.get());
+      rel = new LinkRelation(from, to, arrow);
     } else {
-      rel = new GRelation(from, to, arrow.get());
+      rel = new GRelation(from, to, arrow);
     }
-    arrow.release();
   } catch (const std::bad_alloc&) {
     error(nullptr, 'E', "LinkGNode::LinkGNode: GRelation::new() failed");
     return nullptr;
@@ -359,22 +363,21 @@ NodeGNode* LinkGNode::newSymbol(NodeRef& target, HDC hdc, bool right) {
   RECT box;
   rect(box);
   const int gap = gapOf(w);
-  NodeGNode* s = vn->factory().makeNodeGNode(w, vn->newObjectId(), &target, nullptr,
-                                             right ? clampCoordinate(static_cast<int64_t>(box.right) + gap) : 0,
-                                             box.top);
+  NodeGNode* s = vn->factory().makeNodeGNode(w, vn->newObjectId(), &target, nullptr, box.right, box.top);
   if (s == nullptr) return nullptr;
   w->addSNode(s);
   if (hdc != nullptr) {
     TDC dc(hdc);
     s->compute(dc);
   }
-  if (!right) {
-    RECT r;
-    s->rect(r);
-    const int64_t half = (static_cast<int64_t>(r.right) - r.left) / 2;
-    const int64_t cx = std::max<int64_t>(half, static_cast<int64_t>(box.left) - gap - half);
-    s->moveTo(clampCoordinate(cx), (box.top + box.bottom) / 2, nullptr);
-  }
+  // Placed by its rectangle as fitted to its label.
+  RECT r;
+  s->rect(r);
+  const int64_t width = static_cast<int64_t>(r.right) - r.left, height = static_cast<int64_t>(r.bottom) - r.top;
+  const int64_t left =
+      right ? static_cast<int64_t>(box.right) + gap : std::max<int64_t>(0, static_cast<int64_t>(box.left) - gap - width);
+  const int64_t top = right ? box.top : (static_cast<int64_t>(box.top) + box.bottom - height) / 2;
+  s->moveTo(clampCoordinate(left + width / 2), clampCoordinate(top + height / 2), nullptr);
   s->placeClear(0);
   s->setAttr(nullptr);
   drawOn(s, hdc);
@@ -389,7 +392,7 @@ void LinkGNode::deleteLink(int fromBook, bool ask) {
     eraseGraphic();
     return;
   }
-  ::MessageBeep(0);
+  ::MessageBeep(MB_SIMPLEBEEP);
   char text[400];
   std::snprintf(text, sizeof text, "Do you really want to delete link of type \"%s\" from the book?", type_.c_str());
   if (ask && ::MessageBox(vn->HWindow, text, "Link Deletion Confirmation", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
@@ -507,7 +510,9 @@ int LinkGNode::verify() {
     source->nodeRef()->resolve(vn->application());
     links = source->nodeRef()->getLinks(vn, vn->application());
   }
-  return verify(links.get());
+  const int changed = verify(links.get());
+  GNode::verify();
+  return changed;
 }
 
 // ---- Commands, menu and mouse ----

@@ -94,6 +94,11 @@ const char* NodeGNode::displayName() const {
   return kUndefined;
 }
 
+void NodeGNode::setPlaceholderName(const char* name) {
+  placeholder_ = name != nullptr ? name : "";
+  if (ref_ == nullptr) GNode::setText(displayName());
+}
+
 void NodeGNode::setTypeName(const char* type) { type_ = type != nullptr ? type : ""; }
 
 bool NodeGNode::hasValidRef() const { return ref_ != nullptr && ref_->uid() != ComponentRef::NoUID; }

@@ -92,6 +92,8 @@ class NodeGNode : public GNode {
   virtual const char* typeName() const { return type_.c_str(); }
   virtual void setTypeName(const char* type);
   const char* placeholderName() const { return placeholder_.empty() ? nullptr : placeholder_.c_str(); }
+  // Names the placeholder (its label shows the name when it has no reference).
+  virtual void setPlaceholderName(const char* name);
   // A reference that names a page of a known book.
   virtual bool hasValidRef() const;
   // Gives the symbol the looks of its page's type (see the file comment); 1

@@ -8,6 +8,8 @@
 #include "core/db.h"
 #include "core/nexil.h"
 #include "core/node.h"
+#include "core/node_ref.h"
+#include "graphics/edit_control.h"
 #include "graphics/glyph_factory.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
@@ -32,7 +34,7 @@ ViewNode::ViewNode(TWindow* parent, Node* node, Nexil& app, TModule* module)
 
 ViewNode::~ViewNode() {
   destroyAllGraphics();
-  attach(nullptr);
+  closeStream();
 }
 
 void ViewNode::setHost(PageHost* host) {
@@ -96,6 +98,12 @@ void ViewNode::beginIdMap() { idMap_ = std::make_unique<std::map<LONG, LONG>>();
 void ViewNode::endIdMap() { idMap_.reset(); }
 
 int ViewNode::CMCM(KM_CM& cm) {
+  haveCM_ = true;
+  cmHasBounds_ = cm.bounds != nullptr;
+  cmHasViewport_ = cm.viewport != nullptr;
+  if (cmHasBounds_) cmBounds_ = *cm.bounds;
+  if (cmHasViewport_) cmViewport_ = *cm.viewport;
+  cmExtra_ = cm.extra;
   if (HWindow != nullptr) return -1;
   if (cm.name != nullptr) SetCaption(cm.name);
   const RECT* r = cm.bounds;
@@ -103,8 +111,8 @@ int ViewNode::CMCM(KM_CM& cm) {
   if (r != nullptr && inPlacement(r->left) && inPlacement(r->top)) {
     Attr.X = r->left;
     Attr.Y = r->top;
-    if (r->right != KM_ABSENT_COORD) Attr.W = r->right - r->left;
-    if (r->bottom != KM_ABSENT_COORD) Attr.H = r->bottom - r->top;
+    if (r->right != KM_ABSENT_COORD && r->right > r->left) Attr.W = r->right - r->left;
+    if (r->bottom != KM_ABSENT_COORD && r->bottom > r->top) Attr.H = r->bottom - r->top;
   }
   return -1;
 }
@@ -164,16 +172,18 @@ int ViewNode::CMAnnotation(KM_Annotation& record) {
 }
 
 LONG ViewNode::writeGraphics(KMEsrap& w) {
+  // While the selection is copied, only what may go to the clipboard.
+  auto wanted = [this](SensitiveGraphic* g) { return !restrictedMode() || g->pasteEligible(); };
   LONG status = w.writeNodeSection();
   for (SensitiveGraphic* g : sensitiveGraphics()) {
     if (status < 0) return status;
-    if (auto* s = dynamic_cast<NodeGNode*>(g)) status = s->saveOn(w, db());
+    if (auto* s = dynamic_cast<NodeGNode*>(g); s != nullptr && wanted(g)) status = s->saveOn(w, db());
   }
   if (status < 0) return status;
   status = w.writeLinkSection();
   for (SensitiveGraphic* g : sensitiveGraphics()) {
     if (status < 0) return status;
-    if (auto* l = dynamic_cast<LinkGNode*>(g)) status = l->saveOn(w);
+    if (auto* l = dynamic_cast<LinkGNode*>(g); l != nullptr && wanted(g)) status = l->saveOn(w);
   }
   if (status < 0) return status;
   status = w.closeLinkSection();
@@ -193,17 +203,49 @@ LONG ViewNode::writeGraphics(KMEsrap& w) {
   return w.closeAnnoSection();
 }
 
+LONG ViewNode::writePage(std::ostream& out) {
+  KMEsrap w(&out, AppTag);
+  static_cast<KMFileInfo&>(w) = static_cast<const KMFileInfo&>(*this);
+  w.setPrettyPrint(1);
+  static_cast<KMFileInfo&>(w).saveOn(w);
+  if (haveCM_) {
+    w.writeConceptMap(cmHasBounds_ ? &cmBounds_ : nullptr, cmHasViewport_ ? &cmViewport_ : nullptr, cmExtra_);
+  } else {
+    POINT extent = {0, 0};
+    pageExtent(extent);
+    const RECT r = {0, 0, extent.x, extent.y};
+    w.writeConceptMap(&r, &r, 0);
+  }
+  writeGraphics(w);
+  w.closeConceptMap();
+  w.close();
+  return w.getStatus();
+}
+
+int ViewNode::save() {
+  std::iostream* body = getStream();
+  if (body == nullptr || node() == nullptr || nodeRef() == nullptr) return -1;
+  return nodeRef()->saveNode(*node(), app_, body);
+}
+
 void ViewNode::attach(std::iostream* s) {
-  KMTranslator::attach(s);
-  ownsBody_ = false;
+  if (s == body_) return;
+  closeStream();
+  body_ = s;
+  if (s != nullptr) KMTranslator::attach(s);
 }
 
 int ViewNode::ownsStream(int own) {
   ownsBody_ = own != 0;
-  return ownsBody_;
+  return ownsBody_ ? 1 : 0;
 }
 
-void ViewNode::setModified(int flag) {
-  modified_ = flag;
-  NodeWindow::setModified(flag);
+void ViewNode::closeStream() {
+  KMTranslator::closeStream();
+  if (body_ == nullptr) return;
+  body_->flush();
+  if (ownsBody_) delete body_;
+  body_ = nullptr;
+  ownsBody_ = false;
 }
+

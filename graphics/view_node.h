@@ -29,14 +29,32 @@
 #include "graphics/page_host.h"
 #include "maptext/km_translator.h"
 
+class EditControl;
 class GlyphFactory;
+class GNodeSlave;
 class NodeGNode;
+class NodeRef;
 class TypeNode;
 
 class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
  public:
   // The application tag written into page files and clipboard copies.
   static constexpr const char* AppTag = "Tavix: Netscape Plugin";
+  // The registered clipboard format of a page's map text.
+  static constexpr const char* ClipboardFormat = "TavixOrvaneNode";
+
+  // Commands the window handles itself (decimal, as menus and accelerators
+  // send them); the rest are passed to the graphics (see EvCommand).
+  enum Command : UINT {
+    CmNewNode = 300,
+    CmNewPosterBoardNode = 309,
+    CmNewGhostNode = 347,
+    CmOpenNode = 235,
+    CmVerifyPage = 234,
+    CmToggleColor = 236,
+    CmPosterBoard = 313,
+    CmDeleteObjects = 318,
+  };
 
   // A window for `node` (owned from now on; null: "A Title", no page) of
   // `app`'s book.
@@ -88,6 +106,45 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   POINT lastPoint() const { return lastPoint_; }
   void setLastPoint(POINT p) { lastPoint_ = p; }
 
+  // ---- New symbols ----
+  // A symbol for `ref` (null: a new, unnamed one whose name is edited) at `at`
+  // (null: the last click), added to the page; null when none could be made.
+  virtual NodeGNode* newNode(NodeRef* ref, TPoint* at, bool modify);
+  virtual NodeGNode* newGhostNode();
+  virtual NodeGNode* newGhostNode(TPoint& at);
+  virtual NodeGNode* newPosterBoardNode();
+  virtual NodeGNode* CMNewGhostNode();
+  virtual NodeGNode* newNode();
+  virtual NodeGNode* newNameEditNode(bool ghost, TPoint* at, const char* text);
+  // "Insert Existing Idea Symbol": the user picks a page of the book.
+  virtual void OpenNode();
+  virtual int resolveNodeRef(NodeRef* ref);
+  virtual NodeGNode* associateSlave(GNodeSlave* slave, const char* typeName, bool ghost, TPoint& at);
+  virtual GNodeSlave* checkCreateSlave(NodeRef*) { return nullptr; }
+  // Name editing of a symbol: an edit field over it, taken in by wrapUpNameEdits.
+  virtual void startNameEdit(NodeGNode* symbol);
+  virtual void wrapUpNameEdits();
+  NodeGNode* nameEditSymbol() const { return nameEditSymbol_; }
+
+  // ---- Page commands ----
+  void setToNormalState() override;
+  void setZoom(int percent) override;
+  // Checks the page against the book; reports symbols without a page.
+  virtual void verifyPage();
+  virtual void toggleColor();
+  virtual void deleteObjects();
+  bool CanClose() override;
+  // Whether closing a changed page asks before saving it (the book's choice;
+  // a plain book saves without asking).
+  virtual bool confirmsSave() const { return false; }
+  void setClipBoardData() override;
+  virtual HMENU createPopup();
+  POINT DPtoLP(POINT device);
+  // Status fields 0 to 4 of the main window.
+  virtual void updateStatusFields();
+  void removeNode(Graphic* g) override;
+  void destroyAllGraphics() override;
+
   // ---- The page's map text ----
   int CMFileHeader(KM_FileHeader&) override { return 0; }
   int CMCM(KM_CM& cm) override;
@@ -103,26 +160,62 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   // in the order the symbols and boxes are on the page, then, when the page
   // has annotations, their annotation section. The writer's status.
   virtual LONG writeGraphics(KMEsrap& w);
+  // Writes the whole page as map text: the file header read with the page (or
+  // this application's), the concept map header as it was read (or the page's
+  // extent), then the graphics. The writer's status (negative on failure).
+  virtual LONG writePage(std::ostream& out);
+  // Saves the page through the core onto the attached body stream; -1 without
+  // one or without a page.
+  int save() override;
+
+  // ---- Messages ----
+  void SetupWindow() override;
+  void Paint(TDC& dc, bool erase, TRect& area) override;
+  void EvDestroy() override;
+  void EvRButtonDown(UINT keys, TPoint& p) override;
+  void EvRButtonUp(UINT keys, TPoint& p) override;
+  void EvLButtonDown(UINT keys, TPoint& p) override;
+  void EvNCPaint() override;
+  void EvSetFocus(HWND lost) override;
+  void EvActivate(UINT active, bool minimized, HWND other) override;
+  LRESULT EvCommand(UINT id, HWND hWndCtl, UINT notifyCode) override;
+  void EvCommandEnable(TCommandEnabler& enabler) override;
 
   // ---- The node window ----
   bool isOpen() override { return KMTranslator::isOpen(); }
   bool isEmpty() override { return GraphicWindow::isEmpty(); }
   void attach(std::iostream* s) override;
   int ownsStream(int own) override;
+  void closeStream() override;
   int isModified() override { return modified_; }
   void setModified(int flag) override;
 
  private:
   Nexil& app_;
   PageHost* host_ = nullptr;                 // not owned
-  TypeNode* types_ = nullptr;                // not owned, or owned by ownTypes_
+  TypeNode* types_ = nullptr;  // not owned, or owned by ownTypes_
+  // What ownTypes_ was read from; declared first, so that it outlives the page.
+  std::unique_ptr<std::stringstream> typeBody_;
   std::unique_ptr<TypeNode> ownTypes_;
-  std::unique_ptr<std::stringstream> typeBody_;  // what ownTypes_ was read from
   bool typesTried_ = false;
   std::unique_ptr<std::map<LONG, LONG>> idMap_;
   POINT lastPoint_ = {0, 0};
+  // The concept map header as read, written back as it was.
+  bool haveCM_ = false;
+  RECT cmBounds_ = {0, 0, 0, 0}, cmViewport_ = {0, 0, 0, 0};
+  bool cmHasBounds_ = false, cmHasViewport_ = false;
+  LONG cmExtra_ = 0;
   int modified_ = 0;
-  bool ownsBody_ = false;
+  std::unique_ptr<EditControl> nameEdit_;
+  NodeGNode* nameEditSymbol_ = nullptr;  // the symbol whose name is edited
+  bool nameEditMakesPage_ = false;       // a new idea: its page is made when the name is in
+
+  // Puts a new symbol at `device` (the window's device units): the common part
+  // of the new-symbol operations.
+  NodeGNode* placeSymbol(NodeRef* ref, POINT device, bool modify, bool atLastPoint);
+  void advanceLastPoint();
+  std::iostream* body_ = nullptr;  // the attached body stream
+  bool ownsBody_ = false;          // deleted on closing
 };
 
 #endif  // GRAPHICS_VIEW_NODE_H

@@ -48,6 +48,12 @@ TypeNode::TypeNode(const NodeRef& ref, std::iostream* body, Nexil& app)
       char text[kParseErrorText + 1];
       errorText(text, sizeof text);
       error(nullptr, 'E', "parse->readFile(): %s\n", text);
+      if (!headerWhole_) {
+        names.reset();
+        authors.reset();
+        comments.reset();
+        extensions.reset();
+      }
     }
   }
   // A body read to its end leaves the stream's end-of-file state behind; the
@@ -59,6 +65,11 @@ TypeNode::TypeNode(const NodeRef& ref, std::iostream* body, Nexil& app)
 TypeNode::~TypeNode() {
   TypePageBook* b = book();
   if (b != nullptr && b->cachedTypeNode() == this) b->dropTypeNode();
+}
+
+int TypeNode::CMFileHeader(KM_FileHeader&) {
+  headerWhole_ = MapRead::getStatus() >= 0;
+  return -1;
 }
 
 int TypeNode::CMNodeType(KM_NodeType& record) {

@@ -21,6 +21,13 @@
 // and keeps what was read before it; then consistencyCheck repairs what the
 // body left inconsistent.
 //
+// Header annotations (names, authors, comments, extension blocks) are kept
+// as map text and written back with the page. When the body fails inside its
+// file header, the annotation being read is cut short, and writing it back
+// would make a page that no longer reads (and so loses every type): the
+// header annotations of such a body are dropped instead; the major author and
+// the page name, read as whole values, are kept.
+//
 // consistencyCheck: the repositories' own checks (missing parents, cycles),
 // then for each link type whose effective source (attribute 2) or destination
 // (attribute 3) names no node type: the attribute is set to 0 and the repair
@@ -62,7 +69,9 @@ class TypeNode : public Node, public KMTranslator {
   ~TypeNode() override;
 
   // ---- Record callbacks: type records are kept, every other record is not ----
-  int CMFileHeader(KM_FileHeader&) override { return -1; }
+  // Notes whether the file header was read whole (see the header annotations
+  // above); keeps nothing.
+  int CMFileHeader(KM_FileHeader&) override;
   int CMCM(KM_CM&) override { return -1; }
   int CMNode(KM_Node&) override { return -1; }
   int CMLink(KM_Link&) override { return -1; }
@@ -102,6 +111,8 @@ class TypeNode : public Node, public KMTranslator {
 
   NodeTypeRep nodeTypes_;
   LinkTypeRep linkTypes_;
+  // The file header's annotations were read whole.
+  bool headerWhole_ = false;
   char defaultNodeTypeName_[MaxDefaultName + 1];
   char defaultLinkTypeName_[MaxDefaultName + 1];
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 #include "kit/error.h"
 #include "maptext/km_esrap.h"
@@ -26,7 +27,11 @@ TypeRep& TypeRep::operator=(TypeRep&& other) {
   if (this == &other) return *this;
   types_.clear();
   types_ = std::move(other.types_);
+  names_ = std::move(other.names_);
+  freeHint_ = other.freeHint_;
   other.types_.clear();
+  other.names_.clear();
+  other.freeHint_ = 0;
   for (auto& slot : types_) slot.second->rep_ = this;
   return *this;
 }
@@ -64,10 +69,9 @@ XType* TypeRep::findHere(LONG id, const char* name) const {
     auto it = types_.find(id < 0 ? 0 : id);
     return it != types_.end() ? it->second.get() : nullptr;
   }
-  for (const auto& slot : types_) {
-    if (std::strcmp(slot.second->name(), name) == 0) return slot.second.get();
-  }
-  return nullptr;
+  auto named = names_.find(name);
+  if (named == names_.end() || named->second.empty()) return nullptr;
+  return types_.at(*named->second.begin()).get();
 }
 
 XType* TypeRep::findFrom(LONG id, const char* name, int local, const TypeRep** where) const {
@@ -105,11 +109,22 @@ bool TypeRep::insert(std::unique_ptr<XType>& type) {
   if (types_.count(type->id()) != 0) return false;
   type->rep_ = this;
   const LONG id = type->id();
+  names_[type->name()].insert(id);
   types_[id] = std::move(type);
   return true;
 }
 
-void TypeRep::remove(LONG id) { types_.erase(id); }
+void TypeRep::remove(LONG id) {
+  auto it = types_.find(id);
+  if (it == types_.end()) return;
+  auto named = names_.find(it->second->name());
+  if (named != names_.end()) {
+    named->second.erase(id);
+    if (named->second.empty()) names_.erase(named);
+  }
+  types_.erase(it);
+  if (id < freeHint_) freeHint_ = id;
+}
 
 int TypeRep::add(std::unique_ptr<XType>& type) {
   if (!type) return NotFound;
@@ -142,15 +157,15 @@ int TypeRep::del(LONG id, const char* name) {
 }
 
 LONG TypeRep::newId() const {
-  // The slots are in id order: the first id that is not the next expected one
-  // is a gap.
-  LONG expected = 0;
-  for (const auto& slot : types_) {
-    if (slot.first != expected) return expected;
-    if (expected == INT32_MAX) return -1;
-    ++expected;
+  // Every id below the hint is in use: walk on from it over the run of used
+  // ids there (each id is passed over once between two removals).
+  LONG id = freeHint_;
+  for (auto it = types_.lower_bound(id); it != types_.end() && it->first == id; ++it) {
+    if (id == INT32_MAX) return -1;
+    ++id;
   }
-  return expected;
+  freeHint_ = id;
+  return id;
 }
 
 XType* TypeRep::get(const char* name, const XType* prototype) {
@@ -242,6 +257,22 @@ void TypeRep::resultText(int code, char* buf, int n) {
 
 bool TypeRep::classInvarient(const char* file, int line) const {
   bool sound = types_.size() <= MaxTypes;
+  std::size_t indexed = 0;
+  for (const auto& named : names_) {
+    for (LONG id : named.second) {
+      auto it = types_.find(id);
+      if (it == types_.end() || named.first != it->second->name()) sound = false;
+      ++indexed;
+    }
+  }
+  // Ids are distinct and not negative: all of 0 .. hint-1 are in use exactly
+  // when hint ids lie below the hint.
+  const auto belowHint = std::distance(types_.begin(), types_.lower_bound(freeHint_));
+  if (indexed != types_.size() || freeHint_ < 0 || belowHint != freeHint_) sound = false;
+  if (!sound) {
+    error(nullptr, 'E', "Internal error... %s(%d): the %s type index does not match its slots",
+          file, line, kind());
+  }
   for (const auto& slot : types_) {
     const XType& t = *slot.second;
     if (slot.first < 0 || t.id() != slot.first || t.rep() != this ||

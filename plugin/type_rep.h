@@ -9,9 +9,15 @@
 // whatever its size: a type with id 2,000,000,000 makes one slot, not two
 // thousand million. count() is still one past the highest slot in use, and
 // newId() the lowest empty slot, as an indexed array would give them. A
-// repository holds at most MaxTypes types; adding one more is refused with
-// result code 5 ("too many types"), so a hostile type page cannot make the
-// repository grow beyond that whatever it holds.
+// name index (name -> ids in order) answers lookups by name, and a hint
+// (every id below it is in use) makes newId cheap, so that adding a type
+// costs the same whatever the repository holds.
+//
+// A repository holds at most MaxTypes (4096) types; adding one more is
+// refused with result code 5 ("too many types"). A style sheet is a few dozen
+// types; the bound keeps what a hostile type page can make small, and keeps
+// the consistency check, whose cycle test walks each type's parent chain
+// (quadratic in the number of types at worst), to a fraction of a second.
 //
 // Fields: the slots; base, another repository consulted when a lookup fails
 // here (not owned, or null); flags, bit 0 (LocalStop) meaning that lookups
@@ -32,6 +38,8 @@
 //   1. Every slot holds a type whose id is the slot's and whose rep is this
 //      repository; no slot is negative.
 //   2. At most MaxTypes slots are in use.
+//   3. The name index holds exactly the (name, id) pairs of the slots.
+//   4. Every id below the free-id hint is in use.
 //
 // Bounded walks: every walk along parents (XType::get, inheritsFrom) takes at
 // most walkLimit() steps, the number of types this repository and its bases
@@ -45,6 +53,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
 
 #include "platform/windows_types.h"
 #include "plugin/x_type.h"
@@ -63,7 +74,7 @@ class TypeRep {
   };
   enum Flags : uint16_t { LocalStop = 0x1 };
   // The most types one repository holds.
-  static constexpr std::size_t MaxTypes = 65536;
+  static constexpr std::size_t MaxTypes = 4096;
   // The most repositories a lookup visits (this one and its bases).
   static constexpr int MaxBaseDepth = 16;
 
@@ -162,6 +173,9 @@ class TypeRep {
   XType* findFrom(LONG id, const char* name, int local, const TypeRep** where) const;
 
   std::map<LONG, std::unique_ptr<XType>> types_;
+  std::unordered_map<std::string, std::set<LONG>> names_;
+  // Every id below it is in use (invariant 4); newId moves it on.
+  mutable LONG freeHint_ = 0;
   TypeRep* base_ = nullptr;
   uint16_t flags_ = 0;
 };

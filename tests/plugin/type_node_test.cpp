@@ -3,6 +3,7 @@
 // book's type page, hostile bodies, the default names and the book it tells.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -140,6 +141,16 @@ TEST(TypeNodeTest, WrittenPagesReadBackIdentical) {
   }
 }
 
+TEST(TypeNodeTest, AHeaderAnnotationCutShortIsNotWrittenBack) {
+  Page first("#CM&^# 161\r\n(B(a\"orvane\",1,1),(n\"Types\")(n,(T162,0,(n1,\"A\",,,,)");
+  ASSERT_EQ(1u, first.messages.size());
+  EXPECT_EQ(0u, first.messages[0].find("E|E: parse->readFile(): "));
+  Page second(first.written());
+  EXPECT_EQ(std::vector<std::string>{}, second.messages) << first.written();
+  EXPECT_EQ(first.dumpBoth(), second.dumpBoth());
+  EXPECT_STREQ("Types", second.node->getCMName());
+}
+
 TEST(TypeNodeTest, TheExampleTypePageHasItsTypesAndNeedsNoRepair) {
   Page p(exampleTypePage());
   EXPECT_EQ(std::vector<std::string>{}, p.messages);
@@ -158,6 +169,17 @@ TEST(TypeNodeTest, TheExampleTypePageHasItsTypesAndNeedsNoRepair) {
   EXPECT_EQ(6u, p.node->linkTypes().size());
 }
 
+// `n` node types in one chain, each the parent of the next, with hexadecimal ids.
+std::string chain(int n) {
+  std::string records;
+  char text[64];
+  for (int i = 1; i <= n; ++i) {
+    std::snprintf(text, sizeof text, "(n%x,\"t%d\",(p%x,),,,)", i, i, i - 1);
+    records += text;
+  }
+  return body(records);
+}
+
 TEST(TypeNodeTest, HostileBodiesGiveRepairsNeverAHang) {
   struct Case {
     const char* what;
@@ -173,6 +195,7 @@ TEST(TypeNodeTest, HostileBodiesGiveRepairsNeverAHang) {
        2, 2},
       {"duplicate roots", body("(n0,\"Undefined\",,,,)(n1,\"Undefined\",,,,)(l0,\"x\",,,,,,,,)"),
        0, 0},
+      {"more types than a repository holds", chain(5000), TypeRep::MaxTypes - 1, 0},
   };
   for (const Case& c : cases) {
     Page p(c.text);
@@ -207,7 +230,6 @@ class KeepingBook : public DB, public TypePageBook {
 };
 
 TEST(TypeNodeTest, ThePageTellsABookThatKeepsIt) {
-  OwnTempFolder tmp("type_node_book");
   TestNexil app;
   DBRef handle(new KeepingBook(app));
   KeepingBook& book = static_cast<KeepingBook&>(*handle.db());

@@ -10,7 +10,7 @@ namespace {
 
 // The left column of an option's help line: "--type TYPE".
 std::string optionColumn(const OptionSpec& o) {
-  std::string text = std::string("--") + o.name;
+  std::string text = o.letter != 0 ? std::string("-") + o.letter + ", --" + o.name : std::string("--") + o.name;
   if (o.takesValue()) text += std::string(" ") + o.value;
   return text;
 }

@@ -20,7 +20,7 @@ namespace {
 // The commands, in the order "tvx --help" lists them.
 const Command* const kCommands[] = {
     &newCommand,  &infoCommand,  &lsCommand,     &catCommand,   &putCommand,
-    &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &typesCommand,
+    &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &typesCommand, &renderCommand,
     &checkCommand, &exportCommand, &importCommand, &defragCommand, &salvageCommand,
 };
 

@@ -51,8 +51,16 @@ int parseCommandLine(int argc, char** argv, const std::vector<OptionSpec>& specs
       out.help = true;
       continue;
     }
-    if (arg.compare(0, 2, "--") != 0) return usageError(command, "unknown option \"%s\"", arg.c_str());
-    std::string name = arg.substr(2);
+    std::string name;
+    if (arg.compare(0, 2, "--") != 0) {
+      // A one-letter option ("-o FILE") stands for its long form.
+      for (const OptionSpec& s : specs) {
+        if (arg.size() == 2 && s.letter != 0 && arg[1] == s.letter) name = s.name;
+      }
+      if (name.empty()) return usageError(command, "unknown option \"%s\"", arg.c_str());
+    } else {
+      name = arg.substr(2);
+    }
     std::string value;
     bool hasValue = false;
     const std::size_t eq = name.find('=');

@@ -32,6 +32,7 @@ struct OptionSpec {
   const char* name;   // without the leading "--"
   const char* value;  // the value's placeholder ("TYPE"); null for an option without one
   const char* help;   // what the option does, for the command's help
+  char letter = 0;    // a one-letter form ("-o"), or 0 for none
   bool takesValue() const { return value != nullptr; }
 };
 
