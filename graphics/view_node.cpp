@@ -13,6 +13,7 @@
 #include "graphics/glyph_factory.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
+#include "graphics/text_box.h"
 #include "kit/error.h"
 #include "plugin/type_node.h"
 
@@ -158,6 +159,21 @@ int ViewNode::CMLink(KM_Link& record) {
   return 0;
 }
 
+int ViewNode::CMAnnotation(KM_Annotation& record) {
+  if (idMap_) {
+    const LONG fresh = newObjectId();
+    idMap_->emplace(record.id, fresh);
+    record.id = fresh;
+    // The tether ids are the parser's, record.valueCount of them.
+    for (int i = 0; record.values != nullptr && i < record.valueCount; ++i) {
+      auto it = idMap_->find(record.values[i]);
+      record.values[i] = it != idMap_->end() ? it->second : KM_ABSENT;
+    }
+  }
+  if (record.kind != 't') return -1;
+  return TextBox::make(this, record, nullptr) != nullptr ? 0 : -1;
+}
+
 LONG ViewNode::writeGraphics(KMEsrap& w) {
   // While the selection is copied, only what may go to the clipboard.
   auto wanted = [this](SensitiveGraphic* g) { return !restrictedMode() || g->pasteEligible(); };
@@ -173,7 +189,21 @@ LONG ViewNode::writeGraphics(KMEsrap& w) {
     if (auto* l = dynamic_cast<LinkGNode*>(g); l != nullptr && wanted(g)) status = l->saveOn(w);
   }
   if (status < 0) return status;
-  return w.closeLinkSection();
+  status = w.closeLinkSection();
+  if (status < 0) return status;
+  // The annotations, after the symbols and links they may be tethered to.
+  std::vector<Annotation*> notes;
+  for (SensitiveGraphic* g : sensitiveGraphics()) {
+    if (auto* a = dynamic_cast<Annotation*>(g)) notes.push_back(a);
+  }
+  if (notes.empty()) return status;
+  status = w.writeAnnotationSection();
+  for (Annotation* a : notes) {
+    if (status < 0) return status;
+    status = a->saveOn(w);
+  }
+  if (status < 0) return status;
+  return w.closeAnnoSection();
 }
 
 LONG ViewNode::writePage(std::ostream& out) {

@@ -160,10 +160,13 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   int CMLink(KM_Link& record) override;
   int CMNodeType(KM_NodeType&) override { return -1; }
   int CMLinkType(KM_LinkType&) override { return -1; }
-  int CMAnnotation(KM_Annotation&) override { return -1; }
+  // A text box record becomes a text box (while pasting with a fresh id and
+  // its tether ids remapped); records of other kinds are not read here.
+  int CMAnnotation(KM_Annotation& record) override;
   int CMAttr(char*, char*) override { return -1; }
   // Writes the idea symbols' node section and the link boxes' link section,
-  // in the order the symbols and boxes are on the page. The writer's status.
+  // in the order the symbols and boxes are on the page, then, when the page
+  // has annotations, their annotation section. The writer's status.
   virtual LONG writeGraphics(KMEsrap& w);
   // Writes the whole page as map text: the file header read with the page (or
   // this application's), the concept map header as it was read (or the page's
