@@ -146,6 +146,9 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   virtual bool confirmsSave() const { return false; }
   void setClipBoardData() override;
   virtual HMENU createPopup();
+  // A graphic's popup: its command goes to it; a deletion it leaves to the
+  // window (an annotation's) removes it from the page.
+  UINT trackPopup(Graphic* g, HMENU menu, int x, int y, int flag) override;
   POINT DPtoLP(POINT device);
   // Status fields 0 to 4 of the main window.
   virtual void updateStatusFields();
@@ -226,6 +229,8 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   // of the new-symbol operations.
   NodeGNode* placeSymbol(NodeRef* ref, POINT device, bool modify, bool atLastPoint);
   void advanceLastPoint();
+  // Hands `msg` to `g`; removes `g` when it was a deletion `g` left to the window.
+  void dispatchToGraphic(Graphic* g, GMessage& msg);
   std::iostream* body_ = nullptr;  // the attached body stream
   bool ownsBody_ = false;          // deleted on closing
 };
