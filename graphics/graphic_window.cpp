@@ -799,6 +799,8 @@ void GraphicWindow::EvCommandEnable(TCommandEnabler& enabler) {
   TWindow::EvCommandEnable(enabler);
 }
 
+void GraphicWindow::popupCommand(Graphic* g, GMessage& msg) { g->handleMessage(msg); }
+
 UINT GraphicWindow::trackPopup(Graphic* g, HMENU menu, int x, int y, int flag) {
   if (menu == nullptr) return 0;
   const UINT cmd = static_cast<UINT>(
@@ -809,7 +811,7 @@ UINT GraphicWindow::trackPopup(Graphic* g, HMENU menu, int x, int y, int flag) {
     m.message = WM_COMMAND;
     m.keys = static_cast<WORD>(cmd);
     m.position = packPoint(x, y);
-    g->handleMessage(m);
+    popupCommand(g, m);
   }
   return cmd;
 }

@@ -165,6 +165,9 @@ class GraphicWindow : public virtual TWindow {
   // Tracks `menu` for `g` at the screen point and hands the command chosen to
   // the graphic as a message; returns the command (0 for none).
   virtual UINT trackPopup(Graphic* g, HMENU menu, int x, int y, int flag);
+  // Hands the command chosen in `g`'s popup to `g` (a page window also acts on
+  // what the graphic leaves to it).
+  virtual void popupCommand(Graphic* g, GMessage& msg);
   // Prints the page through the printer with its dialog.
   virtual void print();
 

@@ -15,6 +15,7 @@
 #include "graphics/tether.h"
 #include "graphics/text_box.h"
 #include "graphics/view_node.h"
+#include "kit/json_text.h"
 
 namespace {
 
@@ -35,9 +36,9 @@ std::string labelLines(const LabeledShape& shape) {
   const GraphicTextBlock& label = shape.label();
   std::string out = "[";
   if (label.lineCount() == 0) {
-    if (!label.text().empty()) out += jsonText(label.text());
+    if (!label.text().empty()) out += jsonString(label.text());
   } else {
-    for (int i = 0; i < label.lineCount(); ++i) out += (i ? "," : "") + jsonText(label.line(i));
+    for (int i = 0; i < label.lineCount(); ++i) out += (i ? "," : "") + jsonString(label.line(i));
   }
   return out + "]";
 }
@@ -45,17 +46,17 @@ std::string labelLines(const LabeledShape& shape) {
 std::string symbolJson(NodeGNode& s) {
   std::string out = std::string("\"kind\":") + (s.hasValidRef() ? "\"idea\"" : "\"placeholder\"");
   if (LabeledShape* shape = s.shape()) {
-    out += ",\"glyph\":" + jsonText(glyphName(shape->glyphNumber())) + ",\"label\":" + labelLines(*shape);
+    out += ",\"glyph\":" + jsonString(glyphName(shape->glyphNumber())) + ",\"label\":" + labelLines(*shape);
   }
-  out += ",\"type\":" + jsonText(s.typeName());
+  out += ",\"type\":" + jsonString(s.typeName());
   if (s.hasValidRef()) {
-    out += ",\"page\":{\"id\":" + std::to_string(s.nodeRef()->uid()) + ",\"name\":" + jsonText(s.displayName()) + "}";
+    out += ",\"page\":{\"id\":" + std::to_string(s.nodeRef()->uid()) + ",\"name\":" + jsonString(s.displayName()) + "}";
   } else {
-    out += ",\"name\":" + jsonText(s.displayName());
+    out += ",\"name\":" + jsonString(s.displayName());
   }
   if (auto* ro = dynamic_cast<NodeGNodeRO*>(&s)) {
     const std::string url = ro->findURL();
-    if (url.size() > 2) out += ",\"url\":" + jsonText(url.substr(2));
+    if (url.size() > 2) out += ",\"url\":" + jsonString(url.substr(2));
   }
   return out;
 }
@@ -65,9 +66,9 @@ void collectDestination(NodeGNode* d, void* arg) { static_cast<std::vector<LONG>
 std::string boxJson(LinkGNode& b) {
   std::string out = "\"kind\":\"link\"";
   if (LabeledShape* shape = b.shape()) {
-    out += ",\"glyph\":" + jsonText(glyphName(shape->glyphNumber())) + ",\"label\":" + labelLines(*shape);
+    out += ",\"glyph\":" + jsonString(glyphName(shape->glyphNumber())) + ",\"label\":" + labelLines(*shape);
   }
-  out += ",\"type\":" + jsonText(b.typeName());
+  out += ",\"type\":" + jsonString(b.typeName());
   if (NodeGNode* source = b.getSource()) out += ",\"source\":" + std::to_string(source->id());
   std::vector<LONG> ends;
   b.forEachDestination(collectDestination, &ends);
@@ -102,33 +103,12 @@ std::string relationJson(GRelation& r) {
 
 }  // namespace
 
-std::string jsonText(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char esc[8];
-          std::snprintf(esc, sizeof esc, "\\u%04x", c);
-          out += esc;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 std::string describePage(ViewNode& page) {
   std::string out = "{\"page\":{";
   if (Node* n = page.node()) {
-    out += "\"id\":" + std::to_string(n->uid()) + ",\"name\":" + jsonText(n->name().c_str()) +
-           ",\"type\":" + jsonText(n->kind().c_str());
+    out += "\"id\":" + std::to_string(n->uid()) + ",\"name\":" + jsonString(n->name().c_str()) +
+           ",\"type\":" + jsonString(n->kind().c_str());
   }
   POINT extent = {0, 0};
   page.pageExtent(extent);
@@ -140,7 +120,7 @@ std::string describePage(ViewNode& page) {
     std::string kind;
     if (auto* s = dynamic_cast<NodeGNode*>(g)) kind = symbolJson(*s);
     else if (auto* b = dynamic_cast<LinkGNode*>(g)) kind = boxJson(*b);
-    else if (auto* t = dynamic_cast<TextBox*>(g)) kind = "\"kind\":\"text\",\"text\":" + jsonText(t->text() != nullptr ? t->text() : "");
+    else if (auto* t = dynamic_cast<TextBox*>(g)) kind = "\"kind\":\"text\",\"text\":" + jsonString(t->text() != nullptr ? t->text() : "");
     else kind = "\"kind\":\"annotation\"";
     out += std::string(first ? "" : ",") + "{" + kind + ",\"id\":" + std::to_string(g->id()) +
            ",\"rect\":" + rectJson(r) + ",\"layer\":" + std::to_string(g->paintLayer()) + "}";

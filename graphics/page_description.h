@@ -35,7 +35,5 @@ class ViewNode;
 
 // The page `page` shows, as the JSON above (one line).
 std::string describePage(ViewNode& page);
-// `text` as a JSON string literal (quotes, escapes; bytes from 0x80 kept).
-std::string jsonText(const std::string& text);
 
 #endif  // GRAPHICS_PAGE_DESCRIPTION_H

@@ -148,7 +148,7 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   virtual HMENU createPopup();
   // A graphic's popup: its command goes to it; a deletion it leaves to the
   // window (an annotation's) removes it from the page.
-  UINT trackPopup(Graphic* g, HMENU menu, int x, int y, int flag) override;
+  void popupCommand(Graphic* g, GMessage& msg) override { dispatchToGraphic(g, msg); }
   POINT DPtoLP(POINT device);
   // Status fields 0 to 4 of the main window.
   virtual void updateStatusFields();

@@ -176,21 +176,6 @@ void ViewNode::dispatchToGraphic(Graphic* g, GMessage& msg) {
   }
 }
 
-UINT ViewNode::trackPopup(Graphic* g, HMENU menu, int x, int y, int flag) {
-  if (menu == nullptr) return 0;
-  const UINT cmd = static_cast<UINT>(
-      ::TrackPopupMenu(menu, static_cast<UINT>(flag) | TPM_RETURNCMD, x, y, 0, HWindow, nullptr));
-  if (cmd != 0 && g != nullptr) {
-    GMessage m;
-    m.window = HWindow;
-    m.message = WM_COMMAND;
-    m.keys = static_cast<WORD>(cmd);
-    m.position = packPoint(x, y);
-    dispatchToGraphic(g, m);
-  }
-  return cmd;
-}
-
 HMENU ViewNode::createPopup() {
   HMENU m = ::CreatePopupMenu();
   ::AppendMenu(m, MF_STRING, CmOpenNode, "Insert &Existing Idea Symbol...\tAlt+Insert");

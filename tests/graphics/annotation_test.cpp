@@ -44,19 +44,6 @@ KM_Annotation record(LONG id, LONG x, LONG y, LONG x2, LONG y2, ULONG flags, con
   return r;
 }
 
-// Map text without blanks and line ends outside quoted texts, and with the
-// quoted texts' own line breaks joined.
-std::string squeezed(const std::string& text) {
-  std::string out;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '"' && (i == 0 || text[i - 1] != '\\')) quoted = !quoted;
-    if (c == '\r' || c == '\n' || (!quoted && (c == ' ' || c == '\t'))) continue;
-    out += c;
-  }
-  return out;
-}
 
 // The first text box record of squeezed map text, or "".
 std::string textRecord(const std::string& s) {

@@ -61,6 +61,18 @@ int PageNexil::setDirRef(TWindow*, NodeRef& ref, Nexil&, int*) {
   return dirAnswer;
 }
 
+std::string squeezed(const std::string& text) {
+  std::string out;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"' && (i == 0 || text[i - 1] != '\\')) quoted = !quoted;
+    if (c == '\r' || c == '\n' || (!quoted && (c == ' ' || c == '\t'))) continue;
+    out += c;
+  }
+  return out;
+}
+
 std::string nodeAndLinkSections(const std::string& body) {
   const std::size_t from = body.find("(N");
   if (from == std::string::npos) return std::string();
@@ -113,6 +125,23 @@ bool BookPageTest::show(const char* name, bool writable) {
   if (!page->Create()) return false;
   host->run();
   return true;
+}
+
+std::unique_ptr<ViewNode> BookPageTest::readPage(ULONG id, std::string* stored) {
+  DB* db = book.db();
+  std::unique_ptr<std::iostream> s = db != nullptr ? db->getNodeStream(id, 0) : nullptr;
+  if (s == nullptr) return nullptr;
+  std::ostringstream text;
+  text << s->rdbuf();
+  *stored = text.str();
+  std::stringstream in(*stored);
+  String type;
+  db->lookupName_Type_Flags(id, nullptr, &type, nullptr);
+  auto w = std::make_unique<ViewNode>(frame.get(), new Node(nullptr, NodeRef(db, id), type, app), app);
+  w->attach(&in);
+  w->readFile();
+  w->attach(nullptr);
+  return w;
 }
 
 std::string BookPageTest::writtenSections() {

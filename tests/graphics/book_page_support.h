@@ -51,6 +51,9 @@ class BookPageTest : public ::testing::Test {
   // Shows the page named `name` of the example book, opened writable or
   // read-only; false when it cannot be found or read.
   bool show(const char* name, bool writable = true);
+  // Another page of the book show() opened, read into a window of its own
+  // (not created), with its stored body in `stored`; null when it cannot be read.
+  std::unique_ptr<ViewNode> readPage(ULONG id, std::string* stored);
   // The node and link sections the page's graphics write.
   std::string writtenSections();
   // The node and link sections of the page's stored body, as it was read.
@@ -72,6 +75,10 @@ class BookPageTest : public ::testing::Test {
  private:
   std::unique_ptr<std::stringstream> stream_;
 };
+
+// Map text without the blanks and line ends outside quoted texts, and with the
+// quoted texts' own line breaks joined: what two writers of one page share.
+std::string squeezed(const std::string& text);
 
 // The node and link sections of a page body: from "(N" to the end of the link
 // section, or "" when there is none.

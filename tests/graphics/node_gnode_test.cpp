@@ -19,20 +19,6 @@
 
 namespace {
 
-// Map text with the blanks and line ends outside quoted texts taken out, and
-// the quoted texts' own line breaks joined.
-std::string squeezed(const std::string& text) {
-  std::string out;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '"' && (i == 0 || text[i - 1] != '\\')) quoted = !quoted;
-    if (c == '\r' || c == '\n') continue;
-    if (!quoted && (c == ' ' || c == '\t')) continue;
-    out += c;
-  }
-  return out;
-}
 
 class ZoneHost : public PageHost {
  public:

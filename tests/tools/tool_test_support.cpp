@@ -180,3 +180,16 @@ unsigned kindOf(const std::string& book, unsigned id) {
     return 0;
   }
 }
+
+void ExampleBookTest::SetUp() {
+  const std::string bytes = readFileBytes(EXAMPLE_BOOK);
+  ASSERT_FALSE(bytes.empty()) << "no example book at " << EXAMPLE_BOOK;
+  book = dir.file("example.tvx");
+  writeFileBytes(book, bytes);
+}
+
+std::size_t countOf(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}

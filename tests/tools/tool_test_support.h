@@ -4,6 +4,8 @@
 #ifndef TESTS_TOOLS_TOOL_TEST_SUPPORT_H
 #define TESTS_TOOLS_TOOL_TEST_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -45,6 +47,17 @@ bool fileExists(const std::string& path);
 std::string facetOf(const std::string& book, unsigned id, int facet);
 // The kind word of an entry (0 when there is none).
 unsigned kindOf(const std::string& book, unsigned id);
+
+// A test on a copy of the example book in a scratch folder of its own.
+class ExampleBookTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  ToolScratch dir;
+  std::string book;  // the copy's path
+};
+
+// How many times `what` occurs in `text` (occurrences may overlap).
+std::size_t countOf(const std::string& text, const std::string& what);
 
 // A small page body that parses: the map text signature line and an empty body.
 std::string sampleBody(const std::string& author = "me");

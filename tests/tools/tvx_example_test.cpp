@@ -9,20 +9,8 @@
 
 namespace {
 
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-class TvxExampleTest : public ::testing::Test {
+class TvxExampleTest : public ExampleBookTest {
  protected:
-  void SetUp() override {
-    const std::string bytes = readFileBytes(EXAMPLE_BOOK);
-    ASSERT_FALSE(bytes.empty()) << "no example book at " << EXAMPLE_BOOK;
-    book = dir.file("example.tvx");
-    writeFileBytes(book, bytes);
-  }
 
   std::string ok(const std::vector<std::string>& args, const std::string& input = std::string()) {
     RunResult r = tvx(args, input);
@@ -35,9 +23,6 @@ class TvxExampleTest : public ::testing::Test {
     RunResult r = tvx({"check", book});
     EXPECT_EQ(0, r.status) << r.out << r.err;
   }
-
-  ToolScratch dir;
-  std::string book;
 };
 
 TEST_F(TvxExampleTest, ReadingCommandsDescribeTheExample) {
@@ -51,10 +36,10 @@ TEST_F(TvxExampleTest, ReadingCommandsDescribeTheExample) {
   ASSERT_NE(std::string::npos, linksAt) << json;
   const std::string pages = json.substr(0, linksAt);
   const std::string links = json.substr(linksAt);
-  EXPECT_GE(count(pages, "\"kind\":"), 15u) << "fifteen pages or more";
-  EXPECT_EQ(1u, count(pages, "\"home\":true"));
-  EXPECT_GE(count(links, "\"dir\":2"), 1u);
-  EXPECT_EQ(count(links, "\"dir\":2"), count(links, "\"dir\":1")) << "each link has a source and a destination";
+  EXPECT_GE(countOf(pages, "\"kind\":"), 15u) << "fifteen pages or more";
+  EXPECT_EQ(1u, countOf(pages, "\"home\":true"));
+  EXPECT_GE(countOf(links, "\"dir\":2"), 1u);
+  EXPECT_EQ(countOf(links, "\"dir\":2"), countOf(links, "\"dir\":1")) << "each link has a source and a destination";
 
   const std::string home = ok({"home", book});
   ASSERT_FALSE(home.empty());

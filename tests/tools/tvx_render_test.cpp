@@ -6,6 +6,8 @@
 
 #include <dirent.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,23 +15,39 @@
 
 namespace {
 
-class TvxRenderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const std::string bytes = readFileBytes(EXAMPLE_BOOK);
-    ASSERT_FALSE(bytes.empty()) << "no example book at " << EXAMPLE_BOOK;
-    book = dir.file("example.tvx");
-    writeFileBytes(book, bytes);
-  }
+class TvxRenderTest : public ExampleBookTest {};
 
-  ToolScratch dir;
-  std::string book;
+// The picture's size as each format states it: the SVG's width and height,
+// the PNG's header, the PDF's media box (in points, 3/4 of a pixel).
+struct Size {
+  double w = -1, h = -1;
 };
-
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-  return n;
+Size svgSize(const std::string& svg) {
+  Size s;
+  std::sscanf(svg.c_str() + std::min(svg.size(), svg.find("<svg")), "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%lf\" height=\"%lf\"", &s.w, &s.h);
+  return s;
+}
+Size pngSize(const std::string& png) {
+  Size s;
+  if (png.size() < 24) return s;
+  auto be = [&](std::size_t at) {
+    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+  };
+  s.w = be(16);
+  s.h = be(20);
+  return s;
+}
+Size pdfSize(const std::string& pdf) {
+  Size s;
+  const std::size_t at = pdf.find("/MediaBox [");
+  if (at == std::string::npos) return s;
+  double x0 = 0, y0 = 0;
+  if (std::sscanf(pdf.c_str() + at, "/MediaBox [ %lf %lf %lf %lf", &x0, &y0, &s.w, &s.h) == 4) {
+    s.w = s.w * 4 / 3;
+    s.h = s.h * 4 / 3;
+  }
+  return s;
 }
 
 std::vector<std::string> examplePages() {
@@ -73,6 +91,22 @@ TEST_F(TvxRenderTest, EveryPageIsDrawnAsSvgPngAndPdf) {
   EXPECT_EQ(svg, examplePages().size());
   EXPECT_EQ(png, svg);
   EXPECT_EQ(pdf, svg);
+  // The three pictures of a page agree on its size.
+  std::size_t lineStart = 0;
+  while (lineStart < r.out.size()) {
+    const std::size_t end = r.out.find('\n', lineStart);
+    const std::string path = r.out.substr(lineStart, end - lineStart);
+    lineStart = end == std::string::npos ? r.out.size() : end + 1;
+    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".svg") != 0) continue;
+    const std::string base = path.substr(0, path.size() - 4);
+    const Size a = svgSize(readFileBytes(path)), b = pngSize(readFileBytes(base + ".png")),
+               c = pdfSize(readFileBytes(base + ".pdf"));
+    EXPECT_GT(a.w, 0) << path;
+    EXPECT_EQ(a.w, b.w) << path;
+    EXPECT_EQ(a.h, b.h) << path;
+    EXPECT_NEAR(a.w, c.w, 0.01) << path;
+    EXPECT_NEAR(a.h, c.h, 0.01) << path;
+  }
 }
 
 TEST_F(TvxRenderTest, TheJsonListsOneGraphicPerRecord) {
@@ -86,11 +120,11 @@ TEST_F(TvxRenderTest, TheJsonListsOneGraphicPerRecord) {
     RunResult r = tvx({"render", book, name, "-o", json});
     ASSERT_EQ(0, r.status) << name << ": " << r.err;
     const std::string text = readFileBytes(json);
-    const std::size_t symbols = count(body, "\n   (n"), links = count(body, "\n   (l");
-    EXPECT_EQ(count(text, "{\"kind\":\"idea\"") + count(text, "{\"kind\":\"placeholder\""), symbols) << name;
-    EXPECT_EQ(count(text, "{\"kind\":\"link\""), links) << name;
-    EXPECT_EQ(count(text, "{\"kind\":\"arrow\""), 2 * links) << name << ": one arrow in, one out of each box";
-    EXPECT_EQ(count(text, "{\"kind\":\"text\""), count(body, "\n    (t\"")) << name;
+    const std::size_t symbols = countOf(body, "\n   (n"), links = countOf(body, "\n   (l");
+    EXPECT_EQ(countOf(text, "{\"kind\":\"idea\"") + countOf(text, "{\"kind\":\"placeholder\""), symbols) << name;
+    EXPECT_EQ(countOf(text, "{\"kind\":\"link\""), links) << name;
+    EXPECT_EQ(countOf(text, "{\"kind\":\"arrow\""), 2 * links) << name << ": one arrow in, one out of each box";
+    EXPECT_EQ(countOf(text, "{\"kind\":\"text\""), countOf(body, "\n    (t\"")) << name;
   }
 }
 

@@ -10,18 +10,7 @@
 
 namespace {
 
-class TvxTypesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const std::string bytes = readFileBytes(EXAMPLE_BOOK);
-    ASSERT_FALSE(bytes.empty()) << "no example book at " << EXAMPLE_BOOK;
-    book = dir.file("example.tvx");
-    writeFileBytes(book, bytes);
-  }
-
-  ToolScratch dir;
-  std::string book;
-};
+class TvxTypesTest : public ExampleBookTest {};
 
 TEST_F(TvxTypesTest, TheExampleListsItsTypesWithNoRepair) {
   const std::string before = readFileBytes(book);

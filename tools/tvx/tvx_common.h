@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/db.h"
+#include "kit/json_text.h"
 #include "platform/windows_types.h"
 #include "tools/tvx/tvx_nexil.h"
 
@@ -185,9 +186,7 @@ const std::size_t kMaxInputBytes = 64u << 20;
 // with a reason when it cannot.
 bool readInput(const std::string& path, std::string* out, std::string* why);
 
-// A JSON string literal for `text`: quotes, backslashes and control characters
-// escaped; text that is not valid UTF-8 is taken byte for byte as Latin-1.
-std::string jsonString(const std::string& text);
+// jsonString (a JSON string literal for any bytes) comes from kit/json_text.h.
 
 // "1 page", "2 pages": a count with its noun in the right number.
 std::string counted(unsigned long long n, const char* one, const char* many);
