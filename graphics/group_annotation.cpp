@@ -90,6 +90,7 @@ void GroupAnnotation::SetBounds(const RECT& r) {
 
 void GroupAnnotation::LockScale() {
   RECT u;
+  members_.Invalidate();  // members may have been moved one by one
   if (!members_.CalculateListBounds(u)) return;
   // Each member's place becomes its bounds: the group is at scale 1:1.
   const std::vector<AnnotationList::Bucket> held = members_.buckets();
@@ -236,6 +237,18 @@ void GroupAnnotation::invert(HDC hdc) {
   RECT r;
   rect(r);
   if (hdc != nullptr) ::InvertRect(hdc, &r);
+}
+
+int GroupAnnotation::inkReach() const {
+  int reach = 0;
+  for (const AnnotationList::Bucket& b : members_.buckets()) reach = std::max(reach, b.thing->inkReach());
+  return reach;
+}
+
+int GroupAnnotation::boundingRect(RECT& r) const {
+  const int status = Annotation::boundingRect(r);
+  if (members_.Count() > 0) addInk(r);
+  return status;
 }
 
 void GroupAnnotation::draw(TDC& dc, int force) {

@@ -93,8 +93,12 @@ class GroupAnnotation : public Annotation, public PenThing {
   // Draws every member's ink.
   void Draw(HDC hdc) override;
   int serialize(char* buffer, std::size_t size) override { return SerializeGroup(buffer, size); }
+  // The widest reach of the members' ink.
+  int inkReach() const override;
   virtual void invert(HDC hdc);
 
+  // The box and the members' ink.
+  int boundingRect(RECT& r) const override;
   void draw(TDC& dc, int force) override;
   void setParent(GraphicWindow* parent) override;
   HMENU createPopup() override;

@@ -172,6 +172,14 @@ void PenStroke::invert(HDC hdc) {
   if (hdc != nullptr) ::InvertRect(hdc, &r);
 }
 
+int PenStroke::inkReach() const { return std::clamp(width_, 0, MaxDrawnWidth) / 2 + 1; }
+
+int PenStroke::boundingRect(RECT& r) const {
+  const int status = Annotation::boundingRect(r);
+  if (!points_.empty()) addInk(r);
+  return status;
+}
+
 void PenStroke::draw(TDC& dc, int force) {
   Annotation::draw(dc, force);
   if ((state() & ContentsHidden) || (!force && !isPaintable())) return;

@@ -84,9 +84,12 @@ class PenStroke : public Annotation, public PenThing {
   // A solid pen of the stroke's width and colour, one polyline.
   void Draw(HDC hdc) override;
   int serialize(char* buffer, std::size_t size) override { return SerializePoints(buffer, size); }
+  int inkReach() const override;
   // Inverts the box (selection feedback).
   virtual void invert(HDC hdc);
 
+  // The box and the ink, whose pen may reach past the box.
+  int boundingRect(RECT& r) const override;
   void draw(TDC& dc, int force) override;
   HMENU createPopup() override;
   void handleMessage(GMessage& msg) override;

@@ -37,26 +37,38 @@ RECT PenThing::boxAround(const RECT& b) {
 
 void PenThing::boundsSetFor(const RECT& box) { followedBox_ = box; }
 
-void PenThing::followBox() {
+RECT PenThing::followedBounds() const {
   RECT box;
   annotation().rawRect(box);
-  if (::EqualRect(&box, &followedBox_)) return;
-  // The old box mapped onto the new one carries the bounds along.
-  PenScaler along;
-  along.SetNormalRect(followedBox_);
-  along.SetScaledRect(box);
   RECT moved = scaler_.GetScaledRect();
+  if (::EqualRect(&box, &followedBox_)) return moved;
   if (followedBox_.right - followedBox_.left == 0 || followedBox_.bottom - followedBox_.top == 0) {
     // No extent to scale by: the bounds only move with the box's corner.
     const int64_t dx = static_cast<int64_t>(box.left) - followedBox_.left;
     const int64_t dy = static_cast<int64_t>(box.top) - followedBox_.top;
-    moved = {clampCoordinate(moved.left + dx), clampCoordinate(moved.top + dy), clampCoordinate(moved.right + dx),
-             clampCoordinate(moved.bottom + dy)};
-  } else {
-    moved = along.ScaleRect(moved);
+    return {clampCoordinate(moved.left + dx), clampCoordinate(moved.top + dy), clampCoordinate(moved.right + dx),
+            clampCoordinate(moved.bottom + dy)};
   }
+  // The old box mapped onto the new one carries the bounds along.
+  PenScaler along;
+  along.SetNormalRect(followedBox_);
+  along.SetScaledRect(box);
+  return along.ScaleRect(moved);
+}
+
+void PenThing::addInk(RECT& r) const {
+  const RECT b = followedBounds();
+  const int64_t reach = inkReach();
+  r = {std::min(r.left, clampCoordinate(b.left - reach)), std::min(r.top, clampCoordinate(b.top - reach)),
+       std::max(r.right, clampCoordinate(b.right + reach)), std::max(r.bottom, clampCoordinate(b.bottom + reach))};
+}
+
+void PenThing::followBox() {
+  RECT box;
+  annotation().rawRect(box);
+  if (::EqualRect(&box, &followedBox_)) return;
+  scaler_.SetScaledRect(followedBounds());
   followedBox_ = box;
-  scaler_.SetScaledRect(moved);
   boundsFollowed();
 }
 

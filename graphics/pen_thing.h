@@ -49,6 +49,8 @@ class PenThing : public GNodeSlave {
   virtual void SetOriginalSize();
   // Draws the ink (not the box).
   virtual void Draw(HDC hdc) = 0;
+  // How far the ink's pen reaches past the bounds.
+  virtual int inkReach() const = 0;
   // The decorations of a pen annotation carried by an idea symbol: none.
   virtual void DrawExtensions(HDC) {}
   // Writes the thing's text (a stroke text or a group text) into `buffer`
@@ -79,6 +81,10 @@ class PenThing : public GNodeSlave {
  protected:
   // Maps the bounds into the box when the box changed since they were set.
   void followBox();
+  // The bounds as followBox would make them, without keeping them.
+  RECT followedBounds() const;
+  // Widens `r` (a bounding rectangle) to take in the ink.
+  void addInk(RECT& r) const;
   // Records the box the bounds now belong to.
   void boundsSetFor(const RECT& box);
   // Run after followBox moved the bounds (a group places its members).
