@@ -26,6 +26,7 @@
 #ifndef GRAPHICS_PEN_STROKE_H
 #define GRAPHICS_PEN_STROKE_H
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -83,7 +84,11 @@ class PenStroke : public Annotation, public PenThing {
   void SetBounds(const RECT& r) override;
   // A solid pen of the stroke's width and colour, one polyline.
   void Draw(HDC hdc) override;
-  int serialize(char* buffer, std::size_t size) override { return SerializePoints(buffer, size); }
+  // The stroke text as a member of a group: no longer than its own buffer,
+  // so that its reader, which stops after MaxRead characters, reads it all.
+  int serialize(char* buffer, std::size_t size) override {
+    return SerializePoints(buffer, std::min(size, BufferSize));
+  }
   int inkReach() const override;
   // Inverts the box (selection feedback).
   virtual void invert(HDC hdc);

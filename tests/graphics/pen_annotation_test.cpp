@@ -414,4 +414,29 @@ TEST_F(BookPageTest, AStoredMasterIdTethersTheStrokeToItsSymbol) {
   }
 }
 
+TEST_F(BookPageTest, ThePageWindowMakesEachAnnotationKindFromItsRecord) {
+  ASSERT_TRUE(show("Pluto"));
+  struct Case {
+    char kind;
+    const char* text;
+    int result;
+    const char* made;
+  } cases[] = {{'p', "2,1,2,6,10,0,1 1,2 5,9 ", 0, "stroke"},
+               {'g', "(0,0,10,10 ) ", 0, "group"},
+               {'t', "words", 0, "text"},
+               {'x', "?", -1, ""}};
+  for (const Case& c : cases) {
+    const std::size_t before = page->sensitiveGraphics().size();
+    KM_Annotation in = record(c.kind, c.text, 0x80000000u);
+    in.id = KM_ABSENT;
+    EXPECT_EQ(page->CMAnnotation(in), c.result) << c.kind;
+    std::string made;
+    if (page->sensitiveGraphics().size() > before) {
+      SensitiveGraphic* g = page->sensitiveGraphics().back();
+      made = dynamic_cast<PenStroke*>(g) ? "stroke" : dynamic_cast<GroupAnnotation*>(g) ? "group" : "text";
+    }
+    EXPECT_EQ(made, c.made) << c.kind;
+  }
+}
+
 }  // namespace
