@@ -22,6 +22,7 @@ uint64_t nearest(LONG sLow, LONG sHigh, LONG gLow, LONG gHigh) {
 
 bool PenGrouper::isNear(PenStroke* stroke) {
   RECT g, s;
+  pending_.Invalidate();  // a pending stroke may have been moved since
   if (!pending_.CalculateListBounds(g)) return true;
   stroke->GetBounds(s);
   const uint64_t width = static_cast<uint64_t>(static_cast<int64_t>(g.right) - g.left);
@@ -61,6 +62,7 @@ GroupAnnotation* PenGrouper::Flush() {
   }
   board_.beginChange();
   RECT r;
+  pending_.Invalidate();
   pending_.CalculateListBounds(r);
   const RECT box = PenThing::boxAround(r);
   auto* group = new GroupAnnotation(board_.boardWindow(), board_.newObjectId(), box.left, box.top, box.right,

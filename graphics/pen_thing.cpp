@@ -42,8 +42,12 @@ RECT PenThing::followedBounds() const {
   annotation().rawRect(box);
   RECT moved = scaler_.GetScaledRect();
   if (::EqualRect(&box, &followedBox_)) return moved;
-  if (followedBox_.right - followedBox_.left == 0 || followedBox_.bottom - followedBox_.top == 0) {
-    // No extent to scale by: the bounds only move with the box's corner.
+  const bool sameSize = box.right - box.left == followedBox_.right - followedBox_.left &&
+                        box.bottom - box.top == followedBox_.bottom - followedBox_.top;
+  const bool noExtent = followedBox_.right - followedBox_.left == 0 || followedBox_.bottom - followedBox_.top == 0;
+  if (sameSize || noExtent) {
+    // Moved, or nothing to scale by: the bounds move with the box's corner,
+    // exactly (a drag never shifts the ink by a unit of rounding).
     const int64_t dx = static_cast<int64_t>(box.left) - followedBox_.left;
     const int64_t dy = static_cast<int64_t>(box.top) - followedBox_.top;
     return {clampCoordinate(moved.left + dx), clampCoordinate(moved.top + dy), clampCoordinate(moved.right + dx),

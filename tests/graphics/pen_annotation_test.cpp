@@ -218,13 +218,19 @@ TEST_F(PageTest, RecordsMakeStrokesAndGroupsThatSaveTheirRecordsBack) {
   // The point after 16360 characters needs 24 more: it does not fit.
   std::vector<POINT> far(700, POINT{INT_MIN, INT_MIN});
   far[0] = {0, 0};
-  PenStroke huge(page.get(), 9, 0, 0, 10, 10, far.data(), static_cast<ULONG>(far.size()), 0, 1);
-  std::stringstream out;
-  KMEsrap w(&out, "test");
-  EXPECT_EQ(huge.saveOn(w), -1);
-  EXPECT_EQ(out.str().find("(p"), std::string::npos);
-  ASSERT_EQ(recorder.reports.size(), 1u);
-  EXPECT_EQ(recorder.reports[0], "E: Internal error... Pen annotation buffer too small. Unable to save");
+  auto* huge = new PenStroke(page.get(), 9, 0, 0, 10, 10, far.data(), static_cast<ULONG>(far.size()), 0, 1);
+  GroupAnnotation holder(page.get(), 10, 0, 0, 10, 10, nullptr, 0);
+  holder.Add(huge);  // a group holding it fails too
+  for (Annotation* a : {static_cast<Annotation*>(huge), static_cast<Annotation*>(&holder)}) {
+    recorder.reports.clear();
+    std::stringstream out;
+    KMEsrap w(&out, "test");
+    EXPECT_EQ(a->saveOn(w), -1);
+    EXPECT_EQ(out.str().find("(a"), std::string::npos);
+    ASSERT_EQ(recorder.reports.size(), 1u);
+    EXPECT_EQ(recorder.reports[0], a == huge ? "E: Internal error... Pen annotation buffer too small. Unable to save"
+                                             : "E: Internal error... PenGroup annotation buffer too small. Unable to save");
+  }
 }
 
 TEST_F(PageTest, StrokesDrawOnePolylineAndAutoSizeRestoresScaleOneToOne) {
@@ -257,6 +263,9 @@ TEST_F(PageTest, StrokesDrawOnePolylineAndAutoSizeRestoresScaleOneToOne) {
   s->GetBounds(b);
   EXPECT_EQ(rectText(b), "(40,40)-(61,46)");
   EXPECT_EQ(page->modified, 1);
+  for (RECT to : {RECT{-141, -61, -120, -55}, RECT{40, 40, 61, 46}}) s->setRect(to, nullptr);  // dragged off and back
+  s->GetBounds(b);
+  EXPECT_EQ(rectText(b), "(40,40)-(61,46)") << "a drag moves the ink exactly";
 }
 
 TEST_F(PageTest, GroupBoundsStretchTheMembers) {
