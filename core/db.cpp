@@ -20,6 +20,7 @@
 #include "kit/file_helpers.h"
 #include "maptext/km_esrap.h"
 #include "platform/io/commit_journal.h"
+#include "platform/io/written_ranges.h"
 #include "platform/system/desktop.h"
 #include "platform/io/pending_copy.h"
 #include "platform/io/share_open.h"
@@ -231,9 +232,13 @@ void DB::makeTempFileName() {
     // would be committed over the book. Without it the book opens read-only.
     errno = 0;
     workCopy_ = startFileCopy(name, bookName_.c_str());
+    // The copy has its final length already: watched from now on, before the
+    // working store opens it, so that every write of the store is seen.
+    if (workCopy_) workWrites_ = WrittenRanges::watch(name);
     if (!workCopy_ || (workCopy_->finished() && !workCopy_->wait())) {
       const int why = errno != 0 ? errno : EIO;
       workCopy_.reset();
+      workWrites_.reset();
       std::remove(name);
       char text[kPathBufferSize + 64];
       std::snprintf(text, sizeof text, "its working copy '%s' could not be made: %s", name,
@@ -261,6 +266,7 @@ void DB::removeWorkFile() {
   }
   ownsWorkFile_ = false;
   workClaim_.reset();
+  workWrites_.reset();
 }
 
 void DB::claimWorkFile() {
@@ -333,10 +339,10 @@ int DB::commit() {
   if (isReadOnly() || !lockStore_ || !store_) return 0;
   hasFile_ = 1;
   // The book file stays held by the lock store throughout: no other writer can
-  // come in between, and the work is copied back into the book file itself, so
-  // that it keeps its inode, its links and its mode. The copy goes behind a
-  // journal (platform/io/commit_journal.h): a crash at any moment leaves the old
-  // book or the new one.
+  // come in between, and what the work wrote is copied back into the book file
+  // itself, so that it keeps its inode, its links and its mode. The copy goes
+  // behind a journal of the bytes it replaces (platform/io/commit_journal.h): a
+  // crash at any moment leaves the old book or the new one.
   std::string why;
   bool ok = true;
   try {
@@ -350,7 +356,7 @@ int DB::commit() {
   }
   if (ok) {
     ok = CommitJournal::replaceContent(lockStore_->fd(), bookName_.c_str(), workPath_.c_str(),
-                                       &why) == 0;
+                                       &why, workWrites_.get()) == 0;
   }
   if (!ok) {
     error(nullptr, 'E', "Could not save book '%s': %s", bookName_.c_str(), why.c_str());

@@ -61,6 +61,7 @@ class MiddleLevelStore;
 class Nexil;
 class PendingCopy;
 class WorkFileClaim;
+class WrittenRanges;
 
 class DB {
  public:
@@ -208,6 +209,9 @@ class DB {
   // commit has seen them whole: the working store reads the book file meanwhile
   // and waits for them before it writes (platform/io/pending_copy.h).
   std::shared_ptr<PendingCopy> workCopy_;
+  // What the working store wrote to the working file since it last equalled the
+  // book, so that a commit copies only that back (platform/io/written_ranges.h).
+  std::shared_ptr<WrittenRanges> workWrites_;
   std::string readOnlyReason_;
 
   // Entry headers already read or written (core/entry_header_cache.h).

@@ -53,20 +53,24 @@ void GraphicWindow::destroyAllGraphics() {
   suspended_ = 1;
   capture_ = nullptr;
   underMouse_ = nullptr;
-  // Each graphic leaves the list before it goes; a relation that goes with its
-  // end leaves the other list by itself.
+  // Each graphic leaves the list before it goes. What goes with it (a relation
+  // with its end, a slave with its master) only leaves the membership sets
+  // while the lists are taken down (removeNode does not search them then), and
+  // is passed over when its turn comes.
+  bulkRemoval_ = true;
   while (!sensitive_.empty()) {
     SensitiveGraphic* g = sensitive_.back();
     sensitive_.pop_back();
     listChanged();
-    g->destroy();
+    if (inSensitive_.erase(g) != 0) g->destroy();
   }
   while (!others_.empty()) {
     Graphic* g = others_.back();
     others_.pop_back();
     listChanged();
-    g->destroy();
+    if (inOthers_.erase(g) != 0) g->destroy();
   }
+  bulkRemoval_ = false;
   outline_.reset();
   suspended_ = wasSuspended;
 }
@@ -440,25 +444,39 @@ void GraphicWindow::extendTo(int right, int bottom) {
 }
 
 void GraphicWindow::addSNode(SensitiveGraphic* g) {
-  if (g == nullptr || std::find(sensitive_.begin(), sensitive_.end(), g) != sensitive_.end()) return;
+  if (g == nullptr || inSensitive_.count(g) != 0) return;
   if (g->visual() != nullptr && g->getParent() != this) g->setParent(this);
   sensitive_.push_back(g);
+  inSensitive_.insert(g);
   extentStale_ = true;
   listChanged();
 }
 
 void GraphicWindow::addNode(Graphic* g) {
-  if (g == nullptr || std::find(others_.begin(), others_.end(), g) != others_.end()) return;
+  if (g == nullptr || inOthers_.count(g) != 0) return;
   others_.push_back(g);
+  inOthers_.insert(g);
   listChanged();
 }
 
 void GraphicWindow::removeNode(Graphic* g) {
   if (g == nullptr) return;
-  auto s = std::find(sensitive_.begin(), sensitive_.end(), g);
-  if (s != sensitive_.end()) sensitive_.erase(s);
-  auto o = std::find(others_.begin(), others_.end(), g);
-  if (o != others_.end()) others_.erase(o);
+  if (bulkRemoval_) {
+    inSensitive_.erase(g);
+    inOthers_.erase(g);
+    if (capture_ == g) capture_ = nullptr;
+    if (underMouse_ == g) underMouse_ = nullptr;
+    return;
+  }
+  // The latest added are the likeliest to go first: search from the end.
+  if (inSensitive_.erase(g) != 0) {
+    auto s = std::find(sensitive_.rbegin(), sensitive_.rend(), g);
+    if (s != sensitive_.rend()) sensitive_.erase(std::next(s).base());
+  }
+  if (inOthers_.erase(g) != 0) {
+    auto o = std::find(others_.rbegin(), others_.rend(), g);
+    if (o != others_.rend()) others_.erase(std::next(o).base());
+  }
   if (capture_ == g) capture_ = nullptr;
   if (underMouse_ == g) underMouse_ = nullptr;
   extentStale_ = true;

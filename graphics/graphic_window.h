@@ -30,6 +30,7 @@
 #define GRAPHICS_GRAPHIC_WINDOW_H
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "graphics/g_message.h"
@@ -210,6 +211,10 @@ class GraphicWindow : public virtual TWindow {
 
   std::vector<SensitiveGraphic*> sensitive_;  // owned (see above)
   std::vector<Graphic*> others_;              // owned (see above)
+  // What each list holds, so that adding and removing need not search it:
+  // a page of n graphics is built in O(n) and taken down in O(n).
+  std::unordered_set<const Graphic*> inSensitive_, inOthers_;
+  bool bulkRemoval_ = false;  // destroyAllGraphics is taking the lists down
   SensitiveGraphic* capture_ = nullptr;
   SensitiveGraphic* underMouse_ = nullptr;
   int underHandle_ = 0;

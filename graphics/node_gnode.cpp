@@ -536,7 +536,9 @@ void NodeGNode::handleMessage(GMessage& msg) {
     case CmToPlaceholder: dereference(); break;
     case CmExistingSymbol: reference(); break;
     case CmNewSymbol: instantiate(); break;
-    default: break;  // linking is the page window's
+    case CmLinkTo: p->linkFrom(this, false); break;
+    case CmPlaceholderLinkTo: p->linkFrom(this, true); break;
+    default: break;
   }
 }
 
@@ -615,7 +617,15 @@ HCURSOR NodeGNode::getCursor(POINT p) {
 }
 
 void NodeGNode::WMLButtonDown(GMessage& msg) {
-  switch (cursorKind(logicalPoint(msg))) {
+  const PageCursors::Kind kind = cursorKind(logicalPoint(msg));
+  // Shift and a press, or a press on the linking zone, link to another symbol.
+  if (page() != nullptr && !page()->readOnly() &&
+      (kind == PageCursors::LinkTo || (kind == PageCursors::Hand && (msg.keys & 0x0004)))) {
+    msg.result = 0;
+    page()->linkFrom(this, false);
+    return;
+  }
+  switch (kind) {
     case PageCursors::Menu:
     case PageCursors::LinkTo:
     case PageCursors::Goto:

@@ -13,6 +13,7 @@
 #include "graphics/node_gnode.h"
 #include "graphics/node_gnode_ro.h"
 #include "graphics/tether.h"
+#include "graphics/text_box.h"
 #include "graphics/view_node.h"
 
 namespace {
@@ -139,6 +140,7 @@ std::string describePage(ViewNode& page) {
     std::string kind;
     if (auto* s = dynamic_cast<NodeGNode*>(g)) kind = symbolJson(*s);
     else if (auto* b = dynamic_cast<LinkGNode*>(g)) kind = boxJson(*b);
+    else if (auto* t = dynamic_cast<TextBox*>(g)) kind = "\"kind\":\"text\",\"text\":" + jsonText(t->text() != nullptr ? t->text() : "");
     else kind = "\"kind\":\"annotation\"";
     out += std::string(first ? "" : ",") + "{" + kind + ",\"id\":" + std::to_string(g->id()) +
            ",\"rect\":" + rectJson(r) + ",\"layer\":" + std::to_string(g->paintLayer()) + "}";

@@ -83,6 +83,9 @@ LONG ViewNode::newObjectId() {
 }
 
 NodeGNode* ViewNode::findSymbol(LONG id) const {
+  const auto it = symbolIds_.find(id);
+  if (it != symbolIds_.end() && it->second->id() == id) return it->second;
+  // A symbol renumbered since it was added is still found, the long way.
   for (SensitiveGraphic* g : sensitiveGraphics()) {
     if (g->id() != id) continue;
     if (auto* s = dynamic_cast<NodeGNode*>(g)) return s;
@@ -251,8 +254,11 @@ int ViewNode::ownsStream(int own) {
 void ViewNode::closeStream() {
   KMTranslator::closeStream();
   if (body_ == nullptr) return;
-  body_->flush();
-  if (ownsBody_) delete body_;
+  // A lent stream is the lender's to flush and to free; it may be gone.
+  if (ownsBody_) {
+    body_->flush();
+    delete body_;
+  }
   body_ = nullptr;
   ownsBody_ = false;
 }

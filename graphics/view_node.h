@@ -23,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "core/node_window.h"
 #include "graphics/graphic_window.h"
@@ -31,6 +32,7 @@
 
 class EditControl;
 class GlyphFactory;
+class LinkGNode;
 class GNodeSlave;
 class NodeGNode;
 class NodeRef;
@@ -121,6 +123,11 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   virtual int resolveNodeRef(NodeRef* ref);
   virtual NodeGNode* associateSlave(GNodeSlave* slave, const char* typeName, bool ghost, TPoint& at);
   virtual GNodeSlave* checkCreateSlave(NodeRef*) { return nullptr; }
+  // Links `from` to the symbol the user picks with the rubber band: a new link
+  // box of the book's default link type between them, made a real link of
+  // the book unless `placeholder` (or the book is read-only). The new box, or
+  // null when nothing was picked.
+  virtual LinkGNode* linkFrom(NodeGNode* from, bool placeholder);
   // Name editing of a symbol: an edit field over it, taken in by wrapUpNameEdits.
   virtual void startNameEdit(NodeGNode* symbol);
   virtual void wrapUpNameEdits();
@@ -139,9 +146,13 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   virtual bool confirmsSave() const { return false; }
   void setClipBoardData() override;
   virtual HMENU createPopup();
+  // A graphic's popup: its command goes to it; a deletion it leaves to the
+  // window (an annotation's) removes it from the page.
+  UINT trackPopup(Graphic* g, HMENU menu, int x, int y, int flag) override;
   POINT DPtoLP(POINT device);
   // Status fields 0 to 4 of the main window.
   virtual void updateStatusFields();
+  void addSNode(SensitiveGraphic* g) override;
   void removeNode(Graphic* g) override;
   void destroyAllGraphics() override;
 
@@ -200,6 +211,10 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   std::unique_ptr<TypeNode> ownTypes_;
   bool typesTried_ = false;
   std::unique_ptr<std::map<LONG, LONG>> idMap_;
+  // The idea symbols by object id (the first added of each id), so that a
+  // page's links find their ends without walking the page.
+  std::unordered_map<LONG, NodeGNode*> symbolIds_;
+  std::unordered_map<const Graphic*, LONG> symbolIdOf_;  // the same, the other way
   POINT lastPoint_ = {0, 0};
   // The concept map header as read, written back as it was.
   bool haveCM_ = false;
@@ -215,6 +230,8 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   // of the new-symbol operations.
   NodeGNode* placeSymbol(NodeRef* ref, POINT device, bool modify, bool atLastPoint);
   void advanceLastPoint();
+  // Hands `msg` to `g`; removes `g` when it was a deletion `g` left to the window.
+  void dispatchToGraphic(Graphic* g, GMessage& msg);
   std::iostream* body_ = nullptr;  // the attached body stream
   bool ownsBody_ = false;          // deleted on closing
 };

@@ -11,6 +11,7 @@
 #include "core/nexil.h"
 #include "core/node.h"
 #include "core/node_ref.h"
+#include "graphics/annotation.h"
 #include "graphics/node_gnode.h"
 #include "graphics/view_node.h"
 #include "kit/error.h"
@@ -165,6 +166,31 @@ void ViewNode::EvActivate(UINT active, bool minimized, HWND other) {
   if (active && sounds()) playSound("NXACTIVE.WAV");
 }
 
+void ViewNode::dispatchToGraphic(Graphic* g, GMessage& msg) {
+  g->handleMessage(msg);
+  // An annotation asks the window to delete it by leaving the command unhandled.
+  const bool deletion = msg.keys == Annotation::CmDelete || msg.keys == Annotation::CmDeleteKey;
+  if (deletion && msg.result != 0 && dynamic_cast<Annotation*>(g) != nullptr) {
+    g->eraseGraphic();
+    setModified(1);
+  }
+}
+
+UINT ViewNode::trackPopup(Graphic* g, HMENU menu, int x, int y, int flag) {
+  if (menu == nullptr) return 0;
+  const UINT cmd = static_cast<UINT>(
+      ::TrackPopupMenu(menu, static_cast<UINT>(flag) | TPM_RETURNCMD, x, y, 0, HWindow, nullptr));
+  if (cmd != 0 && g != nullptr) {
+    GMessage m;
+    m.window = HWindow;
+    m.message = WM_COMMAND;
+    m.keys = static_cast<WORD>(cmd);
+    m.position = packPoint(x, y);
+    dispatchToGraphic(g, m);
+  }
+  return cmd;
+}
+
 HMENU ViewNode::createPopup() {
   HMENU m = ::CreatePopupMenu();
   ::AppendMenu(m, MF_STRING, CmOpenNode, "Insert &Existing Idea Symbol...\tAlt+Insert");
@@ -218,7 +244,7 @@ LRESULT ViewNode::EvCommand(UINT id, HWND hWndCtl, UINT notifyCode) {
       const auto& now = sensitiveGraphics();
       if (std::find(now.begin(), now.end(), g) == now.end()) continue;
       GMessage copy = m;
-      g->handleMessage(copy);
+      dispatchToGraphic(g, copy);
     }
     if (r->rescroll) updateScrollBars(1);
     return 0;

@@ -11,6 +11,7 @@
 #include "graphics/edit_control.h"
 #include "graphics/g_node_slave.h"
 #include "graphics/glyph_factory.h"
+#include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
 #include "graphics/view_node.h"
 #include "kit/error.h"
@@ -92,6 +93,23 @@ NodeGNode* ViewNode::newNameEditNode(bool ghost, TPoint* at, const char* text) {
 NodeGNode* ViewNode::newPosterBoardNode() { return newNameEditNode(false, nullptr, nullptr); }
 NodeGNode* ViewNode::CMNewGhostNode() { return newNameEditNode(true, nullptr, nullptr); }
 NodeGNode* ViewNode::newNode() { return newPosterBoardNode(); }
+
+LinkGNode* ViewNode::linkFrom(NodeGNode* from, bool placeholder) {
+  if (from == nullptr || readOnly()) return nullptr;
+  auto* to = dynamic_cast<NodeGNode*>(from->rubberBand());
+  if (to == nullptr || to == from) return nullptr;
+  TypeNode* types = typeNode();
+  const char* type = types != nullptr ? types->defaultLinkTypeName() : "Undefined";
+  HDC hdc = getClientHDC();
+  LinkGNode* box = factory().makeLinkGNode(this, newObjectId(), type, nullptr, from, to, 0, 0, hdc);
+  if (hdc != nullptr) releaseClientHDC();
+  if (box == nullptr) return nullptr;
+  addSNode(box);
+  box->clearState(Graphic::Hidden);
+  if (!placeholder) box->instantiate();
+  setModified(1);
+  return box;
+}
 
 void ViewNode::startNameEdit(NodeGNode* symbol) {
   wrapUpNameEdits();
@@ -191,7 +209,21 @@ NodeGNode* ViewNode::associateSlave(GNodeSlave* slave, const char* typeName, boo
   return s;
 }
 
+void ViewNode::addSNode(SensitiveGraphic* g) {
+  GraphicWindow::addSNode(g);
+  if (auto* s = dynamic_cast<NodeGNode*>(g)) {
+    if (symbolIds_.emplace(s->id(), s).second) symbolIdOf_[g] = s->id();
+  }
+}
+
 void ViewNode::removeNode(Graphic* g) {
+  // Called from the graphic's own destruction too, when it is no longer a
+  // symbol to ask: it is known by its address.
+  const auto known = symbolIdOf_.find(g);
+  if (known != symbolIdOf_.end()) {
+    symbolIds_.erase(known->second);
+    symbolIdOf_.erase(known);
+  }
   if (g != nullptr && g == nameEditSymbol_) {
     nameEditSymbol_ = nullptr;
     nameEdit_.reset();
@@ -200,6 +232,8 @@ void ViewNode::removeNode(Graphic* g) {
 }
 
 void ViewNode::destroyAllGraphics() {
+  symbolIds_.clear();
+  symbolIdOf_.clear();
   nameEditSymbol_ = nullptr;
   nameEdit_.reset();
   // A graphic still held by the mouse (a drag cut short) is let go first.

@@ -139,6 +139,10 @@ void KMTranslator::closeStream() {
     ownedStream.reset();
     if (fd >= 0) _close(fd);
     fd = -1;
+  } else if (stream) {
+    // A stream lent by the caller may go as soon as it is taken back: neither
+    // side keeps it (the writer would flush into it when it closes).
+    detachSides();
   }
   stream = nullptr;
   ownsStream = false;

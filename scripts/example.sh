@@ -2,9 +2,10 @@
 # The main job on the bundled example: installs what is missing, builds everything
 # (the libraries, tvx, blkpack and the example books, which the build assembles
 # from their map-text sources with "tvx import"), then checks the example book
-# and lists its pages and links; last it draws the shape gallery (every glyph
-# shape in each line mask and colour set, its join points marked, the bevelled
-# boxes and the text blocks) as SVG, PNG and PDF.
+# and lists its pages and links, lists its types, draws every page of it as SVG,
+# PNG and PDF (as the page window paints it) into build/example/pages/; last it
+# draws the shape gallery (every glyph shape in each line mask and colour set,
+# its join points marked, the bevelled boxes and the text blocks).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,7 +17,12 @@ echo "== tvx check $book"
 build/bin/tvx check "$book"
 echo "== tvx ls $book"
 build/bin/tvx ls "$book"
-# The shape gallery, as SVG, PNG and PDF in build/example/.
+echo "== tvx types $book"
+build/bin/tvx types "$book"
 mkdir -p build/example
+echo "== every page of $book in build/example/pages/"
+written=$(build/bin/tvx render --all -o build/example/pages "$book" | wc -l)
+echo "$written files (the home page: build/example/pages/1-the-solar-system.png)"
+# The shape gallery, as SVG, PNG and PDF in build/example/.
 echo "== shape gallery in build/example/"
 build/bin/gallery build/example

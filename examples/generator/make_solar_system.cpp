@@ -149,7 +149,7 @@ std::string typePage() {
   return out.str();
 }
 
-// A polyline drawn freehand: a loose circle around the Sun's symbol.
+// A polyline drawn freehand: a loose circle around the page's subject.
 std::string penStroke(RECT* box) {
   std::vector<POINT> pts;
   const int cx = 60, cy = 40;
@@ -165,7 +165,8 @@ std::string penStroke(RECT* box) {
                      std::to_string(t) + "," + std::to_string(r + 1) + "," +
                      std::to_string(b + 1) + "," + std::to_string(kRed) + ",2 ";
   for (const POINT& p : pts) text += std::to_string(p.x) + "," + std::to_string(p.y) + " ";
-  // On the page: around the Sun's symbol, enlarged as the board does (6 and 7).
+  // On the page: around the subject in the middle, enlarged as the board does
+  // (6 and 7).
   *box = RECT{300 - 6, 200 - 6, 300 + (r - l) + 7, 200 + (b - t) + 7};
   return text;
 }
@@ -181,10 +182,15 @@ std::string pageBody(const PageDef& p) {
   w.writeNodeSection();
   // The subject in the middle, the pages it leads to on a circle around it,
   // placeholders along the bottom.
+  // A symbol standing for a page with content is saved with its drop shadow
+  // (0x1000), as a page window saves it.
+  const ULONG kShadow = 0x1000;
   std::map<ULONG, LONG> symbolOf;  // page -> symbol id on this page
+  std::map<ULONG, POINT> placeOf;  // page -> its symbol's top-left corner
   LONG next = 1;
   symbolOf[p.id] = next;
-  w.writeNodeObject(next++, p.name, A, p.type, 330, 230, A, A, 0, A, pageRef(p.id).c_str(), nullptr);
+  placeOf[p.id] = POINT{330, 230};
+  w.writeNodeObject(next++, p.name, A, p.type, 330, 230, A, A, kShadow, A, pageRef(p.id).c_str(), nullptr);
   w.closeNodeObj();
   const int n = static_cast<int>(p.shows.size());
   for (int i = 0; i < n; ++i) {
@@ -193,7 +199,8 @@ std::string pageBody(const PageDef& p) {
     const LONG x = 330 + static_cast<LONG>(250 * std::cos(angle));
     const LONG y = 230 + static_cast<LONG>(170 * std::sin(angle));
     symbolOf[q->id] = next;
-    w.writeNodeObject(next++, q->name, A, q->type, x, y, A, A, 0, A, pageRef(q->id).c_str(), nullptr);
+    placeOf[q->id] = POINT{x, y};
+    w.writeNodeObject(next++, q->name, A, q->type, x, y, A, A, kShadow, A, pageRef(q->id).c_str(), nullptr);
     w.closeNodeObj();
   }
   LONG px = 40;
@@ -202,19 +209,44 @@ std::string pageBody(const PageDef& p) {
     w.closeNodeObj();
     px += 170;
   }
-  // The book's links between pages shown here.
+  // The book's links between pages shown here, each box near the middle of
+  // its two symbols but clear of the subject in the middle and of the boxes
+  // placed before it (symbols are taken as about 60 x 24, boxes 40 x 30).
   bool anyLink = false;
+  std::vector<POINT> boxes;
+  const double cx = 330 + 30, cy = 230 + 12;
   for (const LinkDef& l : kLinks) {
     if (!symbolOf.count(l.from) || !symbolOf.count(l.to)) continue;
     if (!anyLink) w.writeLinkSection();
     anyLink = true;
-    w.writeLinkObject(next++, A, l.type, symbolOf[l.from], symbolOf[l.to], 0, 0, 0, A,
+    const POINT a = placeOf[l.from], b = placeOf[l.to];
+    double mx = (a.x + b.x) / 2.0 + 30, my = (a.y + b.y) / 2.0 + 12;
+    const double away = std::hypot(mx - cx, my - cy);
+    if (away < 75) {
+      const double ux = away > 1 ? (mx - cx) / away : 0, uy = away > 1 ? (my - cy) / away : -1;
+      mx = cx + ux * 75;
+      my = cy + uy * 75;
+    }
+    POINT box{static_cast<LONG>(mx) - 20, static_cast<LONG>(my) - 15};
+    for (int tries = 0; tries < 8; ++tries) {
+      const bool clash = std::any_of(boxes.begin(), boxes.end(), [&](const POINT& o) {
+        return std::abs(o.x - box.x) < 44 && std::abs(o.y - box.y) < 32;
+      }) || std::any_of(placeOf.begin(), placeOf.end(), [&](const std::pair<const ULONG, POINT>& s) {
+        return box.x + 40 > s.second.x && box.x < s.second.x + 70 && box.y + 30 > s.second.y &&
+               box.y < s.second.y + 38;
+      });
+      if (!clash) break;
+      box.y += 34;
+    }
+    boxes.push_back(box);
+    w.writeLinkObject(next++, A, l.type, symbolOf[l.from], symbolOf[l.to], box.x, box.y, 0, A,
                       linkRef(l.id).c_str(), nullptr);
     w.closeLinkObj();
   }
   w.writeAnnotationSection();
   const std::string text = p.text;
-  w.writeAnnotationObject(next++, nullptr, 20, 20, 300, 90, 0, nullptr, 0, 't', text.c_str(),
+  // The text box in the top right corner, clear of the symbols.
+  w.writeAnnotationObject(next++, nullptr, 440, 6, 740, 70, 0, nullptr, 0, 't', text.c_str(),
                           static_cast<ULONG>(text.size() + 1), nullptr, A);
   w.closeAnnoObj();
   if (p.id == kHome) {

@@ -34,6 +34,7 @@
 
 #include "platform/io/fault_injection.h"
 #include "platform/io/pending_copy.h"
+#include "platform/io/written_ranges.h"
 
 namespace {
 
@@ -155,6 +156,8 @@ FdStreamBuf::FdStreamBuf(int fd, std::size_t bufferSize, std::size_t cachePages)
     fileLength_ = static_cast<std::streamoff>(st.st_size);
     landing_ = PendingCopy::find(static_cast<unsigned long long>(st.st_dev),
                                  static_cast<unsigned long long>(st.st_ino));
+    written_ = WrittenRanges::find(static_cast<unsigned long long>(st.st_dev),
+                                   static_cast<unsigned long long>(st.st_ino));
     slotsPowerOfTwo_ = (cachePages & (cachePages - 1)) == 0;
     if ((pageBytes_ & (pageBytes_ - 1)) == 0) {
       pageShift_ = 0;
@@ -162,6 +165,10 @@ FdStreamBuf::FdStreamBuf(int fd, std::size_t bufferSize, std::size_t cachePages)
     }
   } else {
     buffer_.resize(pageBytes_);
+    if (fd >= 0 && WrittenRanges::anyWatched() && fstat(fd, &st) == 0) {
+      written_ = WrittenRanges::find(static_cast<unsigned long long>(st.st_dev),
+                                     static_cast<unsigned long long>(st.st_ino));
+    }
   }
 }
 
@@ -186,6 +193,7 @@ bool FdStreamBuf::flushOutput() {
       fileLength_ = std::max(fileLength_, putOffset_ + static_cast<std::streamoff>(n));
     }
   } else {
+    noteWrite(putOffset_, n);
     ok = n == 0 || writeAll(fd_, pbase(), n, static_cast<off_t>(putOffset_));
     if (!ok) writeFailed_ = true;
   }
@@ -381,6 +389,7 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
       // A large write goes straight to the file.
       dropInput();
       if (!flushOutput()) break;
+      noteWrite(pos_, static_cast<std::size_t>(left));
       if (!writeAll(fd_, s + done, static_cast<std::size_t>(left), static_cast<off_t>(pos_))) {
         writeFailed_ = true;
         break;
@@ -399,6 +408,7 @@ std::streamsize FdStreamBuf::xsputn(const char* s, std::streamsize n) {
 bool FdStreamBuf::truncate(std::streamoff length) {
   if (!flushOutput()) return false;
   dropInput();
+  if (length >= 0 && written_) written_->cut(static_cast<uint64_t>(length));
   if (!cached()) return ftruncate(fd_, static_cast<off_t>(length)) == 0;
   // Everything reaches the file first: a refused truncation then leaves the
   // file whole and as the stream knows it.
@@ -669,6 +679,11 @@ bool FdStreamBuf::writeBackRun(std::size_t slot) {
     if (length < pageBytes_) break;  // the file's last page
   }
   if (count == 0) return true;
+  if (written_) {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i) bytes += pieces[i].iov_len;
+    noteWrite(first * pageSize(), bytes);
+  }
   if (!settle() ||
       !writePieces(fd_, pieces, static_cast<int>(count), static_cast<off_t>(first * pageSize()))) {
     writeFailed_ = true;
@@ -703,6 +718,7 @@ bool FdStreamBuf::startPutArea() {
 }
 
 bool FdStreamBuf::writeAround(const char* s, std::size_t n) {
+  noteWrite(pos_, n);
   if (!settle() || !writeAll(fd_, s, n, static_cast<off_t>(pos_))) {
     writeFailed_ = true;
     return false;
@@ -781,6 +797,10 @@ std::streamsize FdStreamBuf::peekAt(std::streamoff pos, char* s, std::streamsize
     at = to;
   }
   return static_cast<std::streamsize>(end - pos);
+}
+
+void FdStreamBuf::noteWrite(std::streamoff offset, std::size_t n) {
+  if (written_ && offset >= 0) written_->wrote(static_cast<uint64_t>(offset), n);
 }
 
 int FdStreamBuf::readFd() const { return landing_ ? landing_->readFd(fd_) : fd_; }

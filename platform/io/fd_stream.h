@@ -29,7 +29,9 @@
 // A page-cache stream opened on a file that a copy is still landing in
 // (platform/io/pending_copy.h) reads the copy's source until the copy is whole, and
 // waits for it before its first write reaches the file; a copy that fails makes
-// that write fail.
+// that write fail. A stream opened on a file whose writes are watched
+// (platform/io/written_ranges.h) tells the record of each write and truncation
+// before it reaches the file.
 //
 // Failures: every write that reaches the file goes through the failure hook
 // (platform/io/fault_injection.h) first. Once any write of this stream failed (its
@@ -52,6 +54,7 @@
 #include "platform/io/truncatable.h"
 
 class PendingCopy;
+class WrittenRanges;
 
 // Gives a cached stream's page memory back to the system.
 struct PoolRelease {
@@ -181,6 +184,9 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // Before anything is written to the file: waits for a copy landing in it to be
   // whole. False (and the write counts as failed) when it never will be.
   bool settle();
+  // Before [offset, offset + n) is written to the file: tells the record of the
+  // file's writes, when it is watched (platform/io/written_ranges.h).
+  void noteWrite(std::streamoff offset, std::size_t n);
 
   int fd_;
   // The buffer's size, which is also the page size (at least 16).
@@ -216,6 +222,8 @@ class FdStreamBuf : public std::streambuf, public Truncatable {
   // A copy still landing in the file when this stream was opened on it, until it
   // is whole; the file's bytes are read from its source meanwhile.
   std::shared_ptr<PendingCopy> landing_;
+  // The record of this file's writes, when someone watches them.
+  std::shared_ptr<WrittenRanges> written_;
 };
 
 class FdStreamBuf::KeptPages {

@@ -46,6 +46,11 @@ int PageNexil::findDB(DBRef& into, const char*, const char* name) {
 
 Node* PageNexil::getDisplayedNode(NodeRef&) { return displayed; }
 
+int PageNexil::saveNode(std::iostream& body, Node& node) {
+  auto* w = dynamic_cast<ViewNode*>(node.window());
+  return w != nullptr && w->writePage(body) >= 0 ? 0 : -1;
+}
+
 int PageNexil::loadNode(TWindow*, NodeRef& ref, int x, int, TRect*, bool) {
   loads.push_back(std::string(ref.name().c_str()) + " mode " + std::to_string(x));
   return -1;

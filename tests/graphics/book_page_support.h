@@ -27,7 +27,8 @@ class PageNexil : public Nexil {
   int findDB(DBRef& into, const char* net, const char* name) override;
   Node* getDisplayedNode(NodeRef& ref) override;
   Node* instantiateNode(std::iostream*, NodeRef&) override { return nullptr; }
-  int saveNode(std::iostream&, Node&) override { return -1; }
+  // Has the page's window write the page (as the book manager does).
+  int saveNode(std::iostream& body, Node& node) override;
   // Recorded as "<page name> mode <x>"; nothing is shown.
   int loadNode(TWindow* parent, NodeRef& ref, int x, int y, TRect* from, bool show) override;
   // The book manager of the plug-in refuses new pages.

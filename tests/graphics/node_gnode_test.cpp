@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "book_page_support.h"
+#include "core/links.h"
 #include "core/node_ref.h"
 #include "graphics/glyph_factory.h"
 #include "graphics/link_gnode.h"
@@ -69,7 +70,7 @@ TEST_F(BookPageTest, TheExamplePageBecomesSymbolsAndWritesItsRecordsBack) {
   EXPECT_EQ(rectOf(*sun).top, 0xe6);
   EXPECT_STREQ(sun->typeName(), "Star");
   EXPECT_TRUE(sun->hasValidRef());
-  EXPECT_FALSE(sun->state() & Graphic::Shadow) << "the record's flags, saved without a shadow";
+  EXPECT_TRUE(sun->state() & Graphic::Shadow) << "the record's flags: its page has content";
   EXPECT_EQ(sun->shape()->fillColor().color(), 0xd7ffu) << "the Star type's fill";
   EXPECT_EQ(sun->shape()->glyphNumber(), 2);
   EXPECT_EQ(sun->paintLayer(), NodeGNode::Layer);
@@ -80,8 +81,6 @@ TEST_F(BookPageTest, TheExamplePageBecomesSymbolsAndWritesItsRecordsBack) {
   ASSERT_NE(nodesEnd, std::string::npos);
   EXPECT_EQ(written.substr(0, nodesEnd), stored.substr(0, nodesEnd));
   EXPECT_TRUE(recorder.reports.empty()) << recorder.reports.front();
-  sun->verify();
-  EXPECT_TRUE(sun->state() & Graphic::Shadow) << "the Sun's page has content";
 }
 
 TEST_F(BookPageTest, APlaceholderIsDottedWithoutShadowAndHasItsOwnMenu) {
@@ -321,6 +320,41 @@ TEST_F(BookPageTest, ReadOnlySymbolsFollowThePagesWebAddressOrAskWhichOne) {
   ::DestroyMenu(m);
   EXPECT_NE(menus(*host).back().find("&Open Page\tDbl-Left|&Open URL\tDbl-Left|"), std::string::npos);
   NodeGNodeRO::setUrlHook(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+std::size_t linkCount(NodeGNode* s, PageNexil& app, ViewNode* page) {
+  std::unique_ptr<Links> links = s->nodeRef()->getLinks(page, app);
+  return links != nullptr ? links->count() : 0;
+}
+
+TEST_F(BookPageTest, ShiftDraggingFromOneSymbolToAnotherLinksThemInTheBookAndDeletingUnlinks) {
+  ASSERT_TRUE(show("Pluto"));
+  NodeGNode* pluto = symbol("Pluto");
+  NodeGNode* kuiper = symbol("Kuiper belt");
+  const std::size_t before = linkCount(pluto, app, page.get());
+  const std::size_t boxesBefore = boxes().size();
+  RECT a, b;
+  pluto->rawRect(a);
+  kuiper->rawRect(b);
+  POINT from = {(a.left + a.right) / 2, (a.top + a.bottom) / 2}, to = {(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+  page->logicalToDevice(from);
+  page->logicalToDevice(to);
+  host->drag(page->HWindow, from, to, 4, MK_SHIFT);
+  host->run();
+  ASSERT_EQ(boxes().size(), boxesBefore + 1);
+  LinkGNode* made = boxes().back();
+  EXPECT_EQ(made->getSource(), pluto);
+  ASSERT_NE(made->linkRef(), nullptr) << "a real link of the book";
+  EXPECT_EQ(linkCount(pluto, app, page.get()), before + 1);
+  EXPECT_TRUE(page->isModified());
+  host->desktop().answer(IDOK);
+  made->deleteLink(1, true);
+  EXPECT_EQ(boxes().size(), boxesBefore);
+  EXPECT_EQ(linkCount(pluto, app, page.get()), before);
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ TEST_F(TvxRenderTest, TheJsonListsOneGraphicPerRecord) {
     EXPECT_EQ(count(text, "{\"kind\":\"idea\"") + count(text, "{\"kind\":\"placeholder\""), symbols) << name;
     EXPECT_EQ(count(text, "{\"kind\":\"link\""), links) << name;
     EXPECT_EQ(count(text, "{\"kind\":\"arrow\""), 2 * links) << name << ": one arrow in, one out of each box";
+    EXPECT_EQ(count(text, "{\"kind\":\"text\""), count(body, "\n    (t\"")) << name;
   }
 }
 
