@@ -11,8 +11,10 @@
 #include "core/node_ref.h"
 #include "graphics/edit_control.h"
 #include "graphics/glyph_factory.h"
+#include "graphics/group_annotation.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
+#include "graphics/pen_stroke.h"
 #include "graphics/text_box.h"
 #include "kit/error.h"
 #include "plugin/type_node.h"
@@ -170,8 +172,14 @@ int ViewNode::CMAnnotation(KM_Annotation& record) {
       record.values[i] = it != idMap_->end() ? it->second : KM_ABSENT;
     }
   }
-  if (record.kind != 't') return -1;
-  return TextBox::make(this, record, nullptr) != nullptr ? 0 : -1;
+  Annotation* made = nullptr;
+  switch (record.kind) {
+    case 'g': made = GroupAnnotation::make(this, record, nullptr); break;
+    case 'p': made = PenStroke::make(this, record, nullptr); break;
+    case 't': made = TextBox::make(this, record, nullptr); break;
+    default: break;
+  }
+  return made != nullptr ? 0 : -1;
 }
 
 LONG ViewNode::writeGraphics(KMEsrap& w) {

@@ -163,8 +163,9 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   int CMLink(KM_Link& record) override;
   int CMNodeType(KM_NodeType&) override { return -1; }
   int CMLinkType(KM_LinkType&) override { return -1; }
-  // A text box record becomes a text box (while pasting with a fresh id and
-  // its tether ids remapped); records of other kinds are not read here.
+  // A text box, pen stroke or pen group record becomes that annotation (while
+  // pasting with a fresh id and its tether ids remapped); records of other
+  // kinds are not read here.
   int CMAnnotation(KM_Annotation& record) override;
   int CMAttr(char*, char*) override { return -1; }
   // Writes the idea symbols' node section and the link boxes' link section,
