@@ -1,6 +1,7 @@
 // The box, the menu, the commands and the tethers every annotation shares (see
 // annotation.h).
 #include "graphics/annotation.h"
+#include "graphics/view_node.h"
 
 #include <algorithm>
 #include <map>
@@ -37,6 +38,8 @@ Annotation::Annotation(GraphicWindow* window, LONG id, int left, int top, int ri
   setRect(r, nullptr);
   if (playSound) playIfSounds("NXNEWANO.WAV");
   if (window != nullptr) window->setModified(1);
+  // A member of a group is on no list of the page, but its id is taken.
+  if (auto* page = dynamic_cast<ViewNode*>(window)) page->noteObjectId(id);
 }
 
 Annotation::~Annotation() { playIfSounds("NXDELANO.WAV"); }

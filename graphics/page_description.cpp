@@ -12,6 +12,8 @@
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
 #include "graphics/node_gnode_ro.h"
+#include "graphics/group_annotation.h"
+#include "graphics/pen_stroke.h"
 #include "graphics/tether.h"
 #include "graphics/text_box.h"
 #include "graphics/view_node.h"
@@ -121,6 +123,8 @@ std::string describePage(ViewNode& page) {
     if (auto* s = dynamic_cast<NodeGNode*>(g)) kind = symbolJson(*s);
     else if (auto* b = dynamic_cast<LinkGNode*>(g)) kind = boxJson(*b);
     else if (auto* t = dynamic_cast<TextBox*>(g)) kind = "\"kind\":\"text\",\"text\":" + jsonString(t->text() != nullptr ? t->text() : "");
+    else if (dynamic_cast<PenStroke*>(g) != nullptr) kind = "\"kind\":\"pen stroke\"";
+    else if (dynamic_cast<GroupAnnotation*>(g) != nullptr) kind = "\"kind\":\"pen group\"";
     else kind = "\"kind\":\"annotation\"";
     out += std::string(first ? "" : ",") + "{" + kind + ",\"id\":" + std::to_string(g->id()) +
            ",\"rect\":" + rectJson(r) + ",\"layer\":" + std::to_string(g->paintLayer()) + "}";

@@ -76,11 +76,7 @@ GlyphFactory& ViewNode::factory() const {
   return readOnly() ? GlyphFactory::readOnly() : GlyphFactory::installed();
 }
 
-LONG ViewNode::newObjectId() {
-  LONG highest = 0;
-  for (SensitiveGraphic* g : sensitiveGraphics()) highest = std::max(highest, g->id());
-  return highest < 0x7FFFFFFF ? highest + 1 : highest;
-}
+LONG ViewNode::newObjectId() { return highestId_ < 0x7FFFFFFF ? ++highestId_ : highestId_; }
 
 NodeGNode* ViewNode::findSymbol(LONG id) const {
   const auto it = symbolIds_.find(id);
@@ -202,7 +198,7 @@ LONG ViewNode::writeGraphics(KMEsrap& w) {
   // The annotations, after the symbols and links they may be tethered to.
   std::vector<Annotation*> notes;
   for (SensitiveGraphic* g : sensitiveGraphics()) {
-    if (auto* a = dynamic_cast<Annotation*>(g)) notes.push_back(a);
+    if (auto* a = dynamic_cast<Annotation*>(g); a != nullptr && wanted(g)) notes.push_back(a);
   }
   if (notes.empty()) return status;
   status = w.writeAnnotationSection();

@@ -96,8 +96,13 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   // The name of the node or link type with id `id`: the root's when unknown.
   virtual std::string nodeTypeName(LONG id);
   virtual std::string linkTypeName(LONG id);
-  // A fresh object id: one more than the highest in use on the page.
+  // A fresh object id: one more than the highest taken on the page so far
+  // (each call takes one).
   virtual LONG newObjectId();
+  // Records that `id` is taken by a graphic of the page.
+  void noteObjectId(LONG id) {
+    if (id > highestId_) highestId_ = id;
+  }
   // The idea symbol with object id `id`, or null.
   virtual NodeGNode* findSymbol(LONG id) const;
   // While pasting, the new id recorded for `id`; otherwise `id`.
@@ -216,6 +221,7 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   std::unordered_map<LONG, NodeGNode*> symbolIds_;
   std::unordered_map<const Graphic*, LONG> symbolIdOf_;  // the same, the other way
   POINT lastPoint_ = {0, 0};
+  LONG highestId_ = 0;  // the highest object id taken on the page
   // The concept map header as read, written back as it was.
   bool haveCM_ = false;
   RECT cmBounds_ = {0, 0, 0, 0}, cmViewport_ = {0, 0, 0, 0};

@@ -211,6 +211,7 @@ NodeGNode* ViewNode::associateSlave(GNodeSlave* slave, const char* typeName, boo
 
 void ViewNode::addSNode(SensitiveGraphic* g) {
   GraphicWindow::addSNode(g);
+  if (g != nullptr) noteObjectId(g->id());
   if (auto* s = dynamic_cast<NodeGNode*>(g)) {
     if (symbolIds_.emplace(s->id(), s).second) symbolIdOf_[g] = s->id();
   }
@@ -234,6 +235,7 @@ void ViewNode::removeNode(Graphic* g) {
 void ViewNode::destroyAllGraphics() {
   symbolIds_.clear();
   symbolIdOf_.clear();
+  highestId_ = 0;
   nameEditSymbol_ = nullptr;
   nameEdit_.reset();
   // A graphic still held by the mouse (a drag cut short) is let go first.

@@ -252,7 +252,8 @@ std::string pageBody(const PageDef& p) {
   if (p.id == kHome) {
     RECT box;
     const std::string stroke = penStroke(&box);
-    w.writeAnnotationObject(next++, nullptr, box.left, box.top, box.right, box.bottom, 0, nullptr,
+    // A pen stroke's box is hidden (0x2000), as the board makes it.
+    w.writeAnnotationObject(next++, nullptr, box.left, box.top, box.right, box.bottom, 0x2000, nullptr,
                             0, 'p', stroke.c_str(), static_cast<ULONG>(stroke.size() + 1), nullptr,
                             A);
     w.closeAnnoObj();

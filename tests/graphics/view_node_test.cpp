@@ -5,8 +5,10 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "book_page_support.h"
+#include "core/db.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
 #include "platform/owl/t_command_enabler.h"
@@ -146,6 +148,30 @@ TEST_F(BookPageTest, SavingThePageGivesBackItsBody) {
   std::ostringstream text;
   text << again->rdbuf();
   EXPECT_EQ(text.str(), body);
+}
+
+}  // namespace
+
+namespace {
+
+int collectPageId(ULONG id, const String&, const String&, ULONG, void* data) {
+  static_cast<std::vector<ULONG>*>(data)->push_back(id);
+  return 0;
+}
+
+TEST_F(BookPageTest, EveryPageOfTheExampleIsWrittenBackAsItWasRead) {
+  ASSERT_TRUE(show("Pluto"));
+  std::vector<ULONG> ids;
+  book.db()->doUntilNode(collectPageId, &ids);
+  ASSERT_GE(ids.size(), 16u);
+  for (ULONG id : ids) {
+    std::string stored;
+    std::unique_ptr<ViewNode> w = readPage(id, &stored);
+    ASSERT_NE(w, nullptr) << id;
+    std::ostringstream out;
+    ASSERT_GE(w->writePage(out), 0) << id;
+    EXPECT_EQ(out.str(), stored) << "page " << id;
+  }
 }
 
 }  // namespace

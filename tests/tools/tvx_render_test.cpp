@@ -125,6 +125,7 @@ TEST_F(TvxRenderTest, TheJsonListsOneGraphicPerRecord) {
     EXPECT_EQ(countOf(text, "{\"kind\":\"link\""), links) << name;
     EXPECT_EQ(countOf(text, "{\"kind\":\"arrow\""), 2 * links) << name << ": one arrow in, one out of each box";
     EXPECT_EQ(countOf(text, "{\"kind\":\"text\""), countOf(body, "\n    (t\"")) << name;
+    EXPECT_EQ(countOf(text, "{\"kind\":\"pen stroke\""), countOf(body, "\n    (p\"")) << name;
   }
 }
 
