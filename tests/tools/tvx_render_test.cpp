@@ -156,6 +156,15 @@ TEST_F(TvxRenderTest, HostileValuesAreDrawnWithTheirReports) {
   EXPECT_TRUE(fileExists(dir.file("hostile.png")));
 }
 
+TEST_F(TvxRenderTest, PrintMakesThePdfThroughThePrintout) {
+  const std::string pdf = dir.file("printed.pdf");
+  RunResult r = tvx({"render", "--print", book, "Pluto", "-o", pdf});
+  ASSERT_EQ(0, r.status) << r.err;
+  const std::string bytes = readFileBytes(pdf);
+  EXPECT_EQ(bytes.compare(0, 5, "%PDF-"), 0);
+  EXPECT_NE(bytes.find("595.2"), std::string::npos) << "a printed page is A4";
+}
+
 TEST_F(TvxRenderTest, TheCommandLineIsChecked) {
   struct Case {
     std::vector<std::string> args;

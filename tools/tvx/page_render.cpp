@@ -15,6 +15,7 @@
 #include "graphics/page_description.h"
 #include "graphics/page_host.h"
 #include "graphics/view_node.h"
+#include "platform/owl/t_printer.h"
 #include "platform/render/headless_host.h"
 
 namespace {
@@ -111,7 +112,10 @@ bool renderPage(DB& db, Nexil& app, unsigned long id, const RenderOptions& o, co
     } else if (o.print && endsWith(path, ".pdf")) {
       const std::size_t slash = path.find_last_of('/');
       host.setPrintFolder(slash == std::string::npos ? "." : path.substr(0, slash));
+      TPrinter printer;
+      page.setPrinter(&printer);
       page.print();
+      page.setPrinter(nullptr);
       host.run();
       if (host.printedFiles().empty()) {
         *why = "the printout did not reach " + path;
