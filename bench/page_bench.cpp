@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench_book.h"
 #include "bench_support.h"
 #include "core/nexil.h"
 #include "graphics/view_node.h"
@@ -47,17 +48,6 @@ std::string pageText(int n) {
   return s;
 }
 
-class BenchNexil : public Nexil {
- public:
-  int addDB(DBRef&, const char*, const char*, int, int) override { return -1; }
-  int findDB(DBRef&, const char*, const char*) override { return 1; }
-  Node* getDisplayedNode(NodeRef&) override { return nullptr; }
-  Node* instantiateNode(std::iostream*, NodeRef&) override { return nullptr; }
-  int saveNode(std::iostream&, Node&) override { return -1; }
-  int loadNode(TWindow*, NodeRef&, int, int, TRect*, bool) override { return -1; }
-  NodeWindow* makeNodeWindow(DB*, const char*, const char*) override { return nullptr; }
-};
-
 class NullReader : public MapRead {
  public:
   explicit NullReader(std::istream* in) : KMFileInfo(ViewNode::AppTag), MapRead(ViewNode::AppTag, in) {}
@@ -79,7 +69,7 @@ void page(benchmark::State& state) {
   const std::string text = pageText(n);
   HeadlessHost host(1600, 1200);
   TWindow frame(host.makeTopLevel(1400, 1000, "Bench"));
-  BenchNexil app;
+  bench::BenchNexil& app = bench::app();
   long commands = 0;
   double total = 0;
   for (auto _ : state) {

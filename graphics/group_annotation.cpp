@@ -129,17 +129,10 @@ GroupAnnotation* GroupAnnotation::make(GraphicWindow* window, KM_Annotation& rec
 }
 
 LONG GroupAnnotation::saveOn(KMEsrap& w) {
-  RECT box;
-  std::vector<LONG> ids;
-  getSaveDetails(box, ids);
   std::unique_ptr<char[]> text;
   const int made = allocateAndSerialize(text);
   if (made != 0) return made;
-  LONG master = KM_ABSENT;
-  if (getMasterId(master) != 0) master = KM_ABSENT;
-  return w.writeAnnotationObject(id(), nullptr, box.left, box.top, box.right, box.bottom, state() & SavedFlagsMask,
-                                 ids.empty() ? nullptr : ids.data(), static_cast<int>(ids.size()), 'g', text.get(),
-                                 static_cast<ULONG>(std::char_traits<char>::length(text.get())), nullptr, master);
+  return writeRecord(w, 'g', text.get());
 }
 
 int GroupAnnotation::allocateAndSerialize(std::unique_ptr<char[]>& text) {

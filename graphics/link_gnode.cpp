@@ -329,11 +329,11 @@ void LinkGNode::attachSource(const Specifier* source, NodeGNode* from, HDC hdc) 
   if (symbol != nullptr) attachRelation(symbol, this, hdc, false);
 }
 
-void LinkGNode::expandLink(int levels, const Specifier& spec, NodeGNode* from, HDC hdc) {
+void LinkGNode::expandLink(int levels, const Specifier& end, NodeGNode* from, HDC hdc) {
   ViewNode* vn = page();
   if (vn == nullptr) return;
   Nexil& app = vn->application();
-  NodeRef target(spec.ref());
+  NodeRef target(end.ref());
   target.resolve(app);
   NodeGNode* dest = nullptr;
   for (GRelation* r : fromRelations()) {

@@ -100,7 +100,7 @@ class LinkGNode : public GNode {
   virtual void expandLink(int levels, Link& link, HDC hdc, NodeGNode* from);
   // One destination end: the symbol a relation from the box already reaches,
   // else `from`, else a new symbol; then, for levels > 1, its links.
-  virtual void expandLink(int levels, const Specifier& spec, NodeGNode* from, HDC hdc);
+  virtual void expandLink(int levels, const Specifier& end, NodeGNode* from, HDC hdc);
   virtual void colapseLink() {}
   virtual void info() {}
   virtual void deleteLink(int fromBook, bool ask);

@@ -64,17 +64,10 @@ PenStroke* PenStroke::make(GraphicWindow* window, KM_Annotation& record, HDC hdc
 }
 
 LONG PenStroke::saveOn(KMEsrap& w) {
-  RECT box;
-  std::vector<LONG> ids;
-  getSaveDetails(box, ids);
   std::unique_ptr<char[]> text;
   const int made = allocateAndSerialize(text);
   if (made != 0) return made;
-  LONG master = KM_ABSENT;
-  if (getMasterId(master) != 0) master = KM_ABSENT;
-  return w.writeAnnotationObject(id(), nullptr, box.left, box.top, box.right, box.bottom, state() & SavedFlagsMask,
-                                 ids.empty() ? nullptr : ids.data(), static_cast<int>(ids.size()), 'p', text.get(),
-                                 static_cast<ULONG>(std::char_traits<char>::length(text.get())), nullptr, master);
+  return writeRecord(w, 'p', text.get());
 }
 
 int PenStroke::allocateAndSerialize(std::unique_ptr<char[]>& text) {

@@ -177,6 +177,19 @@ void PenThing::finishMake(GraphicWindow* window, KM_Annotation& record, HDC hdc,
   if (!wasModified) window->setModified(0);
 }
 
+LONG PenThing::writeRecord(KMEsrap& w, char kind, const char* text) {
+  const Annotation& a = annotation();
+  RECT box;
+  std::vector<LONG> ids;
+  a.getSaveDetails(box, ids);
+  LONG master = KM_ABSENT;
+  if (getMasterId(master) != 0) master = KM_ABSENT;
+  return w.writeAnnotationObject(a.id(), nullptr, box.left, box.top, box.right, box.bottom,
+                                 a.state() & Annotation::SavedFlagsMask, ids.empty() ? nullptr : ids.data(),
+                                 static_cast<int>(ids.size()), kind, text,
+                                 static_cast<ULONG>(std::char_traits<char>::length(text)), nullptr, master);
+}
+
 // ---------------------------------------------------------------------------
 // Menu
 

@@ -25,6 +25,7 @@
 #include "platform/win/menu.h"
 
 class Annotation;
+class KMEsrap;
 class GraphicWindow;
 struct KM_Annotation;
 
@@ -98,6 +99,9 @@ class PenThing : public GNodeSlave {
   // The rest: style flags, the window, tethers, layout, the master; the page's
   // modified state as it was before (`wasModified`).
   void finishMake(GraphicWindow* window, KM_Annotation& record, HDC hdc, int wasModified);
+  // Writes the annotation's record of kind `kind` ('p', 'g') with its data
+  // `text`: its box, style flags, tethers and master. The writer's result.
+  LONG writeRecord(KMEsrap& w, char kind, const char* text);
   // The pen items of the menu and their command; true when handled.
   static void appendPenItems(HMENU menu);
   bool penCommand(GMessage& msg);

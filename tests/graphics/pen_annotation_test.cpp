@@ -45,18 +45,6 @@ KM_Annotation record(char kind, const char* text, ULONG flags, LONG master = KM_
   return r;
 }
 
-std::string squeezed(const std::string& text) {
-  std::string out;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '"' && (i == 0 || text[i - 1] != '\\')) quoted = !quoted;
-    if (c == '\r' || c == '\n' || (!quoted && (c == ' ' || c == '\t'))) continue;
-    out += c;
-  }
-  return out;
-}
-
 std::string saved(Annotation& a) {
   std::stringstream out;
   KMEsrap w(&out, "test");
