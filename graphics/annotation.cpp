@@ -42,6 +42,13 @@ Annotation::Annotation(GraphicWindow* window, LONG id, int left, int top, int ri
   if (auto* page = dynamic_cast<ViewNode*>(window)) page->noteObjectId(id);
 }
 
+LONG Annotation::freshId(GraphicWindow* w) {
+  if (auto* page = dynamic_cast<ViewNode*>(w)) return page->newObjectId();
+  LONG highest = 0;
+  for (SensitiveGraphic* g : w->sensitiveGraphics()) highest = std::max(highest, g->id());
+  return highest < 0x7FFFFFFF ? highest + 1 : highest;
+}
+
 Annotation::~Annotation() { playIfSounds("NXDELANO.WAV"); }
 
 Shape* Annotation::shape() const { return dynamic_cast<Shape*>(Render.get()); }

@@ -47,6 +47,10 @@ class Annotation : public SensitiveGraphic {
   static constexpr int DefaultWidth = 200;
   static constexpr int DefaultHeight = 80;
   static constexpr DWORD SavedFlagsMask = 0x000F3E06;
+
+  // An object id for an annotation read without one: the page's next, or one
+  // more than the highest on a window that is not a page.
+  static LONG freshId(GraphicWindow* window);
   static constexpr DWORD ContentsHidden = FastPaint;
   static constexpr DWORD NoClickEdit = Dragging;
   static constexpr DWORD StretchMask = WindowEdgeMask;

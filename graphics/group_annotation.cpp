@@ -116,16 +116,7 @@ void GroupAnnotation::CalculateBounds() {
 // The record and the group text
 
 GroupAnnotation* GroupAnnotation::make(GraphicWindow* window, KM_Annotation& record, HDC hdc) {
-  if (window == nullptr) return nullptr;
-  LONG id;
-  RECT box;
-  const char* text;
-  std::size_t length;
-  recordDetails(window, record, id, box, text, length);
-  const int wasModified = window->isModified();
-  auto* group = new GroupAnnotation(window, id, box.left, box.top, box.right, box.bottom, text, length);
-  group->finishMake(window, record, hdc, wasModified);
-  return group;
+  return makeFromRecord<GroupAnnotation>(window, record, hdc);
 }
 
 LONG GroupAnnotation::saveOn(KMEsrap& w) {
@@ -136,17 +127,7 @@ LONG GroupAnnotation::saveOn(KMEsrap& w) {
 }
 
 int GroupAnnotation::allocateAndSerialize(std::unique_ptr<char[]>& text) {
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[BufferSize]);
-  if (buffer == nullptr) {
-    error(nullptr, 'E', "Internal error... Unable to allocate storage. Unable to save PenGroup annotation");
-    return -2;
-  }
-  if (SerializeGroup(buffer.get(), BufferSize) < 0) {
-    error(nullptr, 'E', "Internal error... PenGroup annotation buffer too small. Unable to save");
-    return -1;
-  }
-  text = std::move(buffer);
-  return 0;
+  return serializeInto(text, BufferSize, "PenGroup", [this](char* buffer, std::size_t size) { return SerializeGroup(buffer, size); });
 }
 
 int GroupAnnotation::SerializeGroup(char* buffer, std::size_t size) {

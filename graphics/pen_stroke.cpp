@@ -51,16 +51,7 @@ PenStroke::~PenStroke() = default;
 // The record
 
 PenStroke* PenStroke::make(GraphicWindow* window, KM_Annotation& record, HDC hdc) {
-  if (window == nullptr) return nullptr;
-  LONG id;
-  RECT box;
-  const char* text;
-  std::size_t length;
-  recordDetails(window, record, id, box, text, length);
-  const int wasModified = window->isModified();
-  auto* stroke = new PenStroke(window, id, box.left, box.top, box.right, box.bottom, text, length);
-  stroke->finishMake(window, record, hdc, wasModified);
-  return stroke;
+  return makeFromRecord<PenStroke>(window, record, hdc);
 }
 
 LONG PenStroke::saveOn(KMEsrap& w) {
@@ -71,17 +62,7 @@ LONG PenStroke::saveOn(KMEsrap& w) {
 }
 
 int PenStroke::allocateAndSerialize(std::unique_ptr<char[]>& text) {
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[BufferSize]);
-  if (buffer == nullptr) {
-    error(nullptr, 'E', "Internal error... Unable to allocate storage. Unable to save Pen annotation");
-    return -2;
-  }
-  if (SerializePoints(buffer.get(), BufferSize) < 0) {
-    error(nullptr, 'E', "Internal error... Pen annotation buffer too small. Unable to save");
-    return -1;
-  }
-  text = std::move(buffer);
-  return 0;
+  return serializeInto(text, BufferSize, "Pen", [this](char* buffer, std::size_t size) { return SerializePoints(buffer, size); });
 }
 
 // ---------------------------------------------------------------------------

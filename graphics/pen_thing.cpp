@@ -12,18 +12,8 @@
 #include "graphics/client_dc_loan.h"
 #include "graphics/graphic_window.h"
 #include "graphics/view_node.h"
+#include "kit/error.h"
 #include "maptext/km_records.h"
-
-namespace {
-
-LONG freshId(GraphicWindow* w) {
-  if (auto* page = dynamic_cast<ViewNode*>(w)) return page->newObjectId();
-  LONG highest = 0;
-  for (SensitiveGraphic* g : w->sensitiveGraphics()) highest = std::max(highest, g->id());
-  return highest < 0x7FFFFFFF ? highest + 1 : highest;
-}
-
-}  // namespace
 
 RECT PenThing::boxAround(const RECT& b) {
   return {clampCoordinate(static_cast<int64_t>(b.left) - MarginBefore),
@@ -141,7 +131,7 @@ int PenThing::print(char* buffer, std::size_t size, std::size_t at, const char* 
 
 void PenThing::recordDetails(GraphicWindow* window, const KM_Annotation& record, LONG& id, RECT& box,
                              const char*& text, std::size_t& length) {
-  id = record.id == KM_ABSENT ? freshId(window) : record.id;
+  id = record.id == KM_ABSENT ? Annotation::freshId(window) : record.id;
   const int64_t x = record.x == KM_ABSENT ? 0 : record.x;
   const int64_t y = record.y == KM_ABSENT ? 0 : record.y;
   const int64_t x2 = record.x2 == KM_ABSENT ? x + Annotation::DefaultWidth : record.x2;
@@ -176,6 +166,10 @@ void PenThing::finishMake(GraphicWindow* window, KM_Annotation& record, HDC hdc,
   }
   if (!wasModified) window->setModified(0);
 }
+
+void PenThing::reportSaveFailure(const char* format, const char* what) { error(nullptr, 'E', format, what); }
+
+int PenThing::modifiedState(GraphicWindow* window) { return window->isModified(); }
 
 LONG PenThing::writeRecord(KMEsrap& w, char kind, const char* text) {
   const Annotation& a = annotation();

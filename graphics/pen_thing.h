@@ -18,6 +18,8 @@
 #define GRAPHICS_PEN_THING_H
 
 #include <cstddef>
+#include <memory>
+#include <new>
 
 #include "graphics/g_message.h"
 #include "graphics/g_node_slave.h"
@@ -99,6 +101,40 @@ class PenThing : public GNodeSlave {
   // The rest: style flags, the window, tethers, layout, the master; the page's
   // modified state as it was before (`wasModified`).
   void finishMake(GraphicWindow* window, KM_Annotation& record, HDC hdc, int wasModified);
+  // The whole of reading a record into a new T (a stroke or a group, made
+  // from its id, box and data text); null without a window.
+  template <class T>
+  static T* makeFromRecord(GraphicWindow* window, KM_Annotation& record, HDC hdc) {
+    if (window == nullptr) return nullptr;
+    LONG id;
+    RECT box;
+    const char* text;
+    std::size_t length;
+    recordDetails(window, record, id, box, text, length);
+    const int wasModified = modifiedState(window);
+    T* made = new T(window, id, box.left, box.top, box.right, box.bottom, text, length);
+    made->finishMake(window, record, hdc, wasModified);
+    return made;
+  }
+  // Writes the data text into a new buffer of `size` by `serialize` (which
+  // gives a negative count when the text does not fit); 0, or -2 (no memory)
+  // or -1 (too small) with the report naming `what` ("Pen", "PenGroup").
+  template <class Serialize>
+  static int serializeInto(std::unique_ptr<char[]>& text, std::size_t size, const char* what, Serialize serialize) {
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size]);
+    if (buffer == nullptr) {
+      reportSaveFailure("Internal error... Unable to allocate storage. Unable to save %s annotation", what);
+      return -2;
+    }
+    if (serialize(buffer.get(), size) < 0) {
+      reportSaveFailure("Internal error... %s annotation buffer too small. Unable to save", what);
+      return -1;
+    }
+    text = std::move(buffer);
+    return 0;
+  }
+  static void reportSaveFailure(const char* format, const char* what);
+  static int modifiedState(GraphicWindow* window);
   // Writes the annotation's record of kind `kind` ('p', 'g') with its data
   // `text`: its box, style flags, tethers and master. The writer's result.
   LONG writeRecord(KMEsrap& w, char kind, const char* text);

@@ -31,13 +31,6 @@ ScrolledBoxedTextBlock* newBlock(GraphicWindow* window, const char* text) {
 bool isMouseInput(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST; }
 bool isKeyInput(UINT msg) { return msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR; }
 
-LONG freshId(GraphicWindow* w) {
-  if (auto* page = dynamic_cast<ViewNode*>(w)) return page->newObjectId();
-  LONG highest = 0;
-  for (SensitiveGraphic* g : w->sensitiveGraphics()) highest = std::max(highest, g->id());
-  return highest < 0x7FFFFFFF ? highest + 1 : highest;
-}
-
 }  // namespace
 
 TextBox::TextBox(GraphicWindow* window, LONG id, int x, int y)
@@ -57,7 +50,7 @@ TextBox::~TextBox() = default;
 
 TextBox* TextBox::make(GraphicWindow* window, KM_Annotation& record, HDC hdc) {
   if (window == nullptr) return nullptr;
-  const LONG id = record.id == KM_ABSENT ? freshId(window) : record.id;
+  const LONG id = record.id == KM_ABSENT ? Annotation::freshId(window) : record.id;
   const int64_t x = record.x == KM_ABSENT ? 0 : record.x;
   const int64_t y = record.y == KM_ABSENT ? 0 : record.y;
   const int64_t x2 = record.x2 == KM_ABSENT ? x + DefaultWidth : record.x2;
