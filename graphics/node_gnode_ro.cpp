@@ -36,14 +36,30 @@ bool NodeGNodeRO::hasPage() {
   return p != nullptr && hasValidRef() && !ref_->isEmpty(p->application());
 }
 
+std::string NodeGNodeRO::addressOf(const std::string& stored) {
+  std::size_t i = 0;
+  const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (!stored.empty() && letter(stored[0])) {
+    i = 1;
+    while (i < stored.size() && (letter(stored[i]) || digit(stored[i]) || stored[i] == '+' || stored[i] == '-' ||
+                                 stored[i] == '.')) {
+      ++i;
+    }
+    // One letter and a colon is a drive, not a scheme.
+    if (i > 1 && i < stored.size() && stored[i] == ':') return stored;
+  }
+  return stored.size() > 2 ? stored.substr(2) : std::string();
+}
+
 void NodeGNodeRO::gotoURL() {
-  const std::string url = findURL();
-  if (url.size() <= 2) return;
+  const std::string url = addressOf(findURL());
+  if (url.empty()) return;
   if (gUrlHook == nullptr) {
     error(nullptr, 'E', "Failed to get an instance when processing a URL");
     return;
   }
-  gUrlHook(*this, url.c_str() + 2);
+  gUrlHook(*this, url.c_str());
 }
 
 void NodeGNodeRO::gotoNode() {

@@ -23,6 +23,11 @@ class NodeGNodeRO : public NodeGNode {
   // A window and a valid reference whose page is not empty.
   virtual bool hasPage();
   virtual void gotoURL();
+  // The address a stored "URL" value leads to. Books keep the address after a
+  // two-character prefix; a value that already begins with a scheme ("https:",
+  // "mailto:" ...) is the address itself, as the tools store it. Empty when
+  // nothing is left.
+  static std::string addressOf(const std::string& stored);
   void gotoNode() override;
   void handleMessage(GMessage& msg) override;
   HMENU createPopup() override;

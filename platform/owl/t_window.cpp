@@ -54,6 +54,14 @@ TWindow::~TWindow() {
 
 void TWindow::AddChild(TWindow* child) { children_.push_back(child); }
 
+void TWindow::SetParent(TWindow* parent) {
+  if (parent == Parent) return;
+  if (Parent != nullptr) Parent->RemoveChild(this);
+  Parent = parent;
+  if (parent != nullptr) parent->AddChild(this);
+  if (HWindow != nullptr) ::SetParent(HWindow, parent != nullptr ? parent->HWindow : nullptr);
+}
+
 void TWindow::RemoveChild(TWindow* child) {
   children_.erase(std::remove(children_.begin(), children_.end(), child), children_.end());
 }

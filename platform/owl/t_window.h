@@ -176,6 +176,8 @@ class TWindow {
   int GetId() const { return Attr.Id; }
   HWND GetParentH() const { return Parent != nullptr ? Parent->HWindow : ::GetParent(HWindow); }
   TWindow* GetParentO() const { return Parent; }
+  // Makes `parent` this window's parent (its window too, once both exist).
+  void SetParent(TWindow* parent);
   TWindow* ChildWithId(int id) const;
   const std::vector<TWindow*>& Children() const { return children_; }
   // The framework object of a window made by Create, or null.
