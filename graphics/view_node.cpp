@@ -238,8 +238,10 @@ int ViewNode::save() {
 void ViewNode::attach(std::iostream* s) {
   if (s == body_) return;
   closeStream();
-  body_ = s;
+  // The translator closes what it had first, through closeStream (this
+  // window's): the stream is taken only once it has.
   if (s != nullptr) KMTranslator::attach(s);
+  body_ = s;
 }
 
 int ViewNode::ownsStream(int own) {

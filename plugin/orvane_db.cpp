@@ -54,7 +54,14 @@ TypeNode* OrvaneDB::tnode() {
   if (id == ComponentRef::NoUID) return nullptr;
   typeNodeId_ = static_cast<LONG>(id);
   NodeRef ref(this, id);
-  Node* page = ref.getNode(nullptr, manager_, 0);
+  if (isReadOnly() && isBodyEmpty(id)) {
+    // A read-only book keeps its empty type page: the two roots only.
+    typeNode_ = new TypeNode(ref, nullptr, manager_);
+    return typeNode_;
+  }
+  // A writable book's type page is opened for writing, so that a missing body
+  // is made (and then seeded from the types file).
+  Node* page = ref.getNode(nullptr, manager_, isReadOnly() ? 0u : static_cast<ULONG>(NodeRef::ModeWrite));
   typeNode_ = dynamic_cast<TypeNode*>(page);
   if (typeNode_ == nullptr) delete page;
   return typeNode_;

@@ -26,3 +26,9 @@ echo "$written files (the home page: build/example/pages/1-the-solar-system.png)
 # The shape gallery, as SVG, PNG and PDF in build/example/.
 echo "== shape gallery in build/example/"
 build/bin/gallery build/example
+# The book in the plug-in, as a web page's tag shows it, driven by npbrowse: the
+# home page, Jupiter's page, Back, and the Sun's web address.
+echo "== the plug-in showing $book (npbrowse), pictures in build/example/plugin/"
+rm -rf build/example/plugin
+build/bin/npbrowse "$book" --shots build/example/plugin \
+  --script "dblclick 146,328; back; yes; dblclick 598,243" | grep -v '^status: $'
