@@ -143,7 +143,11 @@ std::string bookGraphDot(const std::vector<GraphPage>& pages) {
   for (std::size_t i = 0; i < pages.size() && i < kMaxGraphPages; ++i) drawn.insert(pages[i].id);
   std::string out =
       "digraph book {\n"
-      "  graph [rankdir=LR, charset=\"UTF-8\", bgcolor=\"transparent\"];\n"
+      "  graph [rankdir=LR, charset=\"UTF-8\", bgcolor=\"transparent\"" +
+      std::string(pages.size() >= kQuickLayoutPages
+                      ? ", mclimit=0.1, nslimit=1, nslimit1=1, searchsize=10, splines=line"
+                      : "") +
+      "];\n"
       "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#F4F4F4\", fontname=\"Liberation Sans\", "
       "fontsize=11];\n"
       "  edge [color=\"#777777\"];\n";

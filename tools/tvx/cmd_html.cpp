@@ -38,7 +38,7 @@ const Command htmlCommand = {
     "as JSON Canvas; and index.html, with the book's title, its home page,\n"
     "every page with its type and the pages it leads to, a picture of the\n"
     "book's pages and links laid out by Graphviz's dot (left out, with a\n"
-    "message, when dot is missing or fails, or the book has more than 500\n"
+    "message, when dot is missing or fails, or the book has more than 200\n"
     "pages), and a search box that works with scripts on.\n"
     "\n"
     "DIR is made when missing; one with files in it is refused unless --force,\n"
