@@ -141,4 +141,18 @@ TEST_F(TvxHtmlTest, WithoutDotTheIndexHasNoPicture) {
   EXPECT_EQ(16u, countOf(index, "<tr><td><a href="));
 }
 
+TEST_F(TvxHtmlTest, APageThatDoesNotReadIsANoticeAndFailsTheRun) {
+  const std::string folder = dir.file("export");
+  ASSERT_EQ(0, tvx({"export", book, folder}).status);
+  writeFileBytes(folder + "/pages/14.map", "#CM&^# 161\r\n\r\n(B (a\"x\",1,1),, (C162,(N162,");
+  const std::string broken = dir.file("broken.tvx");
+  ASSERT_EQ(0, tvx({"import", "--force", folder, broken}).status);
+  const std::string site = dir.file("site");
+  RunResult r = tvx({"html", broken, site});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(r.err.find("page 14 'Pluto': the page does not read as map text"), std::string::npos) << r.err;
+  EXPECT_NE(readFileBytes(site + "/14-pluto.html").find("This page could not be read"), std::string::npos);
+  EXPECT_TRUE(fileExists(site + "/index.html")) << "the rest of the site is written";
+}
+
 }  // namespace

@@ -39,9 +39,8 @@ std::pair<LONG, LONG> readingKey(const RECT& r) { return {r.top / 40, r.left}; }
 }  // namespace
 
 const OutlineSymbol* PageOutline::symbol(LONG id) const {
-  for (const OutlineSymbol& s : symbols)
-    if (s.id == id) return &s;
-  return nullptr;
+  auto it = symbolAt.find(id);
+  return it == symbolAt.end() ? nullptr : &symbols[it->second];
 }
 
 PageOutline outlinePage(ViewNode& page) {
@@ -77,6 +76,7 @@ PageOutline outlinePage(ViewNode& page) {
         o.line = shape->lineColor().color();
         o.text = shape->textColor().color();
       }
+      out.symbolAt.emplace(o.id, out.symbols.size());
       out.symbols.push_back(std::move(o));
     } else if (auto* b = dynamic_cast<LinkGNode*>(g)) {
       OutlineLink o;
@@ -101,8 +101,7 @@ PageOutline outlinePage(ViewNode& page) {
 
 std::vector<std::size_t> readingOrder(const PageOutline& page) {
   const std::size_t n = page.symbols.size();
-  std::map<LONG, std::size_t> index;
-  for (std::size_t i = 0; i < n; ++i) index.emplace(page.symbols[i].id, i);
+  const std::map<LONG, std::size_t>& index = page.symbolAt;
   std::vector<std::vector<std::size_t>> next(n);
   std::vector<bool> led(n, false);
   for (const OutlineLink& l : page.links) {

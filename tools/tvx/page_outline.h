@@ -6,6 +6,7 @@
 #ifndef TOOLS_TVX_PAGE_OUTLINE_H
 #define TOOLS_TVX_PAGE_OUTLINE_H
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,9 @@ struct PageOutline {
   std::vector<OutlineSymbol> symbols;  // in the page's drawing order
   std::vector<OutlineLink> links;
   std::vector<OutlineNote> notes;
+  std::map<LONG, std::size_t> symbolAt;  // symbols' indexes by id (the first of an id)
 
+  // The symbol of that id, or null.
   const OutlineSymbol* symbol(LONG id) const;
 };
 

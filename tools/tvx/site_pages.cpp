@@ -1,7 +1,7 @@
 // site_pages.cpp: the texts of a book's web site (see site_pages.h).
 #include "tools/tvx/site_pages.h"
 
-#include <set>
+#include <map>
 
 #include "kit/json_text.h"
 #include "tools/tvx/web_text.h"
@@ -66,6 +66,8 @@ std::string SiteBook::fileOf(ULONG id) const {
 
 std::vector<SvgArea> pageAreas(const SiteBook& book, const PageOutline& page) {
   std::vector<SvgArea> areas;
+  std::multimap<LONG, const OutlineLink*> linksFrom;
+  for (const OutlineLink& l : page.links) linksFrom.emplace(l.source, &l);
   for (std::size_t i : readingOrder(page)) {
     const OutlineSymbol& s = page.symbols[i];
     SvgArea a;
@@ -79,13 +81,20 @@ std::vector<SvgArea> pageAreas(const SiteBook& book, const PageOutline& page) {
       a.external = true;
     }
     areas.push_back(std::move(a));
-    for (const OutlineLink& l : page.links) {
-      if (l.source != s.id) continue;
+    const auto from = linksFrom.equal_range(s.id);
+    for (auto it = from.first; it != from.second; ++it) {
       SvgArea b;
-      b.rect = l.rect;
-      b.label = linkSentence(page, l);
+      b.rect = it->second->rect;
+      b.label = linkSentence(page, *it->second);
       areas.push_back(std::move(b));
     }
+  }
+  for (const OutlineLink& l : page.links) {
+    if (page.symbol(l.source) != nullptr) continue;  // read after its source
+    SvgArea b;
+    b.rect = l.rect;
+    b.label = linkSentence(page, l);
+    areas.push_back(std::move(b));
   }
   for (const OutlineNote& n : page.notes) {
     SvgArea a;

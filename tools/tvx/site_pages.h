@@ -36,7 +36,8 @@ struct SiteBook {
 };
 
 // The areas over a page's picture: its symbols in reading order, each
-// followed by the link boxes that start at it, then its text boxes.
+// followed by the link boxes that start at it, then the link boxes without a
+// source on the page, then its text boxes.
 std::vector<SvgArea> pageAreas(const SiteBook& book, const PageOutline& page);
 
 std::string pageHtml(const SiteBook& book, const SitePage& page, const PageOutline& outline, const std::string& svg);
