@@ -174,7 +174,7 @@ int cmdRender(const CommandLine& cl) {
 
 const Command renderCommand = {
     "render",
-    "draw a page as SVG, PNG or PDF, describe it as JSON, or write it as JSON Canvas",
+    "draw a page as SVG, PNG or PDF, or write it as JSON or JSON Canvas",
     "tvx render [OPTIONS] BOOK [PAGE]\n"
     "tvx render --all -o DIR [OPTIONS] BOOK\n",
     "Draws a page of the book exactly as its page window paints it: idea\n"
