@@ -149,7 +149,7 @@ void runAll(benchmark::State& state) {
 void printSummary() {
   bench::Table t({"export", "median s", "pages/s", "against the peer"});
   const double site = median(g_site), svg = median(g_svg);
-  const int n = book().pages + 1;  // with the type page
+  const int n = book().pages;  // the type page is not one of the site's pages
   t.add({"tvx html (site: HTML, linked SVG, canvas, index)", bench::format("%.2f", site),
          bench::format("%.0f", n / site), bench::format("%.2f", site / svg)});
   t.add({"tvx render --all --format svg (peer)", bench::format("%.2f", svg), bench::format("%.0f", n / svg), "-"});

@@ -296,8 +296,8 @@ class Writer {
         out << "<g role=\"" << escape(a.role) << "\" aria-label=\"" << label << "\">";
       }
       out << "<title>" << label << "</title><rect x=\"" << a.rect.left << "\" y=\"" << a.rect.top
-          << "\" width=\"" << std::max<LONG>(0, a.rect.right - a.rect.left) << "\" height=\""
-          << std::max<LONG>(0, a.rect.bottom - a.rect.top) << "\" fill=\"transparent\"/>"
+          << "\" width=\"" << std::max(0LL, static_cast<long long>(a.rect.right) - a.rect.left) << "\" height=\""
+          << std::max(0LL, static_cast<long long>(a.rect.bottom) - a.rect.top) << "\" fill=\"transparent\"/>"
           << (a.href.empty() ? "</g>\n" : "</a>\n");
     }
     out << "</g>\n";

@@ -103,6 +103,18 @@ TEST_F(TvxHtmlTest, HostileNamesAndAddressesAreWrittenSafely) {
   // An address with quotes and brackets is neither linked raw nor breaks the markup.
   const std::string pluto = readFileBytes(site + "/14-pluto.html");
   EXPECT_EQ(std::string::npos, pluto.find("c=<d>"));
+
+  // A symbol spanning the coordinates and a link naming symbols the page lacks.
+  std::string body = readFileBytes(std::string(TVX_SOURCE_DIR) + "/examples/solar-system/pages/pluto.map");
+  body.replace(body.find("14a,e6"), 6, "7fffffff,-7fffffff");
+  body.replace(body.find("(i1,2)"), 6, "(i9,ffffff)");
+  writeFileBytes(dir.file("hostile.map"), body);
+  ASSERT_EQ(0, tvx({"put", book, "Pluto", dir.file("hostile.map")}).status);
+  RunResult again = tvx({"html", "--force", book, site});
+  EXPECT_EQ(0, again.status) << again.err;
+  const std::string canvas = readFileBytes(site + "/14-pluto.canvas");
+  EXPECT_NE(canvas.find("{\"id\":\"s1\",\"type\":\"text\",\"x\":"), std::string::npos) << canvas;
+  EXPECT_NE(canvas.find("\"edges\":[]}"), std::string::npos) << "a link without its ends is no edge";
 }
 
 TEST_F(TvxHtmlTest, TheFolderIsGuarded) {

@@ -17,10 +17,12 @@ std::string colourHex(COLORREF c) {
   return buf;
 }
 
-// "x","y","width","height" of a box, at least one unit wide and high.
+// "x","y","width","height" of a box, at least one unit wide and high (in 64
+// bits: a hostile page's box may span every 32-bit coordinate).
 std::string placement(const RECT& r) {
-  const LONG l = std::min(r.left, r.right), t = std::min(r.top, r.bottom);
-  const LONG w = std::max<LONG>(1, std::abs(r.right - r.left)), h = std::max<LONG>(1, std::abs(r.bottom - r.top));
+  const long long l = std::min(r.left, r.right), t = std::min(r.top, r.bottom);
+  const long long w = std::max(1LL, std::llabs(static_cast<long long>(r.right) - r.left));
+  const long long h = std::max(1LL, std::llabs(static_cast<long long>(r.bottom) - r.top));
   return "\"x\":" + std::to_string(l) + ",\"y\":" + std::to_string(t) + ",\"width\":" + std::to_string(w) +
          ",\"height\":" + std::to_string(h);
 }
