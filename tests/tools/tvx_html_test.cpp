@@ -43,6 +43,17 @@ std::vector<std::string> hrefs(const std::string& html) {
   return out;
 }
 
+// The names of the areas over a page's picture, in the order they are read.
+std::vector<std::string> areaNames(const std::string& html) {
+  std::vector<std::string> out;
+  const std::size_t areas = html.find("<g class=\"areas\">");
+  const std::size_t end = html.find("</svg>", areas);
+  for (std::size_t at = html.find("aria-label=\"", areas); at < end; at = html.find("aria-label=\"", at + 1)) {
+    out.push_back(html.substr(at + 12, html.find('"', at + 12) - at - 12));
+  }
+  return out;
+}
+
 TEST_F(TvxHtmlTest, TheExampleBookIsASiteOfLinkedPages) {
   const std::string site = dir.file("site");
   RunResult r = tvx({"html", book, site});
@@ -65,6 +76,10 @@ TEST_F(TvxHtmlTest, TheExampleBookIsASiteOfLinkedPages) {
   EXPECT_NE(ceres.find("<a href=\"12-asteroid-belt.html\" aria-label=\"Asteroid belt\">"), std::string::npos);
   EXPECT_NE(ceres.find("aria-label=\"Ceres part of Asteroid belt\""), std::string::npos);
   EXPECT_NE(ceres.find("<text "), std::string::npos) << "labels are drawn as text";
+  // The page's own symbol first, then along its links, then the rest; texts last.
+  EXPECT_EQ((std::vector<std::string>{"Mercury", "Mercury orbits Sun", "Sun", "Caloris Basin",
+                                      "The smallest planet and the closest to the Sun; a year lasts 88 days."}),
+            areaNames(readFileBytes(site + "/3-mercury.html")));
   const std::string index = readFileBytes(site + "/index.html");
   EXPECT_NE(index.find("Home page: <a href=\"1-the-solar-system.html\">The Solar System</a>"), std::string::npos);
   EXPECT_EQ(16u, countOf(index, "<tr><td><a href=")) << "every page is listed";
@@ -147,6 +162,10 @@ TEST_F(TvxHtmlTest, WithoutDotTheIndexHasNoPicture) {
   RunResult r = runProgram("/usr/bin/env", {"PATH=" + dir.path(), TVX_BINARY, "html", book, site});
   ASSERT_EQ(0, r.status) << r.err;
   EXPECT_NE(r.err.find("tvx: the index has no picture of the book: cannot start dot"), std::string::npos) << r.err;
+  // The page's own symbol first, then along its links, then the rest; texts last.
+  EXPECT_EQ((std::vector<std::string>{"Mercury", "Mercury orbits Sun", "Sun", "Caloris Basin",
+                                      "The smallest planet and the closest to the Sun; a year lasts 88 days."}),
+            areaNames(readFileBytes(site + "/3-mercury.html")));
   const std::string index = readFileBytes(site + "/index.html");
   EXPECT_EQ(std::string::npos, index.find("<svg"));
   EXPECT_NE(index.find("No picture of the book: cannot start dot"), std::string::npos);

@@ -120,8 +120,11 @@ std::vector<std::size_t> readingOrder(const PageOutline& page) {
   for (auto& v : next) std::sort(v.begin(), v.end(), byPlace);
   std::vector<std::size_t> starts(n);
   for (std::size_t i = 0; i < n; ++i) starts[i] = i;
-  // Symbols no link leads to come first, each group from the top left.
+  // The page's own symbol first, then the symbols no link leads to, each
+  // group from the top left.
+  auto own = [&](std::size_t i) { return page.symbols[i].leadsToPage && page.symbols[i].page == page.id; };
   std::stable_sort(starts.begin(), starts.end(), [&](std::size_t a, std::size_t b) {
+    if (own(a) != own(b)) return own(a);
     if (led[a] != led[b]) return !led[a];
     return byPlace(a, b);
   });

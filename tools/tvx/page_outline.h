@@ -58,10 +58,10 @@ struct PageOutline {
 
 PageOutline outlinePage(ViewNode& page);
 
-// The symbols' indexes in reading order: a walk along the page's links that
-// starts from the top-left symbol no link leads to (else the top-left one) and
-// takes each link's destinations from left to right, then the symbols not yet
-// read, again from the top left; rows are bands of 40 units.
+// The symbols' indexes in reading order: walks along the page's links, each
+// taking a symbol's destinations from the top left, started from the page's
+// own symbol, then from each symbol no link leads to, then from those not yet
+// read, each group from the top left; rows are bands of 40 units.
 std::vector<std::size_t> readingOrder(const PageOutline& page);
 
 #endif  // TOOLS_TVX_PAGE_OUTLINE_H
