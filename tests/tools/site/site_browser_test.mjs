@@ -2,7 +2,8 @@
 // without a console error, a failed request or a script error; following the
 // links from the home page reaches every page the book's symbols lead to; and
 // the accessibility tree (read through the browser's own interface) names
-// every idea symbol of a page as a link with its label. Exits 77 (skipped)
+// every idea symbol of a page as a link with its label; with scripts on, the
+// index's search finds a page by its words. Exits 77 (skipped)
 // when there is no Chromium, unless TVX_REQUIRE_BROWSER is set, as the test
 // command sets it.
 // Usage: node site_browser_test.mjs TVX BOOK SCRATCH
@@ -98,6 +99,17 @@ try {
   }
   for (const t of targets) if (!reached.has(t)) fail(`${t} is not reached from the home page ${home}`);
   for (const f of pages) if (!reached.has(f)) await open(f);  // every page opens cleanly
+  // With scripts on, the index's search finds pages by the words on them.
+  const scripted = await browser.newPage();
+  const errors = [];
+  scripted.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+  scripted.on('pageerror', (e) => errors.push(String(e)));
+  await scripted.goto(pathToFileURL(path.join(site, 'index.html')).href);
+  await scripted.fill('#search-text', 'nitrogen ice');
+  const found = await scripted.$$eval('#search-results a', (as) => as.map((a) => a.textContent));
+  if (found.join() !== 'Pluto') fail(`searching "nitrogen ice" found [${found.join(', ')}], not Pluto`);
+  for (const e of errors) fail(`index.html with scripts: ${e}`);
+
   if (!process.exitCode) {
     console.log(`${pages.length + 1} pages open cleanly; ${reached.size} reached from ${home}; every symbol is a named link`);
   }
