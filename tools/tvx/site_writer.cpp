@@ -2,6 +2,7 @@
 #include "tools/tvx/site_writer.h"
 
 #include <algorithm>
+#include <set>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -22,6 +23,9 @@
 #include "tools/tvx/web_text.h"
 
 namespace {
+
+// How many bytes of each page's words are gathered for the search index.
+constexpr std::size_t kSearchWordsKept = 4096;
 
 // The site's folder, held open so that every file is made in it by name.
 class SiteFolder {
@@ -156,15 +160,19 @@ int writeSite(BookSession& session, const std::string& dir, bool force, SiteRepo
       doc.title = "The page " + webText(page.name, 1000);
       doc.areas = pageAreas(book, outline);
       doc.fragment = true;
+      std::set<ULONG> seen;
       for (std::size_t i : readingOrder(outline)) {
         const OutlineSymbol& s = outline.symbols[i];
         if (!s.leadsToPage || s.page == page.id || book.byId.count(s.page) == 0) continue;
-        if (std::find(page.targets.begin(), page.targets.end(), s.page) == page.targets.end()) {
-          page.targets.push_back(s.page);
-        }
+        if (seen.insert(s.page).second) page.targets.push_back(s.page);
       }
-      for (const OutlineSymbol& s : outline.symbols) page.words += s.label + " ";
-      for (const OutlineNote& n : outline.notes) page.words += n.text + " ";
+      // The search keeps the first words of each page (site_pages.cpp cuts them).
+      for (const OutlineSymbol& s : outline.symbols) {
+        if (page.words.size() < kSearchWordsKept) page.words += s.label + " ";
+      }
+      for (const OutlineNote& n : outline.notes) {
+        if (page.words.size() < kSearchWordsKept) page.words += n.text.substr(0, kSearchWordsKept) + " ";
+      }
       page.read = true;
       const std::string svg = SvgRenderer::render(picture, doc);
       written = folder.write(page.base + ".html", pageHtml(book, page, outline, svg), fault) &&
