@@ -57,8 +57,8 @@ std::string symbolJson(NodeGNode& s) {
     out += ",\"name\":" + jsonString(s.displayName());
   }
   if (auto* ro = dynamic_cast<NodeGNodeRO*>(&s)) {
-    const std::string url = ro->findURL();
-    if (url.size() > 2) out += ",\"url\":" + jsonString(url.substr(2));
+    const std::string url = NodeGNodeRO::addressOf(ro->findURL());
+    if (!url.empty()) out += ",\"url\":" + jsonString(url);
   }
   return out;
 }

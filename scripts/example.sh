@@ -3,12 +3,12 @@
 # (the libraries, tvx, blkpack and the example books, which the build assembles
 # from their map-text sources with "tvx import"), then checks the example book
 # and lists its pages and links, lists its types, draws every page of it as SVG,
-# PNG and PDF (as the page window paints it) into build/example/pages/; last it
-# draws the shape gallery (every glyph shape in each line mask and colour set,
+# PNG and PDF (as the page window paints it) into build/example/pages/, writes
+# it as a web site into build/example/site/; last it draws the shape gallery (every glyph shape in each line mask and colour set,
 # its join points marked, the bevelled boxes and the text blocks).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh graphviz
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
@@ -23,6 +23,9 @@ mkdir -p build/example
 echo "== every page of $book in build/example/pages/"
 written=$(build/bin/tvx render --all -o build/example/pages "$book" | wc -l)
 echo "$written files (the home page: build/example/pages/1-the-solar-system.png)"
+echo "== the book as a web site in build/example/site/"
+build/bin/tvx html --force "$book" build/example/site
+echo "(open build/example/site/index.html)"
 # The shape gallery, as SVG, PNG and PDF in build/example/.
 echo "== shape gallery in build/example/"
 build/bin/gallery build/example

@@ -5,7 +5,12 @@
 # last a short run of every fuzz target when clang is there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+# The site checks need Chromium, Graphviz's dot and node with the packages of
+# tests/tools/site (a node that comes with its own npm keeps it).
+bash scripts/install-deps.sh chromium graphviz nodejs
+command -v npm >/dev/null || bash scripts/install-deps.sh npm
+(cd tests/tools/site && npm ci --no-audit --no-fund --loglevel=error)
+export TVX_REQUIRE_BROWSER=1
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -42,20 +42,25 @@ std::string escape(const std::string& s) {
 
 class Writer {
  public:
-  explicit Writer(const DisplayList& list) : list_(list) {}
+  Writer(const DisplayList& list, const SvgDocument& document) : list_(list), document_(document) {}
 
   std::string run() {
     std::ostringstream body;
     for (const DrawCommand& c : list_.commands()) command(body, c);
     std::ostringstream out;
-    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << list_.width() << "\" height=\""
-        << list_.height() << "\" viewBox=\"0 0 " << list_.width() << " " << list_.height() << "\">\n";
+    const bool areas = !document_.areas.empty();
+    if (!document_.fragment) out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << list_.width() << "\" height=\""
+        << list_.height() << "\" viewBox=\"0 0 " << list_.width() << " " << list_.height() << "\"";
+    if (areas) out << " role=\"group\" aria-label=\"" << escape(document_.title) << "\"";
+    out << ">\n";
     out << "<defs>\n" << defs_.str() << "</defs>\n";
-    out << "<g style=\"isolation:isolate\">\n";
+    out << "<g style=\"isolation:isolate\"" << (areas ? " aria-hidden=\"true\"" : "") << ">\n";
     out << "<rect x=\"0\" y=\"0\" width=\"" << list_.width() << "\" height=\"" << list_.height()
         << "\" fill=\"" << render_style::hex(list_.background()) << "\"/>\n";
-    out << body.str() << "</g>\n</svg>\n";
+    out << body.str() << "</g>\n";
+    if (areas) writeAreas(out);
+    out << "</svg>\n";
     return out.str();
   }
 
@@ -276,7 +281,30 @@ class Writer {
     out << clip << ">" << content.str() << "</text>\n";
   }
 
+  // The areas over the drawing, in the document's order: a link is an <a>
+  // holding its tooltip and a transparent rectangle; a region is a group with
+  // its role.
+  void writeAreas(std::ostream& out) const {
+    out << "<g class=\"areas\">\n";
+    for (const SvgArea& a : document_.areas) {
+      const std::string label = escape(a.label);
+      if (!a.href.empty()) {
+        out << "<a href=\"" << escape(a.href) << "\" aria-label=\"" << label << "\"";
+        if (a.external) out << " target=\"_blank\" rel=\"noopener\"";
+        out << ">";
+      } else {
+        out << "<g role=\"" << escape(a.role) << "\" aria-label=\"" << label << "\">";
+      }
+      out << "<title>" << label << "</title><rect x=\"" << a.rect.left << "\" y=\"" << a.rect.top
+          << "\" width=\"" << std::max(0LL, static_cast<long long>(a.rect.right) - a.rect.left) << "\" height=\""
+          << std::max(0LL, static_cast<long long>(a.rect.bottom) - a.rect.top) << "\" fill=\"transparent\"/>"
+          << (a.href.empty() ? "</g>\n" : "</a>\n");
+    }
+    out << "</g>\n";
+  }
+
   const DisplayList& list_;
+  const SvgDocument& document_;
   std::ostringstream defs_;
   std::map<std::tuple<LONG, LONG, LONG, LONG>, std::string> clips_;
   std::map<std::pair<int, COLORREF>, std::string> hatches_;
@@ -286,7 +314,11 @@ class Writer {
 
 }  // namespace
 
-std::string SvgRenderer::render(const DisplayList& list) { return Writer(list).run(); }
+std::string SvgRenderer::render(const DisplayList& list) { return render(list, SvgDocument()); }
+
+std::string SvgRenderer::render(const DisplayList& list, const SvgDocument& document) {
+  return Writer(list, document).run();
+}
 
 bool SvgRenderer::writeFile(const DisplayList& list, const std::string& path) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);

@@ -1,7 +1,7 @@
 // cmd_render.cpp: "tvx render BOOK [PAGE]" draws a page exactly as its page
 // window paints it, with the page classes on the headless screen, and writes it
 // as SVG, PNG or PDF (by the output's extension or --format), or describes what
-// is on it as JSON. With --all every page of the book is drawn into a folder,
+// is on it as JSON, or writes it as a JSON Canvas document. With --all every page of the book is drawn into a folder,
 // each file named by the page's ID and name. The book is opened read-only.
 #include <cctype>
 #include <cstdio>
@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "core/db.h"
+#include "tools/tvx/canvas_export.h"
 #include "tools/tvx/commands.h"
+#include "tools/tvx/page_file_name.h"
+#include "tools/tvx/page_outline.h"
 #include "tools/tvx/page_render.h"
 #include "tools/tvx/tvx_common.h"
 
 namespace {
 
-const char* const kFormats[] = {"svg", "png", "pdf", "json"};
+const char* const kFormats[] = {"svg", "png", "pdf", "json", "canvas"};
 
 bool knownFormat(const std::string& f) {
   for (const char* k : kFormats)
@@ -32,19 +35,6 @@ std::string extensionOf(const std::string& path) {
   return e;
 }
 
-// A page name as part of a file name: letters, digits, '-' and '_' kept,
-// blanks as '-', everything else left out; at most 60 characters.
-std::string fileWord(const std::string& name) {
-  std::string out;
-  for (unsigned char c : name) {
-    if (out.size() >= 60) break;
-    if (std::isalnum(c) || c == '-' || c == '_') out += static_cast<char>(std::tolower(c));
-    else if (c == ' ' && !out.empty() && out.back() != '-') out += '-';
-  }
-  while (!out.empty() && out.back() == '-') out.pop_back();
-  return out;
-}
-
 struct PageEntry {
   ULONG id;
   std::string name;
@@ -53,6 +43,32 @@ struct PageEntry {
 int collectPage(ULONG id, const String& name, const String&, ULONG, void* data) {
   static_cast<std::vector<PageEntry>*>(data)->push_back({id, name.c_str()});
   return 0;
+}
+
+// Draws the page into `paths`; those ending in ".canvas" get the page as JSON
+// Canvas, whose symbols link to their pages' files as "tvx html" names them.
+bool drawPage(DB& db, Nexil& app, ULONG id, RenderOptions o, const std::vector<std::string>& paths, std::string* why) {
+  std::vector<std::string> pictures, canvases;
+  for (const std::string& p : paths) (extensionOf(p) == "canvas" ? canvases : pictures).push_back(p);
+  if (!canvases.empty()) {
+    o.use = [&](ViewNode& page, const DisplayList&, std::string* fault) {
+      const std::string text = canvasDocument(outlinePage(page), [&](ULONG target) {
+        String name;
+        if (db.lookupName_Type_Flags(target, &name, nullptr, nullptr) != 0) return std::string();
+        return pageFileBase(target, name.c_str()) + ".html";
+      });
+      for (const std::string& path : canvases) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        const bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        if ((f != nullptr && std::fclose(f) != 0) || !ok) {
+          *fault = "cannot write " + path;
+          return false;
+        }
+      }
+      return true;
+    };
+  }
+  return renderPage(db, app, id, o, pictures, why);
 }
 
 bool parseSize(const std::string& text, int* w, int* h) {
@@ -92,7 +108,7 @@ int cmdRender(const CommandLine& cl) {
   }
   std::string format = cl.value("format", "");
   if (!format.empty() && !knownFormat(format)) {
-    return usageError("render", "--format is svg, png, pdf or json");
+    return usageError("render", "--format is svg, png, pdf, json or canvas");
   }
   const std::string output = cl.value("output", "");
   if (all && output.empty()) return usageError("render", "--all needs -o DIR");
@@ -115,12 +131,11 @@ int cmdRender(const CommandLine& cl) {
     int failed = 0;
     for (const PageEntry& p : pages) {
       if (isLinkKind(db.kind(p.id))) continue;
-      const std::string word = fileWord(p.name);
-      const std::string base = output + "/" + std::to_string(p.id) + (word.empty() ? "" : "-" + word);
+      const std::string base = output + "/" + pageFileBase(p.id, p.name);
       std::vector<std::string> paths;
       for (const std::string& f : formats) paths.push_back(base + "." + f);
       std::string why;
-      if (!renderPage(db, book.app(), p.id, o, paths, &why)) {
+      if (!drawPage(db, book.app(), p.id, o, paths, &why)) {
         failure("page %lu '%s': %s", static_cast<unsigned long>(p.id), p.name.c_str(), why.c_str());
         ++failed;
         continue;
@@ -142,16 +157,15 @@ int cmdRender(const CommandLine& cl) {
   if (path.empty()) {
     String name;
     db.lookupName_Type_Flags(id, &name, nullptr, nullptr);
-    const std::string word = fileWord(name.c_str());
-    path = std::to_string(id) + (word.empty() ? "" : "-" + word) + "." + (format.empty() ? "svg" : format);
+    path = pageFileBase(id, name.c_str()) + "." + (format.empty() ? "svg" : format);
   } else if (!format.empty() && extensionOf(path) != format) {
     return usageError("render", "the output's extension does not match --format %s", format.c_str());
   } else if (!knownFormat(extensionOf(path))) {
-    return usageError("render", "the output ends in .svg, .png, .pdf or .json");
+    return usageError("render", "the output ends in .svg, .png, .pdf, .json or .canvas");
   }
   if (path == "-" ) return usageError("render", "the picture goes to a file, not standard output");
   std::string why;
-  if (!renderPage(db, book.app(), id, o, {path}, &why)) return failure("%s: %s", cl.args[0].c_str(), why.c_str());
+  if (!drawPage(db, book.app(), id, o, {path}, &why)) return failure("%s: %s", cl.args[0].c_str(), why.c_str());
   std::printf("%s\n", path.c_str());
   return kExitOk;
 }
@@ -160,15 +174,16 @@ int cmdRender(const CommandLine& cl) {
 
 const Command renderCommand = {
     "render",
-    "draw a page as SVG, PNG or PDF, or describe it as JSON",
+    "draw a page as SVG, PNG or PDF, or write it as JSON or JSON Canvas",
     "tvx render [OPTIONS] BOOK [PAGE]\n"
     "tvx render --all -o DIR [OPTIONS] BOOK\n",
     "Draws a page of the book exactly as its page window paints it: idea\n"
     "symbols in their types' shapes and colours, link boxes with their arrows,\n"
     "text boxes and pen strokes. PAGE is a page's name or ID; without one the\n"
     "home page is drawn. The picture is as large as the page (or --size), and\n"
-    "goes to -o FILE, whose extension (.svg, .png, .pdf or .json) chooses the\n"
-    "format; without -o it is written to ID-NAME.svg in the current folder.\n"
+    "goes to -o FILE, whose extension (.svg, .png, .pdf, .json or .canvas)\n"
+    "chooses the format; without -o it is written to ID-NAME.svg (or the\n"
+    "--format's extension) in the current folder.\n"
     "\n"
     "JSON describes what is on the page: every graphic with its kind, object\n"
     "id, box, glyph, label lines and the page or web address it leads to, and\n"
@@ -178,7 +193,7 @@ const Command renderCommand = {
     "(or only the --format asked for). The book is opened read-only. A page\n"
     "that does not read gives its message and exit status 1, and no file.\n",
     {{"output", "FILE", "where the picture goes (a folder with --all)", 'o'},
-     {"format", "FORMAT", "svg, png, pdf or json (default: by the output's extension)"},
+     {"format", "FORMAT", "svg, png, pdf, json or canvas (default: by the output's extension)"},
      {"zoom", "PERCENT", "10 to 400, or \"fit\" to fit --size (default 100)"},
      {"size", "WxH", "the picture's size in pixels (default: the page's extent)"},
      {"mono", nullptr, "without the types' colours, as a page window in black and white"},

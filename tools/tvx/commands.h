@@ -17,6 +17,7 @@ extern const Command linkCommand;
 extern const Command homeCommand;
 extern const Command typesCommand;
 extern const Command renderCommand;
+extern const Command htmlCommand;
 extern const Command checkCommand;
 extern const Command exportCommand;
 extern const Command importCommand;

@@ -21,7 +21,7 @@ namespace {
 const Command* const kCommands[] = {
     &newCommand,  &infoCommand,  &lsCommand,     &catCommand,   &putCommand,
     &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &typesCommand, &renderCommand,
-    &checkCommand, &exportCommand, &importCommand, &defragCommand, &salvageCommand,
+    &htmlCommand, &checkCommand, &exportCommand, &importCommand, &defragCommand, &salvageCommand,
 };
 
 const Command* findCommand(const char* name) {

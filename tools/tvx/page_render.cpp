@@ -128,6 +128,7 @@ bool renderPage(DB& db, Nexil& app, unsigned long id, const RenderOptions& o, co
       ok = false;
     }
   }
+  if (ok && o.use) ok = o.use(page, host.picture(page.HWindow), why);
   page.destroyAllGraphics();
   return ok;
 }

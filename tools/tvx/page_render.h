@@ -5,11 +5,14 @@
 #ifndef TOOLS_TVX_PAGE_RENDER_H
 #define TOOLS_TVX_PAGE_RENDER_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class DB;
+class DisplayList;
 class Nexil;
+class ViewNode;
 
 struct RenderOptions {
   int zoom = 100;        // percent; -1: fit to the size
@@ -17,6 +20,10 @@ struct RenderOptions {
   int height = 0;
   bool mono = false;     // without the types' colours
   bool print = false;    // PDF through the page's printout
+  // Given the page window and its picture once the page is drawn and its
+  // files are written (the exports that read the page's graphics); false with
+  // `why` fails the page.
+  std::function<bool(ViewNode& page, const DisplayList& picture, std::string* why)> use;
 };
 
 // Draws page `id` of `db` into `paths` (each by its extension; ".json" gives
