@@ -807,7 +807,13 @@ void DB::link(DBRef*) { ++refCount_; }
 
 void DB::unlink(DBRef*) {
   if (refCount_ > 0) --refCount_;
-  if (refCount_ == 0) delete this;
+  if (refCount_ == 0) {
+    delete this;
+    return;
+  }
+  // Only the book's own references are left: letting them go ends the book.
+  const ULONG own = ownReferences();
+  if (own != 0 && refCount_ == own) releaseOwnReferences();
 }
 
 // ---------------------------------------------------------------------------

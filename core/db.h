@@ -156,6 +156,15 @@ class DB {
   // The process-wide counter behind new book names (Book1, Book2 ...).
   static ULONG newBookCounter();
 
+ protected:
+  // References the book holds on itself through what it keeps (a kept page
+  // names its book). When only those remain nobody else holds the book, and
+  // releaseOwnReferences lets them go, which ends the book.
+  virtual ULONG ownReferences() const { return 0; }
+  // Lets go of what holds the book's own references; the book may be gone
+  // when this returns.
+  virtual void releaseOwnReferences() {}
+
  private:
   friend class DBRef;
   void link(DBRef*);

@@ -106,6 +106,7 @@ DB* CPluginWindow::bookShown() const { return book() != nullptr ? book() : manag
 void CPluginWindow::goBack() {
   std::vector<String>& h = history();
   if (h.size() < 2) return;
+  const String leaving = h.back();
   h.pop_back();
   // Entries are decimal ids; one that is not names the page as a reference does.
   const char* entry = h.back().c_str();
@@ -113,8 +114,14 @@ void CPluginWindow::goBack() {
   const unsigned long id = std::strtoul(entry, &end, 10);
   NodeRef ref = (end != entry && *end == '\0' && id <= 0xFFFFFFFFul) ? NodeRef(bookShown(), static_cast<ULONG>(id))
                                                                      : NodeRef(entry, bookShown());
-  loadNode(this, ref, 6, 0, nullptr, true);
-  if (!h.empty()) h.pop_back();
+  if (loadNode(this, ref, 6, 0, nullptr, true) == 0) {
+    if (!h.empty()) h.pop_back();  // loading put the page in again
+  } else {
+    // The page before could not be shown (reported): the shown one stays, and
+    // the one that failed is dropped from the history.
+    h.pop_back();
+    h.push_back(leaving);
+  }
   if (backButton_->HWindow != nullptr) backButton_->Show(h.size() >= 2 ? SW_SHOW : SW_HIDE);
 }
 

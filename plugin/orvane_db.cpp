@@ -53,18 +53,35 @@ TypeNode* OrvaneDB::tnode() {
   }
   if (id == ComponentRef::NoUID) return nullptr;
   typeNodeId_ = static_cast<LONG>(id);
-  NodeRef ref(this, id);
-  if (isReadOnly() && isBodyEmpty(id)) {
-    // A read-only book keeps its empty type page: the two roots only.
-    typeNode_ = new TypeNode(ref, nullptr, manager_);
-    return typeNode_;
+  const ULONG before = refCount();
+  TypeNode* found = nullptr;
+  {
+    NodeRef ref(this, id);
+    if (isReadOnly() && isBodyEmpty(id)) {
+      // A read-only book keeps its empty type page: the two roots only.
+      found = new TypeNode(ref, nullptr, manager_);
+    } else {
+      // A writable book's type page is opened for writing, so that a missing
+      // body is made (and then seeded from the types file).
+      Node* page = ref.getNode(nullptr, manager_, isReadOnly() ? 0u : static_cast<ULONG>(NodeRef::ModeWrite));
+      found = dynamic_cast<TypeNode*>(page);
+      if (found == nullptr) delete page;
+    }
   }
-  // A writable book's type page is opened for writing, so that a missing body
-  // is made (and then seeded from the types file).
-  Node* page = ref.getNode(nullptr, manager_, isReadOnly() ? 0u : static_cast<ULONG>(NodeRef::ModeWrite));
-  typeNode_ = dynamic_cast<TypeNode*>(page);
-  if (typeNode_ == nullptr) delete page;
+  return keepTypeNode(found, before);
+}
+
+TypeNode* OrvaneDB::keepTypeNode(TypeNode* page, ULONG before) {
+  typeNode_ = page;
+  typeNodeRefs_ = page != nullptr && refCount() > before ? refCount() - before : 0;
   return typeNode_;
+}
+
+void OrvaneDB::releaseOwnReferences() {
+  TypeNode* page = typeNode_;
+  typeNode_ = nullptr;
+  typeNodeRefs_ = 0;
+  delete page;  // its reference was the last one: the book goes with it
 }
 
 const char* OrvaneDB::defaultNodeTypeName(const char* name) {

@@ -42,7 +42,10 @@ class OrvaneDB : public DB, public TypePageBook {
   // Closing is always allowed.
   int CloseDB() { return 1; }
   bool hasTypeNode() const { return typeNode_ != nullptr; }
-  void dropTypeNode() override { typeNode_ = nullptr; }
+  void dropTypeNode() override {
+    typeNode_ = nullptr;
+    typeNodeRefs_ = 0;
+  }
   TypeNode* cachedTypeNode() const override { return typeNode_; }
   // The type page, looked up (and on a writable book made) on first use; null
   // when there is none.
@@ -56,8 +59,19 @@ class OrvaneDB : public DB, public TypePageBook {
   LONG typeNodeId() const { return typeNodeId_; }
   Nexil& manager() const { return manager_; }
 
+ protected:
+  // The kept type page names this book: the references it holds are the
+  // book's own, and go with it when nobody else holds the book.
+  ULONG ownReferences() const override { return typeNodeRefs_; }
+  void releaseOwnReferences() override;
+
  private:
+  // Keeps `page` as the type page, counting the references it holds on the
+  // book (`before`: the count before it was made).
+  TypeNode* keepTypeNode(TypeNode* page, ULONG before);
+
   TypeNode* typeNode_ = nullptr;  // owned
+  ULONG typeNodeRefs_ = 0;
   LONG typeNodeId_ = -1;
   Nexil& manager_;
   int modified_ = 0;

@@ -148,6 +148,39 @@ TEST_F(PluginBrowseTest, EntryPointsCheckTheBrowsersTables) {
   EXPECT_EQ(funcs.setwindow(nullptr, nullptr), NPERR_INVALID_INSTANCE_ERROR);
   EXPECT_EQ(funcs.destroy(nullptr, nullptr), NPERR_INVALID_INSTANCE_ERROR);
   EXPECT_EQ(funcs.writeready(nullptr, nullptr), 1023);
+  char block[10] = {};
+  EXPECT_EQ(funcs.write(nullptr, nullptr, 0, 10, block), 10);
+  ASSERT_FALSE(host->boxes().empty());
+  EXPECT_EQ(host->boxes().back().second, "E: NPP_Write: bad instance");
+}
+
+TEST_F(PluginBrowseTest, HelpSaveAsAndPrintAnswerFromThePage) {
+  show({}, exampleBytes());
+  host->pressHelp();
+  host->run();
+  const auto help = host->screen().desktop().eventsOf(ScriptedDesktop::Kind::Help);
+  ASSERT_EQ(help.size(), 1u);
+  EXPECT_EQ(help[0].text, "NPTavix.hlp");
+
+  // "Save as..." on the page's menu writes the book the browser gave.
+  const std::string copy = std::string(std::getenv("TMPDIR")) + "/saved.tvx";
+  host->screen().menuChoice(24334);
+  host->screen().desktop().answerFile(copy);
+  host->rightClick({300, 60});
+  host->run();
+  std::ifstream in(copy, std::ios::binary);
+  EXPECT_EQ(std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), exampleBytes());
+
+  // A whole-window instance leaves printing to the browser.
+  NPPrint print{};
+  print.mode = NP_FULL;
+  print.print.fullPrint.pluginPrinted = 1;
+  NPP_t stranger{};
+  host->pluginFuncs().print(&stranger, &print);  // not an instance: nothing
+  EXPECT_EQ(print.print.fullPrint.pluginPrinted, 1);
+  host->pluginFuncs().print(host->instance(), &print);
+  EXPECT_EQ(print.print.fullPrint.pluginPrinted, 0);
+  destroy();
 }
 
 TEST_F(PluginBrowseTest, ShowsTheHomePageFollowsSymbolsGoesBackAndOpensWebAddresses) {
@@ -271,6 +304,16 @@ TEST_F(PluginBrowseTest, SavedDataCarriesTheHistoryToTheNextVisit) {
   EXPECT_FALSE(shows(*host, "Back"));
   destroy();
   EXPECT_EQ(host->outstandingAllocations(), 0);
+
+  // Saved data from elsewhere: an entry without its NUL is not taken, a page
+  // that is gone is reported and the home page stays.
+  for (const std::string& block : {std::string("12"), std::string("99999\0\0", 7)}) {
+    show({}, exampleBytes(), std::vector<char>(block.begin(), block.end()));
+    EXPECT_TRUE(shows(*host, "The Solar System"));
+    EXPECT_FALSE(shows(*host, "Back"));
+    const std::vector<char> again = destroy();
+    EXPECT_EQ(std::string(again.begin(), again.end()), idOf("The Solar System") + '\0' + '\0');
+  }
 }
 
 TEST_F(PluginBrowseTest, DamagedBooksGiveAMessageAndAnEmptyWindowAndTheirCopyGoes) {

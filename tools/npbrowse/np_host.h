@@ -61,6 +61,8 @@ class NpHost {
   // NPP_Destroy; the saved data handed back (its bytes), and whether there was any.
   NPError destroyInstance(std::vector<char>* saved, bool* hadSaved = nullptr);
   bool hasInstance() const { return live_; }
+  // The browser's record of the instance, as the plug-in's callbacks take it.
+  NPP instance() { return &npp_; }
   // NP_Shutdown and the library closed.
   NPError shutdown();
 
