@@ -20,7 +20,7 @@
 #include "core/db.h"
 #include "core/node.h"
 #include "core/node_ref.h"
-#include "graphics/view_node.h"
+#include "graphics/poster_board_node.h"
 #include "tools/npbrowse/np_host.h"
 
 namespace {
@@ -65,12 +65,11 @@ void BM_HomePagePaintedDirectly(benchmark::State& state) {
     std::stringstream body;
     if (std::unique_ptr<std::iostream> in = db.getNodeStream(home, 0)) body << in->rdbuf();
     auto* node = new Node(nullptr, NodeRef(&db, home), String("Undefined"), bench::app());
-    auto page = std::make_unique<ViewNode>(&frame, node, bench::app());
+    auto page = std::make_unique<PosterBoardNode>(&frame, node, bench::app());
     page->Attr.Style = WS_CHILD | WS_VISIBLE;
     page->Attr.W = 640;
     page->Attr.H = 459;
-    page->attach(&body);
-    page->readFile();
+    page->readBody(&body);
     page->attach(nullptr);
     page->Create();
     host.run();

@@ -1,8 +1,11 @@
 // Reader target: a page as its page window shows it. The input is read as a
-// page body by the page window (every record becomes a symbol, link box or
-// annotation through the page classes), the window is painted into its display
-// list, described as JSON and written back as map text. Each step must end: a
-// crash, a sanitizer report, a hang or a runaway allocation is a finding.
+// whole page body by the poster board, the page window of every page the
+// plug-in shows (every record becomes a symbol, link box or annotation through
+// the page classes, and queued tethers are tied once the body is read), the
+// window is painted into its display list, described as JSON, written back as
+// map text, and saved onto its own body stream, which is read again by a
+// second board. Each step must end: a crash, a sanitizer report, a hang or a
+// runaway allocation is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -10,7 +13,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "graphics/page_description.h"
-#include "graphics/view_node.h"
+#include "graphics/poster_board_node.h"
 #include "platform/render/headless_host.h"
 
 namespace {
@@ -28,13 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzNexil app;
   std::stringstream in(std::string(reinterpret_cast<const char*>(data), size));
   {
-    ViewNode page(&screen->frame, nullptr, app);
+    PosterBoardNode page(&screen->frame, nullptr, app);
     page.Attr.Style = WS_CHILD | WS_VISIBLE;
     page.Attr.W = 780;
     page.Attr.H = 580;
-    page.attach(&in);
-    page.readFile();
-    page.attach(nullptr);
+    page.readBody(&in);
     if (page.Create()) {
       screen->host.run(100000);
       const DisplayList list = screen->host.picture(page.HWindow);
@@ -43,6 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::ostringstream out;
       page.writePage(out);
     }
+    // Saved onto its own body (which it still holds) and read back whole.
+    if (page.isOpen() && page.save() == 0) {
+      in.clear();
+      in.seekg(0);
+      PosterBoardNode again(&in, &screen->frame, nullptr, app);
+      again.attach(nullptr);
+      again.destroyAllGraphics();
+    }
+    page.attach(nullptr);
     page.destroyAllGraphics();
   }
   return 0;

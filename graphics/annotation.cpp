@@ -99,11 +99,17 @@ int Annotation::linkTo(const LONG* ids, int count) {
   for (SensitiveGraphic* g : w->sensitiveGraphics()) {
     if (auto* s = dynamic_cast<NodeGNode*>(g)) symbols.emplace(s->id(), s);
   }
+  auto* page = dynamic_cast<ViewNode*>(w);
   int made = 0;
   for (int i = 0; i < count; ++i) {
     if (ids[i] == KM_ABSENT) continue;
     auto it = symbols.find(ids[i]);
-    if (it == symbols.end() || tetherTo(it->second) != nullptr) continue;
+    if (it == symbols.end()) {
+      // The page may define it further on: the page ties it once it is read.
+      if (page != nullptr) page->queueTether(this, ids[i]);
+      continue;
+    }
+    if (tetherTo(it->second) != nullptr) continue;
     if (linkTo(it->second) != nullptr) ++made;
   }
   return made;

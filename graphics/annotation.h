@@ -85,8 +85,10 @@ class Annotation : public SensitiveGraphic {
   // the tether already there when there is one; null when refused.
   virtual TetherRelation* linkTo(SensitiveGraphic* target);
   // Re-creates the tethers from saved ids: each id is looked up among the
-  // window's idea symbols; ids that name none are skipped. Returns the number
-  // of tethers made. The work is bounded by count plus the window's graphics.
+  // window's idea symbols; an id that names none is handed to the page
+  // (ViewNode::queueTether: a page still being read may define it later) and
+  // skipped here. Returns the number of tethers made. The work is bounded by
+  // count plus the window's graphics.
   virtual int linkTo(const LONG* ids, int count);
   // Removes the tether to `target`; false when there is none.
   virtual bool untether(SensitiveGraphic* target);

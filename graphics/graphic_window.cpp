@@ -688,8 +688,17 @@ void GraphicWindow::EvLButtonDown(UINT keys, TPoint& p) {
   setOption(LeftButtonDown, true);
   doubleClick_ = false;
   GMessage m = makeMessage(WM_LBUTTONDOWN, keys, p);
-  if (SensitiveGraphic* g = graphicAt(m)) g->WMLButtonDown(m);
-  else TWindow::EvLButtonDown(keys, p);
+  if (SensitiveGraphic* g = graphicAt(m)) {
+    g->WMLButtonDown(m);
+  } else if (capture_ == nullptr && penClickWanted(keys, p)) {
+    penClickSetup();
+    doPenClick(p);
+    penClickWrapup();
+    // The stroke took the release.
+    setOption(LeftButtonDown, false);
+  } else {
+    TWindow::EvLButtonDown(keys, p);
+  }
 }
 
 void GraphicWindow::EvLButtonUp(UINT keys, TPoint& p) {

@@ -23,6 +23,10 @@
 //   0x10  the left button went down in this window
 //   0x20  set-up still pending
 //
+// The pen: a left press over no graphic is offered to the pen hooks
+// (penClickWanted, then penClickSetup, doPenClick, penClickWrapup); the page
+// windows that draw ink say yes (PosterBoardNode).
+//
 // Ownership: a graphic handed to addSNode or addNode belongs to the window
 // from then on; destroyAllGraphics (also run by the destructor) destroys what
 // the lists hold. removeNode hands a graphic back without destroying it.
@@ -170,6 +174,21 @@ class GraphicWindow : public virtual TWindow {
   virtual void popupCommand(Graphic* g, GMessage& msg);
   // Prints the page through the printer with its dialog.
   virtual void print();
+
+  // ---- The pen ----
+  // A left press over no graphic is a pen click when penClickWanted says so:
+  // then penClickSetup, doPenClick (which takes the mouse until the stroke
+  // ends: the button released or pressed again) and penClickWrapup run, and
+  // the press is not handled otherwise. None is wanted here.
+  virtual bool penClickWanted(UINT keys, const TPoint& p) {
+    (void)keys;
+    (void)p;
+    return false;
+  }
+  virtual void penClickSetup() {}
+  // `p`: the press, in device units.
+  virtual void doPenClick(const TPoint& p) { (void)p; }
+  virtual void penClickWrapup() {}
 
   // ---- Window messages ----
   void EvLButtonDown(UINT keys, TPoint& p) override;

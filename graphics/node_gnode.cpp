@@ -19,6 +19,7 @@
 #include "graphics/link_gnode.h"
 #include "graphics/simple_slave.h"
 #include "graphics/view_node.h"
+#include "graphics/wait_cursor.h"
 #include "kit/error.h"
 #include "kit/file_helpers.h"
 #include "maptext/km_esrap.h"
@@ -35,16 +36,6 @@ constexpr const char* kUndefined = "Undefined";
 constexpr ULONG kMemoryNeeded = 0x4000;
 
 bool nonEmpty(const char* s) { return s != nullptr && *s != '\0'; }
-
-// The wait cursor for the length of a scope.
-class WaitCursor {
- public:
-  WaitCursor() : old_(::SetCursor(::LoadCursor(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { ::SetCursor(old_); }
-
- private:
-  HCURSOR old_;
-};
 
 // The link boxes joined to a symbol: those its relations reach (it is their
 // source) and those whose relations reach it (it is a destination).
@@ -124,6 +115,23 @@ NodeGNode* NodeGNode::make(GraphicWindow* parent, KM_Node& record, HDC hdc) {
   if (ref != nullptr && ref->name().length() == 0 && nonEmpty(record.name)) {
     s->placeholder_ = record.name;
     s->GNode::setText(record.name);
+  }
+  {
+    // On a window that is shown the label was fitted as it was set (first
+    // empty, then the name, each fit keeping the centre of the one before):
+    // it is fitted again from the stored corner, as on a window not yet shown.
+    RECT r;
+    s->rawRect(r);
+    const LONG cx = clampCoordinate(x), cy = clampCoordinate(y);
+    if (r.left != cx || r.top != cy || r.right != cx || r.bottom != cy) {
+      RECT corner = {cx, cy, cx, cy};
+      s->setRect(corner, nullptr);
+      ClientDCLoan loan(page);
+      if (loan.get() != nullptr) {
+        TDC dc(loan.get());
+        s->compute(dc);
+      }
+    }
   }
   if (record.x2 != KM_ABSENT || record.y2 != KM_ABSENT) {
     RECT r;

@@ -52,7 +52,7 @@ bool PenGrouper::Idle() {
   return pending_.Count() > 0;
 }
 
-void PenGrouper::Forget(PenStroke* stroke) { pending_.Remove(stroke); }
+void PenGrouper::Forget(PenThing* stroke) { pending_.Remove(stroke); }
 
 GroupAnnotation* PenGrouper::Flush() {
   if (pending_.Count() == 0) return nullptr;
@@ -60,22 +60,29 @@ GroupAnnotation* PenGrouper::Flush() {
     pending_.Clear();  // stays a stroke of its own
     return nullptr;
   }
-  board_.beginChange();
-  RECT r;
-  pending_.Invalidate();
-  pending_.CalculateListBounds(r);
-  const RECT box = PenThing::boxAround(r);
-  auto* group = new GroupAnnotation(board_.boardWindow(), board_.newObjectId(), box.left, box.top, box.right,
-                                    box.bottom, nullptr, 0);
-  const std::vector<AnnotationList::Bucket> held = pending_.buckets();
+  std::vector<PenThing*> held;
+  for (const AnnotationList::Bucket& b : pending_.buckets()) held.push_back(b.thing);
   pending_.Clear();
-  for (const AnnotationList::Bucket& b : held) {
-    board_.removeAnnotation(&b.thing->annotation());
+  return GroupOnBoard(board_, held);
+}
+
+GroupAnnotation* PenGrouper::GroupOnBoard(PenGroupingBoard& board, const std::vector<PenThing*>& things) {
+  AnnotationList members;
+  for (PenThing* t : things) members.Add(t);
+  if (members.Count() < 2) return nullptr;
+  board.beginChange();
+  RECT r;
+  members.CalculateListBounds(r);
+  const RECT box = PenThing::boxAround(r);
+  auto* group = new GroupAnnotation(board.boardWindow(), board.newObjectId(), box.left, box.top, box.right,
+                                    box.bottom, nullptr, 0);
+  for (const AnnotationList::Bucket& b : members.buckets()) {
+    board.removeAnnotation(&b.thing->annotation());
     group->Add(b.thing, nullptr);
   }
   group->LockScale();
-  board_.addAnnotation(group);
-  board_.select(group);
-  board_.setModified(1);
+  board.addAnnotation(group);
+  board.select(group);
+  board.setModified(1);
   return group;
 }

@@ -18,12 +18,15 @@
 #ifndef GRAPHICS_PEN_GROUPER_H
 #define GRAPHICS_PEN_GROUPER_H
 
+#include <vector>
+
 #include "graphics/annotation_list.h"
 #include "platform/windows_types.h"
 
 class GroupAnnotation;
 class PenGroupingBoard;
 class PenStroke;
+class PenThing;
 
 class PenGrouper {
  public:
@@ -47,8 +50,20 @@ class PenGrouper {
   void CheckAndFlush(DWORD time);
   // The idle step: true while strokes are pending.
   bool Idle();
-  // The board is about to delete `stroke`: it is no longer pending.
-  void Forget(PenStroke* stroke);
+  // The board is about to delete `stroke` (a pending stroke, or any other
+  // thing): it is no longer pending. Only its address is used.
+  void Forget(PenThing* stroke);
+  // The board is about to delete all it holds: nothing is pending any more.
+  void ForgetAll() { pending_.Clear(); }
+
+  // Gathers `things` (pen strokes and groups on `board`, at least two) into
+  // one new group, as a flush gathers the pending strokes: the board begins
+  // the change; a group with a fresh id whose box is the union of their
+  // bounds grown by 6 (7 right and bottom) takes each off the board into
+  // itself at its current bounds; it is locked at scale 1:1, put on the
+  // board, selected, and the board marked modified. The group, or null for
+  // fewer than two things.
+  static GroupAnnotation* GroupOnBoard(PenGroupingBoard& board, const std::vector<PenThing*>& things);
 
   void SetIdleThreshold(DWORD ms) { idleThreshold_ = ms; }
   void SetDistanceFactor(ULONG n) { distanceFactor_ = n != 0 ? n : 1; }

@@ -11,11 +11,9 @@
 #include "core/node_ref.h"
 #include "graphics/edit_control.h"
 #include "graphics/glyph_factory.h"
-#include "graphics/group_annotation.h"
+#include "graphics/annotation.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
-#include "graphics/pen_stroke.h"
-#include "graphics/text_box.h"
 #include "kit/error.h"
 #include "plugin/type_node.h"
 
@@ -98,6 +96,18 @@ LONG ViewNode::mapID(LONG id) const {
 void ViewNode::beginIdMap() { idMap_ = std::make_unique<std::map<LONG, LONG>>(); }
 void ViewNode::endIdMap() { idMap_.reset(); }
 
+bool ViewNode::findMappedId(LONG old, LONG& fresh) const {
+  if (!idMap_) return false;
+  const auto it = idMap_->find(old);
+  if (it == idMap_->end()) return false;
+  fresh = it->second;
+  return true;
+}
+
+void ViewNode::noteMappedId(LONG old, LONG fresh) {
+  if (idMap_) idMap_->emplace(old, fresh);
+}
+
 int ViewNode::CMCM(KM_CM& cm) {
   haveCM_ = true;
   cmHasBounds_ = cm.bounds != nullptr;
@@ -157,27 +167,6 @@ int ViewNode::CMLink(KM_Link& record) {
   return 0;
 }
 
-int ViewNode::CMAnnotation(KM_Annotation& record) {
-  if (idMap_) {
-    const LONG fresh = newObjectId();
-    idMap_->emplace(record.id, fresh);
-    record.id = fresh;
-    // The tether ids are the parser's, record.valueCount of them.
-    for (int i = 0; record.values != nullptr && i < record.valueCount; ++i) {
-      auto it = idMap_->find(record.values[i]);
-      record.values[i] = it != idMap_->end() ? it->second : KM_ABSENT;
-    }
-  }
-  Annotation* made = nullptr;
-  switch (record.kind) {
-    case 'g': made = GroupAnnotation::make(this, record, nullptr); break;
-    case 'p': made = PenStroke::make(this, record, nullptr); break;
-    case 't': made = TextBox::make(this, record, nullptr); break;
-    default: break;
-  }
-  return made != nullptr ? 0 : -1;
-}
-
 LONG ViewNode::writeGraphics(KMEsrap& w) {
   // While the selection is copied, only what may go to the clipboard.
   auto wanted = [this](SensitiveGraphic* g) { return !restrictedMode() || g->pasteEligible(); };
@@ -214,7 +203,15 @@ LONG ViewNode::writePage(std::ostream& out) {
   KMEsrap w(&out, AppTag);
   static_cast<KMFileInfo&>(w) = static_cast<const KMFileInfo&>(*this);
   w.setPrettyPrint(1);
-  static_cast<KMFileInfo&>(w).saveOn(w);
+  const LONG status = writePageOn(w);
+  w.close();
+  return status < 0 ? status : w.getStatus();
+}
+
+LONG ViewNode::writePageOn(KMEsrap& w) {
+  // The header is the one this page was read with (a writer of its own was
+  // given a copy of it; the page's own writer shares it).
+  if (static_cast<KMFileInfo&>(w).saveOn(w)) return w.getStatus();
   if (haveCM_) {
     w.writeConceptMap(cmHasBounds_ ? &cmBounds_ : nullptr, cmHasViewport_ ? &cmViewport_ : nullptr, cmExtra_);
   } else {
@@ -223,10 +220,11 @@ LONG ViewNode::writePage(std::ostream& out) {
     const RECT r = {0, 0, extent.x, extent.y};
     w.writeConceptMap(&r, &r, 0);
   }
-  writeGraphics(w);
+  // A graphic that could not write itself (its record is left out) fails the
+  // page too; the concept map is closed all the same.
+  const LONG graphics = writeGraphics(w);
   w.closeConceptMap();
-  w.close();
-  return w.getStatus();
+  return graphics < 0 ? graphics : w.getStatus();
 }
 
 int ViewNode::save() {

@@ -30,6 +30,7 @@
 #include "graphics/page_host.h"
 #include "maptext/km_translator.h"
 
+class Annotation;
 class EditControl;
 class GlyphFactory;
 class LinkGNode;
@@ -107,9 +108,15 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   virtual NodeGNode* findSymbol(LONG id) const;
   // While pasting, the new id recorded for `id`; otherwise `id`.
   virtual LONG mapID(LONG id) const;
+  // While pasting, whether `old` was given a new id, and which (`fresh`).
+  bool findMappedId(LONG old, LONG& fresh) const;
   // Starts (a fresh table) or ends (null) a paste's id remapping.
   void beginIdMap();
   void endIdMap();
+  bool pasting() const { return idMap_ != nullptr; }
+  // While pasting, records that the pasted object `old` is now `fresh` (the
+  // first mapping of an old id is kept).
+  void noteMappedId(LONG old, LONG fresh);
   POINT lastPoint() const { return lastPoint_; }
   void setLastPoint(POINT p) { lastPoint_ = p; }
 
@@ -127,7 +134,12 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   virtual void OpenNode();
   virtual int resolveNodeRef(NodeRef* ref);
   virtual NodeGNode* associateSlave(GNodeSlave* slave, const char* typeName, bool ghost, TPoint& at);
+  // The slave a symbol for `ref` is made with: none here (the poster board
+  // makes one from the page's attributes).
   virtual GNodeSlave* checkCreateSlave(NodeRef*) { return nullptr; }
+  // An annotation being read names the object `id`, which the page does not
+  // have (yet): nothing here (the poster board ties it once the page is read).
+  virtual void queueTether(Annotation*, LONG) {}
   // Links `from` to the symbol the user picks with the rubber band: a new link
   // box of the book's default link type between them, made a real link of
   // the book unless `placeholder` (or the book is read-only). The new box, or
@@ -157,6 +169,13 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   POINT DPtoLP(POINT device);
   // Status fields 0 to 4 of the main window.
   virtual void updateStatusFields();
+  // The commands that change the page are held back: the main window's
+  // modification lock is on, or the page is read-only.
+  bool modificationLocked() const;
+  // Hands command `id` to the graphic under the last click and, with
+  // `selected`, to every selected graphic (each once), then with `rescroll`
+  // recomputes the scroll range. True when a graphic consumed the command.
+  bool passToGraphic(UINT id, bool selected, bool rescroll);
   void addSNode(SensitiveGraphic* g) override;
   void removeNode(Graphic* g) override;
   void destroyAllGraphics() override;
@@ -168,10 +187,9 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   int CMLink(KM_Link& record) override;
   int CMNodeType(KM_NodeType&) override { return -1; }
   int CMLinkType(KM_LinkType&) override { return -1; }
-  // A text box, pen stroke or pen group record becomes that annotation (while
-  // pasting with a fresh id and its tether ids remapped); records of other
-  // kinds are not read here.
-  int CMAnnotation(KM_Annotation& record) override;
+  // Annotation records are the poster board's (PosterBoardNode::CMAnnotation):
+  // a page window of this class skips them.
+  int CMAnnotation(KM_Annotation&) override { return -1; }
   int CMAttr(char*, char*) override { return -1; }
   // Writes the idea symbols' node section and the link boxes' link section,
   // in the order the symbols and boxes are on the page, then, when the page
@@ -181,6 +199,11 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   // this application's), the concept map header as it was read (or the page's
   // extent), then the graphics. The writer's status (negative on failure).
   virtual LONG writePage(std::ostream& out);
+  // The same onto a writer whose output is open: the file header, the concept
+  // map with the graphics, and the concept map's close (the file is left for
+  // the writer's close to end). The writer's status, or the failure of a
+  // graphic that could not write itself.
+  virtual LONG writePageOn(KMEsrap& w);
   // Saves the page through the core onto the attached body stream; -1 without
   // one or without a page.
   int save() override;

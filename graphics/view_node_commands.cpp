@@ -14,6 +14,7 @@
 #include "graphics/annotation.h"
 #include "graphics/node_gnode.h"
 #include "graphics/view_node.h"
+#include "graphics/wait_cursor.h"
 #include "kit/error.h"
 #include "kit/file_helpers.h"
 #include "platform/owl/t_command_enabler.h"
@@ -206,42 +207,52 @@ LRESULT ViewNode::EvCommand(UINT id, HWND hWndCtl, UINT notifyCode) {
     default: break;
   }
   if (const Route* r = routeOf(id)) {
-    GMessage m;
-    m.window = HWindow;
-    m.message = WM_COMMAND;
-    m.keys = static_cast<WORD>(id);
-    POINT cursor = {0, 0};
-    ::GetCursorPos(&cursor);
-    m.position = packPoint(cursor.x, cursor.y);
-    // The graphic under the last click, then (for the selection forms) every
-    // selected one; each is asked once.
-    GMessage at = m;
-    at.message = WM_LBUTTONDOWN;
-    at.position = packPoint(lastPoint_.x, lastPoint_.y);
-    std::vector<SensitiveGraphic*> targets;
-    if (SensitiveGraphic* g = graphicAt(at)) targets.push_back(g);
-    if (r->selected) {
-      for (SensitiveGraphic* g : sensitiveGraphics())
-        if (g->isSelected() && std::find(targets.begin(), targets.end(), g) == targets.end()) targets.push_back(g);
-    }
-    for (SensitiveGraphic* g : targets) {
-      // A graphic may remove itself (or others) while it handles a command.
-      const auto& now = sensitiveGraphics();
-      if (std::find(now.begin(), now.end(), g) == now.end()) continue;
-      GMessage copy = m;
-      dispatchToGraphic(g, copy);
-    }
-    if (r->rescroll) updateScrollBars(1);
+    passToGraphic(id, r->selected, r->rescroll);
     return 0;
   }
   return GraphicWindow::EvCommand(id, hWndCtl, notifyCode);
 }
 
+bool ViewNode::passToGraphic(UINT id, bool selected, bool rescroll) {
+  GMessage m;
+  m.window = HWindow;
+  m.message = WM_COMMAND;
+  m.keys = static_cast<WORD>(id);
+  POINT cursor = {0, 0};
+  ::GetCursorPos(&cursor);
+  m.position = packPoint(cursor.x, cursor.y);
+  // The graphic under the last click, then (for the selection forms) every
+  // selected one; each is asked once.
+  GMessage at = m;
+  at.message = WM_LBUTTONDOWN;
+  at.position = packPoint(lastPoint_.x, lastPoint_.y);
+  std::vector<SensitiveGraphic*> targets;
+  if (SensitiveGraphic* g = graphicAt(at)) targets.push_back(g);
+  if (selected) {
+    for (SensitiveGraphic* g : sensitiveGraphics())
+      if (g->isSelected() && std::find(targets.begin(), targets.end(), g) == targets.end()) targets.push_back(g);
+  }
+  bool taken = false;
+  for (SensitiveGraphic* g : targets) {
+    // A graphic may remove itself (or others) while it handles a command.
+    const auto& now = sensitiveGraphics();
+    if (std::find(now.begin(), now.end(), g) == now.end()) continue;
+    GMessage copy = m;
+    dispatchToGraphic(g, copy);
+    if (copy.result == 0) taken = true;
+  }
+  if (rescroll) updateScrollBars(1);
+  return taken;
+}
+
+bool ViewNode::modificationLocked() const {
+  return (host_ != nullptr && (host_->options() & PageHost::ModificationLock)) || NodeWindow::readOnly();
+}
+
 void ViewNode::EvCommandEnable(TCommandEnabler& enabler) {
   const UINT id = enabler.GetId();
   const Route* r = routeOf(id);
-  const bool locked = (host_ != nullptr && (host_->options() & PageHost::ModificationLock)) || NodeWindow::readOnly();
-  if (locked && ((r != nullptr && r->lock) || lockedOwnCommand(id))) {
+  if (modificationLocked() && ((r != nullptr && r->lock) || lockedOwnCommand(id))) {
     enabler.Enable(false);
     return;
   }
@@ -254,7 +265,7 @@ void ViewNode::EvCommandEnable(TCommandEnabler& enabler) {
 }
 
 void ViewNode::verifyPage() {
-  ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+  WaitCursor wait;
   if (node() != nullptr) node()->verify(app_);
   int unrepresented = 0;
   for (SensitiveGraphic* g : std::vector<SensitiveGraphic*>(sensitiveGraphics())) {
@@ -265,7 +276,6 @@ void ViewNode::verifyPage() {
   if (unrepresented != 0) error(HWindow, 'W', "Found %d glyph(s) without representation in the hyperspace", unrepresented);
   else error(HWindow, 'z', "%s", "");
   updateScrollBars(1);
-  ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
 }
 
 void ViewNode::toggleColor() {

@@ -85,7 +85,16 @@ NodeGNode* ViewNode::newGhostNode(TPoint&) { return newGhostNode(); }
 NodeGNode* ViewNode::newNameEditNode(bool ghost, TPoint* at, const char* text) {
   NodeGNode* s = at != nullptr ? newNode(nullptr, at, true) : newGhostNode();
   if (s == nullptr) return nullptr;
-  if (text != nullptr) s->setPlaceholderName(text);
+  if (text != nullptr) {
+    s->setPlaceholderName(text);
+    // The edit field was opened on the empty name: it shows the text too, the
+    // caret after it, so that what is typed next follows it.
+    if (nameEdit_ != nullptr && nameEdit_->HWindow != nullptr && nameEditSymbol_ == s) {
+      nameEdit_->SetWindowText(text);
+      const int end = static_cast<int>(std::char_traits<char>::length(text));
+      nameEdit_->SetSelection(end, end);
+    }
+  }
   nameEditMakesPage_ = !ghost;
   return s;
 }

@@ -6,7 +6,7 @@
 
 #include "core/node.h"
 #include "core/node_ref.h"
-#include "graphics/view_node.h"
+#include "graphics/poster_board_node.h"
 #include "kit/error.h"
 #include "kit/error_msg_exception.h"
 #include "platform/system/system.h"
@@ -111,7 +111,7 @@ int OrvaneNexil::saveNode(std::iostream& body, Node& node) {
     error(nullptr, 'E', "Internal error... Cannot save page with NULL window");
     return -1;
   }
-  auto* page = dynamic_cast<ViewNode*>(w);
+  auto* page = dynamic_cast<PosterBoardNode*>(w);
   if (page == nullptr) {
     error(nullptr, 'E', "Internal error... Cannot save page type '%s'", node.kind().c_str());
     return -1;

@@ -25,27 +25,7 @@ bool alwaysEnabled(UINT id) { return id == 217 || id == 224 || id == 228 || id =
 OrvaneNode::OrvaneNode(std::iostream* body, TWindow* parent, Node* node, Nexil& app)
     : TWindow(parent, node != nullptr ? node->name().c_str() : "A Title"),
       KMFileInfo(AppTag),
-      ViewNode(parent, node, app) {
-  SetCaption(node != nullptr ? node->name().c_str() : "A Title");
-  if (body == nullptr) return;
-  body->clear();
-  if (body->peek() == std::char_traits<char>::eof()) {
-    body->clear();
-    return;
-  }
-  body->clear();
-  attach(body);
-  readFile();
-  if (getStatus() < 0) {
-    char text[101];
-    errorText(text, sizeof text);
-    error(nullptr, 'E', "parse->readFile(): %s\n", text);
-    readWhole_ = false;
-  }
-  attach(nullptr);
-  if (node != nullptr) node->setModified(0);
-  setModified(0);
-}
+      PosterBoardNode(body, parent, node, app) {}
 
 OrvaneNode::~OrvaneNode() = default;
 
@@ -61,7 +41,7 @@ OrvaneNode* OrvaneNode::make(TWindow* parent, Nexil& app, DB* db, const char* na
 }
 
 void OrvaneNode::GetWindowClass(WNDCLASS& wc) {
-  ViewNode::GetWindowClass(wc);
+  PosterBoardNode::GetWindowClass(wc);
   wc.style |= CS_DBLCLKS;
   wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
   wc.hCursor = nullptr;
@@ -90,7 +70,7 @@ LRESULT OrvaneNode::EvCommand(UINT id, HWND hWndCtl, UINT notifyCode) {
   switch (id) {
     case CmFileSaveAs: CMFileSaveAs(); return 0;
     case CmRefresh: Invalidate(true); return 0;
-    default: return ViewNode::EvCommand(id, hWndCtl, notifyCode);
+    default: return PosterBoardNode::EvCommand(id, hWndCtl, notifyCode);
   }
 }
 
@@ -99,7 +79,7 @@ void OrvaneNode::EvCommandEnable(TCommandEnabler& enabler) {
     enabler.Enable(true);
     return;
   }
-  ViewNode::EvCommandEnable(enabler);
+  PosterBoardNode::EvCommandEnable(enabler);
 }
 
 void OrvaneNode::CMFileSaveAs() {

@@ -4,17 +4,18 @@
 // offers colours, zoom, refresh and "Save as..." (the book the plug-in was given
 // written to a file the person picks).
 //
-// A page window is made from the page's body stream, which it reads whole.
+// A page window is made from the page's body stream, which it reads whole as
+// the poster board does (annotations included).
 #ifndef PLUGIN_ORVANE_NODE_H
 #define PLUGIN_ORVANE_NODE_H
 
 #include <iosfwd>
 
-#include "graphics/view_node.h"
+#include "graphics/poster_board_node.h"
 
 class DB;
 
-class OrvaneNode : public ViewNode {
+class OrvaneNode : public PosterBoardNode {
  public:
   enum Command : UINT {
     CmZoom50 = 240,
@@ -47,10 +48,7 @@ class OrvaneNode : public ViewNode {
   void highlightAll() {}
   void dehighlightAll() {}
   // Whether the page read whole (false: the reader's error was reported).
-  bool readWhole() const { return readWhole_; }
-
- private:
-  bool readWhole_ = true;
+  bool readWhole() const { return readError().empty(); }
 };
 
 #endif  // PLUGIN_ORVANE_NODE_H

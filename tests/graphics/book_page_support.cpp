@@ -116,18 +116,18 @@ bool BookPageTest::show(const char* name, bool writable) {
   String type;
   db->lookupName_Type_Flags(id, nullptr, &type, nullptr);
   Node* node = new Node(nullptr, NodeRef(db, id), type, app);
-  page = std::make_unique<ViewNode>(frame.get(), node, app);
+  page = std::make_unique<PosterBoardNode>(frame.get(), node, app);
   page->Attr.Style = WS_CHILD | WS_VISIBLE;
   page->Attr.W = 780;
   page->Attr.H = 580;
-  page->attach(stream_.get());
-  page->readFile();
+  // Read after the window's size is set: the page's header may change it.
+  page->readBody(stream_.get());
   if (!page->Create()) return false;
   host->run();
   return true;
 }
 
-std::unique_ptr<ViewNode> BookPageTest::readPage(ULONG id, std::string* stored) {
+std::unique_ptr<PosterBoardNode> BookPageTest::readPage(ULONG id, std::string* stored) {
   DB* db = book.db();
   std::unique_ptr<std::iostream> s = db != nullptr ? db->getNodeStream(id, 0) : nullptr;
   if (s == nullptr) return nullptr;
@@ -137,9 +137,8 @@ std::unique_ptr<ViewNode> BookPageTest::readPage(ULONG id, std::string* stored) 
   std::stringstream in(*stored);
   String type;
   db->lookupName_Type_Flags(id, nullptr, &type, nullptr);
-  auto w = std::make_unique<ViewNode>(frame.get(), new Node(nullptr, NodeRef(db, id), type, app), app);
-  w->attach(&in);
-  w->readFile();
+  auto w = std::make_unique<PosterBoardNode>(frame.get(), new Node(nullptr, NodeRef(db, id), type, app), app);
+  w->readBody(&in);
   w->attach(nullptr);
   return w;
 }

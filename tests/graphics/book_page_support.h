@@ -2,7 +2,8 @@
 // opens books and records the pages it is asked to load, and a fixture that
 // copies the example book, opens it (writable or read-only) and shows one of
 // its pages in a page window on the headless host, read from the page's body
-// by the page classes.
+// by the page classes. The page window is the poster board, the one that
+// reads every page the plug-in shows.
 #ifndef TESTS_GRAPHICS_BOOK_PAGE_SUPPORT_H
 #define TESTS_GRAPHICS_BOOK_PAGE_SUPPORT_H
 
@@ -15,7 +16,7 @@
 
 #include "core/db.h"
 #include "core/nexil.h"
-#include "graphics/view_node.h"
+#include "graphics/poster_board_node.h"
 #include "page_test_support.h"
 
 class NodeGNode;
@@ -53,7 +54,7 @@ class BookPageTest : public ::testing::Test {
   bool show(const char* name, bool writable = true);
   // Another page of the book show() opened, read into a window of its own
   // (not created), with its stored body in `stored`; null when it cannot be read.
-  std::unique_ptr<ViewNode> readPage(ULONG id, std::string* stored);
+  std::unique_ptr<PosterBoardNode> readPage(ULONG id, std::string* stored);
   // The node and link sections the page's graphics write.
   std::string writtenSections();
   // The node and link sections of the page's stored body, as it was read.
@@ -67,7 +68,7 @@ class BookPageTest : public ::testing::Test {
   std::unique_ptr<TWindow> frame;
   PageNexil app;
   DBRef book;
-  std::unique_ptr<ViewNode> page;
+  std::unique_ptr<PosterBoardNode> page;
   std::string body;  // the shown page's stored body
   std::string bookPath;
   ReportRecorder recorder;

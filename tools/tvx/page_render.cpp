@@ -1,5 +1,6 @@
 // page_render.cpp: a page drawn by its page window on the headless host (see
-// page_render.h).
+// page_render.h). The page window is the poster board, which reads every
+// page the plug-in shows.
 #include "tools/tvx/page_render.h"
 
 #include <algorithm>
@@ -14,7 +15,7 @@
 #include "core/node_ref.h"
 #include "graphics/page_description.h"
 #include "graphics/page_host.h"
-#include "graphics/view_node.h"
+#include "graphics/poster_board_node.h"
 #include "platform/owl/t_printer.h"
 #include "platform/render/headless_host.h"
 
@@ -62,17 +63,14 @@ bool renderPage(DB& db, Nexil& app, unsigned long id, const RenderOptions& o, co
   TWindow frame(host.makeTopLevel(kDefaultSide, kDefaultSide, "Page"));
   RenderHost options(o.mono, o.zoom);
   auto* node = new Node(nullptr, NodeRef(&db, static_cast<ULONG>(id)), type, app);
-  ViewNode page(&frame, node, app);
+  PosterBoardNode page(&frame, node, app);
   page.setHost(&options);
   page.Attr.Style = WS_CHILD | WS_VISIBLE;
   page.Attr.X = page.Attr.Y = 0;
   page.Attr.W = page.Attr.H = kDefaultSide;
-  page.attach(&body);
-  if (body.rdbuf()->in_avail() > 0) page.readFile();
-  if (page.getStatus() < 0) {
-    char text[200];
-    page.errorText(text, sizeof text);
-    *why = std::string("the page does not read as map text: ") + text;
+  // The header may place and size the window, as the page's reading does.
+  if (page.readBody(&body) < 0) {
+    *why = "the page does not read as map text: " + page.readError();
     page.attach(nullptr);
     return false;
   }
