@@ -44,6 +44,7 @@ class OrvaneDB : public DB, public TypePageBook {
   bool hasTypeNode() const { return typeNode_ != nullptr; }
   void dropTypeNode() override { typeNode_ = nullptr; }
   TypeNode* cachedTypeNode() const override { return typeNode_; }
+  bool lacksTypePage() const override { return lacksTypePage_; }
   // The type page, looked up (and on a writable book made) on first use; null
   // when there is none.
   TypeNode* tnode();
@@ -59,6 +60,7 @@ class OrvaneDB : public DB, public TypePageBook {
  private:
   TypeNode* typeNode_ = nullptr;  // owned
   LONG typeNodeId_ = -1;
+  bool lacksTypePage_ = false;  // a read-only book looked and found none
   Nexil& manager_;
   int modified_ = 0;
   LONG last_ = 0;

@@ -6,6 +6,7 @@
 #include "core/node_ref.h"
 #include "graphics/view_node.h"
 #include "platform/win/windows_user.h"
+#include "plugin/orvane_db.h"
 #include "plugin/orvane_nexil.h"
 #include "plugin/orvane_node.h"
 #include "plugin/orvane_window.h"
@@ -54,6 +55,13 @@ int TopicGrep::findMatches() {
     if (dialog_->HWindow != nullptr) dialog_->Show(SW_SHOW);
   }
   DBRef book(params_.book);  // the book stays while the walk runs
+  // A read-only book's type page is looked up once here and kept by the book,
+  // so that the page windows made for the search share it instead of each
+  // looking for it (and reading it) again. A writable book is left alone: the
+  // lookup would make a type page it lacks.
+  if (auto* kept = dynamic_cast<OrvaneDB*>(book.db())) {
+    if (kept->isReadOnly()) kept->tnode();
+  }
   book.db()->doUntilNode(&TopicGrep::visitPage, this);
   if (dialog_ != nullptr && dialog_->HWindow != nullptr) dialog_->Show(SW_HIDE);
   return 0;

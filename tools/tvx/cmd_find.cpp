@@ -14,7 +14,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -159,8 +161,12 @@ int cmdFind(const CommandLine& cl) {
   const std::string& text = cl.args[1];
   if (text.empty()) return usageError("find", "the text to find is empty");
   struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    failure("cannot open book '%s': %s", path.c_str(), stat(path.c_str(), &st) != 0 ? "no such file" : "not a file");
+  if (stat(path.c_str(), &st) != 0) {
+    failure("cannot open book '%s': %s", path.c_str(), std::strerror(errno));
+    return kExitUsage;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    failure("cannot open book '%s': not a file", path.c_str());
     return kExitUsage;
   }
 
