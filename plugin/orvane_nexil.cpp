@@ -44,6 +44,14 @@ OrvaneNexil::OrvaneNexil() : previous_(gCurrent) {
 OrvaneNexil::~OrvaneNexil() {
   unclaimed_.clear();
   setCurrentDB(static_cast<DB*>(nullptr));
+  // A book's kept type page holds a reference to its book, so a book whose type
+  // page was looked up never counts down to nothing by itself: the pages go
+  // here, and with them the books no one else holds. (A book that goes takes
+  // its slot out, so the table is walked by index.)
+  for (std::size_t i = 0; i < books_.size(); ++i) {
+    OrvaneDB* db = books_[i];
+    if (db != nullptr && db->cachedTypeNode() != nullptr) delete db->cachedTypeNode();
+  }
   if (gCurrent == this) gCurrent = previous_;
 }
 
