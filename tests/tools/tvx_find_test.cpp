@@ -1,7 +1,7 @@
 // "tvx find": pages found by name and by contents on the example book, with
 // the objects that matched; the exit statuses for found, not found, a wrong
 // command line and a book that does not open; names with control characters
-// shown visibly.
+// shown visibly; a damaged page passed over and counted.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -81,6 +81,21 @@ TEST_F(TvxFindTest, APageNameWithControlCharactersIsPrintedVisibly) {
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, r.out.find("  Jupi\\x1B[2Jter  (Planet; name)\n")) << r.out;
   EXPECT_EQ(std::string::npos, r.out.find('\x1b'));
+}
+
+TEST_F(TvxFindTest, APageWhoseMapTextDoesNotReadIsPassedOverAndCounted) {
+  const std::string folder = dir.file("exported");
+  ASSERT_EQ(0, tvx({"export", book, folder}).status);
+  // The Moon page (ID 6) cut off in the middle of its first symbol.
+  writeFileBytes(folder + "/pages/6.map",
+                 "#CM&^# 161\r\n(B(a\"x\",1,1),(n\"Moon\"),,(C162,(r0,0,1,1),(r0,0,1,1),0,,(N162,00000001,(n1,\"Moon");
+  const std::string damaged = dir.file("damaged.tvx");
+  ASSERT_EQ(0, tvx({"import", "--force", folder, damaged}).status);
+  RunResult r = tvx({"find", "--contents", "--json", damaged, "Galilean"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("\"name\":\"Jupiter\"")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("\"unreadable\":1}")) << r.out;
+  EXPECT_EQ("tvx: find: 1 page could not be read and was passed over\n", r.err);
 }
 
 }  // namespace
