@@ -1,6 +1,7 @@
 // The find progress dialog (see t_finding_dialog.h).
 #include "plugin/t_finding_dialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -24,6 +25,15 @@ TFindingDialog::~TFindingDialog() {
 
 void TFindingDialog::SetupWindow() {
   TDialog::SetupWindow();
+  // The whole Cancel button shows: the dialog grows to hold its lowest control.
+  int bottom = 0;
+  for (TWindow* c : Children()) bottom = std::max(bottom, c->Attr.Y + c->Attr.H + 10);
+  const RECT client = GetClientRect();
+  if (client.bottom < bottom) {
+    const RECT r = GetWindowRect();
+    ::SetWindowPos(HWindow, nullptr, 0, 0, r.right - r.left, (r.bottom - r.top) + bottom - client.bottom,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   reset(nullptr);
   centerWindow(this);
 }
