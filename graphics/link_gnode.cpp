@@ -30,6 +30,8 @@
 #include "platform/win/menu.h"
 #include "platform/win/windows_gdi.h"
 #include "platform/win/windows_user.h"
+#include "plugin/search_token.h"
+#include "plugin/t_find_params.h"
 
 namespace {
 
@@ -620,4 +622,17 @@ void LinkGNode::WMLButtonUp(GMessage& msg) {
   } else if (kind == PageCursors::Menu) {
     popupAt(msg);
   }
+}
+
+const char* LinkGNode::label() const { return labelFor(type_); }
+
+int LinkGNode::matchFound(TFindParams* params) const {
+  return params != nullptr && params->match(label()) ? 1 : 0;
+}
+
+int LinkGNode::firstMatch(TFindParams* params, SearchToken& token) {
+  if (!matchFound(params)) return 1;
+  token.node.nodeId(id());
+  setSelected(1, 0);
+  return 0;
 }

@@ -25,6 +25,7 @@
 
 #include "graphics/g_node.h"
 #include "graphics/page_cursors.h"
+#include "plugin/searchable.h"
 
 class KMEsrap;
 class Link;
@@ -38,7 +39,7 @@ class Specifier;
 class ViewNode;
 struct KM_Link;
 
-class LinkGNode : public GNode {
+class LinkGNode : public GNode, public Searchable {
  public:
   static constexpr BYTE Layer = 0x61;
   static constexpr int Glyph = 9;  // "Empty": only the label is drawn
@@ -123,6 +124,16 @@ class LinkGNode : public GNode {
   void setPaintLayer() override { setLayer(Layer); }
 
   ViewNode* page() const;
+
+  // ---- Find ----
+  // Whether the box's label (its type name; "[]" for the root type) matches the find.
+  int matchFound(TFindParams* params) const override;
+  // On a match: notes this box's object id in the token, selects it
+  // (the others deselected) and returns 0; otherwise 1.
+  int firstMatch(TFindParams* params, SearchToken& token) override;
+
+  // The label the box shows.
+  const char* label() const;
 
  protected:
   // A relation (a LinkRelation toward a destination, else a GRelation) drawn

@@ -28,6 +28,8 @@
 #include "platform/system/system.h"
 #include "platform/win/menu.h"
 #include "platform/win/windows_user.h"
+#include "plugin/search_token.h"
+#include "plugin/t_find_params.h"
 
 namespace {
 
@@ -714,4 +716,15 @@ void NodeGNode::WMMouseExit(GMessage& msg) {
     p->setStatusField(0, "");
     p->setStatusField(1, "");
   }
+}
+
+int NodeGNode::matchFound(TFindParams* params) const {
+  return params != nullptr && params->match(displayName()) ? 1 : 0;
+}
+
+int NodeGNode::firstMatch(TFindParams* params, SearchToken& token) {
+  if (!matchFound(params)) return 1;
+  token.node.nodeId(id());
+  setSelected(1, 0);
+  return 0;
 }

@@ -31,6 +31,7 @@
 #include "graphics/g_node.h"
 #include "graphics/page_cursors.h"
 #include "kit/string.h"
+#include "plugin/searchable.h"
 
 class DB;
 class KMEsrap;
@@ -41,7 +42,7 @@ class NodeRef;
 class ViewNode;
 struct KM_Node;
 
-class NodeGNode : public GNode {
+class NodeGNode : public GNode, public Searchable {
  public:
   static constexpr BYTE Layer = 0x60;
   static constexpr DWORD SavedFlagsMask = 0xF3E06;
@@ -130,6 +131,13 @@ class NodeGNode : public GNode {
 
   // The page window, or null.
   ViewNode* page() const;
+
+  // ---- Find ----
+  // Whether the symbol's name (its displayName) matches the find.
+  int matchFound(TFindParams* params) const override;
+  // On a match: notes this symbol's object id in the token, selects it
+  // (the others deselected) and returns 0; otherwise 1.
+  int firstMatch(TFindParams* params, SearchToken& token) override;
 
  protected:
   // Whether a double click or Goto may open the page: a valid reference and a

@@ -13,6 +13,8 @@
 #include "maptext/km_esrap.h"
 #include "maptext/km_records.h"
 #include "platform/win/window_manager.h"
+#include "plugin/search_token.h"
+#include "plugin/t_find_params.h"
 
 namespace {
 
@@ -335,4 +337,16 @@ void TextBox::handleMessage(GMessage& msg) {
 bool TextBox::invariantsHold() const {
   if (!Annotation::invariantsHold() || block_ == nullptr) return false;
   return block_->getParent() == getParent();
+}
+
+int TextBox::matchFound(TFindParams* params) const {
+  return params != nullptr && params->match(text()) ? 1 : 0;
+}
+
+int TextBox::firstMatch(TFindParams* params, SearchToken& token) {
+  if (!matchFound(params)) return 1;
+  const LONG at = params->firstOffset(text());
+  token.textBox.setPosition(at < 0 ? 0 : at + 1);
+  setSelected(1, 0);
+  return 0;
 }

@@ -36,10 +36,11 @@
 
 #include "graphics/annotation.h"
 #include "graphics/scrolled_boxed_text_block.h"
+#include "plugin/searchable.h"
 
 struct KM_Annotation;
 
-class TextBox : public Annotation {
+class TextBox : public Annotation, public Searchable {
  public:
   static constexpr int CmEditText = 255;
   // The message-clock time between two scrolls while an arrow is held.
@@ -87,6 +88,14 @@ class TextBox : public Annotation {
   void WMLButtonDown(GMessage& msg) override;
   void WMLButtonUp(GMessage& msg) override;
   void WMLButtonDblClk(GMessage& msg) override;
+
+  // ---- Find ----
+  // Whether the box's text matches the find.
+  int matchFound(TFindParams* params) const override;
+  // On a match: notes in the token where the first match starts (one past its
+  // offset in the text, 0 meaning none), selects the box (the others
+  // deselected) and returns 0; otherwise 1.
+  int firstMatch(TFindParams* params, SearchToken& token) override;
 
   bool invariantsHold() const override;
 

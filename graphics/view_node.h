@@ -29,6 +29,7 @@
 #include "graphics/graphic_window.h"
 #include "graphics/page_host.h"
 #include "maptext/km_translator.h"
+#include "plugin/searchable.h"
 
 class Annotation;
 class EditControl;
@@ -39,7 +40,7 @@ class NodeGNode;
 class NodeRef;
 class TypeNode;
 
-class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
+class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow, public Searchable {
  public:
   // The application tag written into page files and clipboard copies.
   static constexpr const char* AppTag = "Tavix: Netscape Plugin";
@@ -207,6 +208,17 @@ class ViewNode : public GraphicWindow, public KMTranslator, public NodeWindow {
   // Saves the page through the core onto the attached body stream; -1 without
   // one or without a page.
   int save() override;
+
+  // ---- Find (graphics/view_node_find.cpp) ----
+  // Calls fn with each graphic of the page that matches the find, in page
+  // order, until fn returns nonzero; the number of graphics that matched.
+  typedef int (*MatchCallback)(Graphic& g, void* arg);
+  LONG forEachMatch(TFindParams* params, MatchCallback fn, void* arg) const;
+  // Whether any idea symbol, link box or text box of the page matches.
+  int matchFound(TFindParams* params) const override;
+  // Selects the first graphic that matches (the others deselected) and notes
+  // it in the token: 0, or 1 when nothing on the page matches.
+  int firstMatch(TFindParams* params, SearchToken& token) override;
 
   // ---- Messages ----
   void SetupWindow() override;

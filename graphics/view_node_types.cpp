@@ -51,6 +51,7 @@ TypeNode* ViewNode::typeNode() {
   if (book == nullptr) return nullptr;
   if (auto* cached = dynamic_cast<TypePageBook*>(book)) {
     if (TypeNode* t = cached->cachedTypeNode()) return t;
+    if (cached->lacksTypePage()) return nullptr;
   }
   if (typesTried_) return nullptr;
   typesTried_ = true;

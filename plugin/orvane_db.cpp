@@ -51,7 +51,10 @@ TypeNode* OrvaneDB::tnode() {
     id = createNode(String("Types"), String("Types"), 0);
     if (id != ComponentRef::NoUID && setKind(id, TypePageKind) != 0) id = ComponentRef::NoUID;
   }
-  if (id == ComponentRef::NoUID) return nullptr;
+  if (id == ComponentRef::NoUID) {
+    lacksTypePage_ = isReadOnly();
+    return nullptr;
+  }
   typeNodeId_ = static_cast<LONG>(id);
   const ULONG before = refCount();
   TypeNode* found = nullptr;

@@ -47,6 +47,7 @@ class OrvaneDB : public DB, public TypePageBook {
     typeNodeRefs_ = 0;
   }
   TypeNode* cachedTypeNode() const override { return typeNode_; }
+  bool lacksTypePage() const override { return lacksTypePage_; }
   // The type page, looked up (and on a writable book made) on first use; null
   // when there is none.
   TypeNode* tnode();
@@ -73,6 +74,7 @@ class OrvaneDB : public DB, public TypePageBook {
   TypeNode* typeNode_ = nullptr;  // owned
   ULONG typeNodeRefs_ = 0;
   LONG typeNodeId_ = -1;
+  bool lacksTypePage_ = false;  // a read-only book looked and found none
   Nexil& manager_;
   int modified_ = 0;
   LONG last_ = 0;

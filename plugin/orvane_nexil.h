@@ -22,6 +22,7 @@
 
 #include "core/nexil.h"
 #include "kit/string.h"
+#include "plugin/orvane_find_history.h"
 
 class OrvaneDB;
 class OrvaneWindow;
@@ -82,12 +83,17 @@ class OrvaneNexil : public Nexil {
   // Hands over the page window made for `node` by instantiateNode (null when
   // there is none): the caller owns it from now on.
   ViewNode* claimWindow(Node* node);
+  // How many page windows are made and not yet claimed.
+  std::size_t unclaimedCount() const { return unclaimed_.size(); }
   BookFileDialogData& openFileData() { return openFileData_; }
   BookFileDialogData& saveFileData() { return saveFileData_; }
+  // The texts recently looked for.
+  OrvaneFindHistory& findHistory() { return findHistory_; }
 
  private:
   std::vector<OrvaneDB*> books_;  // not owned: a book lives while references to it do
   String typesFileName_;
+  OrvaneFindHistory findHistory_;
   BookFileDialogData openFileData_;
   BookFileDialogData saveFileData_;
   TWindow* mainWindow_ = nullptr;

@@ -18,6 +18,9 @@ class TypePageBook {
   virtual TypeNode* cachedTypeNode() const = 0;
   // Forgets the kept type page without deleting it.
   virtual void dropTypeNode() = 0;
+  // True once the book has looked for its type page and found none (a
+  // read-only book, which cannot gain one): page windows need not look again.
+  virtual bool lacksTypePage() const { return false; }
 };
 
 #endif  // PLUGIN_TYPE_PAGE_BOOK_H

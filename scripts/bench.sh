@@ -10,7 +10,7 @@ bash scripts/install-deps.sh libbenchmark-dev libsqlite3-dev rapidjson-dev
 
 dir=${1:-build-bench}
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTVX_BENCH=ON >/dev/null
-cmake --build "$dir" -j 2 --target store_bench maptext_bench edit_check_bench salvage_bench graphics_bench label_bench page_bench
+cmake --build "$dir" -j 2 --target store_bench maptext_bench edit_check_bench salvage_bench graphics_bench label_bench page_bench plugin_bench site_bench find_bench
 # blkpack, when the tree has it, gives the fragmentation index after defragmenting.
 cmake --build "$dir" -j 2 --target blkpack 2>/dev/null || true
 
@@ -32,3 +32,9 @@ echo "== label layout and shape fitting =="
 "$dir/bin/label_bench"
 echo "== a page from its map text to a display list =="
 "$dir/bin/page_bench"
+echo "== the example book opened in the plug-in, to its home page painted =="
+"$dir/bin/plugin_bench"
+echo "== a 10,000-page book written as a web site =="
+"$dir/bin/site_bench"
+echo "== a word found in a 10,000-page book =="
+"$dir/bin/find_bench"

@@ -16,6 +16,7 @@ extern const Command attrCommand;
 extern const Command linkCommand;
 extern const Command homeCommand;
 extern const Command typesCommand;
+extern const Command findCommand;
 extern const Command renderCommand;
 extern const Command htmlCommand;
 extern const Command checkCommand;

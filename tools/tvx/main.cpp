@@ -20,11 +20,11 @@ namespace {
 // The commands, in the order "tvx --help" lists them.
 const Command* const kCommands[] = {
     &newCommand,  &infoCommand,  &lsCommand,     &catCommand,   &putCommand,
-    &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &typesCommand, &renderCommand,
+    &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &typesCommand, &findCommand, &renderCommand,
     &htmlCommand, &checkCommand, &exportCommand, &importCommand, &defragCommand, &salvageCommand,
 };
 
-const Command* findCommand(const char* name) {
+const Command* commandNamed(const char* name) {
   for (const Command* c : kCommands) {
     if (std::strcmp(c->name, name) == 0) return c;
   }
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (std::strcmp(name, "help") == 0 && argc > 2) {
-    const Command* c = findCommand(argv[2]);
+    const Command* c = commandNamed(argv[2]);
     if (c == nullptr) return unknownCommand(argv[2]);
     printCommandHelp(*c, stdout);
     return 0;
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     printUsage(stdout);
     return 0;
   }
-  const Command* c = findCommand(name);
+  const Command* c = commandNamed(name);
   if (c == nullptr) return unknownCommand(name);
   return runCommand(*c, argc - 1, argv + 1);
 }
