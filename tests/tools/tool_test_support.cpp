@@ -48,19 +48,23 @@ void closeIfOpen(int& fd) {
 RunResult runProgram(const std::string& program, const std::vector<std::string>& args,
                      const std::string& input, int timeoutSeconds) {
   RunResult result;
+  // Everything the child needs is made before the fork: tests run programs
+  // from several threads at once, and a child that allocated could find the
+  // allocator's lock taken by another thread at the fork, and wait forever.
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  // Closed on exec, so that a program started at the same time by another
+  // thread does not hold this one's pipes open.
   int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return result;
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return result;
   const pid_t pid = fork();
   if (pid < 0) return result;
   if (pid == 0) {
     dup2(in[0], 0);
     dup2(out[1], 1);
     dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
   }

@@ -85,15 +85,16 @@ void age(const std::string& path) {
 // Starts tvx with `args` (output discarded) and kills it after `delay`; true
 // when it was still running then.
 bool runAndKill(const std::vector<std::string>& args, std::chrono::microseconds delay) {
+  // The child only calls what is safe after a fork: no allocation there.
+  std::vector<char*> argv{const_cast<char*>(TVX_BINARY)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
     dup2(null, 1);
     dup2(null, 2);
-    std::vector<char*> argv{const_cast<char*>(TVX_BINARY)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
     execv(TVX_BINARY, argv.data());
     _exit(127);
   }
