@@ -18,7 +18,9 @@ targets=(book_image hash_stream map_read map_round_trip map_tokens component_ref
          type_page page_window pen_text)
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# -O1 with line tables, as the sanitizer tree: findings keep file and line.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
   -DTVX_FUZZ=ON -DTVX_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j "$jobs" --target "${targets[@]/#/fuzz_}"
 
