@@ -8,27 +8,12 @@
 #include "core/node.h"
 #include "core/node_ref.h"
 #include "graphics/view_node.h"
+#include "graphics/wait_cursor.h"
 #include "kit/error.h"
 #include "kit/window_helpers.h"
 #include "platform/win/windows_user.h"
 #include "plugin/orvane_db.h"
 #include "plugin/orvane_nexil.h"
-
-namespace {
-
-// Shows the wait cursor while it lives.
-class WaitCursorScope {
- public:
-  WaitCursorScope() : old_(::SetCursor(::LoadCursor(nullptr, IDC_WAIT))) {}
-  ~WaitCursorScope() { ::SetCursor(old_); }
-  WaitCursorScope(const WaitCursorScope&) = delete;
-  WaitCursorScope& operator=(const WaitCursorScope&) = delete;
-
- private:
-  HCURSOR old_;
-};
-
-}  // namespace
 
 OrvaneWindow::OrvaneWindow(TWindow* parent, const char* title, OrvaneNexil& manager, TModule* module)
     : NexilWindow(parent, title, module), manager_(manager) {}
@@ -119,7 +104,7 @@ int OrvaneWindow::loadNode(TWindow* parent, NodeRef& ref, int option, int, TRect
 }
 
 DB* OrvaneWindow::openBook(const char* file, int openFlags, int share, bool wantHomePage, TRect* animateFrom) {
-  WaitCursorScope wait;
+  WaitCursor wait;
   DB* db = manager_.setCurrentDB("", file, openFlags, share);
   auto* book = dynamic_cast<OrvaneDB*>(db);
   if (book == nullptr) {

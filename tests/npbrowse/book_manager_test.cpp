@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/core_test_support.h"
+#include "manager_fixture.h"
 #include "core/node.h"
 #include "core/node_ref.h"
 #include "kit/error.h"
@@ -40,36 +41,12 @@ class Reports : public ErrorHandler {
   std::vector<std::string> texts;
 };
 
-void copyFile(const std::string& from, const std::string& to) {
-  std::ifstream in(from, std::ios::binary);
-  std::ofstream out(to, std::ios::binary | std::ios::trunc);
-  out << in.rdbuf();
-}
-
 std::vector<std::string> gNames;
 void collect(const char* name, void*) { gNames.emplace_back(name); }
 
-class BookManagerTest : public ::testing::Test {
+class BookManagerTest : public ManagerFixture {
  protected:
-  void SetUp() override {
-    temp = std::make_unique<OwnTempFolder>("manager");
-    dir = std::getenv("TMPDIR");
-    book = dir + "/Solar.tvx";
-    copyFile(EXAMPLE_BOOK, book);
-    host = std::make_unique<HeadlessHost>(900, 700);
-    manager = std::make_unique<OrvaneNexil>();
-    window = std::make_unique<OrvaneWindow>(nullptr, "Book", *manager);
-    window->Attr.W = 640;
-    window->Attr.H = 480;
-    ASSERT_TRUE(window->Create());
-    manager->setMainWindow(window.get());
-  }
-  void TearDown() override {
-    window.reset();
-    manager.reset();
-    host.reset();
-    temp.reset();
-  }
+  BookManagerTest() : ManagerFixture("manager") {}
   // Changes the copy through a plain book: `change` runs on it, then it is saved.
   template <typename F>
   void edit(F change) {
@@ -90,11 +67,6 @@ class BookManagerTest : public ::testing::Test {
     return p != nullptr && p->node() != nullptr ? p->node()->name().c_str() : "";
   }
 
-  std::unique_ptr<OwnTempFolder> temp;
-  std::string dir, book;
-  std::unique_ptr<HeadlessHost> host;
-  std::unique_ptr<OrvaneNexil> manager;
-  std::unique_ptr<OrvaneWindow> window;
   Reports reports;
 };
 

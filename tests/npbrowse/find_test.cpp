@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/core_test_support.h"
+#include "manager_fixture.h"
 #include "core/node.h"
 #include "core/node_ref.h"
 #include "graphics/view_node.h"
@@ -81,12 +82,6 @@ TEST(FindHistory, ConsecutiveRepeatsAndEmptyTextsAreNotKeptNewestComesFirst) {
   EXPECT_EQ(gSeen, (std::vector<std::string>{"c", "a", "b", "a"}));
 }
 
-void copyFile(const std::string& from, const std::string& to) {
-  std::ifstream in(from, std::ios::binary);
-  std::ofstream out(to, std::ios::binary | std::ios::trunc);
-  out << in.rdbuf();
-}
-
 // The test's main window presses the find dialog's Cancel when it gets
 // command 999, as a person would click it while the search runs.
 class CancellingWindow : public TWindow {
@@ -102,26 +97,12 @@ class CancellingWindow : public TWindow {
   TopicGrep* grep = nullptr;
 };
 
-class FindTest : public ::testing::Test {
+class FindTest : public ManagerFixture {
  protected:
-  void SetUp() override {
-    temp = std::make_unique<OwnTempFolder>("find");
-    book = std::string(std::getenv("TMPDIR")) + "/Solar.tvx";
-    copyFile(EXAMPLE_BOOK, book);
-    host = std::make_unique<HeadlessHost>(900, 700);
-    manager = std::make_unique<OrvaneNexil>();
-    window = std::make_unique<OrvaneWindow>(nullptr, "Book", *manager);
-    window->Attr.W = 640;
-    window->Attr.H = 480;
-    ASSERT_TRUE(window->Create());
-    manager->setMainWindow(window.get());
-  }
+  FindTest() : ManagerFixture("find") {}
   void TearDown() override {
     params.reset();  // its book reference goes before the book manager
-    window.reset();
-    manager.reset();
-    host.reset();
-    temp.reset();
+    ManagerFixture::TearDown();
   }
   DB* open() { return window->openBook(book.c_str(), 0, 0x40, false, nullptr); }
   ULONG idOf(const char* name) { return manager->currentDB()->resolveName(String(name)); }
@@ -141,11 +122,6 @@ class FindTest : public ::testing::Test {
   }
 
   QuietReports quiet;
-  std::unique_ptr<OwnTempFolder> temp;
-  std::string book;
-  std::unique_ptr<HeadlessHost> host;
-  std::unique_ptr<OrvaneNexil> manager;
-  std::unique_ptr<OrvaneWindow> window;
   std::unique_ptr<TFindParams> params;
 };
 
