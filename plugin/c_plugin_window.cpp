@@ -13,6 +13,7 @@
 #include "platform/owl/t_control.h"
 #include "platform/owl/t_dc.h"
 #include "platform/system/system.h"
+#include "plugin/np_plugin.h"
 #include "plugin/orvane_nexil.h"
 
 namespace {
@@ -80,6 +81,16 @@ void CPluginWindow::Paint(TDC& dc, bool, TRect&) {
     dc.TextOut(s.left + 5, s.bottom - 2, status_.c_str());
     dc.SetTextAlign(old);
   }
+}
+
+LRESULT CPluginWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const UINT press = msg == WM_PARENTNOTIFY ? LOWORD(wParam) : msg;
+  if ((press == WM_LBUTTONDOWN || press == WM_RBUTTONDOWN || press == WM_MBUTTONDOWN ||
+       press == WM_LBUTTONDBLCLK || press == WM_RBUTTONDBLCLK) &&
+      NPPlugin::manager() == &manager() && manager().mainWindow() != this) {
+    NPPlugin::makeMain(this);
+  }
+  return OrvaneWindow::WindowProc(msg, wParam, lParam);
 }
 
 LRESULT CPluginWindow::EvCommand(UINT id, HWND hWndCtl, UINT notifyCode) {

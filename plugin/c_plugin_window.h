@@ -57,6 +57,10 @@ class CPluginWindow : public OrvaneWindow {
   void Paint(TDC& dc, bool erase, TRect& area) override;
   void EvSize(UINT sizeType, TSize& size) override;
   LRESULT EvCommand(UINT id, HWND hWndCtl, UINT notifyCode) override;
+  // A press anywhere in this window (its page, its strip, its buttons) makes
+  // it the main window, so that a page opened from a symbol opens here when
+  // several books share the browser's page.
+  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void layOut();

@@ -61,12 +61,12 @@ int followUrl(NodeGNodeRO& symbol, const char* url) {
   return 0;
 }
 
-void makeMain(CPluginWindow* w) {
+}  // namespace
+
+void NPPlugin::makeMain(CPluginWindow* w) {
   if (NPTavixApp* app = NPTavixApp::instance()) app->SetMainWindow(w);
   if (gManager != nullptr) gManager->setMainWindow(w);
 }
-
-}  // namespace
 
 void NPPlugin::setManager(OrvaneNexil* manager) { gManager = manager; }
 OrvaneNexil* NPPlugin::manager() { return gManager; }
@@ -154,7 +154,7 @@ NPError NPP_SetWindow(NPP instance, NPWindow* w) {
     p->pluginWindow->Attr.W = static_cast<int>(w->width);
     p->pluginWindow->Attr.H = static_cast<int>(w->height);
     if (p->tempFileName != nullptr) p->pluginWindow->setBookCopyPath(p->tempFileName);
-    makeMain(p->pluginWindow);
+    NPPlugin::makeMain(p->pluginWindow);
     p->pluginWindow->Create();
     InstanceList::add(p->pluginWindow->HWindow, p);
     DWORD o = p->pluginWindow->options();
@@ -241,7 +241,7 @@ NPError NPP_DestroyStream(NPP instance, NPStream*, NPReason) {
     p->savedData = nullptr;
   }
   if (w == nullptr || p->tempFileName == nullptr) return NPERR_NO_ERROR;
-  makeMain(w);
+  NPPlugin::makeMain(w);
   w->openBook(p->tempFileName, 0, 0x40, true, nullptr);
   if (restored) {
     // The home page the book opened on is the newest entry: going back once
@@ -299,7 +299,12 @@ NPError NPP_Destroy(NPP instance, NPSavedData** save) {
       data->len = static_cast<int32>(block.size());
     }
   }
-  if (gManager != nullptr && gManager->mainWindow() == p->pluginWindow) makeMain(nullptr);
+  // When the main window goes, the newest of the other instances' windows
+  // takes its place, so that a page with several books goes on working.
+  if (gManager != nullptr && gManager->mainWindow() == p->pluginWindow) {
+    PluginInstance* next = InstanceList::newest(p);
+    NPPlugin::makeMain(next != nullptr ? next->pluginWindow : nullptr);
+  }
   p->releaseMembers();
   NPN_MemFree(p);
   instance->pdata = nullptr;

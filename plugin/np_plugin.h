@@ -11,12 +11,16 @@
 
 #include "platform/npapi/np_function_tables.h"
 
+class CPluginWindow;
 class OrvaneNexil;
 
 namespace NPPlugin {
 // The book manager the instances use (not owned).
 void setManager(OrvaneNexil* manager);
 OrvaneNexil* manager();
+// Makes `w` the application's main window and the book manager's current
+// one (null: none), so that what is opened from a page opens in `w`.
+void makeMain(CPluginWindow* w);
 // The work of NP_GetEntryPoints, NP_Initialize and NP_Shutdown.
 NPError getEntryPoints(NPPluginFuncs* funcs);
 NPError initialize(NPNetscapeFuncs* browser);

@@ -80,6 +80,14 @@ void InstanceList::remove(PluginInstance* instance) {
   }
 }
 
+PluginInstance* InstanceList::newest(const PluginInstance* except) {
+  PluginInstance* found = nullptr;
+  for (PluginInstance* p = gFirst; p != nullptr; p = p->next) {
+    if (p != except && p->pluginWindow != nullptr) found = p;
+  }
+  return found;
+}
+
 int InstanceList::count() {
   int n = 0;
   for (PluginInstance* p = gFirst; p != nullptr; p = p->next) ++n;

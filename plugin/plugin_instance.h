@@ -51,6 +51,9 @@ void add(HWND handle, PluginInstance* instance);
 // The first instance listed under `handle`, or null.
 PluginInstance* find(HWND handle);
 void remove(PluginInstance* instance);
+// The instance listed last that has a window, passing over `except`; null
+// when there is none.
+PluginInstance* newest(const PluginInstance* except);
 int count();
 }  // namespace InstanceList
 

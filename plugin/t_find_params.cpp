@@ -28,6 +28,22 @@ LONG TFindParams::firstOffset(const char* text) const {
   return at == std::string::npos || at > 0x7FFFFFFF ? -1 : static_cast<LONG>(at);
 }
 
+LONG TFindParams::nextOffset(const char* text, LONG from) const {
+  if (text == nullptr || pattern.length() == 0 || from < 0) return -1;
+  const bool exact = (flags & CaseSensitive) != 0;
+  const std::string seen = exact ? std::string(text) : lowered(text);
+  const std::size_t n = pattern.length();
+  for (std::size_t at = seen.find(pattern.c_str(), static_cast<std::size_t>(from)); at != std::string::npos;
+       at = seen.find(pattern.c_str(), at + 1)) {
+    if (at > 0x7FFFFFFF) return -1;
+    const bool word = (flags & WholeWord) == 0 ||
+                      ((at == 0 || !isWordByte(static_cast<unsigned char>(seen[at - 1]))) &&
+                       (at + n == seen.size() || !isWordByte(static_cast<unsigned char>(seen[at + n]))));
+    if (word) return static_cast<LONG>(at);
+  }
+  return -1;
+}
+
 std::string TFindParams::lowered(const char* text) {
   std::string out(text != nullptr ? text : "");
   for (char& c : out) {

@@ -55,6 +55,10 @@ class TFindParams : public TFindOptions {
   // Where the pattern first occurs in `text` (compared as the search compares,
   // ignoring case or not): its byte offset, or -1 when it does not occur.
   LONG firstOffset(const char* text) const;
+  // Where the pattern next occurs in `text` at or after byte `from`, as a
+  // find-next goes on through an edited text: ignoring case or not, and with
+  // the whole-word option only at word boundaries. -1 when it does not.
+  LONG nextOffset(const char* text, LONG from) const;
   // `text` lower-cased by the single-byte rule.
   static std::string lowered(const char* text);
 

@@ -552,6 +552,7 @@ void WindowManager::injectMouse(UINT msg, POINT screen, UINT keys) {
     if ((a->style & WS_DISABLED) != 0 && capture_ == nullptr) return;
   }
   if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN) {
+    if (capture_ == nullptr) notifyParents(target, msg, screen);
     // Clicking a window activates its top-level window.
     HWND top = target;
     while (find(top) != nullptr && find(top)->parent != desktop_) top = find(top)->parent;
@@ -574,6 +575,21 @@ void WindowManager::injectMouse(UINT msg, POINT screen, UINT keys) {
   }
   POINT origin = clientOrigin(target);
   post(target, msg, keys_, MAKELPARAM(screen.x - origin.x, screen.y - origin.y));
+}
+
+void WindowManager::notifyParents(HWND child, UINT downMsg, POINT screen) {
+  // From the clicked window up to its top-level window; each parent hears of
+  // the press before the window under the mouse does (bounded by the depth
+  // of the tree, and by windows destroyed in between).
+  for (int depth = 0; depth < 1000; ++depth) {
+    const Window* c = find(child);
+    if (c == nullptr || (c->style & WS_CHILD) == 0 || (c->exStyle & WS_EX_NOPARENTNOTIFY) != 0) return;
+    const HWND parent = c->parent;
+    if (parent == nullptr || parent == desktop_ || find(parent) == nullptr) return;
+    const POINT origin = clientOrigin(parent);
+    send(parent, WM_PARENTNOTIFY, MAKEWPARAM(downMsg, 0), MAKELPARAM(screen.x - origin.x, screen.y - origin.y));
+    child = parent;
+  }
 }
 
 void WindowManager::injectKey(UINT virtualKey, char ch, UINT modifiers) {

@@ -207,6 +207,8 @@ class WindowManager {
   void sendSizeIfChanged(HWND hwnd, const RECT& oldClient, int kind = 0);
   bool framed(const Window& w) const;
   void changeState(HWND hwnd, int cmd);
+  // WM_PARENTNOTIFY for a button press over `child`, to each of its parents.
+  void notifyParents(HWND child, UINT downMsg, POINT screen);
 
   std::map<uintptr_t, std::unique_ptr<Window>> windows_;
   std::map<std::string, WNDCLASS> classes_;
