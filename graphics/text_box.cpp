@@ -345,8 +345,27 @@ int TextBox::matchFound(TFindParams* params) const {
 
 int TextBox::firstMatch(TFindParams* params, SearchToken& token) {
   if (!matchFound(params)) return 1;
+  editingBeforeFind_ = isEditing();
   const LONG at = params->firstOffset(text());
   token.textBox.setPosition(at < 0 ? 0 : at + 1);
+  if (at >= 0 && isEditing()) {
+    block_->editControl()->SetSelection(at, at + static_cast<int>(params->pattern.length()));
+  }
+  setSelected(1, 0);
+  return 0;
+}
+
+int TextBox::nextMatch(TFindParams* params, SearchToken& token) {
+  if (!isEditing() || params == nullptr) return 1;
+  // The edit field holds the text as typed so far.
+  const std::string typed = block_->editControl()->GetText();
+  const LONG at = params->nextOffset(typed.c_str(), token.textBox.position());
+  if (at < 0) {
+    if (!editingBeforeFind_) stopEditing();
+    return 1;
+  }
+  token.textBox.setPosition(at + 1);
+  block_->editControl()->SetSelection(at, at + static_cast<int>(params->pattern.length()));
   setSelected(1, 0);
   return 0;
 }

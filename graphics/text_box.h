@@ -96,6 +96,11 @@ class TextBox : public Annotation, public Searchable {
   // offset in the text, 0 meaning none), selects the box (the others
   // deselected) and returns 0; otherwise 1.
   int firstMatch(TFindParams* params, SearchToken& token) override;
+  // Only while the box is being edited: selects the next match in the edit
+  // field after the one the token notes and returns 0; with none left, ends
+  // the editing (unless it had begun before the find's first match) and
+  // returns 1. A box not being edited returns 1.
+  int nextMatch(TFindParams* params, SearchToken& token);
 
   bool invariantsHold() const override;
 
@@ -106,6 +111,7 @@ class TextBox : public Annotation, public Searchable {
   void endPress();
 
   std::unique_ptr<ScrolledBoxedTextBlock> block_;
+  bool editingBeforeFind_ = false;  // editing had begun when the find's first match was shown
 };
 
 #endif  // GRAPHICS_TEXT_BOX_H

@@ -14,6 +14,8 @@
 #include "graphics/tether_relation.h"
 #include "graphics/text_box.h"
 #include "maptext/km_records.h"
+#include "plugin/search_token.h"
+#include "plugin/t_find_params.h"
 
 namespace {
 
@@ -262,6 +264,55 @@ TEST_F(BookPageTest, EditingStartsOnlyOnAWritablePage) {
     EXPECT_STREQ(box->text(), "Edited");
     EXPECT_EQ(page->isModified(), 1);
   }
+}
+
+TEST_F(BookPageTest, FindNextWalksTheMatchesOfAnEditedBoxAndEndsTheEditingItBegan) {
+  ASSERT_TRUE(show("Moon", true));
+  TextBox* box = textBoxOf(*page);
+  ASSERT_NE(box, nullptr);
+  TFindParams find;
+  find.pattern = String("cat");  // lower-cased: the find ignores case
+  find.matchFn = &TFindParams::substringIgnoringCase;
+  SearchToken token;
+  int from = 0, to = 0;
+  const std::string text = "cat, Cat; bobcat cat";
+
+  // Editing before the first match: each next match is selected in turn, and
+  // after the last the box is still being edited.
+  box->startEditing();
+  ASSERT_TRUE(box->isEditing());
+  box->textBlock()->editControl()->SetText(text.c_str());
+  box->textBlock()->editControl()->SendMessage(EM_SETMODIFY, 1);
+  box->setToNormalState();
+  ASSERT_STREQ(box->text(), text.c_str());
+  box->startEditing();
+  ASSERT_EQ(box->firstMatch(&find, token), 0);
+  EXPECT_EQ(token.textBox.position(), 1);
+  std::vector<LONG> starts;
+  while (box->nextMatch(&find, token) == 0) {
+    box->textBlock()->editControl()->GetSelection(from, to);
+    EXPECT_EQ(to - from, 3);
+    starts.push_back(from);
+  }
+  EXPECT_EQ(starts, (std::vector<LONG>{5, 13, 17}));
+  EXPECT_TRUE(box->isEditing());
+
+  // As a whole word, bobcat is passed over.
+  find.flags = TFindOptions::WholeWord;
+  ASSERT_EQ(box->firstMatch(&find, token), 0);
+  starts.clear();
+  while (box->nextMatch(&find, token) == 0) starts.push_back(token.textBox.position() - 1);
+  EXPECT_EQ(starts, (std::vector<LONG>{5, 17}));
+
+  // Not being edited: nothing to go on with. Editing begun after the first
+  // match ends with the last one.
+  box->setToNormalState();
+  ASSERT_EQ(box->firstMatch(&find, token), 0);
+  EXPECT_EQ(box->nextMatch(&find, token), 1);
+  box->startEditing();
+  while (box->nextMatch(&find, token) == 0) {
+  }
+  EXPECT_FALSE(box->isEditing());
 }
 
 }  // namespace
