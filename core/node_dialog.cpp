@@ -41,6 +41,9 @@ NodeDialog::NodeDialog(TWindow* parent, Node* node, Nexil& app, const char* reso
   Title = "Page attributes";
   ok_->Title = "OK";
   cancel_->Title = "Cancel";
+  layout_.row("Name", name_.get());
+  layout_.row("Content type", type_.get());
+  layout_.buttons(ok_.get(), cancel_.get());
 }
 
 NodeDialog::~NodeDialog() {
@@ -54,6 +57,7 @@ DB* NodeDialog::typeBook() {
 
 void NodeDialog::SetupWindow() {
   TDialog::SetupWindow();
+  DialogLayout::fit(*this);
   if (DB* db = typeBook()) setTypeList(*db);
   name_->SetText(node_ != nullptr ? node_->name().c_str() : initialName_.c_str());
   showType(node_ != nullptr ? node_->kind() : initialType_);

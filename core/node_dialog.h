@@ -19,6 +19,7 @@
 
 #include <memory>
 
+#include "core/dialog_layout.h"
 #include "kit/string.h"
 #include "platform/owl/t_control.h"
 #include "platform/owl/t_dialog.h"
@@ -70,6 +71,7 @@ class NodeDialog : public TDialog {
   void showType(const String& type);
 
   Node* node_;                  // edited (not owned) or made (owned by made_)
+  DialogLayout layout_{this};
   std::unique_ptr<Node> made_;
   std::unique_ptr<TEdit> name_;
   std::unique_ptr<TComboBox> type_;

@@ -22,6 +22,10 @@ NodeRefDialog::NodeRefDialog(TWindow* parent, NodeRef& ref, Nexil& app)
   browse_->Title = "Browse...";
   ok_->Title = "OK";
   cancel_->Title = "Cancel";
+  layout_.row("Book", bookList_.get(), 4 * DialogLayout::RowHeight);
+  layout_.row("Page", pageList_.get(), 6 * DialogLayout::RowHeight);
+  layout_.wide(browse_.get());
+  layout_.buttons(ok_.get(), cancel_.get());
 }
 
 NodeRefDialog::~NodeRefDialog() {
@@ -30,6 +34,7 @@ NodeRefDialog::~NodeRefDialog() {
 
 void NodeRefDialog::SetupWindow() {
   TDialog::SetupWindow();
+  DialogLayout::fit(*this);
   UpdateDBNames();
 }
 

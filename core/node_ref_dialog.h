@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/dialog_layout.h"
 #include "kit/string.h"
 #include "platform/owl/t_control.h"
 #include "platform/owl/t_dialog.h"
@@ -53,6 +54,7 @@ class NodeRefDialog : public TDialog {
   std::vector<DB*> books_;   // the books listed, not owned
   std::vector<Page> pages_;  // the pages listed
   int shownBook_ = -1;       // the book whose pages are listed
+  DialogLayout layout_{this};
   std::unique_ptr<TListBox> bookList_;
   std::unique_ptr<TListBox> pageList_;
   std::unique_ptr<TButton> browse_;

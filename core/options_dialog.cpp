@@ -71,11 +71,23 @@ OptionsDialog::OptionsDialog(TWindow* parent, Nexil& app)
       ok_(new TButton(this, IDOK)),
       cancel_(new TButton(this, IDCANCEL)) {
   Title = "Options";
-  browseRootBook_->Title = "Browse root book...";
-  browseInitFile_->Title = "Browse init file...";
+  browseRootBook_->Title = "Browse...";
+  browseInitFile_->Title = "Browse...";
   backup_->Title = "Back up pages on save";
   ok_->Title = "OK";
   cancel_->Title = "Cancel";
+  layout_.row("Root directory", rootDirectory_.get());
+  layout_.row("Root book", rootBook_.get());
+  layout_.wide(browseRootBook_.get());
+  layout_.row("Init file", initFile_.get());
+  layout_.wide(browseInitFile_.get());
+  layout_.wide(combo_.get());
+  layout_.row("User", user_.get());
+  layout_.row("Node", nodeName_.get());
+  layout_.row("Identity", identity_.get());
+  layout_.wide(backup_.get());
+  layout_.row("Low memory (KB)", threshold_.get());
+  layout_.buttons(ok_.get(), cancel_.get());
 }
 
 OptionsDialog::~OptionsDialog() {
@@ -84,6 +96,7 @@ OptionsDialog::~OptionsDialog() {
 
 void OptionsDialog::SetupWindow() {
   TDialog::SetupWindow();
+  DialogLayout::fit(*this);
   backup_->SetCheck((app_.flags() & Nexil::BackupFlag) != 0 ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemInt(HWindow, IdThreshold, app_.lowMemThreshold() / 1000u, FALSE);
   rootDirectory_->SetText(app_.rootDirectory().c_str());

@@ -29,6 +29,7 @@
 
 #include <memory>
 
+#include "core/dialog_layout.h"
 #include "platform/owl/t_control.h"
 #include "platform/owl/t_dialog.h"
 
@@ -75,6 +76,7 @@ class OptionsDialog : public TDialog {
   void browse(TEdit& field, const char* description, const char* pattern);
 
   Nexil& app_;
+  DialogLayout layout_{this};
   std::unique_ptr<TEdit> rootDirectory_;
   std::unique_ptr<TEdit> rootBook_;
   std::unique_ptr<TButton> browseRootBook_;
