@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "core/node_ref_dialog.h"
 #include "kit/error.h"
 #include "kit/file_helpers.h"
 #include "platform/system/system.h"
@@ -43,13 +44,7 @@ void Nexil::readProfile() {
   user_.second = profileText("UserID", "NOUSER", 256);
   user_.first = profileText("NodeID", "UNDEFINED", 256);
 
-  String dir = profileText("RootDirectory", "", 260);
-  const std::size_t n = dir.length();
-  if (n == 0 || (dir.c_str()[n - 1] != '\\' && dir.c_str()[n - 1] != '/')) {
-    // A folder written with '/' gets '/', anything else the system's own '\'.
-    dir += String(std::strchr(dir.c_str(), '/') != nullptr ? "/" : "\\");
-  }
-  rootDirectory_ = dir;
+  setRootDirectory(profileText("RootDirectory", "", 260));
 
   char path[kPathBufferSize];
   GetProfileString(kSection, "Root", "nexil.db", path, sizeof path);
@@ -64,7 +59,22 @@ void Nexil::readProfile() {
   lowMemThreshold_ = GetProfileInt(kSection, "LowMemThreshholdKB", 2000) * 1000u;
 }
 
+void Nexil::setRootDirectory(const String& folder) {
+  String dir = folder;
+  const std::size_t n = dir.length();
+  if (n == 0 || (dir.c_str()[n - 1] != '\\' && dir.c_str()[n - 1] != '/')) {
+    // A folder written with '/' gets '/', anything else the system's own '\'.
+    dir += String(std::strchr(dir.c_str(), '/') != nullptr ? "/" : "\\");
+  }
+  rootDirectory_ = dir;
+}
+
 void Nexil::classInvarient(const char*, int) {}
+
+void Nexil::openDBs(std::vector<DB*>& out) {
+  out.clear();
+  if (currentDB() != nullptr) out.push_back(currentDB());
+}
 
 DB* Nexil::currentDB() { return current_.db(); }
 
@@ -79,10 +89,11 @@ DB* Nexil::setCurrentDB(DB* db) {
   return currentDB();
 }
 
-int Nexil::setDirRef(TWindow*, NodeRef&, Nexil&, int*) {
-  // The page reference dialog belongs to the windowing hosts; without one the
-  // dialog cannot be shown, which is reported as a dialog failure.
-  error(nullptr, 'W', "Nexil::setDirRef: dialog box error = %d", -1);
+int Nexil::setDirRef(TWindow* parent, NodeRef& ref, Nexil& app, int*) {
+  NodeRefDialog dialog(parent, ref, app);
+  const int result = dialog.Execute();
+  if (result == IDOK) return 0;
+  if (result != IDCANCEL) error(nullptr, 'W', "Nexil::setDirRef: dialog box error = %d", result);
   return 1;
 }
 

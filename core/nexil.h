@@ -18,6 +18,7 @@
 #define CORE_NEXIL_H
 
 #include <iosfwd>
+#include <vector>
 
 #include "core/db.h"
 #include "core/id.h"
@@ -64,6 +65,9 @@ class Nexil {
   // Makes a window for a new page of the given type and name.
   virtual NodeWindow* makeNodeWindow(DB* db, const char* type, const char* name) = 0;
   virtual ~Nexil();
+  // The books open now, for the page reference dialog's book list: here the
+  // current book alone; an application that keeps a table of books lists them all.
+  virtual void openDBs(std::vector<DB*>& out);
 
   Nexil(const Nexil&) = delete;
   Nexil& operator=(const Nexil&) = delete;
@@ -83,6 +87,15 @@ class Nexil {
   const String& rootDirectory() const { return rootDirectory_; }
   ULONG flags() const { return flags_; }
   ULONG lowMemThreshold() const { return lowMemThreshold_; }
+
+  // The settings as the options dialog changes them (it writes the profile).
+  void setUser(const ID& user) { user_ = user; }
+  void setRootDictionary(const String& path) { rootDictionary_ = path; }
+  void setInitFile(const String& path) { initFile_ = path; }
+  // `dir` gets a separator appended when it lacks one, as the profile's does.
+  void setRootDirectory(const String& dir);
+  void setFlags(ULONG flags) { flags_ = flags; }
+  void setLowMemThreshold(ULONG bytes) { lowMemThreshold_ = bytes; }
 
  protected:
   DBRef current_;

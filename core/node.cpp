@@ -3,12 +3,18 @@
 
 #include <cstdio>
 
+#include <memory>
+
 #include "core/db.h"
+#include "core/new_node_dialog.h"
 #include "core/nexil.h"
+#include "core/nexil_window.h"
+#include "core/node_dialog.h"
 #include "core/node_window.h"
 #include "kit/error.h"
 #include "kit/error_msg_exception.h"
 #include "platform/system/desktop.h"
+#include "platform/owl/t_application.h"
 #include "platform/owl/t_rect.h"
 #include "platform/win/windows_gdi.h"
 
@@ -51,9 +57,13 @@ Node::~Node() {
   }
 }
 
-Node* Node::make(NexilWindow*, Nexil&, DB*, const char*, const char*) {
-  // The new-page dialog belongs to the windowing hosts; without it no page is made.
-  return nullptr;
+Node* Node::make(NexilWindow* parent, Nexil& app, DB* db, const char* name, const char* kind) {
+  if (db == nullptr) return nullptr;
+  NewNodeDialog dialog(parent, app, *db, name, kind);
+  if (dialog.Execute() != IDOK) return nullptr;
+  std::unique_ptr<Node> made(dialog.releaseNode());
+  if (made == nullptr || made->isInvalid() || made->verify(app) < 0) return nullptr;
+  return made.release();
 }
 
 const String& Node::name() const {
@@ -155,10 +165,19 @@ int Node::deleteNode(Nexil& app) {
   return 2;
 }
 
-int Node::edit(TApplication*, Nexil&) {
-  // The page attributes dialog belongs to the windowing hosts; without one the
-  // dialog cannot run.
-  error(nullptr, 'W', "Could not execute dialog box NodeEditDialog, status:%d", -1);
+int Node::edit(TApplication* a, Nexil& app) {
+  // The dialog belongs to the main window when that shows pages, else to the
+  // page's own window.
+  TWindow* owner = a != nullptr ? dynamic_cast<NexilWindow*>(a->GetMainWindow()) : nullptr;
+  if (owner == nullptr) owner = window_;
+  NodeDialog dialog(owner, this, app);
+  const int status = dialog.Execute();
+  if (status == IDCANCEL) return 1;
+  if (status == IDOK) {
+    if (window_ != nullptr) window_->setModified(1);
+    return 0;
+  }
+  error(nullptr, 'W', "Could not execute dialog box NodeEditDialog, status:%d", status);
   return 2;
 }
 

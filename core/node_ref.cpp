@@ -11,6 +11,7 @@
 #include "core/link.h"
 #include "core/link_ref.h"
 #include "core/links.h"
+#include "core/node_ref_dialog.h"
 #include "core/nexil.h"
 #include "core/node.h"
 #include "core/node_window.h"
@@ -181,10 +182,11 @@ Node* NodeRef::getNode(std::iostream* body, Nexil& app) {
   return node;
 }
 
-int NodeRef::set(Nexil&) {
-  // The page reference dialog belongs to the windowing hosts; without one the
-  // dialog cannot run, which is a dialog failure.
-  const int result = -1;
+int NodeRef::set(Nexil& app) {
+  NodeRefDialog dialog(nullptr, *this, app);
+  const int result = dialog.Execute();
+  if (result == IDOK) return 0;
+  if (result == IDCANCEL) return 1;
   error(nullptr, 'W', "Internal error... NodeRef::set: dialog box error = %d", result);
   return result;
 }

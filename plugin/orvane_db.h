@@ -9,6 +9,7 @@
 #ifndef PLUGIN_ORVANE_DB_H
 #define PLUGIN_ORVANE_DB_H
 
+#include "core/book_types.h"
 #include "core/db.h"
 #include "plugin/type_page_book.h"
 
@@ -16,7 +17,7 @@ class Nexil;
 class Node;
 class TypeNode;
 
-class OrvaneDB : public DB, public TypePageBook {
+class OrvaneDB : public DB, public TypePageBook, public BookTypes {
  public:
   static constexpr ULONG TypePageKind = 0x4;
   static constexpr ULONG HomePageKind = 0x8;
@@ -30,11 +31,10 @@ class OrvaneDB : public DB, public TypePageBook {
 
   // The default node- or link-type name of the type page ("Undefined" when the
   // book has none); a non-null `name` is copied in first.
-  const char* defaultNodeTypeName(const char* name);
+  const char* defaultNodeTypeName(const char* name) override;
   const char* defaultLinkTypeName(const char* name);
-  typedef void (*TypeNameFn)(const char* name, void* context);
   // Each node type's name in the type page's order.
-  void forNodeTypes(TypeNameFn fn, void* context);
+  void forNodeTypes(TypeNameFn fn, void* context) override;
   // Each link type whose source is `fromType` or one of its ancestors and whose
   // destination is `toType` or one of its ancestors; nothing when either node
   // type is unknown.

@@ -141,6 +141,13 @@ void OrvaneNexil::deregisterDB(DB* db) {
   }
 }
 
+void OrvaneNexil::openDBs(std::vector<DB*>& out) {
+  out.clear();
+  for (OrvaneDB* book : books_) {
+    if (book != nullptr) out.push_back(book);
+  }
+}
+
 void OrvaneNexil::shutdownDB(DB* db) {
   if (db != nullptr && currentDB() == db) setCurrentDB(static_cast<DB*>(nullptr));
 }

@@ -77,6 +77,8 @@ class OrvaneNexil : public Nexil {
   TWindow* parentWindow() const { return mainWindow_; }
 
   const std::vector<OrvaneDB*>& books() const { return books_; }
+  // Every book open now, in table order.
+  void openDBs(std::vector<DB*>& out) override;
   // The page the main window loaded last (null after a failure).
   Node* lastLoaded() const { return lastLoaded_; }
   void setLastLoaded(Node* n) { lastLoaded_ = n; }

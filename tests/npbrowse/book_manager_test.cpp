@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/core_test_support.h"
+#include "core/node_dialog.h"
 #include "manager_fixture.h"
 #include "core/node.h"
 #include "core/node_ref.h"
@@ -20,6 +21,7 @@
 #include "plugin/orvane_nexil.h"
 #include "plugin/orvane_window.h"
 #include "plugin/type_node.h"
+#include "platform/owl/control_classes.h"
 #include "platform/render/headless_host.h"
 
 namespace {
@@ -167,6 +169,30 @@ TEST_F(BookManagerTest, LinkTypesOfferedBetweenTwoNodeTypesFollowTheirAncestors)
   EXPECT_EQ(gNames.size(), 8u);
   EXPECT_TRUE(db->hasTypeNode());
   EXPECT_STREQ(db->defaultNodeTypeName(nullptr), db->tnode()->defaultNodeTypeName());
+}
+
+TEST_F(BookManagerTest, ANewPageIsOfferedTheStyleSheetsTypesWithItsDefault) {
+  DBRef r;
+  ASSERT_EQ(manager->addDB(r, "", book.c_str(), 2, 0x20), 0);
+  auto* db = dynamic_cast<OrvaneDB*>(r.db());
+  ASSERT_NE(db, nullptr);
+  db->defaultNodeTypeName("Moon");
+  LRESULT listed = 0;
+  char shown[64] = "";
+  host->dialogAnswer([&](TDialog& d) {
+    listed = SendDlgItemMessage(d.HWindow, NodeDialog::IdType, CB_GETCOUNT, 0, 0);
+    GetDlgItemText(d.HWindow, NodeDialog::IdType, shown, sizeof shown);
+    SetDlgItemText(d.HWindow, NodeDialog::IdName, "Titan");
+    return IDOK;
+  });
+  std::unique_ptr<Node> made(Node::make(window.get(), *manager, db, nullptr, nullptr));
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(listed, 8) << "every node type of the type page";
+  EXPECT_STREQ(shown, "Moon");
+  String name, type;
+  ASSERT_EQ(db->lookupName_Type_Flags(made->uid(), &name, &type, nullptr), 0);
+  EXPECT_STREQ(name.c_str(), "Titan");
+  EXPECT_STREQ(type.c_str(), "Moon");
 }
 
 TEST_F(BookManagerTest, AWritableBooksEmptyTypePageIsSeededFromTheTypesFile) {
