@@ -344,6 +344,7 @@ std::string picturePage() {
   w.writeNodeObject(1, page(kHome)->name, A, page(kHome)->type, 40, 440, A, A, 0x1000, A,
                     pageRef(kHome).c_str(), nullptr);
   w.closeNodeObj();
+  w.writeLinkSection();  // none, as a page window writes it
   w.writeAnnotationSection();
   const std::string text = "An embedded picture: the Sun and the planets out to Saturn, not to scale.";
   w.writeAnnotationObject(2, nullptr, 460, 40, 740, 110, 0, nullptr, 0, 't', text.c_str(),
@@ -410,18 +411,6 @@ int main(int argc, char** argv) {
     e.hasLinkList = !e.linkList.empty();
     m.entries.push_back(e);
   }
-  {
-    ManifestEntry e;
-    e.id = kPicturePage;
-    e.kind = 1;
-    e.hasHeader = true;
-    e.name = kPictureName;
-    e.type = "Topic";
-    e.hasBody = true;
-    e.bodyFile = "pages/a-picture-of-the-solar-system.map";
-    if (!writeFile(dir + "/" + e.bodyFile, picturePage())) return 1;
-    m.entries.push_back(e);
-  }
   for (const LinkDef& l : kLinks) {
     ManifestEntry e;
     e.id = l.id;
@@ -432,6 +421,19 @@ int main(int argc, char** argv) {
     e.hasRecord = true;
     e.ends.emplace_back(2, pageRef(l.from));
     e.ends.emplace_back(1, pageRef(l.to));
+    m.entries.push_back(e);
+  }
+  // After the links: the manifest lists entries in the order of their ids.
+  {
+    ManifestEntry e;
+    e.id = kPicturePage;
+    e.kind = 1;
+    e.hasHeader = true;
+    e.name = kPictureName;
+    e.type = "Topic";
+    e.hasBody = true;
+    e.bodyFile = "pages/a-picture-of-the-solar-system.map";
+    if (!writeFile(dir + "/" + e.bodyFile, picturePage())) return 1;
     m.entries.push_back(e);
   }
   m.nextId = kPicturePage + 1;

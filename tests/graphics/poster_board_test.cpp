@@ -23,6 +23,7 @@
 #include "graphics/group_annotation.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
+#include "graphics/ole_box.h"
 #include "graphics/pen_stroke.h"
 #include "graphics/tether_relation.h"
 #include "graphics/text_box.h"
@@ -386,7 +387,8 @@ TEST_F(PosterBoardTest, TheProfileSetsTheGrouper) {
 
 TEST_F(PosterBoardTest, UnknownAnnotationKindsAreSkippedAndTheReadingGoesOn) {
   // A record without a kind, an embedded object and a publisher record
-  // between two text boxes.
+  // between two text boxes. The embedded object (whose five bytes are no
+  // object) becomes a box that keeps its bytes; the others make nothing.
   std::stringstream other;
   {
     KMEsrap w(&other, ViewNode::AppTag);
@@ -411,7 +413,10 @@ TEST_F(PosterBoardTest, UnknownAnnotationKindsAreSkippedAndTheReadingGoesOn) {
   EXPECT_GE(w.getStatus(), 0) << w.readError();
   ASSERT_EQ(all<TextBox>(w).size(), 2u) << text;
   EXPECT_STREQ(all<TextBox>(w).back()->text(), "last");
-  EXPECT_EQ(w.sensitiveGraphics().size(), 2u) << "nothing is made of the other kinds";
+  EXPECT_EQ(w.sensitiveGraphics().size(), 3u) << "nothing is made of the other kinds";
+  ASSERT_EQ(all<OleBox>(w).size(), 1u);
+  EXPECT_EQ(all<OleBox>(w).front()->object(), nullptr);
+  EXPECT_EQ(all<OleBox>(w).front()->dataSize(), 5u);
   EXPECT_FALSE(reported(recorder, "parse->readFile"));
 }
 
