@@ -186,7 +186,7 @@ LONG OleBox::saveOn(KMEsrap& w) {
 // Set-up
 
 void OleBox::RegFileName(const char* name) {
-  copyName(docName_, name);
+  if (name != docName_) copyName(docName_, name);
   if (clientDoc_ != 0) OleRevokeClientDoc(clientDoc_);
   clientDoc_ = 0;
   report(OleRegisterClientDoc(kDocumentClass, docName_, 0, &clientDoc_));

@@ -28,6 +28,8 @@
 #include "graphics/tether_relation.h"
 #include "graphics/text_box.h"
 #include "maptext/km_esrap.h"
+#include "platform/ole/ole_client.h"
+#include "platform/ole/ole_object_stream.h"
 #include "platform/owl/t_application.h"
 #include "platform/owl/t_command_enabler.h"
 #include "platform/system/global_memory.h"
@@ -935,6 +937,46 @@ TEST_F(PosterBoardTest, HostilePenRecordsAreReadAsFarAsTheyGo) {
   std::ostringstream out;
   EXPECT_GE(w.writePage(out), 0);
   EXPECT_EQ(countOf(out.str(), "(g\""), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PosterBoardTest, AnEmbeddedObjectIsSavedWithThePageAndReadBackTheSame) {
+  ASSERT_TRUE(show("Pluto"));
+  WriteProfileString("embedding", "PBrush", "Paintbrush Picture,pbrush.exe,picture");
+  OleObjectImage image;
+  image.className = "PBrush";
+  image.native = {'B', 'M', 0, 1, 2, 3};
+  image.presentation.kind = OlePresentation::Dib;
+  image.presentation.className = "DIB";
+  image.presentation.width = 1000;
+  image.presentation.height = 500;
+  image.presentation.data.assign(40 + 16, 0);
+  image.presentation.data[0] = 40, image.presentation.data[4] = 2, image.presentation.data[8] = 2;
+  image.presentation.data[12] = 1, image.presentation.data[14] = 24;
+  std::vector<uint8_t> bytes;
+  OleMemoryStream out(&bytes);
+  ASSERT_EQ(writeOleObject(&out, image), OLE_OK);
+
+  auto* box = new OleBox(page.get(), 0x70, 30, 300, 230, 400, bytes.data(), static_cast<ULONG>(bytes.size()));
+  page->addSNode(box);
+  box->SetupWindow();
+  ASSERT_NE(box->object(), nullptr);
+  const std::string saved = savedBody();
+  EXPECT_EQ(countOf(saved, "(o\n~"), 1u) << saved;
+  std::stringstream in;
+  std::unique_ptr<PosterBoardNode> back = readBack(saved, in);
+  ASSERT_EQ(all<OleBox>(*back).size(), 1u);
+  OleBox* again = all<OleBox>(*back).front();
+  ASSERT_NE(again->object(), nullptr);
+  EXPECT_EQ(again->id(), 0x70);
+  std::vector<uint8_t> resaved;
+  OleMemoryStream s(&resaved);
+  ASSERT_EQ(OleSaveToStream(again->object(), &s), OLE_OK);
+  EXPECT_EQ(resaved, bytes);
+  EXPECT_FALSE(back->isModified());
 }
 
 }  // namespace
