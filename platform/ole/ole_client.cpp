@@ -47,9 +47,15 @@ LPOLEOBJECT adopt(std::unique_ptr<OleObject> o) {
 
 bool same(const char* a, const char* b) { return a != nullptr && std::strcmp(a, b) == 0; }
 
+bool desktopServes = false;
+
 // The server entry of a class: false without one.
 bool serverEntry(const std::string& className, std::string* value) {
   if (className.empty()) return false;
+  if (desktopServes) {
+    if (value != nullptr) *value = "";
+    return true;
+  }
   char buffer[512];
   const char* none = "\x01";
   GetProfileString("embedding", className.c_str(), none, buffer, sizeof buffer);
@@ -396,6 +402,8 @@ OLESTATUS OleCreateFromClip(const char* protocol, LPOLECLIENT client, LHCLIENTDO
   *object = adopt(std::move(o));
   return OLE_OK;
 }
+
+void OleSetDesktopServes(bool serves) { desktopServes = serves; }
 
 const char* OleQueryClassName(LPOLEOBJECT object) {
   OleObject* o = live(object);

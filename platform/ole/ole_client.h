@@ -13,6 +13,10 @@
 // object's native data to the desktop (Desktop::openObject), which stands for
 // the server.
 //
+// A host whose desktop stands for every server (the command-line tool, which
+// writes an activated object to a file) says so with OleSetDesktopServes:
+// then every class takes "StdFileEditing" and none plays.
+//
 // Clipboard. OleCopyToClipboard puts the formats "OwnerLink" (class, topic
 // and item, each ended by a NUL, and one more NUL), "Native" (the native data;
 // for a linked object "ObjectLink" in place of "OwnerLink") and, for a
@@ -67,6 +71,9 @@ OLESTATUS OleCopyToClipboard(LPOLEOBJECT object);
 OLESTATUS OleQueryCreateFromClip(const char* protocol, OLEOPT_RENDER render, OLECLIPFORMAT format);
 OLESTATUS OleCreateFromClip(const char* protocol, LPOLECLIENT client, LHCLIENTDOC doc, const char* objName,
                             LPOLEOBJECT* object, OLEOPT_RENDER render, OLECLIPFORMAT format);
+
+// Whether the desktop serves every class (see above); false at start.
+void OleSetDesktopServes(bool serves);
 
 // The class name of an object (empty for a bad handle).
 const char* OleQueryClassName(LPOLEOBJECT object);
