@@ -242,7 +242,11 @@ TEST_F(OleWindowTest, TheBitmapIsDrawnIntoTheBoundsAndABlankObjectSaysSo) {
 // Metafile records as a player sees them: each record its size in words,
 // its function and its parameters.
 struct MetafileBuilder {
-  std::vector<uint8_t> b = {1, 0, 9, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0};
+  // The header: in memory, 9 words, version 0x300, a table of 4 objects.
+  MetafileBuilder() : b(18, 0) {
+    b[0] = 1, b[2] = 9, b[5] = 3, b[10] = 4;
+  }
+  std::vector<uint8_t> b;
   void record(WORD fn, std::vector<int> params) {
     const DWORD words = 3 + static_cast<DWORD>(params.size());
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(words >> (8 * i)));
