@@ -65,7 +65,7 @@ class OleBoxTest : public PageTest {
     profile = std::string("olebox-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
     std::remove(profile.c_str());
     setenv("TAVIX_PROFILE", profile.c_str(), 1);
-    WriteProfileString("embedding", "PBrush", "Paintbrush Picture,pbrush.exe,picture");
+    WriteProfileString("embedding", "PBrush", "Picture,picture-editor,picture");
     PageTest::SetUp();
   }
   void TearDown() override {

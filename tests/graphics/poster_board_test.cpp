@@ -945,7 +945,7 @@ namespace {
 
 TEST_F(PosterBoardTest, AnEmbeddedObjectIsSavedWithThePageAndReadBackTheSame) {
   ASSERT_TRUE(show("Pluto"));
-  WriteProfileString("embedding", "PBrush", "Paintbrush Picture,pbrush.exe,picture");
+  WriteProfileString("embedding", "PBrush", "Picture,picture-editor,picture");
   OleObjectImage image;
   image.className = "PBrush";
   image.native = {'B', 'M', 0, 1, 2, 3};

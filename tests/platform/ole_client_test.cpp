@@ -72,7 +72,7 @@ std::vector<OleObjectImage> samples() {
   clip.presentation.kind = OlePresentation::ClipFormat;
   clip.presentation.className = "";
   clip.presentation.clipFormat = 0;
-  clip.presentation.clipFormatName = "Rich Text Format";
+  clip.presentation.clipFormatName = "Styled Text";
   all.push_back(clip);
   return all;
 }
@@ -139,8 +139,8 @@ class OleWindowTest : public ::testing::Test {
     profile = std::string("ole-") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
     std::remove(profile.c_str());
     setenv("TAVIX_PROFILE", profile.c_str(), 1);
-    WriteProfileString("embedding", "PBrush", "Paintbrush Picture,Paintbrush Picture,pbrush.exe,picture");
-    WriteProfileString("embedding", "SoundRec", "Sound,Sound,soundrec.exe,picture,play");
+    WriteProfileString("embedding", "PBrush", "Picture,Picture,picture-editor,picture");
+    WriteProfileString("embedding", "SoundRec", "Sound,Sound,sound-player,picture,play");
     WindowManager::instance().reset(800, 600);
     WNDCLASS wc = {};
     wc.lpfnWndProc = DefWindowProc;

@@ -26,6 +26,9 @@ TEST_F(TvxOpenTest, ThePictureIsWrittenAsABitmapFileNamedAfterItsClass) {
   EXPECT_EQ(none.err, "tvx: " + book + ": the page has no embedded object 3\n");
   EXPECT_EQ(tvx({"open", book, "1", "three"}).status, 2);
   EXPECT_EQ(readFileBytes(book), before) << "the book is read, not changed";
+  // The page's description names the box an object.
+  ASSERT_EQ(tvx({"render", "-o", dir.file("p.json"), book, "A picture of the Solar System"}).status, 0);
+  EXPECT_NE(readFileBytes(dir.file("p.json")).find("{\"kind\":\"object\",\"id\":3,"), std::string::npos);
 }
 
 }  // namespace

@@ -82,8 +82,7 @@ std::string objectFileName(const std::string& className) {
     const char* className;
     const char* extension;
   };
-  static const Kind kinds[] = {{"PBrush", ".bmp"}, {"Paint.Picture", ".bmp"}, {"SoundRec", ".wav"},
-                               {"MPlayer", ".avi"}, {"Package", ".pkg"}};
+  static const Kind kinds[] = {{"PBrush", ".bmp"}, {"SoundRec", ".wav"}};
   for (const Kind& k : kinds)
     if (strcasecmp(className.c_str(), k.className) == 0) return name + k.extension;
   return name + ".bin";
