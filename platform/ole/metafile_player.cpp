@@ -51,8 +51,8 @@ struct Params {
 class Player {
  public:
   Player(HDC hdc, const MetafilePicture& pic, const RECT& target) : hdc_(hdc), target_(target) {
-    ext_.x = pic.xExt > 0 ? pic.xExt : target.right - target.left;
-    ext_.y = pic.yExt > 0 ? pic.yExt : target.bottom - target.top;
+    ext_.x = pic.xExt > 0 ? pic.xExt : clampInt(static_cast<long long>(target.right) - target.left);
+    ext_.y = pic.yExt > 0 ? pic.yExt : clampInt(static_cast<long long>(target.bottom) - target.top);
   }
   ~Player() {
     for (HGDIOBJ o : objects_)
@@ -192,11 +192,11 @@ class Player {
   static int clampInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN / 2, INT_MAX / 2)); }
   int scaleX(int v) const {
     const long long e = ext_.x != 0 ? ext_.x : 1;
-    return clampInt(static_cast<long long>(v) * (target_.right - target_.left) / e);
+    return clampInt(static_cast<long long>(v) * (static_cast<long long>(target_.right) - target_.left) / e);
   }
   int scaleY(int v) const {
     const long long e = ext_.y != 0 ? ext_.y : 1;
-    return clampInt(static_cast<long long>(v) * (target_.bottom - target_.top) / e);
+    return clampInt(static_cast<long long>(v) * (static_cast<long long>(target_.bottom) - target_.top) / e);
   }
   POINT map(int x, int y) const {
     return POINT{clampInt(target_.left + static_cast<long long>(scaleX(x - org_.x))),

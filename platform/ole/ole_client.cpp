@@ -3,6 +3,9 @@
 // presentations.
 #include "platform/ole/ole_client.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -130,7 +133,9 @@ bool bitmapAsDib(const std::vector<uint8_t>& b, std::vector<uint8_t>& dib) {
 OLESTATUS drawDib(HDC hdc, const uint8_t* data, std::size_t size, const RECT& r) {
   PackedDib dib;
   if (!dib.parse(data, size)) return OLE_ERROR_DRAW;
-  const int rows = StretchDIBits(hdc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, dib.width(),
+  const long long w = static_cast<long long>(r.right) - r.left, h = static_cast<long long>(r.bottom) - r.top;
+  if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return OLE_ERROR_DRAW;
+  const int rows = StretchDIBits(hdc, r.left, r.top, static_cast<int>(w), static_cast<int>(h), 0, 0, dib.width(),
                                  dib.height(), dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
   return rows > 0 ? OLE_OK : OLE_ERROR_DRAW;
 }
@@ -252,8 +257,9 @@ OLESTATUS OleQueryBounds(LPOLEOBJECT object, RECT* bounds) {
   if (bounds == nullptr) return OLE_ERROR_ADDRESS;
   const OlePresentation& p = o->image.presentation;
   if (p.kind == OlePresentation::None) return OLE_ERROR_BLANK;
-  const LONG w = p.width < 0 ? -p.width : p.width;
-  const LONG h = p.height < 0 ? -p.height : p.height;
+  // Magnitudes, held within 32 bits (the most negative width has none).
+  const LONG w = static_cast<LONG>(std::min<long long>(std::llabs(p.width), INT32_MAX));
+  const LONG h = static_cast<LONG>(std::min<long long>(std::llabs(p.height), INT32_MAX));
   *bounds = RECT{0, 0, w, -h};
   return OLE_OK;
 }

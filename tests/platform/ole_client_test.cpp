@@ -237,6 +237,20 @@ TEST_F(OleWindowTest, TheBitmapIsDrawnIntoTheBoundsAndABlankObjectSaysSo) {
   EXPECT_EQ(OleDraw(blank, hdc, &r, nullptr, nullptr), OLE_ERROR_BLANK);
   EXPECT_EQ(OleCreate("StdFileEditing", nullptr, "Nobody", doc, "new", &o, olerender_draw, 0), OLE_ERROR_CLASS);
   OleRelease(blank);
+  // A device-dependent bitmap: 8 x 2 pixels of one bit, rows of 2 bytes; then
+  // one that claims more rows than it holds.
+  OleObjectImage ddb = samples()[0];
+  ddb.presentation.kind = OlePresentation::Bitmap;
+  ddb.presentation.className = "BITMAP";
+  ddb.presentation.data = {0, 0, 8, 0, 2, 0, 2, 0, 1, 1, 0xF0, 0, 0x0F, 0};
+  o = load(ddb, "Static", &st);
+  ASSERT_EQ(st, OLE_OK);
+  EXPECT_EQ(OleDraw(o, hdc, &r, nullptr, nullptr), OLE_OK);
+  OleRelease(o);
+  ddb.presentation.data[4] = 200;
+  o = load(ddb, "Static", &st);
+  EXPECT_EQ(OleDraw(o, hdc, &r, nullptr, nullptr), OLE_ERROR_DRAW);
+  OleRelease(o);
 }
 
 // Metafile records as a player sees them: each record its size in words,
