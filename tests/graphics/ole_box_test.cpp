@@ -131,6 +131,18 @@ TEST_F(OleBoxTest, NewObjectsInARowDifferInTheCounterAndUndoBringsBackTheOneBefo
   EXPECT_EQ(b->object(), kept);
 }
 
+TEST_F(OleBoxTest, ADoubleClickHandsTheObjectToItsServerForEditing) {
+  box(pictureBytes("PBrush"));
+  host->doubleClick(hwnd(), POINT{100, 70});
+  host->run();
+  const auto handed = host->desktop().eventsOf(ScriptedDesktop::Kind::Object);
+  ASSERT_EQ(handed.size(), 1u);
+  EXPECT_EQ(handed[0].text, "PBrush");
+  EXPECT_EQ(handed[0].caption, "BM\x09\x09");
+  EXPECT_EQ(handed[0].type, 0u) << "a picture is edited, not played";
+  EXPECT_TRUE(page->isModified());
+}
+
 TEST_F(OleBoxTest, ATruncatedObjectIsRefusedAndItsBytesAreKeptForSaving) {
   const std::vector<uint8_t> whole = pictureBytes("PBrush");
   for (std::size_t n : {std::size_t(3), std::size_t(20), whole.size() - 1}) {
