@@ -13,6 +13,7 @@
 #include "graphics/node_gnode.h"
 #include "graphics/node_gnode_ro.h"
 #include "graphics/group_annotation.h"
+#include "graphics/ole_box.h"
 #include "graphics/pen_stroke.h"
 #include "graphics/tether.h"
 #include "graphics/text_box.h"
@@ -125,6 +126,7 @@ std::string describePage(ViewNode& page) {
     else if (auto* t = dynamic_cast<TextBox*>(g)) kind = "\"kind\":\"text\",\"text\":" + jsonString(t->text() != nullptr ? t->text() : "");
     else if (dynamic_cast<PenStroke*>(g) != nullptr) kind = "\"kind\":\"pen stroke\"";
     else if (dynamic_cast<GroupAnnotation*>(g) != nullptr) kind = "\"kind\":\"pen group\"";
+    else if (dynamic_cast<OleBox*>(g) != nullptr) kind = "\"kind\":\"object\"";
     else kind = "\"kind\":\"annotation\"";
     out += std::string(first ? "" : ",") + "{" + kind + ",\"id\":" + std::to_string(g->id()) +
            ",\"rect\":" + rectJson(r) + ",\"layer\":" + std::to_string(g->paintLayer()) + "}";

@@ -16,6 +16,7 @@
 #include "core/node_ref.h"
 #include "graphics/client_dc_loan.h"
 #include "graphics/group_annotation.h"
+#include "graphics/ole_box.h"
 #include "graphics/node_gnode.h"
 #include "graphics/pen_stroke.h"
 #include "graphics/text_box.h"
@@ -143,7 +144,8 @@ int PosterBoardNode::CMAnnotation(KM_Annotation& record) {
     case 'g': made = GroupAnnotation::make(this, record, nullptr); break;
     case 'p': made = PenStroke::make(this, record, nullptr); break;
     case 't': made = TextBox::make(this, record, nullptr); break;
-    default: break;  // embedded objects ('o') and unknown kinds: skipped
+    case 'o': made = OleBox::make(this, record, nullptr); break;
+    default: break;  // unknown kinds: skipped
   }
   return made != nullptr ? 0 : -1;
 }

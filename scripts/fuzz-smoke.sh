@@ -15,7 +15,7 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 
 targets=(book_image hash_stream map_read map_round_trip map_tokens component_ref nxl_file salvage
-         type_page page_window pen_text)
+         type_page page_window pen_text ole_object)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # -O1 with line tables, as the sanitizer tree: findings keep file and line.

@@ -10,7 +10,9 @@
 // bodies, and the type page with the book's node and link types. Each page
 // shows idea symbols for the pages it leads to (some of them placeholders for
 // pages not written yet), the book's links between those pages, a text box, and
-// on the home page a pen stroke.
+// on the home page a pen stroke. One more page holds an embedded picture: a
+// small device-independent bitmap kept as a "PBrush" object in the saved form
+// of embedded objects.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -26,6 +28,7 @@
 
 #include "maptext/km_esrap.h"
 #include "maptext/km_records.h"
+#include "platform/ole/ole_object_stream.h"
 #include "tools/tvx/book_manifest.h"
 
 namespace {
@@ -262,6 +265,101 @@ std::string pageBody(const PageDef& p) {
   return out.str();
 }
 
+// The picture page.
+const ULONG kPicturePage = 117;
+const char kPictureName[] = "A picture of the Solar System";
+const int kPictureW = 64, kPictureH = 40;  // pixels
+const int kPictureScale = 6;               // shown six times as large
+
+// A 24-bit DIB, rows bottom up: the Sun on the left and the planets out to
+// Saturn on a dark sky, not to scale.
+std::vector<uint8_t> pictureDib() {
+  const int stride = (kPictureW * 3 + 3) / 4 * 4;
+  std::vector<uint8_t> dib(40 + stride * kPictureH, 0);
+  auto put32 = [&](std::size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) dib[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  put32(0, 40);
+  put32(4, kPictureW);
+  put32(8, kPictureH);
+  dib[12] = 1;
+  dib[14] = 24;
+  put32(20, stride * kPictureH);
+  struct Disc {
+    int x, y, r;
+    uint32_t rgb;
+  };
+  const Disc discs[] = {{-2, 20, 14, 0xFFD21E}, {17, 20, 1, 0xB4B4B4}, {22, 20, 2, 0xE6C88C},
+                        {28, 20, 2, 0x3C78DC}, {33, 20, 1, 0xC8502D}, {42, 20, 5, 0xD7A064},
+                        {55, 20, 4, 0xE6D296}};
+  for (int y = 0; y < kPictureH; ++y) {
+    for (int x = 0; x < kPictureW; ++x) {
+      uint32_t rgb = 0x0A0F2D;  // the night sky
+      if ((x * 7 + y * 13) % 97 == 0) rgb = 0xFFFFFF;  // a few stars
+      for (const Disc& d : discs)
+        if ((x - d.x) * (x - d.x) + (y - d.y) * (y - d.y) <= d.r * d.r) rgb = d.rgb;
+      // Saturn's ring.
+      if (y == 20 && x >= 49 && x <= 61 && rgb != 0xE6D296) rgb = 0xB49B6E;
+      uint8_t* px = &dib[40 + (kPictureH - 1 - y) * stride + x * 3];
+      px[0] = static_cast<uint8_t>(rgb), px[1] = static_cast<uint8_t>(rgb >> 8), px[2] = static_cast<uint8_t>(rgb >> 16);
+    }
+  }
+  return dib;
+}
+
+// The picture as an embedded object: its native data is the bitmap file the
+// painting program keeps, its presentation the same bitmap.
+std::vector<uint8_t> pictureObject() {
+  const std::vector<uint8_t> dib = pictureDib();
+  OleObjectImage o;
+  o.className = "PBrush";
+  std::vector<uint8_t> file(14, 0);
+  const uint32_t total = static_cast<uint32_t>(14 + dib.size());
+  file[0] = 'B', file[1] = 'M';
+  for (int i = 0; i < 4; ++i) file[2 + i] = static_cast<uint8_t>(total >> (8 * i));
+  file[10] = 14 + 40;  // the rows follow the header (no colour table)
+  file.insert(file.end(), dib.begin(), dib.end());
+  o.native = file;
+  o.presentation.kind = OlePresentation::Dib;
+  o.presentation.className = "DIB";
+  // Hundredths of a millimetre at 96 pixels an inch, as shown.
+  o.presentation.width = kPictureW * kPictureScale * 2540 / 96;
+  o.presentation.height = kPictureH * kPictureScale * 2540 / 96;
+  o.presentation.data = dib;
+  std::vector<uint8_t> bytes;
+  OleMemoryStream out(&bytes);
+  writeOleObject(&out, o);
+  return bytes;
+}
+
+std::string picturePage() {
+  std::ostringstream out;
+  KMEsrap w(&out, kTag);
+  w.setPrettyPrint(1);
+  w.setCMName(kPictureName);
+  w.writeFile(kTag, 1, nullptr);
+  RECT bounds{0, 0, 760, 520};
+  w.writeConceptMap(&bounds, &bounds, 0);
+  w.writeNodeSection();
+  w.writeNodeObject(1, page(kHome)->name, A, page(kHome)->type, 40, 440, A, A, 0x1000, A,
+                    pageRef(kHome).c_str(), nullptr);
+  w.closeNodeObj();
+  w.writeLinkSection();  // none, as a page window writes it
+  w.writeAnnotationSection();
+  const std::string text = "An embedded picture: the Sun and the planets out to Saturn, not to scale.";
+  w.writeAnnotationObject(2, nullptr, 460, 40, 740, 110, 0, nullptr, 0, 't', text.c_str(),
+                          static_cast<ULONG>(text.size() + 1), nullptr, A);
+  w.closeAnnoObj();
+  // The box fits the picture as "&Auto Size" makes it: 6 around it.
+  const std::vector<uint8_t> object = pictureObject();
+  const LONG pw = kPictureW * kPictureScale, ph = kPictureH * kPictureScale;
+  w.writeAnnotationObject(3, nullptr, 40, 40, 40 + pw + 12, 40 + ph + 12, 0, nullptr, 0, 'o', object.data(),
+                          static_cast<ULONG>(object.size()), nullptr, A);
+  w.closeAnnoObj();
+  w.close();
+  return out.str();
+}
+
 bool writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
@@ -325,7 +423,20 @@ int main(int argc, char** argv) {
     e.ends.emplace_back(1, pageRef(l.to));
     m.entries.push_back(e);
   }
-  m.nextId = 117;
+  // After the links: the manifest lists entries in the order of their ids.
+  {
+    ManifestEntry e;
+    e.id = kPicturePage;
+    e.kind = 1;
+    e.hasHeader = true;
+    e.name = kPictureName;
+    e.type = "Topic";
+    e.hasBody = true;
+    e.bodyFile = "pages/a-picture-of-the-solar-system.map";
+    if (!writeFile(dir + "/" + e.bodyFile, picturePage())) return 1;
+    m.entries.push_back(e);
+  }
+  m.nextId = kPicturePage + 1;
   if (!writeFile(dir + "/" + BookManifest::FileName,
                  "# The Solar System: an example book. Assemble it with\n"
                  "#   tvx import examples/solar-system solar-system.tvx\n" +

@@ -12,6 +12,7 @@
 #ifndef PLATFORM_DESKTOP_H
 #define PLATFORM_DESKTOP_H
 
+#include <cstddef>
 #include <deque>
 #include <functional>
 #include <string>
@@ -54,6 +55,11 @@ class Desktop {
   // (keyword at `data`). Returns true when the help was shown. The default
   // records the request as one line on standard error.
   virtual bool showHelp(HWND owner, const char* file, UINT command, uintptr_t data);
+  // An embedded object handed over to be edited (`play` false) or played in
+  // the program that serves its class: `data` is the object's own form (its
+  // native data, `size` bytes). Returns true when it was taken. The default
+  // records the request as one line on standard error.
+  virtual bool openObject(HWND owner, const char* className, const void* data, std::size_t size, bool play);
 };
 
 // The default answer of a message box of `type`: the button that MB_DEFBUTTONn names.
@@ -72,7 +78,7 @@ class HeadlessDesktop : public Desktop {
 
 class ScriptedDesktop : public Desktop {
  public:
-  enum class Kind { MessageBox, InputBox, Beep, Sound, Menu, Dialog, FileDialog, Help };
+  enum class Kind { MessageBox, InputBox, Beep, Sound, Menu, Dialog, FileDialog, Help, Object };
   // One thing shown to the person, in the order shown.
   struct Event {
     Kind kind;
@@ -109,7 +115,8 @@ class ScriptedDesktop : public Desktop {
   // dialogs (text: the dialog's resource name, caption: its title), file
   // dialogs (caption: the title, text: the path chosen) and help (text: the
   // help file, caption: the keyword for HELP_KEY, type: the command, answer:
-  // the topic number for HELP_CONTEXT).
+  // the topic number for HELP_CONTEXT) and objects handed over (text: the
+  // class name, caption: the native data's bytes, type: 1 to play, 0 to edit).
   void answerMenu(UINT command) { menuAnswers_.push_back(command); }
   void answerDialog(std::function<int(TDialog&)> script) { dialogAnswers_.push_back(std::move(script)); }
   // An empty path cancels the file dialog.
@@ -118,6 +125,7 @@ class ScriptedDesktop : public Desktop {
   int runDialog(TDialog& dialog) override;
   bool fileDialog(HWND owner, FileDialogRequest& request) override;
   bool showHelp(HWND owner, const char* file, UINT command, uintptr_t data) override;
+  bool openObject(HWND owner, const char* className, const void* data, std::size_t size, bool play) override;
 
  private:
   std::deque<Answer> answers_;

@@ -43,6 +43,19 @@ bool Desktop::showHelp(HWND, const char* file, UINT command, uintptr_t data) {
   return true;
 }
 
+bool Desktop::openObject(HWND, const char* className, const void*, std::size_t size, bool play) {
+  std::fprintf(stderr, "[object] %s %s, %zu bytes\n", play ? "play" : "edit", className != nullptr ? className : "",
+               size);
+  return true;
+}
+
+bool ScriptedDesktop::openObject(HWND owner, const char* className, const void* data, std::size_t size, bool play) {
+  std::string bytes = data != nullptr ? std::string(static_cast<const char*>(data), size) : std::string();
+  events_.push_back({Kind::Object, owner, className != nullptr ? className : "", bytes, play ? 1u : 0u,
+                     static_cast<int>(size)});
+  return true;
+}
+
 bool ScriptedDesktop::showHelp(HWND owner, const char* file, UINT command, uintptr_t data) {
   std::string keyword = command == HELP_KEY && data != 0 ? reinterpret_cast<const char*>(data) : "";
   int topic = command == HELP_CONTEXT ? static_cast<int>(data) : 0;

@@ -170,6 +170,21 @@ DWORD GetProfileString(const char* section, const char* key, const char* default
   return copyOut(value, out, size);
 }
 
+std::vector<std::string> profileKeys(const char* section) {
+  std::vector<std::string> keys;
+  if (section == nullptr) return keys;
+  bool inSection = false;
+  std::string name, k, v;
+  for (const std::string& line : readProfileLines()) {
+    if (sectionOf(line, &name)) {
+      inSection = sameName(name, section);
+    } else if (inSection && entryOf(line, &k, &v)) {
+      keys.push_back(k);
+    }
+  }
+  return keys;
+}
+
 UINT GetProfileInt(const char* section, const char* key, INT defaultValue) {
   std::string value;
   if (!lookupProfile(section, key, &value)) return static_cast<UINT>(defaultValue);

@@ -26,6 +26,8 @@ UINT GetProfileInt(const char* section, const char* key, INT defaultValue);
 // Sets (value non-null) or deletes (value null) a key; a null key deletes the
 // section. Returns TRUE when the profile file was written.
 BOOL WriteProfileString(const char* section, const char* key, const char* value);
+// The key names of a section, in the order the profile holds them.
+std::vector<std::string> profileKeys(const char* section);
 // The profile file's path.
 std::string profilePath();
 

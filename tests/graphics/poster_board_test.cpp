@@ -23,10 +23,13 @@
 #include "graphics/group_annotation.h"
 #include "graphics/link_gnode.h"
 #include "graphics/node_gnode.h"
+#include "graphics/ole_box.h"
 #include "graphics/pen_stroke.h"
 #include "graphics/tether_relation.h"
 #include "graphics/text_box.h"
 #include "maptext/km_esrap.h"
+#include "platform/ole/ole_client.h"
+#include "platform/ole/ole_object_stream.h"
 #include "platform/owl/t_application.h"
 #include "platform/owl/t_command_enabler.h"
 #include "platform/system/global_memory.h"
@@ -386,7 +389,8 @@ TEST_F(PosterBoardTest, TheProfileSetsTheGrouper) {
 
 TEST_F(PosterBoardTest, UnknownAnnotationKindsAreSkippedAndTheReadingGoesOn) {
   // A record without a kind, an embedded object and a publisher record
-  // between two text boxes.
+  // between two text boxes. The embedded object (whose five bytes are no
+  // object) becomes a box that keeps its bytes; the others make nothing.
   std::stringstream other;
   {
     KMEsrap w(&other, ViewNode::AppTag);
@@ -411,7 +415,10 @@ TEST_F(PosterBoardTest, UnknownAnnotationKindsAreSkippedAndTheReadingGoesOn) {
   EXPECT_GE(w.getStatus(), 0) << w.readError();
   ASSERT_EQ(all<TextBox>(w).size(), 2u) << text;
   EXPECT_STREQ(all<TextBox>(w).back()->text(), "last");
-  EXPECT_EQ(w.sensitiveGraphics().size(), 2u) << "nothing is made of the other kinds";
+  EXPECT_EQ(w.sensitiveGraphics().size(), 3u) << "nothing is made of the other kinds";
+  ASSERT_EQ(all<OleBox>(w).size(), 1u);
+  EXPECT_EQ(all<OleBox>(w).front()->object(), nullptr);
+  EXPECT_EQ(all<OleBox>(w).front()->dataSize(), 5u);
   EXPECT_FALSE(reported(recorder, "parse->readFile"));
 }
 
@@ -930,6 +937,46 @@ TEST_F(PosterBoardTest, HostilePenRecordsAreReadAsFarAsTheyGo) {
   std::ostringstream out;
   EXPECT_GE(w.writePage(out), 0);
   EXPECT_EQ(countOf(out.str(), "(g\""), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PosterBoardTest, AnEmbeddedObjectIsSavedWithThePageAndReadBackTheSame) {
+  ASSERT_TRUE(show("Pluto"));
+  WriteProfileString("embedding", "PBrush", "Picture,picture-editor,picture");
+  OleObjectImage image;
+  image.className = "PBrush";
+  image.native = {'B', 'M', 0, 1, 2, 3};
+  image.presentation.kind = OlePresentation::Dib;
+  image.presentation.className = "DIB";
+  image.presentation.width = 1000;
+  image.presentation.height = 500;
+  image.presentation.data.assign(40 + 16, 0);
+  image.presentation.data[0] = 40, image.presentation.data[4] = 2, image.presentation.data[8] = 2;
+  image.presentation.data[12] = 1, image.presentation.data[14] = 24;
+  std::vector<uint8_t> bytes;
+  OleMemoryStream out(&bytes);
+  ASSERT_EQ(writeOleObject(&out, image), OLE_OK);
+
+  auto* box = new OleBox(page.get(), 0x70, 30, 300, 230, 400, bytes.data(), static_cast<ULONG>(bytes.size()));
+  page->addSNode(box);
+  box->SetupWindow();
+  ASSERT_NE(box->object(), nullptr);
+  const std::string saved = savedBody();
+  EXPECT_EQ(countOf(saved, "(o\n~"), 1u) << saved;
+  std::stringstream in;
+  std::unique_ptr<PosterBoardNode> back = readBack(saved, in);
+  ASSERT_EQ(all<OleBox>(*back).size(), 1u);
+  OleBox* again = all<OleBox>(*back).front();
+  ASSERT_NE(again->object(), nullptr);
+  EXPECT_EQ(again->id(), 0x70);
+  std::vector<uint8_t> resaved;
+  OleMemoryStream s(&resaved);
+  ASSERT_EQ(OleSaveToStream(again->object(), &s), OLE_OK);
+  EXPECT_EQ(resaved, bytes);
+  EXPECT_FALSE(back->isModified());
 }
 
 }  // namespace

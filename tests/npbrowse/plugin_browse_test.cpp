@@ -327,7 +327,7 @@ TEST_F(PluginBrowseTest, DamagedBooksGiveAMessageAndAnEmptyWindowAndTheirCopyGoe
   // shown, and a page that cannot be read is refused with a box.
   const std::vector<std::vector<char>> books = {
       std::vector<char>(whole.begin(), whole.begin() + 100), garbage, {}, flipped,
-      std::vector<char>(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2))};
+      std::vector<char>(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 3))};
   for (std::size_t i = 0; i < books.size(); ++i) {
     const std::size_t boxesBefore = host->boxes().size();
     ASSERT_EQ(host->newInstance({}), NPERR_NO_ERROR);

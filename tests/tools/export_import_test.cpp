@@ -97,7 +97,7 @@ TEST(ExportImportTest, ExampleBookAssemblesSoundAndTheSameEveryTime) {
   run({"import", sourceRoot() + "examples/solar-system", book});
   const RunResult c = tvx({"check", book});
   EXPECT_EQ(c.status, 0) << c.out;
-  EXPECT_EQ(c.out, book + ": ok (85 blocks, 0 free, 17 pages, 16 links)\n");
+  EXPECT_EQ(c.out, book + ": ok (87 blocks, 0 free, 18 pages, 16 links)\n");
   EXPECT_EQ(kindOf(book, 0), 4u);  // the type page
   EXPECT_EQ(kindOf(book, 1), 9u);  // the home page
   EXPECT_NE(facetOf(book, 1, 3).find("(V\"URL\",\"https://science.nasa.gov/solar-system/\")"),

@@ -82,7 +82,7 @@ TEST_F(TvxHtmlTest, TheExampleBookIsASiteOfLinkedPages) {
             areaNames(readFileBytes(site + "/3-mercury.html")));
   const std::string index = readFileBytes(site + "/index.html");
   EXPECT_NE(index.find("Home page: <a href=\"1-the-solar-system.html\">The Solar System</a>"), std::string::npos);
-  EXPECT_EQ(16u, countOf(index, "<tr><td><a href=")) << "every page is listed";
+  EXPECT_EQ(17u, countOf(index, "<tr><td><a href=")) << "every page is listed";
   const std::string canvas = readFileBytes(site + "/13-ceres.canvas");
   EXPECT_NE(canvas.find("\"text\":\"[Asteroid belt](<12-asteroid-belt.html>)\""), std::string::npos) << canvas;
   EXPECT_NE(canvas.find("\"fromNode\":\"s1\",\"fromSide\":\"right\",\"toNode\":\"s2\",\"toSide\":\"left\",\"toEnd\":\"arrow\""),
@@ -169,7 +169,7 @@ TEST_F(TvxHtmlTest, WithoutDotTheIndexHasNoPicture) {
   const std::string index = readFileBytes(site + "/index.html");
   EXPECT_EQ(std::string::npos, index.find("<svg"));
   EXPECT_NE(index.find("No picture of the book: cannot start dot"), std::string::npos);
-  EXPECT_EQ(16u, countOf(index, "<tr><td><a href="));
+  EXPECT_EQ(17u, countOf(index, "<tr><td><a href="));
 }
 
 TEST_F(TvxHtmlTest, APageThatDoesNotReadIsANoticeAndFailsTheRun) {

@@ -18,6 +18,7 @@ extern const Command homeCommand;
 extern const Command typesCommand;
 extern const Command findCommand;
 extern const Command renderCommand;
+extern const Command openCommand;
 extern const Command htmlCommand;
 extern const Command checkCommand;
 extern const Command exportCommand;
