@@ -12,7 +12,10 @@
 
 #include <httplib.h>
 
+#include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/tools/tool_test_support.h"
 
@@ -99,15 +102,24 @@ TEST_F(ExampleBookTest, ViewServesTheViewerAndTheBookOnLoopbackOnly) {
     EXPECT_EQ(std::string::npos, r->body.find("not for the web")) << outside;
   }
 
-  // Loopback only: the port is not open on the machine's other addresses.
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in any{};
-  any.sin_family = AF_INET;
-  any.sin_port = htons(static_cast<uint16_t>(server.port()));
-  any.sin_addr.s_addr = htonl(INADDR_ANY);
-  EXPECT_EQ(0, ::bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any))
-      << "the port is held on every address, not on 127.0.0.1 alone";
-  ::close(s);
+  // Loopback only: the kernel's table of listening sockets has the port on
+  // 127.0.0.1 (0100007F) and on no other address, IPv6 included.
+  char port[8];
+  std::snprintf(port, sizeof port, ":%04X", server.port());
+  std::vector<std::string> listening;
+  for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+    std::istringstream lines(readFileBytes(table));
+    std::string line;
+    while (std::getline(lines, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state;
+      fields >> slot >> local >> remote >> state;
+      if (state == "0A" && local.size() > 5 && local.compare(local.size() - 5, 5, port) == 0) {
+        listening.push_back(local);
+      }
+    }
+  }
+  EXPECT_EQ(std::vector<std::string>{std::string("0100007F") + port}, listening);
 }
 
 TEST_F(ExampleBookTest, ViewRefusesWhatItCannotServe) {
