@@ -37,7 +37,7 @@ class Program {
         waitInput: (ms) => self.waitInput(ms),
       },
       tavixDesktop: this.desktop,
-      onAbort: (what) => self.fail(new Error(`the program stopped: ${what}`)),
+      onAbort: (what) => self.fail(new WebAssembly.RuntimeError(`abort: ${what}`)),
       print: () => {},
       printErr: (t) => console.debug('tavix:', t),
     });
@@ -75,15 +75,15 @@ class Program {
     return this.exclusive((m) => m.ccall(name, 'number', types, args, { async: true }));
   }
 
-  // A failure inside the program: the first one breaks it for good.
+  // A failure inside a call. A trap (WebAssembly.RuntimeError, an abort)
+  // breaks the program for good and every book says so; any other error is
+  // the caller's to report.
   fail(e) {
-    if (!this.broken) {
-      const trap = e instanceof WebAssembly.RuntimeError || /abort|unreachable|memory access/i.test(String(e?.message));
-      this.broken = trap ? new Error(`The book viewer stopped: ${e.message || e}`) : e;
-      if (trap) for (const b of this.books.values()) b.failed(this.broken.message);
-      else this.broken = null;
-      if (!trap) return e;
-    }
+    if (this.broken) return this.broken;
+    const trap = e instanceof WebAssembly.RuntimeError || /abort|unreachable|memory access/i.test(String(e?.message));
+    if (!trap) return e;
+    this.broken = new Error(`The book viewer stopped: ${e.message || e}`);
+    for (const b of this.books.values()) b.failed(this.broken.message);
     return this.broken;
   }
 

@@ -233,6 +233,7 @@ try {
   check(await waitStatus('h', 'Refused to open javascript: address'), `the javascript: address: status "${await statusOf('h')}"`);
   check((await page.evaluate('window.opened')).length === 0, 'the javascript: address was opened');
   check(problems.length === 0, `page errors: ${problems.join('; ')}`);
+
 } finally {
   await browser.close();
   server.close();
