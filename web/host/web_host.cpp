@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "core/node_ref.h"
 #include "graphics/view_node.h"
 #include "platform/npapi/np_function_tables.h"
 #include "platform/win/screen_composer.h"
@@ -431,11 +432,19 @@ EMSCRIPTEN_KEEPALIVE int tvx_history(int id) {
   return static_cast<int>(gResult.size());
 }
 
-// Shows the page `name` names, as the tag's "node" parameter does.
+// Shows the page `name` names: a decimal page ID (as the history holds them),
+// or anything the tag's "node" parameter takes.
 EMSCRIPTEN_KEEPALIVE int tvx_goto(int id, const char* name) {
   CPluginWindow* w = pluginWindow(id);
   if (w == nullptr || name == nullptr) return -1;
-  w->gotoNode(name);
+  char* end = nullptr;
+  const unsigned long page = std::strtoul(name, &end, 10);
+  if (name[0] >= '0' && name[0] <= '9' && *end == '\0' && page <= 0xFFFFFFFFul && w->book() != nullptr) {
+    NodeRef ref(w->book(), static_cast<ULONG>(page));
+    w->loadNode(w, ref, 6, 0, nullptr, true);
+  } else {
+    w->gotoNode(name);
+  }
   pump();
   return 0;
 }

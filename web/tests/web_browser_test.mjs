@@ -44,6 +44,7 @@ fs.rmSync(scratch, { recursive: true, force: true });
 fs.mkdirSync(scratch, { recursive: true });
 const run = (...args) => execFileSync(tvx, args, { stdio: ['ignore', 'pipe', 'inherit'] }).toString();
 fs.copyFileSync(exampleBook, path.join(scratch, 'book.tvx'));
+fs.copyFileSync(exampleBook, path.join(scratch, 'viewer-book.tvx'));
 // A copy whose Mercury leads to a script address, and a damaged copy.
 fs.copyFileSync(exampleBook, path.join(scratch, 'hostile.tvx'));
 run('attr', path.join(scratch, 'hostile.tvx'), 'Mercury', 'URL', 'javascript:alert(document.cookie)');
@@ -207,6 +208,31 @@ try {
   await waitPaint('e', 0);
   await page.waitForTimeout(200);
   check(await shownPage('e') === before && before === '8', `after reload page ${await shownPage('e')} is shown, not ${before}`);
+
+  // ---- The viewer: the address follows the page; Back and Forward walk them ----
+  // (A book of its own: the tags' visits left Jupiter as the last page shown of theirs.)
+  await page.goto(server.url + 'viewer.html?book=viewer-book.tvx');
+  await page.waitForFunction(`document.querySelector('tvx-book')?.painted > 0 && location.hash.includes('page=1')`,
+                             null, { timeout: 8000 }).catch(() => {});
+  await page.evaluate(`document.querySelector('tvx-book').id = 'v'`);
+  await dblclick('v', centre(jupiter));
+  await page.waitForFunction(`location.hash.includes('page=8')`, null, { timeout: 8000 }).catch(() => {});
+  const afterClick = await page.evaluate('location.hash');
+  await page.screenshot({ path: path.join(scratch, '5-viewer.png') });
+  const pageOf = () => page.evaluate(`document.getElementById('v')?.pageName`);
+  let afterBack = '', afterForward = '';
+  if (check(afterClick.includes('page=8'), `viewer: after the click the address ends ${afterClick}`)) {
+    await page.evaluate('history.back()');
+    await page.waitForFunction(`${book('v')}?.pageName === 'The Solar System'`, null, { timeout: 8000 }).catch(() => {});
+    afterBack = `${await page.evaluate('location.hash')} ${await pageOf()}`;
+    await page.evaluate('history.forward()');
+    await page.waitForFunction(`${book('v')}?.pageName === 'Jupiter'`, null, { timeout: 8000 }).catch(() => {});
+    afterForward = await pageOf();
+    await page.selectOption('#zoom', 'fit');
+  }
+  const zoomed = await page.evaluate('location.hash');
+  check(afterBack === '#page=1 The Solar System' && afterForward === 'Jupiter' && zoomed === '#page=8&zoom=fit',
+        `viewer: after Back "${afterBack}", after Forward "${afterForward}", zoomed "${zoomed}"`);
 
   // ---- Hostile and damaged books ----
   // The damaged book's message is a box over it; while it waits for the person

@@ -8,7 +8,7 @@ import path from 'node:path';
 const TYPES = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.mjs': 'text/javascript',
   '.wasm': 'application/wasm', '.css': 'text/css', '.ttf': 'font/ttf', '.tvx': 'application/x-tavixBook',
-  '.png': 'image/png',
+  '.png': 'image/png', '.svg': 'image/svg+xml', '.pdf': 'application/pdf',
 };
 
 // Serves the first of `roots` that has the file asked for; resolves with
