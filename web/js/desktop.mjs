@@ -124,8 +124,10 @@ export class Desktop {
         menu.append(item);
         entries.push(item);
       }
+      // A press anywhere else dismisses the menu (the path, not the target:
+      // inside the book's shadow tree the document sees only the book).
       const away = (e) => {
-        if (!menu.contains(e.target)) done(0);
+        if (!e.composedPath().includes(menu)) done(0);
       };
       const done = (answer) => {
         document.removeEventListener('pointerdown', away, true);

@@ -42,6 +42,8 @@ canvas:focus { outline: 2px solid #1a73e8; outline-offset: -2px; }
 .tvx-menu button { text-align: left; border: 0; background: none; padding: .2em .8em; font: inherit; }
 .tvx-menu button:focus, .tvx-menu button:hover:not(:disabled) { background: #000080; color: #fff; }
 .tvx-menu hr { width: 100%; margin: 2px 0; }
+.tvx-menu [aria-checked=true]::before { content: '\\2713'; position: absolute; left: .3em; }
+.tvx-menu button { position: relative; }
 `;
 
 function size(value, fallback) {

@@ -202,6 +202,20 @@ try {
   check(size === 500, `after resizing to 500 the picture is ${size} wide`);
   await page.screenshot({ path: path.join(scratch, '3-resized.png') });
 
+  // ---- The page's popup menu, in HTML over the book, answered by the person ----
+  await page.mouse.click(...await at('e', [40, 40]), { button: 'right' });
+  const menu = page.locator('#e [role=menu]');
+  await menu.waitFor({ timeout: 8000 });
+  const items = await menu.locator('button').allTextContents();
+  check(['Color', '200%', 'Fit to window', 'Refresh'].every((t) => items.includes(t)), `the popup menu has ${items}`);
+  n = await painted('e');
+  await menu.locator('button', { hasText: '200%' }).click();
+  await waitPaint('e', n);
+  check(!(await menu.isVisible()), 'the popup menu stayed after its choice');
+  await page.screenshot({ path: path.join(scratch, '3b-zoomed.png') });
+  const big = await page.evaluate(`${book('e')}.symbols.find((s) => s.label === 'Jupiter')?.box`);
+  check(big && big[2] - big[0] > 1.8 * (jupiter.rect[2] - jupiter.rect[0]), `at 200% Jupiter's box is ${big}`);
+
   // ---- Reload: the page last shown comes back ----
   const before = await shownPage('e');
   await page.reload();
