@@ -34,6 +34,7 @@ bash scripts/wasm-check.sh
 # gathers (its program was linked by the check above), with the native tvx
 # drawing the reference pictures.
 bash scripts/web-build.sh build-wasm build/examples/solar-system.tvx
+node web/tests/web_modules_test.mjs
 node web/tests/web_browser_test.mjs build-wasm/web build/bin/tvx build/examples/solar-system.tvx build-wasm/web-test
 echo "== fuzzing smoke run =="
 bash scripts/fuzz-smoke.sh 20
