@@ -121,7 +121,12 @@ int OrvaneNexil::saveNode(std::iostream& body, Node& node) {
 }
 
 int OrvaneNexil::loadNode(TWindow* parent, NodeRef& ref, int option, int unused, TRect* from, bool show) {
-  auto* w = dynamic_cast<OrvaneWindow*>(mainWindow_);
+  // The page goes into the plug-in window the asking page window lives in:
+  // with several books on one browser page the main window is only the one
+  // attached last, and a page opened from one book must not replace another's.
+  OrvaneWindow* w = nullptr;
+  for (TWindow* t = parent; t != nullptr && w == nullptr; t = t->GetParentO()) w = dynamic_cast<OrvaneWindow*>(t);
+  if (w == nullptr) w = dynamic_cast<OrvaneWindow*>(mainWindow_);
   if (w == nullptr) {
     error(nullptr, 'E', "OrvaneNexil::loadNode: unexpected main window type");
     lastLoaded_ = nullptr;

@@ -4,8 +4,11 @@
 # from their map-text sources with "tvx import"), then checks the example book
 # and lists its pages and links, lists its types, draws every page of it as SVG,
 # PNG and PDF (as the page window paints it) into build/example/pages/, writes
-# it as a web site into build/example/site/; last it draws the shape gallery (every glyph shape in each line mask and colour set,
-# its join points marked, the bevelled boxes and the text blocks).
+# it as a web site into build/example/site/, draws the shape gallery (every glyph shape in each line mask and colour set,
+# its join points marked, the bevelled boxes and the text blocks) and drives the
+# plug-in with npbrowse; last it builds the plug-in for the browser
+# (WebAssembly, into build-wasm/web/) and shows the book in the web browser with
+# "tvx view", which serves until Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh graphviz
@@ -35,3 +38,8 @@ echo "== the plug-in showing $book (npbrowse), pictures in build/example/plugin/
 rm -rf build/example/plugin
 build/bin/npbrowse "$book" --shots build/example/plugin \
   --script "dblclick 146,328; back; yes; dblclick 598,243" | grep -v '^status: $'
+# The plug-in in the web browser: the browser build, then "tvx view" serves it
+# and the book on 127.0.0.1 and prints the address (Ctrl-C ends it).
+echo "== the plug-in in the web browser (build-wasm/web/, tvx view)"
+bash scripts/web-build.sh build-wasm "$book"
+build/bin/tvx view "$book"

@@ -4,8 +4,9 @@
 set -euo pipefail
 
 # clang and its runtime libraries build the fuzzing targets (scripts/fuzz-smoke.sh);
-# zlib lets the drawing tests read the PDFs the renderers write.
-packages=(cmake make g++ libgtest-dev pkg-config libcairo2-dev zlib1g-dev fonts-liberation clang libclang-rt-dev "$@")
+# zlib lets the drawing tests read the PDFs the renderers write; cpp-httplib
+# serves the browser build for "tvx view".
+packages=(cmake make g++ libgtest-dev pkg-config libcairo2-dev zlib1g-dev libcpp-httplib-dev fonts-liberation clang libclang-rt-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

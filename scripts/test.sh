@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, then builds and runs the whole suite
 # twice, first a normal build and then one under AddressSanitizer with
-# UndefinedBehaviorSanitizer, then the browser build's suites under node, and
-# last a short run of every fuzz target when clang is there.
+# UndefinedBehaviorSanitizer, then the browser build's suites under node and
+# the plug-in's browser build in headless Chromium, and last a short run of
+# every fuzz target when clang is there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The site checks need Chromium, Graphviz's dot and node with the packages of
@@ -36,5 +37,11 @@ run_suite build-asan "-E ^site_" -DTVX_SANITIZE=ON \
   "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
 echo "== browser build (WebAssembly) =="
 bash scripts/wasm-check.sh
+# The plug-in's browser build in headless Chromium: the folder web-build.sh
+# gathers (its program was linked by the check above), with the native tvx
+# drawing the reference pictures.
+bash scripts/web-build.sh build-wasm build/examples/solar-system.tvx
+node web/tests/web_modules_test.mjs
+node web/tests/web_browser_test.mjs build-wasm/web build/bin/tvx build/examples/solar-system.tvx build-wasm/web-test
 echo "== fuzzing smoke run =="
 bash scripts/fuzz-smoke.sh 10

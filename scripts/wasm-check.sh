@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The browser build's check: builds the five libraries and the platform layer
 # with Emscripten (static, exceptions on, the cairo renderers, tools and
-# examples left out), with the store, map text, core and plug-in test suites,
-# and runs the suites under node on the real file system. Tests of what a
+# examples left out), the plug-in's browser program (web/, gathered into a web
+# folder by scripts/web-build.sh), with the store, map text, core and plug-in
+# test suites, and runs the suites under node on the real file system. Tests of what a
 # browser cannot have are skipped there, each with its reason; the skips are
 # listed at the end.
 # Usage: scripts/wasm-check.sh [build-folder]   (default build-wasm)

@@ -25,5 +25,6 @@ extern const Command exportCommand;
 extern const Command importCommand;
 extern const Command defragCommand;
 extern const Command salvageCommand;
+extern const Command viewCommand;
 
 #endif  // TOOLS_TVX_COMMANDS_H

@@ -21,7 +21,8 @@ namespace {
 const Command* const kCommands[] = {
     &newCommand,  &infoCommand,  &lsCommand,     &catCommand,   &putCommand,
     &pageCommand, &attrCommand,  &linkCommand,   &homeCommand,  &typesCommand, &findCommand, &renderCommand,
-    &openCommand, &htmlCommand, &checkCommand, &exportCommand, &importCommand, &defragCommand, &salvageCommand,
+    &openCommand, &htmlCommand,  &viewCommand,   &checkCommand, &exportCommand, &importCommand, &defragCommand,
+    &salvageCommand,
 };
 
 const Command* commandNamed(const char* name) {
