@@ -193,7 +193,7 @@ TEST_F(PagesTest, PageAttributesRenameOnlyWhatChanged) {
 
   // Blank names are refused and the dialog stays open; the same name leaves the book alone.
   for (const char* blank : {"", "   ", " \t "}) {
-    desk.answerDialog([&](TDialog& d) {
+    desk.answerDialog([blank](TDialog& d) {
       typeInto(d, NodeDialog::IdName, blank);
       return IDOK;
     });
