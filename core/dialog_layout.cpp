@@ -2,7 +2,9 @@
 #include "core/dialog_layout.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "platform/owl/control_classes.h"
 #include "platform/win/windows_user.h"
 
 namespace {
@@ -47,4 +49,11 @@ void DialogLayout::fit(TWindow& dialog) {
   const RECT r = dialog.GetWindowRect();
   ::SetWindowPos(dialog.HWindow, nullptr, 0, 0, (r.right - r.left) + growW, (r.bottom - r.top) + growH,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string DialogLayout::fieldText(HWND dialog, int id, int limit) {
+  std::string buf(static_cast<std::size_t>(limit > 0 ? limit : 1), '\0');
+  GetDlgItemText(dialog, id, &buf[0], static_cast<int>(buf.size()));
+  buf.resize(std::strlen(buf.c_str()));
+  return buf;
 }

@@ -11,6 +11,7 @@
 #define CORE_DIALOG_LAYOUT_H
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/owl/t_control.h"
@@ -33,6 +34,8 @@ class DialogLayout {
   void buttons(TButton* ok, TButton* cancel);
   // Grows the created dialog to hold its lowest and rightmost control.
   static void fit(TWindow& dialog);
+  // The text of the dialog's control `id`, at most `limit` - 1 characters.
+  static std::string fieldText(HWND dialog, int id, int limit);
 
  private:
   TWindow* dialog_;

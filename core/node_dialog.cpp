@@ -21,13 +21,6 @@ bool isBlank(const std::string& text) {
   return true;
 }
 
-std::string fieldText(HWND dialog, int id, int limit) {
-  std::string buf(static_cast<std::size_t>(limit), '\0');
-  GetDlgItemText(dialog, id, &buf[0], limit);
-  buf.resize(std::strlen(buf.c_str()));
-  return buf;
-}
-
 }  // namespace
 
 NodeDialog::NodeDialog(TWindow* parent, Node* node, Nexil& app, const char* resourceName)
@@ -88,13 +81,13 @@ void NodeDialog::CmOk() {
 }
 
 bool NodeDialog::processOk() {
-  const std::string nameText = fieldText(HWindow, IdName, NameLimit);
+  const std::string nameText = DialogLayout::fieldText(HWindow, IdName, NameLimit);
   if (isBlank(nameText)) {
     error(HWindow, 'E', "Node name field must not be blank");
     return false;
   }
   const String name(nameText.c_str());
-  const String type(fieldText(HWindow, IdType, TypeLimit).c_str());
+  const String type(DialogLayout::fieldText(HWindow, IdType, TypeLimit).c_str());
 
   if (node_ == nullptr) {
     made_.reset(createNode(name, type));

@@ -30,13 +30,6 @@ bool isFile(const std::string& path) {
 }
 
 // A field's text, at most `limit` - 1 characters.
-std::string fieldText(const TWindow& dialog, int id, int limit) {
-  std::string buf(static_cast<std::size_t>(limit), '\0');
-  GetDlgItemText(dialog.HWindow, id, &buf[0], limit);
-  buf.resize(std::strlen(buf.c_str()));
-  return buf;
-}
-
 // A folder without its trailing separator; a lone separator stays (it names
 // the top of the file system).
 std::string withoutTrailingSeparator(std::string dir) {
@@ -177,7 +170,7 @@ void OptionsDialog::takeThreshold() {
 
 bool OptionsDialog::takeRootDirectory() {
   if (!rootDirectory_->IsModified()) return true;
-  const std::string dir = withoutTrailingSeparator(fieldText(*this, IdRootDirectory, 257));
+  const std::string dir = withoutTrailingSeparator(DialogLayout::fieldText(HWindow, IdRootDirectory, 257));
   // An empty field is the setting's own default: no root directory.
   if (!dir.empty() && !isDirectory(dir)) {
     error(HWindow, 'W', "Root directory '%s' does not exist, pick an existing directory", dir.c_str());
@@ -193,7 +186,7 @@ bool OptionsDialog::takeRootDirectory() {
 
 bool OptionsDialog::takeRootBook() {
   if (!rootBook_->IsModified()) return true;
-  const std::string text = fieldText(*this, IdRootBook, 260);
+  const std::string text = DialogLayout::fieldText(HWindow, IdRootBook, 260);
   const std::string path = merged(text, app_.rootDirectory());
   if (!isFile(path)) {
     error(HWindow, 'W',
@@ -211,7 +204,7 @@ bool OptionsDialog::takeRootBook() {
 
 bool OptionsDialog::takeInitFile() {
   if (!initFile_->IsModified()) return true;
-  const std::string text = fieldText(*this, IdInitFile, 260);
+  const std::string text = DialogLayout::fieldText(HWindow, IdInitFile, 260);
   const std::string path = merged(text, app_.rootDirectory());
   if (!isFile(path)) {
     error(HWindow, 'W', "Init file '%s' does not exist, pick an existing file (usually extension '.INI')",
@@ -228,8 +221,8 @@ bool OptionsDialog::takeInitFile() {
 
 void OptionsDialog::takeIdentity() {
   ID user = app_.user();
-  const std::string userId = fieldText(*this, IdUser, 256);
-  const std::string nodeId = fieldText(*this, IdNodeName, 256);
+  const std::string userId = DialogLayout::fieldText(HWindow, IdUser, 256);
+  const std::string nodeId = DialogLayout::fieldText(HWindow, IdNodeName, 256);
   bool changed = false;
   if (userId != user.second.c_str()) {
     user.second = String(userId.c_str());

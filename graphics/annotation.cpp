@@ -270,3 +270,14 @@ void Annotation::classInvarient(const char* file, int line) const {
           file != nullptr ? file : "?", line);
   }
 }
+
+void Annotation::showMade(GraphicWindow* window, HDC hdc, int wasModified) {
+  if (hdc != nullptr) {
+    TDC dc(hdc);
+    compute(dc);
+    draw(dc, 0);
+  } else {
+    clearState(Hidden);
+  }
+  if (!wasModified) window->setModified(0);
+}

@@ -121,6 +121,10 @@ class Annotation : public SensitiveGraphic {
   void classInvarient(const char* file, int line) const override;
 
  protected:
+  // The last step of making a box from its map-text record: drawn on `hdc`
+  // when there is one, else laid out at the next paint; a window that was not
+  // modified before (`wasModified` 0) is left unmodified.
+  void showMade(GraphicWindow* window, HDC hdc, int wasModified);
   // Lays the annotation out on the window's context (when it has one).
   void relayout();
   // Invalidates, changes the flags, lays out, invalidates and marks the page

@@ -131,14 +131,7 @@ OleBox* OleBox::make(GraphicWindow* window, KM_Annotation& record, HDC hdc) {
     box->setMaster(page != nullptr ? page->mapID(record.extra) : record.extra);
   }
   box->SetupWindow();
-  if (hdc != nullptr) {
-    TDC dc(hdc);
-    box->compute(dc);
-    box->draw(dc, 0);
-  } else {
-    box->clearState(Hidden);  // laid out at the next paint
-  }
-  if (!wasModified) window->setModified(0);
+  box->showMade(window, hdc, wasModified);
   return box;
 }
 

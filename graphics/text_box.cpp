@@ -72,14 +72,7 @@ TextBox* TextBox::make(GraphicWindow* window, KM_Annotation& record, HDC hdc) {
   }
   window->addSNode(box);
   box->linkTo(record.values, record.valueCount);
-  if (hdc != nullptr) {
-    TDC dc(hdc);
-    box->compute(dc);
-    box->draw(dc, 0);
-  } else {
-    box->clearState(Hidden);  // laid out at the next paint
-  }
-  if (!wasModified) window->setModified(0);
+  box->showMade(window, hdc, wasModified);
   return box;
 }
 
